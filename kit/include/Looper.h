@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "AppDefs.h"
 #include "Handler.h"
 #include "Message.h"
 #include "OS.h"

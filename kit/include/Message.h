@@ -131,7 +131,8 @@ private:
 	status_t ReplaceBytes(const char* name, type_code type, int32 index, const void* data, size_t size);
 
 	std::vector<std::unique_ptr<Field>> fFields;
-	// Routing filled in when the message is posted.
+	// Routing filled in when the message is posted; a target token of -1
+	// with fPreferredTarget means the looper's preferred handler.
 	int32 fTargetToken = -1;
 	bool fPreferredTarget = true;
 	int32 fReplyHandlerToken = -1;

@@ -19,55 +19,42 @@ typedef int64 bigtime_t;
 typedef uint32 type_code;
 
 // Status codes. Errors are negative; B_OK is 0.
-enum : status_t {
-	B_GENERAL_ERROR_BASE = INT32_MIN,
-	B_OS_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x1000,
-	B_APP_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x2000,
-	B_INTERFACE_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x3000,
-	B_STORAGE_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x6000,
-};
+inline constexpr status_t B_GENERAL_ERROR_BASE = INT32_MIN;
+inline constexpr status_t B_OS_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x1000;
+inline constexpr status_t B_APP_ERROR_BASE = B_GENERAL_ERROR_BASE + 0x2000;
 
-enum : status_t {
-	B_NO_MEMORY = B_GENERAL_ERROR_BASE,
-	B_IO_ERROR,
-	B_PERMISSION_DENIED,
-	B_BAD_INDEX,
-	B_BAD_TYPE,
-	B_BAD_VALUE,
-	B_MISMATCHED_VALUES,
-	B_NAME_NOT_FOUND,
-	B_NAME_IN_USE,
-	B_TIMED_OUT,
-	B_INTERRUPTED,
-	B_WOULD_BLOCK,
-	B_CANCELED,
-	B_NO_INIT,
-	B_BUSY,
-	B_NOT_ALLOWED,
-	B_BAD_DATA,
-};
+inline constexpr status_t B_NO_MEMORY = B_GENERAL_ERROR_BASE + 0;
+inline constexpr status_t B_IO_ERROR = B_GENERAL_ERROR_BASE + 1;
+inline constexpr status_t B_PERMISSION_DENIED = B_GENERAL_ERROR_BASE + 2;
+inline constexpr status_t B_BAD_INDEX = B_GENERAL_ERROR_BASE + 3;
+inline constexpr status_t B_BAD_TYPE = B_GENERAL_ERROR_BASE + 4;
+inline constexpr status_t B_BAD_VALUE = B_GENERAL_ERROR_BASE + 5;
+inline constexpr status_t B_MISMATCHED_VALUES = B_GENERAL_ERROR_BASE + 6;
+inline constexpr status_t B_NAME_NOT_FOUND = B_GENERAL_ERROR_BASE + 7;
+inline constexpr status_t B_NAME_IN_USE = B_GENERAL_ERROR_BASE + 8;
+inline constexpr status_t B_TIMED_OUT = B_GENERAL_ERROR_BASE + 9;
+inline constexpr status_t B_INTERRUPTED = B_GENERAL_ERROR_BASE + 10;
+inline constexpr status_t B_WOULD_BLOCK = B_GENERAL_ERROR_BASE + 11;
+inline constexpr status_t B_CANCELED = B_GENERAL_ERROR_BASE + 12;
+inline constexpr status_t B_NO_INIT = B_GENERAL_ERROR_BASE + 13;
+inline constexpr status_t B_BUSY = B_GENERAL_ERROR_BASE + 14;
+inline constexpr status_t B_NOT_ALLOWED = B_GENERAL_ERROR_BASE + 15;
+inline constexpr status_t B_BAD_DATA = B_GENERAL_ERROR_BASE + 16;
 
-enum : status_t {
-	B_BAD_SEM_ID = B_OS_ERROR_BASE,
-	B_NO_MORE_SEMS,
-	B_BAD_THREAD_ID = B_OS_ERROR_BASE + 0x100,
-	B_BAD_PORT_ID = B_OS_ERROR_BASE + 0x200,
-};
+inline constexpr status_t B_BAD_SEM_ID = B_OS_ERROR_BASE + 0;
+inline constexpr status_t B_NO_MORE_SEMS = B_OS_ERROR_BASE + 1;
+inline constexpr status_t B_BAD_THREAD_ID = B_OS_ERROR_BASE + 0x100;
+inline constexpr status_t B_BAD_PORT_ID = B_OS_ERROR_BASE + 0x200;
 
-enum : status_t {
-	B_BAD_REPLY = B_APP_ERROR_BASE,
-	B_DUPLICATE_REPLY,
-	B_MESSAGE_TO_SELF,
-	B_BAD_HANDLER,
-	B_ALREADY_RUNNING,
-	B_LAUNCH_FAILED,
-};
+inline constexpr status_t B_BAD_REPLY = B_APP_ERROR_BASE + 0;
+inline constexpr status_t B_DUPLICATE_REPLY = B_APP_ERROR_BASE + 1;
+inline constexpr status_t B_MESSAGE_TO_SELF = B_APP_ERROR_BASE + 2;
+inline constexpr status_t B_BAD_HANDLER = B_APP_ERROR_BASE + 3;
+inline constexpr status_t B_ALREADY_RUNNING = B_APP_ERROR_BASE + 4;
 
-enum : status_t {
-	B_ERROR = -1,
-	B_OK = 0,
-	B_NO_ERROR = 0,
-};
+inline constexpr status_t B_ERROR = -1;
+inline constexpr status_t B_OK = 0;
+inline constexpr status_t B_NO_ERROR = 0;
 
 // Type codes of message fields.
 enum : type_code {
