@@ -1,0 +1,3 @@
+#include "core/Preferences.h"
+
+Preferences ThePrefs;
