@@ -1,0 +1,544 @@
+#include "SdlServer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <SDL.h>
+
+#include <AppDefs.h>
+#include <Window.h>
+
+#include "SdlKeys.h"
+#include "ServerMessages.h"
+
+namespace {
+
+// How long after showing a window its position is still the window
+// manager's placement (to be corrected) rather than the user's move.
+constexpr Uint64 kPlacementMilliseconds = 1500;
+constexpr int kPlacementAttempts = 2;
+
+int32 Pixels(float length) { return int32(std::lround(length)) + 1; }
+
+PixelRect Union(const PixelRect& a, const PixelRect& b) {
+	if (a.IsEmpty()) return b;
+	if (b.IsEmpty()) return a;
+	return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+	        std::max(a.bottom, b.bottom)};
+}
+
+bool FloatsOrIsModal(window_feel feel) { return feel != B_NORMAL_WINDOW_FEEL; }
+
+uint32 ButtonBit(Uint8 button) {
+	switch (button) {
+	case SDL_BUTTON_LEFT:
+		return B_PRIMARY_MOUSE_BUTTON;
+	case SDL_BUTTON_RIGHT:
+		return B_SECONDARY_MOUSE_BUTTON;
+	case SDL_BUTTON_MIDDLE:
+		return B_TERTIARY_MOUSE_BUTTON;
+	default:
+		return 0;
+	}
+}
+
+uint32 ButtonsFromState(Uint32 state) {
+	uint32 buttons = 0;
+	if (state & SDL_BUTTON_LMASK) buttons |= B_PRIMARY_MOUSE_BUTTON;
+	if (state & SDL_BUTTON_RMASK) buttons |= B_SECONDARY_MOUSE_BUTTON;
+	if (state & SDL_BUTTON_MMASK) buttons |= B_TERTIARY_MOUSE_BUTTON;
+	return buttons;
+}
+
+void Post(const BMessenger& client, BMessage message) { client.SendMessage(&message); }
+
+} // namespace
+
+struct SdlServer::Window {
+	BMessenger client;
+
+	// Pixels handed over by Present, waiting to be put on the screen.
+	std::mutex pixelLock;
+	std::condition_variable shownChanged;
+	std::vector<rgb_color> pixels;
+	int32 width = 0;
+	int32 height = 0;
+	PixelRect dirty;
+	uint64 handed = 0; // presents copied in so far
+	uint64 shown = 0;  // presents on the screen so far
+	bool blitQueued = false;
+	bool gone = false; // destroyed, or the server stopped: nobody waits for pixels
+
+	// Server thread only.
+	SDL_Window* sdl = nullptr;
+	bool decorated = false;
+	bool visible = false;
+	bool active = false;
+	bool minimized = false;
+	uint32 fixedDimensions = 0; // B_NOT_H_RESIZABLE and/or B_NOT_V_RESIZABLE
+	BPoint target;              // where the content belongs
+	Uint64 placeUntil = 0;
+	int placeAttempts = 0;
+	BRect reported; // the frame the client last learnt
+};
+
+SdlServer* SdlServer::Open() {
+	const char* x11 = std::getenv("DISPLAY");
+	const char* wayland = std::getenv("WAYLAND_DISPLAY");
+	if ((!x11 || !*x11) && (!wayland || !*wayland)) return nullptr;
+	std::unique_ptr<SdlServer> server(new SdlServer);
+	std::promise<bool> opened;
+	std::future<bool> result = opened.get_future();
+	server->fThread = std::thread([raw = server.get(), &opened] { raw->Loop(&opened); });
+	if (result.get()) return server.release();
+	server->fThread.join();
+	server->fStopped = true;
+	return nullptr;
+}
+
+SdlServer::~SdlServer() {
+	Shutdown();
+	if (fThread.joinable()) fThread.join();
+}
+
+void SdlServer::Shutdown() {
+	{
+		std::lock_guard lock(fLock);
+		if (fStopped) return;
+		fCommands.push_back([this] { fRunning = false; });
+		fStopped = true;
+		SDL_Event wake{};
+		wake.type = fWakeEvent;
+		SDL_PushEvent(&wake);
+	}
+	fThread.join();
+}
+
+server_window_id SdlServer::CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) {
+	auto window = std::make_shared<Window>();
+	window->client = client;
+	window->target = spec.frame.LeftTop();
+	window->reported = spec.frame;
+	server_window_id id;
+	{
+		std::lock_guard lock(fLock);
+		id = fNextId++;
+		fWindows[id] = window;
+	}
+	Enqueue([this, window, spec] { Create(window, spec); });
+	return id;
+}
+
+void SdlServer::DestroyWindow(server_window_id id) {
+	std::shared_ptr<Window> window;
+	{
+		std::lock_guard lock(fLock);
+		auto found = fWindows.find(id);
+		if (found == fWindows.end()) return;
+		window = found->second;
+		fWindows.erase(found);
+	}
+	{
+		std::lock_guard lock(window->pixelLock);
+		window->gone = true;
+	}
+	window->shownChanged.notify_all();
+	Enqueue([this, window] {
+		if (!window->sdl) return;
+		fBySdlId.erase(SDL_GetWindowID(window->sdl));
+		SDL_DestroyWindow(window->sdl);
+		window->sdl = nullptr;
+	});
+}
+
+void SdlServer::SetVisible(server_window_id id, bool visible) {
+	OnWindow(id, [this, visible](Window& window) {
+		if (window.visible == visible) return;
+		window.visible = visible;
+		if (visible)
+			Show(window);
+		else
+			SDL_HideWindow(window.sdl);
+	});
+}
+
+void SdlServer::SetMinimized(server_window_id id, bool minimized) {
+	OnWindow(id, [minimized](Window& window) {
+		if (minimized)
+			SDL_MinimizeWindow(window.sdl);
+		else
+			SDL_RestoreWindow(window.sdl);
+	});
+}
+
+void SdlServer::Activate(server_window_id id) {
+	OnWindow(id, [](Window& window) {
+		if (window.visible) SDL_RaiseWindow(window.sdl);
+	});
+}
+
+void SdlServer::MoveTo(server_window_id id, BPoint contentLeftTop) {
+	OnWindow(id, [this, contentLeftTop](Window& window) {
+		window.target = contentLeftTop;
+		if (window.visible) SDL_SetWindowPosition(window.sdl, int(contentLeftTop.x), int(contentLeftTop.y));
+		ReportFrame(window);
+	});
+}
+
+void SdlServer::ResizeTo(server_window_id id, int32 width, int32 height) {
+	OnWindow(id, [this, width, height](Window& window) { Resize(window, width, height); });
+}
+
+void SdlServer::SetTitle(server_window_id id, const std::string& title) {
+	OnWindow(id, [title](Window& window) { SDL_SetWindowTitle(window.sdl, title.c_str()); });
+}
+
+void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) {
+	std::shared_ptr<Window> window = Find(id);
+	if (!window) return;
+	std::unique_lock lock(window->pixelLock);
+	if (window->gone) return;
+	PixelRect copy = area.Intersect(pixels.Bounds());
+	if (pixels.Width() != window->width || pixels.Height() != window->height) {
+		window->width = pixels.Width();
+		window->height = pixels.Height();
+		window->pixels.assign(size_t(window->width) * size_t(window->height), rgb_color{});
+		window->dirty = {};
+		copy = pixels.Bounds();
+	}
+	for (int32 y = copy.top; y <= copy.bottom; y++)
+		std::memcpy(&window->pixels[size_t(y) * size_t(window->width) + size_t(copy.left)],
+		            pixels.Row(y) + copy.left, size_t(copy.right - copy.left + 1) * sizeof(rgb_color));
+	window->dirty = Union(window->dirty, copy);
+	const uint64 ticket = ++window->handed;
+	const bool queue = !window->blitQueued;
+	window->blitQueued = true;
+	lock.unlock();
+	if (queue) Enqueue([this, window] { Blit(*window); });
+	if (!wait) return;
+	lock.lock();
+	window->shownChanged.wait(lock, [&] { return window->shown >= ticket || window->gone; });
+}
+
+BRect SdlServer::ScreenFrame() { return fScreen; }
+
+std::shared_ptr<SdlServer::Window> SdlServer::Find(server_window_id id) {
+	std::lock_guard lock(fLock);
+	auto found = fWindows.find(id);
+	return found == fWindows.end() ? nullptr : found->second;
+}
+
+void SdlServer::Enqueue(std::function<void()> command) {
+	// The wake-up is pushed under the lock so that none can follow SDL_Quit.
+	std::lock_guard lock(fLock);
+	if (fStopped) return;
+	fCommands.push_back(std::move(command));
+	if (fWakePending) return;
+	fWakePending = true;
+	SDL_Event wake{};
+	wake.type = fWakeEvent;
+	SDL_PushEvent(&wake);
+}
+
+void SdlServer::OnWindow(server_window_id id, std::function<void(Window&)> command) {
+	std::shared_ptr<Window> window = Find(id);
+	if (!window) return;
+	Enqueue([window, command = std::move(command)] {
+		if (window->sdl) command(*window);
+	});
+}
+
+void SdlServer::Loop(std::promise<bool>* opened) {
+	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+		opened->set_value(false);
+		return;
+	}
+	SDL_Rect bounds;
+	fWakeEvent = SDL_RegisterEvents(1);
+	if (fWakeEvent == Uint32(-1) || SDL_GetDisplayBounds(0, &bounds) != 0) {
+		SDL_Quit();
+		opened->set_value(false);
+		return;
+	}
+	fScreen = BRect(0, 0, float(bounds.w - 1), float(bounds.h - 1));
+	opened->set_value(true);
+	SDL_Event event;
+	while (fRunning) {
+		if (!SDL_WaitEvent(&event)) continue;
+		if (event.type == fWakeEvent)
+			RunCommands();
+		else
+			HandleEvent(event);
+	}
+	CloseAll();
+	SDL_Quit();
+}
+
+void SdlServer::RunCommands() {
+	std::deque<std::function<void()>> commands;
+	{
+		std::lock_guard lock(fLock);
+		commands.swap(fCommands);
+		fWakePending = false;
+	}
+	for (auto& command : commands)
+		command();
+}
+
+void SdlServer::Create(const std::shared_ptr<Window>& shared, const ServerWindowSpec& spec) {
+	Window& window = *shared;
+	const bool borderless = spec.look == B_NO_BORDER_WINDOW_LOOK || spec.look == B_BORDERED_WINDOW_LOOK;
+	Uint32 flags = SDL_WINDOW_HIDDEN;
+	if (spec.look == B_NO_BORDER_WINDOW_LOOK && FloatsOrIsModal(spec.feel))
+		flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_BORDERLESS;
+	else if (borderless)
+		flags |= SDL_WINDOW_BORDERLESS;
+	if (FloatsOrIsModal(spec.feel)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+	window.fixedDimensions = spec.flags & (B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE);
+	if (spec.flags & B_NOT_RESIZABLE) window.fixedDimensions = B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE;
+	if (window.fixedDimensions != (B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE)) flags |= SDL_WINDOW_RESIZABLE;
+	window.decorated = !borderless;
+
+	const Decoration offset = window.decorated ? fDecoration : Decoration{};
+	window.sdl = SDL_CreateWindow(spec.title.c_str(), int(spec.frame.left) - offset.left,
+	                              int(spec.frame.top) - offset.top, Pixels(spec.frame.Width()),
+	                              Pixels(spec.frame.Height()), flags);
+	if (!window.sdl) return;
+	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
+	Resize(window, Pixels(spec.frame.Width()), Pixels(spec.frame.Height()));
+}
+
+void SdlServer::Show(Window& window) {
+	// A window that has not been on screen yet does not know its decoration,
+	// so it asks for the content position less the decoration learnt from
+	// other windows; SDL compensates by itself once the window knows it.
+	int top = 0;
+	int left = 0;
+	SDL_GetWindowBordersSize(window.sdl, &top, &left, nullptr, nullptr);
+	const Decoration offset = window.decorated && top == 0 && left == 0 ? fDecoration : Decoration{};
+	SDL_SetWindowPosition(window.sdl, int(window.target.x) - offset.left, int(window.target.y) - offset.top);
+	window.placeUntil = SDL_GetTicks64() + kPlacementMilliseconds;
+	window.placeAttempts = kPlacementAttempts;
+	SDL_ShowWindow(window.sdl);
+	SDL_RaiseWindow(window.sdl);
+}
+
+void SdlServer::Resize(Window& window, int32 width, int32 height) {
+	width = std::clamp(width, int32(1), kMaxWindowSize);
+	height = std::clamp(height, int32(1), kMaxWindowSize);
+	// A window fixed in one dimension stays resizable in the other.
+	if (window.fixedDimensions == B_NOT_H_RESIZABLE) {
+		SDL_SetWindowMinimumSize(window.sdl, width, 1);
+		SDL_SetWindowMaximumSize(window.sdl, width, kMaxWindowSize);
+	} else if (window.fixedDimensions == B_NOT_V_RESIZABLE) {
+		SDL_SetWindowMinimumSize(window.sdl, 1, height);
+		SDL_SetWindowMaximumSize(window.sdl, kMaxWindowSize, height);
+	}
+	SDL_SetWindowSize(window.sdl, width, height);
+	ReportFrame(window);
+}
+
+void SdlServer::Placed(Window& window) {
+	int x = 0;
+	int y = 0;
+	SDL_GetWindowPosition(window.sdl, &x, &y);
+	const BPoint where{float(x), float(y)};
+	if (window.placeAttempts > 0 && SDL_GetTicks64() < window.placeUntil) {
+		int top = 0;
+		int left = 0;
+		SDL_GetWindowBordersSize(window.sdl, &top, &left, nullptr, nullptr);
+		if (window.decorated && (top > 0 || left > 0)) fDecoration = {left, top};
+		if (where == window.target) {
+			window.placeAttempts = 0;
+		} else {
+			// Missed: the window manager put the decoration where the content
+			// should be. Once SDL knows the decoration its move is exact.
+			window.placeAttempts = top > 0 || left > 0 ? 0 : window.placeAttempts - 1;
+			SDL_SetWindowPosition(window.sdl, int(window.target.x), int(window.target.y));
+		}
+	} else {
+		window.target = where;
+	}
+	ReportFrame(window);
+}
+
+void SdlServer::Blit(Window& window) {
+	SDL_Rect rect{};
+	uint64 ticket;
+	{
+		std::lock_guard lock(window.pixelLock);
+		window.blitQueued = false;
+		ticket = window.handed;
+		PixelRect area = window.dirty;
+		window.dirty = {};
+		SDL_Surface* surface = window.sdl ? SDL_GetWindowSurface(window.sdl) : nullptr;
+		if (surface) area = area.Intersect({0, 0, surface->w - 1, surface->h - 1});
+		if (surface && !area.IsEmpty()) {
+			rect = {area.left, area.top, area.right - area.left + 1, area.bottom - area.top + 1};
+			const size_t offset = size_t(area.top) * size_t(window.width) + size_t(area.left);
+			uint8* target = static_cast<uint8*>(surface->pixels) + area.top * surface->pitch +
+			                area.left * surface->format->BytesPerPixel;
+			SDL_ConvertPixels(rect.w, rect.h, SDL_PIXELFORMAT_RGBA32, &window.pixels[offset],
+			                  window.width * int(sizeof(rgb_color)), surface->format->format, target,
+			                  surface->pitch);
+		}
+	}
+	if (rect.w > 0) SDL_UpdateWindowSurfaceRects(window.sdl, &rect, 1);
+	{
+		std::lock_guard lock(window.pixelLock);
+		window.shown = std::max(window.shown, ticket);
+	}
+	window.shownChanged.notify_all();
+}
+
+void SdlServer::ReportFrame(Window& window) {
+	int x = int(window.target.x);
+	int y = int(window.target.y);
+	// A hidden window is where it will appear; SDL's idea of its position
+	// may still include the decoration.
+	if (window.visible) SDL_GetWindowPosition(window.sdl, &x, &y);
+	int width = 0;
+	int height = 0;
+	SDL_GetWindowSize(window.sdl, &width, &height);
+	BRect& reported = window.reported;
+	if (BPoint(float(x), float(y)) != reported.LeftTop()) {
+		reported.OffsetTo(float(x), float(y));
+		Post(window.client, server_message::Moved(reported.LeftTop()));
+	}
+	const int32 oldWidth = Pixels(reported.Width());
+	const int32 oldHeight = Pixels(reported.Height());
+	if (width == oldWidth && height == oldHeight) return;
+	reported.right = reported.left + float(width - 1);
+	reported.bottom = reported.top + float(height - 1);
+	Post(window.client, server_message::Resized(width, height));
+	if (width > oldWidth || height > oldHeight)
+		Post(window.client, server_message::Update(BRect(0, 0, float(width - 1), float(height - 1))));
+}
+
+void SdlServer::HandleEvent(const SDL_Event& event) {
+	Uint32 sdlId = 0;
+	switch (event.type) {
+	case SDL_WINDOWEVENT:
+		sdlId = event.window.windowID;
+		break;
+	case SDL_MOUSEBUTTONDOWN:
+	case SDL_MOUSEBUTTONUP:
+		sdlId = event.button.windowID;
+		break;
+	case SDL_MOUSEMOTION:
+		sdlId = event.motion.windowID;
+		break;
+	case SDL_KEYDOWN:
+	case SDL_KEYUP:
+		sdlId = event.key.windowID;
+		break;
+	default:
+		return;
+	}
+	auto found = fBySdlId.find(sdlId);
+	if (found == fBySdlId.end()) return;
+	Window& window = *found->second;
+	const uint32 modifiers = ModifiersFromSdl(uint16(SDL_GetModState()));
+	switch (event.type) {
+	case SDL_WINDOWEVENT:
+		HandleWindowEvent(window, event);
+		break;
+	case SDL_MOUSEBUTTONDOWN:
+	case SDL_MOUSEBUTTONUP: {
+		const uint32 bit = ButtonBit(event.button.button);
+		if (!bit) return;
+		const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+		fButtons = down ? fButtons | bit : fButtons & ~bit;
+		Post(window.client, server_message::Mouse(down ? B_MOUSE_DOWN : B_MOUSE_UP,
+		                                          BPoint(float(event.button.x), float(event.button.y)),
+		                                          fButtons, modifiers, event.button.clicks));
+		break;
+	}
+	case SDL_MOUSEMOTION:
+		Post(window.client,
+		     server_message::Mouse(B_MOUSE_MOVED, BPoint(float(event.motion.x), float(event.motion.y)),
+		                           ButtonsFromState(event.motion.state), modifiers, 0));
+		break;
+	default:
+		HandleKey(window, event);
+		break;
+	}
+}
+
+void SdlServer::HandleWindowEvent(Window& window, const SDL_Event& event) {
+	switch (event.window.event) {
+	case SDL_WINDOWEVENT_MOVED:
+		Placed(window);
+		break;
+	case SDL_WINDOWEVENT_SIZE_CHANGED:
+		ReportFrame(window);
+		break;
+	case SDL_WINDOWEVENT_EXPOSED: {
+		int width = 0;
+		int height = 0;
+		SDL_GetWindowSize(window.sdl, &width, &height);
+		Post(window.client, server_message::Update(BRect(0, 0, float(width - 1), float(height - 1))));
+		break;
+	}
+	case SDL_WINDOWEVENT_FOCUS_GAINED:
+	case SDL_WINDOWEVENT_FOCUS_LOST: {
+		const bool active = event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+		if (window.active == active) break;
+		window.active = active;
+		Post(window.client, server_message::Activated(active));
+		break;
+	}
+	case SDL_WINDOWEVENT_MINIMIZED:
+	case SDL_WINDOWEVENT_RESTORED: {
+		const bool minimized = event.window.event == SDL_WINDOWEVENT_MINIMIZED;
+		if (window.minimized == minimized) break;
+		window.minimized = minimized;
+		Post(window.client, server_message::Minimize(minimized));
+		break;
+	}
+	case SDL_WINDOWEVENT_CLOSE:
+		window.client.SendMessage(B_QUIT_REQUESTED);
+		break;
+	default:
+		break;
+	}
+}
+
+void SdlServer::HandleKey(Window& window, const SDL_Event& event) {
+	const SDL_Keysym& key = event.key.keysym;
+	// X delivers the text a key typed as a separate event right behind its
+	// key-down; both are already queued when the key-down is taken.
+	std::string text;
+	SDL_Event next;
+	if (event.type == SDL_KEYDOWN &&
+	    SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+	    next.type == SDL_TEXTINPUT &&
+	    SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1)
+		text = next.text.text;
+	const std::string bytes = KeyBytes(key.sym, key.mod, text.empty() ? nullptr : text.c_str());
+	if (bytes.empty()) return;
+	Post(window.client,
+	     server_message::Key(event.type == SDL_KEYDOWN ? B_KEY_DOWN : B_KEY_UP, bytes, int32(key.scancode),
+	                         RawChar(key.sym, bytes), ModifiersFromSdl(key.mod)));
+}
+
+void SdlServer::CloseAll() {
+	std::map<server_window_id, std::shared_ptr<Window>> windows;
+	{
+		std::lock_guard lock(fLock);
+		windows.swap(fWindows);
+	}
+	for (auto& [id, window] : windows) {
+		std::lock_guard lock(window->pixelLock);
+		window->gone = true;
+		window->shownChanged.notify_all();
+	}
+	for (auto& [sdlId, window] : fBySdlId)
+		SDL_DestroyWindow(window->sdl);
+	fBySdlId.clear();
+}

@@ -1,0 +1,109 @@
+// The display on screen, through SDL2: every window is a real top-level window.
+//
+// Threads: SDL wants video and events on one thread, so the server runs its
+// own thread that owns SDL from SDL_Init to SDL_Quit. Callers hand it
+// commands through a queue and wake it with an SDL user event; only Present
+// with `wait` blocks, until the pixels are on the screen. Input and window
+// events are posted from the server thread to each window's messenger.
+//
+// Looks: the titled looks (titled, document, floating, modal) get the window
+// manager's title bar and close box; B_NO_BORDER_WINDOW_LOOK with a floating
+// or modal feel is a popup menu (placed exactly, above everything, no task bar
+// entry, no keyboard focus); the other borderless looks are plain undecorated
+// windows. Floating and modal feels keep the window above the others. A window
+// is resizable unless B_NOT_RESIZABLE, or B_NOT_H_RESIZABLE and
+// B_NOT_V_RESIZABLE, are set; with one of the two, that dimension is fixed.
+//
+// Frames: a frame is always the content area. The window manager places the
+// decoration's corner where a window asks to be, so a window asks to be the
+// decoration's size up and left of its frame (learnt from the first window
+// shown), and after it is shown, a placement that missed is corrected once
+// more. Only the real position is reported.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "DisplayServer.h"
+
+union SDL_Event;
+
+class SdlServer final : public DisplayServer {
+public:
+	// Starts the server thread and opens the display on it; null, with no
+	// thread left running, when no display can be opened. [any thread]
+	static SdlServer* Open();
+	~SdlServer() override;
+
+	// Closes every window, shuts SDL down on the server thread and ends the
+	// thread. Afterwards every call does nothing and Present returns at once.
+	// [any thread but the server's]
+	void Shutdown();
+
+	bool IsHeadless() const override { return false; }
+	server_window_id CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) override;
+	void DestroyWindow(server_window_id id) override;
+	void SetVisible(server_window_id id, bool visible) override;
+	void SetMinimized(server_window_id id, bool minimized) override;
+	void Activate(server_window_id id) override;
+	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
+	void ResizeTo(server_window_id id, int32 width, int32 height) override;
+	void SetTitle(server_window_id id, const std::string& title) override;
+	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
+	BRect ScreenFrame() override;
+
+private:
+	struct Window;
+	struct Decoration {
+		int left = 0;
+		int top = 0;
+	};
+
+	SdlServer() = default;
+
+	// [any thread]
+	std::shared_ptr<Window> Find(server_window_id id);
+	// Runs `command` on the server thread, after the commands before it.
+	void Enqueue(std::function<void()> command);
+	// Enqueues a command on the window, if it exists.
+	void OnWindow(server_window_id id, std::function<void(Window&)> command);
+
+	// [server thread]
+	void Loop(std::promise<bool>* opened);
+	void RunCommands();
+	void Create(const std::shared_ptr<Window>& window, const ServerWindowSpec& spec);
+	void Show(Window& window);
+	void Resize(Window& window, int32 width, int32 height);
+	void Placed(Window& window);
+	void Blit(Window& window);
+	void ReportFrame(Window& window);
+	void HandleEvent(const SDL_Event& event);
+	void HandleWindowEvent(Window& window, const SDL_Event& event);
+	void HandleKey(Window& window, const SDL_Event& event);
+	void CloseAll();
+
+	std::thread fThread;
+	uint32 fWakeEvent = 0;
+	BRect fScreen;
+
+	// Guards the queue, the window table and fStopped.
+	std::mutex fLock;
+	std::deque<std::function<void()>> fCommands;
+	bool fWakePending = false;
+	bool fStopped = false;
+	std::map<server_window_id, std::shared_ptr<Window>> fWindows;
+	server_window_id fNextId = 1;
+
+	// [server thread]
+	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
+	bool fRunning = true;
+	Decoration fDecoration;
+	bool fDecorationKnown = false;
+	uint32 fButtons = 0;
+};
