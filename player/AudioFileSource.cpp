@@ -1,0 +1,144 @@
+#include "AudioFileSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sndfile.h>
+#include <unistd.h>
+
+namespace {
+
+int16_t ToInt16(float sample) {
+	if (std::isnan(sample)) return 0;
+	const double scaled = std::round(static_cast<double>(sample) * 32768.0);
+	if (scaled >= 32767.0) return 32767;
+	if (scaled <= -32768.0) return -32768;
+	return static_cast<int16_t>(scaled);
+}
+
+bool IsVorbisOrdered(int format) {
+	const int codec = format & SF_FORMAT_SUBMASK;
+	return codec == SF_FORMAT_VORBIS || codec == SF_FORMAT_OPUS;
+}
+
+// The channels that feed the left and the right side (see the header).
+std::pair<int, int> FrontPair(SNDFILE* file, const SF_INFO& info) {
+	const int channels = info.channels;
+	if (channels == 1) return {0, 0};
+	std::vector<int> map(static_cast<size_t>(channels));
+	if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), static_cast<int>(map.size() * sizeof(int))) ==
+	    SF_TRUE) {
+		const auto find = [&map](int a, int b) {
+			const auto it = std::find_if(map.begin(), map.end(), [=](int c) { return c == a || c == b; });
+			return it == map.end() ? -1 : static_cast<int>(it - map.begin());
+		};
+		const int left = find(SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_FRONT_LEFT);
+		const int right = find(SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_FRONT_RIGHT);
+		if (left >= 0 && right >= 0) return {left, right};
+	}
+	if (IsVorbisOrdered(info.format) && (channels == 3 || channels >= 5)) return {0, 2};
+	return {0, 1};
+}
+
+// libsndfile's message without its closing full stop, to fit in the middle of a line.
+std::string Reason(const char* message) {
+	std::string reason = message;
+	while (!reason.empty() && (reason.back() == '.' || reason.back() == '\n'))
+		reason.pop_back();
+	return reason;
+}
+
+// Why a path that libsndfile refused cannot be opened, in the plainest words available.
+std::string OpenFailure(const std::string& path) {
+	namespace fs = std::filesystem;
+	std::error_code ec;
+	const fs::file_status status = fs::status(path, ec);
+	if (ec || !fs::exists(status)) return "no such file";
+	const int fd = ::open(path.c_str(), O_RDONLY);
+	if (fd < 0) return std::strerror(errno);
+	::close(fd);
+	if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0) return "empty file";
+	// The file is there and readable, so a system error here is a decoder giving up on its contents.
+	const int code = sf_error(nullptr);
+	if (code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING)
+		return "cannot decode: " + Reason(sf_strerror(nullptr));
+	return "not a sound file in a format that can be decoded";
+}
+
+} // namespace
+
+std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error) {
+	if (std::filesystem::is_directory(path)) {
+		error = path + ": is a directory";
+		return nullptr;
+	}
+	SF_INFO info{};
+	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+	if (!file) {
+		error = path + ": " + OpenFailure(path);
+		return nullptr;
+	}
+	if (info.channels < 1 || info.samplerate < 1) {
+		sf_close(file);
+		error = path + ": cannot decode: no channels or no sample rate";
+		return nullptr;
+	}
+	if (info.frames <= 0) {
+		sf_close(file);
+		error = path + ": contains no audio";
+		return nullptr;
+	}
+	const int64_t frames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+	std::unique_ptr<AudioFileSource> source(
+	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
+	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
+	return source;
+}
+
+AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
+                                 int64_t frames)
+    : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
+      frames_(static_cast<size_t>(kBlockFrames) * static_cast<size_t>(channels)) {}
+
+AudioFileSource::~AudioFileSource() { sf_close(file_); }
+
+std::string AudioFileSource::Name() const { return std::filesystem::path(path_).filename().string(); }
+
+bool AudioFileSource::NextBlock(AudioBlock& block) {
+	if (!error_.empty()) return false;
+	sf_count_t got = 0;
+	while (got < kBlockFrames) {
+		const sf_count_t n = sf_readf_float(file_, frames_.data() + got * channels_,
+		                                    static_cast<sf_count_t>(kBlockFrames) - got);
+		if (n <= 0) break;
+		got += n;
+	}
+	if (got == 0) {
+		if (sf_error(file_) != SF_ERR_NO_ERROR)
+			error_ = path_ + ": cannot decode: " + Reason(sf_strerror(file_));
+		return false;
+	}
+	for (sf_count_t i = 0; i < kBlockFrames; i++) {
+		if (i < got) {
+			const float* frame = frames_.data() + i * channels_;
+			block[static_cast<size_t>(2 * i)] = ToInt16(frame[leftChannel_]);
+			block[static_cast<size_t>(2 * i + 1)] = ToInt16(frame[rightChannel_]);
+		} else {
+			block[static_cast<size_t>(2 * i)] = 0;
+			block[static_cast<size_t>(2 * i + 1)] = 0;
+		}
+	}
+	position_ += got;
+	return true;
+}
+
+bool AudioFileSource::Seek(int64_t frame) {
+	frame = std::max<int64_t>(frame, 0);
+	if (totalFrames_ >= 0) frame = std::min(frame, totalFrames_);
+	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
+	position_ = frame;
+	return true;
+}

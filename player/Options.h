@@ -1,0 +1,41 @@
+// The command line of vuplay.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Options {
+	std::vector<std::string> plugins; // "corvel", "kestle" or paths to add-ons; never empty
+	std::vector<std::string> files;   // played in turn; none plays the demo piece
+	bool capture = false;
+	std::string captureDevice; // empty: the default capture device
+	double latencyOffsetMs = 0.0;
+	bool mute = false;
+	bool headless = false;
+	bool realtime = false;
+	bool verbose = false;
+	std::string record; // PATH.y4m, PATH.png or a folder; empty: no recording
+	double fps = 0.0;   // 0: one frame per audio block
+	int screenWidth = 1280;
+	int screenHeight = 800;
+	std::string settingsDir; // empty: the add-ons' own default
+	std::string events;
+	std::string trace;
+};
+
+// Exit statuses of the program.
+enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+
+struct ParsedOptions {
+	std::optional<Options> options; // set when the program should run
+	int exitStatus = kExitOk;       // otherwise: 0 after --help, 2 after a usage error
+	std::string message;            // the help text, or one line naming the bad option
+};
+
+class OptionsParser {
+public:
+	// Parses without printing or exiting; the caller shows `message`.
+	static ParsedOptions Parse(int argc, const char* const* argv);
+	static std::string Help();
+};

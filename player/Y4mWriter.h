@@ -1,0 +1,47 @@
+// Writes RGBA frames as a YUV4MPEG2 video stream (4:2:0, BT.601, video range).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+// The stream goes to "PATH.part" and takes its name only in Finish(), so a
+// failed or abandoned recording never leaves a truncated file under PATH.
+// Chroma is sampled at the centre of each 2 x 2 block (C420jpeg); for odd
+// sizes the last row and column of chroma cover one pixel row or column.
+//
+// [player thread]
+class Y4mWriter {
+public:
+	Y4mWriter() = default;
+	~Y4mWriter(); // abandons an unfinished stream and removes its partial file
+
+	Y4mWriter(const Y4mWriter&) = delete;
+	Y4mWriter& operator=(const Y4mWriter&) = delete;
+
+	// Starts a stream of `width` x `height` frames at `rateNumerator` /
+	// `rateDenominator` frames a second. False with Error() set on failure.
+	bool Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator);
+	// `rgba` holds `height` rows of `stride` bytes, 4 bytes a pixel in the
+	// order red, green, blue, alpha; alpha is ignored, as frames are opaque.
+	bool WriteFrame(std::span<const uint8_t> rgba, size_t stride);
+	// Flushes, closes and renames the stream to its path.
+	bool Finish();
+
+	int64_t FramesWritten() const { return frames_; }
+	const std::string& Error() const { return error_; }
+
+private:
+	bool Fail(const std::string& what);
+	void Abandon();
+
+	std::string path_;
+	std::FILE* file_ = nullptr; // owned
+	int width_ = 0;
+	int height_ = 0;
+	int64_t frames_ = 0;
+	std::vector<uint8_t> planes_; // one frame: Y, then Cb, then Cr
+	std::string error_;
+};

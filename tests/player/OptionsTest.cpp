@@ -1,0 +1,104 @@
+#include "Options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ParsedOptions ParseArgs(std::vector<const char*> args) {
+	args.insert(args.begin(), "vuplay");
+	return OptionsParser::Parse(static_cast<int>(args.size()), args.data());
+}
+
+void ExpectUsageError(std::vector<const char*> args, const std::string& mentions) {
+	const ParsedOptions parsed = ParseArgs(args);
+	EXPECT_FALSE(parsed.options);
+	EXPECT_EQ(parsed.exitStatus, kExitUsage);
+	EXPECT_EQ(parsed.message.rfind("vuplay: ", 0), 0u) << parsed.message;
+	EXPECT_EQ(parsed.message.find('\n'), std::string::npos) << parsed.message;
+	EXPECT_NE(parsed.message.find(mentions), std::string::npos) << parsed.message;
+}
+
+} // namespace
+
+TEST(Options, DefaultsPlayTheDemoOnCorvel) {
+	const ParsedOptions parsed = ParseArgs({});
+	ASSERT_TRUE(parsed.options) << parsed.message;
+	EXPECT_EQ(parsed.options->plugins, std::vector<std::string>{"corvel"});
+	EXPECT_TRUE(parsed.options->files.empty());
+	EXPECT_FALSE(parsed.options->capture);
+	EXPECT_EQ(parsed.options->screenWidth, 1280);
+	EXPECT_EQ(parsed.options->screenHeight, 800);
+}
+
+TEST(Options, ReadsTheWholeSet) {
+	const ParsedOptions parsed = ParseArgs({"-p",
+	                                        "kestle",
+	                                        "--plugin",
+	                                        "./build/add-ons/x.so",
+	                                        "a.flac",
+	                                        "--latency-offset",
+	                                        "-40",
+	                                        "--mute",
+	                                        "--headless",
+	                                        "--realtime",
+	                                        "--record",
+	                                        "out.y4m",
+	                                        "--fps",
+	                                        "30",
+	                                        "--screen",
+	                                        "640x480",
+	                                        "--settings-dir",
+	                                        "/tmp/s",
+	                                        "--events",
+	                                        "e.txt",
+	                                        "--trace",
+	                                        "t.txt",
+	                                        "b.mp3",
+	                                        "--verbose"});
+	ASSERT_TRUE(parsed.options) << parsed.message;
+	const Options& o = *parsed.options;
+	EXPECT_EQ(o.plugins, (std::vector<std::string>{"kestle", "./build/add-ons/x.so"}));
+	EXPECT_EQ(o.files, (std::vector<std::string>{"a.flac", "b.mp3"}));
+	EXPECT_DOUBLE_EQ(o.latencyOffsetMs, -40.0);
+	EXPECT_TRUE(o.mute && o.headless && o.realtime && o.verbose);
+	EXPECT_EQ(o.record, "out.y4m");
+	EXPECT_DOUBLE_EQ(o.fps, 30.0);
+	EXPECT_EQ(o.screenWidth, 640);
+	EXPECT_EQ(o.screenHeight, 480);
+	EXPECT_EQ(o.settingsDir, "/tmp/s");
+	EXPECT_EQ(o.events, "e.txt");
+	EXPECT_EQ(o.trace, "t.txt");
+}
+
+TEST(Options, CaptureTakesAnOptionalDevice) {
+	ParsedOptions parsed = ParseArgs({"--capture"});
+	ASSERT_TRUE(parsed.options) << parsed.message;
+	EXPECT_TRUE(parsed.options->capture);
+	EXPECT_EQ(parsed.options->captureDevice, "");
+
+	parsed = ParseArgs({"--capture=Monitor of Speakers", "-p", "kestle"});
+	ASSERT_TRUE(parsed.options) << parsed.message;
+	EXPECT_TRUE(parsed.options->capture);
+	EXPECT_EQ(parsed.options->captureDevice, "Monitor of Speakers");
+}
+
+TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
+	ExpectUsageError({"-p", "winamp"}, "unknown add-on 'winamp'");
+	ExpectUsageError({"--capture", "--", "a.wav"}, "--capture");
+	ExpectUsageError({"--screen", "640"}, "'640' is not WIDTHxHEIGHT");
+	ExpectUsageError({"--screen", "0x480"}, "'0x480' is not WIDTHxHEIGHT");
+	ExpectUsageError({"--realtime"}, "--headless");
+	ExpectUsageError({"--fps", "25"}, "--record");
+	ExpectUsageError({"--latency-offset", "soon"}, "soon");
+	ExpectUsageError({"--bogus"}, "--bogus");
+}
+
+TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
+	const ParsedOptions parsed = ParseArgs({"--help"});
+	EXPECT_FALSE(parsed.options);
+	EXPECT_EQ(parsed.exitStatus, kExitOk);
+	for (const char* option :
+	     {"--plugin", "--capture", "--latency-offset", "--mute", "--headless", "--realtime", "--verbose",
+	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "Exit status"})
+		EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
+}

@@ -1,0 +1,58 @@
+// Scratch folders and sound files for the player's tests.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include <sndfile.h>
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+public:
+	TempDir() {
+		std::string pattern = (std::filesystem::temp_directory_path() / "vuplay-test-XXXXXX").string();
+		if (!mkdtemp(pattern.data())) std::abort();
+		fPath = pattern;
+	}
+	~TempDir() {
+		std::error_code ignored;
+		std::filesystem::remove_all(fPath, ignored);
+	}
+	std::string operator/(const std::string& name) const { return (fPath / name).string(); }
+
+private:
+	std::filesystem::path fPath;
+};
+
+inline bool HaveTool(const std::string& tool) {
+	return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command quietly; true when it succeeded.
+inline bool RunQuietly(const std::string& command) {
+	return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Writes interleaved `samples` as they are, through libsndfile: 16-bit
+// values for integer formats, floating-point values for float formats.
+template <typename Sample>
+bool WriteSound(const std::string& path, int format, int channels, int rate,
+                const std::vector<Sample>& samples) {
+	SF_INFO info{};
+	info.channels = channels;
+	info.samplerate = rate;
+	info.format = format;
+	SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+	if (!file) return false;
+	const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
+	sf_count_t written = 0;
+	if constexpr (std::is_same_v<Sample, short>)
+		written = sf_writef_short(file, samples.data(), frames);
+	else
+		written = sf_writef_float(file, samples.data(), frames);
+	sf_close(file);
+	return written == frames;
+}
