@@ -22,7 +22,9 @@ class BWindow;
 class BMessage;
 struct font_height;
 struct PixelRect;
-class ViewTracer;
+namespace kit {
+class DrawingObserver;
+}
 
 class BView : public BHandler {
 public:
@@ -128,17 +130,20 @@ public:
 
 private:
 	friend class BWindow;
-	friend class ViewTracer;
+	friend class WindowAccess;
 
 	void AttachTo(BWindow* window);
 	void DetachFrom();
 	void ParentResized(float dx, float dy);
-	// This view's visible area in window pixels.
+	// This view's visible area in window pixels, within the update area
+	// while the window is redrawing.
 	PixelRect VisibleClip() const;
 	BPoint OriginInWindow() const;
 	void DrawTree(BRect updateInWindow);
 	BView* ViewAt(BPoint windowPoint);
-	void ForEach(void (*function)(BView*, void*), void* data);
+	void WindowActivatedTree(bool active);
+	void Drew(const PixelRect& area) const;
+	rgb_color PatternColor(const ::pattern& p) const;
 
 	BRect fFrame;
 	uint32 fResizingMode;
@@ -151,5 +156,5 @@ private:
 	rgb_color fLowColor = {255, 255, 255, 255};
 	BPoint fPenLocation;
 	std::unique_ptr<BFont> fFont;
-	ViewTracer* fTracer = nullptr;
+	kit::DrawingObserver* fObserver = nullptr;  // not owned
 };

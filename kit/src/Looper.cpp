@@ -132,6 +132,16 @@ void BLooper::Loop() {
 	const thread_id self = find_thread(nullptr);
 	while (std::unique_ptr<BMessage> message = port->Pop()) {
 		if (message->what == kQuitLoop && message->fTargetToken == -2) break;
+		if (message->what == kIdleProbe && message->HasName(kIdleProbeSemaphore)) {
+			std::unique_lock guard(port->queueLock);
+			if (port->queue.empty()) {
+				guard.unlock();
+				release_sem(message->GetInt32(kIdleProbeSemaphore, -1));
+			} else {
+				port->queue.push_back(std::move(message));
+			}
+			continue;
+		}
 		port->Acquire(B_INFINITE_TIMEOUT, true);
 		if (IsQuitting()) break;
 		if (BHandler* handler = ResolveTarget(*message)) {

@@ -15,6 +15,11 @@
 
 #include <Looper.h>
 
+// Handled by the loop itself: releases the semaphore in the named field once
+// the queue behind it is empty.
+inline constexpr uint32 kIdleProbe = '_IDL';
+inline constexpr const char* kIdleProbeSemaphore = "kit:idle";
+
 // A looper's queue and lock. Shared between the looper and whoever holds a
 // reference to it (a sender, a thread waiting for the lock), so that it
 // outlives the looper object for as long as somebody still uses it.

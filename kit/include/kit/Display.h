@@ -1,0 +1,58 @@
+// The kit's own calls for hosts and tests: choosing the display, acting as the
+// user on a window, waiting for a window to settle, and reading its pixels.
+// Add-on code does not use these.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <GraphicsDefs.h>
+#include <Rect.h>
+
+class BLooper;
+class BWindow;
+
+namespace kit {
+
+// Display [any thread]
+// Chooses the headless display with a screen of that size; only before the
+// first window exists (false afterwards).
+bool UseHeadlessDisplay(int32 screenWidth = 1024, int32 screenHeight = 768);
+bool IsHeadlessDisplay();
+
+// The live windows [any thread]. The pointers stay valid only while the
+// windows live; the caller must know that they do.
+std::vector<BWindow*> Windows();
+BWindow* FindWindow(const char* title);
+
+// The user's actions [any thread but the window's own]. Each hands the event
+// to the window as the display would and returns once the window has handled
+// it and everything queued before it; false when the window is gone or the
+// action is impossible (a hidden window cannot be closed by the user, say).
+// Points are in window coordinates; sizes as Bounds() right and bottom.
+bool MouseDown(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0, int32 clicks = 1);
+bool MouseUp(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
+bool MouseMove(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
+// A press and a release of the same buttons.
+bool Click(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0);
+// A key-down and a key-up with that UTF-8 text (or a control byte such as
+// B_ESCAPE), delivered to the window whether or not it is active.
+bool TypeKey(BWindow* window, const char* bytes, uint32 modifiers = 0, int32 key = 0);
+bool CloseBox(BWindow* window);
+bool UserResize(BWindow* window, float width, float height);
+bool UserMove(BWindow* window, BPoint contentLeftTop);
+bool UserActivate(BWindow* window);
+bool UserMinimize(BWindow* window, bool minimized);
+bool Expose(BWindow* window, BRect rect);
+
+// Returns once the looper has handled every message queued so far and its
+// queue is empty; false when it is gone or the timeout passed. [any thread
+// but the looper's own]
+bool WaitForIdle(BLooper* looper, bigtime_t timeout = 10000000);
+
+// Read-back [any thread but the window's own; locks the window]
+bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height);
+rgb_color PixelAt(BWindow* window, int32 x, int32 y);
+bool SavePng(BWindow* window, const char* path, std::string* error = nullptr);
+
+}  // namespace kit

@@ -1,0 +1,30 @@
+// Watches the drawing calls made on one view, for the player's drawing trace
+// and for tests. Every call is reported, including ones that paint nothing.
+// The callbacks run on the thread that draws, with the window locked.
+#pragma once
+
+#include <GraphicsDefs.h>
+#include <Rect.h>
+
+class BView;
+
+namespace kit {
+
+class DrawingObserver {
+public:
+	virtual ~DrawingObserver() = default;
+	virtual void HighColorSet(rgb_color) {}
+	virtual void ViewColorSet(rgb_color) {}
+	virtual void RectFilled(BRect) {}
+	virtual void LineStroked(BPoint, BPoint) {}
+	virtual void Synced() {}
+	// Before the view's Draw(updateRect) runs.
+	virtual void UpdateStarting(BRect) {}
+	// Before the window's FrameResized(width, height) runs.
+	virtual void WindowResizing(float, float) {}
+};
+
+// Attaches the observer (not owned; null detaches). [window locked]
+void SetDrawingObserver(BView* view, DrawingObserver* observer);
+
+}  // namespace kit
