@@ -12,10 +12,10 @@ class VisualizationPlugin;
 
 // A row of a menu table: a plain item, or one of the structural codes below.
 struct MenuRow {
-	const char* label;  // the item's label, or a submenu's title
-	int32 code;         // the item message's `what`, or a structural code
-	uint32 modifiers;   // of the shortcut
-	int8 shortcut;      // 0 for none
+	const char* label; // the item's label, or a submenu's title
+	int32 code;        // the item message's `what`, or a structural code
+	uint32 modifiers;  // of the shortcut
+	int8 shortcut;     // 0 for none
 };
 
 inline constexpr int32 MENU_BEGIN_SUBMENU = -1;
@@ -26,6 +26,8 @@ inline constexpr uint32 MSG_OPEN_PREFS = 100;
 class PluginView : public BView {
 public:
 	PluginView(BRect frame, VisualizationPlugin* owner, uint32 resizingMode, uint32 flags);
+	// Deletes the popup menu, closing it if it is open.
+	~PluginView() override;
 
 	void MessageReceived(BMessage* message) override;
 	void AttachedToWindow() override;
@@ -44,7 +46,7 @@ public:
 	// The bar meter's banded gradient fill; not in the needle meter.
 	void PrettyFillRect(BRect rect, rgb_color from, rgb_color to, int32 band);
 
-	BPopUpMenu* popup;           // built when attached; lives as long as the view
+	BPopUpMenu* popup = nullptr; // built when attached; owned, lives as long as the view
 	VisualizationPlugin* owner;  // not owned
 
 private:
