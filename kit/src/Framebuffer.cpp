@@ -79,7 +79,7 @@ void Framebuffer::Resize(int32 width, int32 height, rgb_color fill) {
 	height = std::max(height, 0);
 	std::vector<rgb_color> pixels(size_t(width) * size_t(height), fill);
 	const int32 keepWidth = std::min(width, fWidth);
-	const int32 keepHeight = std::min(height, fHeight);
+	const int32 keepHeight = keepWidth > 0 ? std::min(height, fHeight) : 0;
 	for (int32 y = 0; y < keepHeight; y++)
 		std::memcpy(pixels.data() + size_t(y) * size_t(width), Row(y), size_t(keepWidth) * sizeof(rgb_color));
 	fPixels.swap(pixels);
