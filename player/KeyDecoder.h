@@ -1,0 +1,16 @@
+// Turns the bytes a terminal sends for key presses into the player's commands.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+enum class PlayerKey { TogglePause, SeekBack, SeekForward, About, Quit };
+
+class KeyDecoder {
+public:
+	// Decodes one read's worth of bytes: space, 'a', 'q' or 'Q', Escape, and the
+	// arrow keys' escape sequences (ESC [ C and ESC O C for right, D for left).
+	// An escape byte that ends the read is the Escape key itself; other escape
+	// sequences and other bytes are ignored.
+	static std::vector<PlayerKey> Decode(std::string_view bytes);
+};

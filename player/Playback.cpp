@@ -1,0 +1,114 @@
+#include "Playback.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <limits>
+#include <thread>
+
+namespace {
+
+constexpr auto kIdle = std::chrono::milliseconds(10);
+
+} // namespace
+
+void Playback::Render(const AudioBlock& block, int64_t frame) {
+	peak_ = PeakMeter::Measure(block);
+	if (hooks_.render) hooks_.render(block, frame);
+}
+
+void Playback::Show(const AudioSource& source, int64_t frame) {
+	if (hooks_.progress)
+		hooks_.progress({source.Name(), frame, source.TotalFrames(), source.SampleRate(), peak_, paused_});
+}
+
+bool Playback::HandleKeys(AudioSource& source, AudioOutput* output, bool& restart) {
+	if (!hooks_.keys) return true;
+	for (const PlayerKey key : hooks_.keys()) {
+		switch (key) {
+		case PlayerKey::Quit:
+			return false;
+		case PlayerKey::TogglePause:
+			paused_ = !paused_;
+			if (output) output->SetPaused(paused_);
+			Show(source, output ? output->AudibleFrame() : source.Position());
+			break;
+		case PlayerKey::SeekBack:
+		case PlayerKey::SeekForward: {
+			const int64_t now = output ? output->AudibleFrame() : source.Position();
+			const auto step = static_cast<int64_t>(std::llround(kSeekSeconds * source.SampleRate()));
+			if (!source.Seek(key == PlayerKey::SeekBack ? now - step : now + step)) break;
+			if (output) output->Restart(source.Position());
+			restart = true;
+			break;
+		}
+		case PlayerKey::About:
+			break;
+		}
+	}
+	return true;
+}
+
+Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
+	const double silence = -std::numeric_limits<double>::infinity();
+	peak_ = {silence, silence};
+	AudioBlock block;
+	bool restart = false;
+
+	if (!output) {
+		for (;;) {
+			if (!HandleKeys(source, nullptr, restart)) return Outcome::Quit;
+			if (paused_) {
+				std::this_thread::sleep_for(kIdle);
+				continue;
+			}
+			const int64_t frame = source.Position();
+			if (!source.NextBlock(block)) return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+			Render(block, frame);
+			Show(source, source.Position());
+		}
+	}
+
+	// Enough written ahead to cover the device buffer and the gaps between our wake-ups.
+	const int64_t lead =
+	    std::max<int64_t>(output->LatencyFrames() + 4 * kBlockFrames, source.SampleRate() / 10);
+	std::deque<std::pair<int64_t, AudioBlock>> pending; // written, not yet rendered
+	bool ended = false;
+	output->Restart(source.Position());
+	for (;;) {
+		if (!HandleKeys(source, output, restart)) return Outcome::Quit;
+		if (restart) {
+			pending.clear();
+			ended = false;
+			restart = false;
+		}
+		if (paused_) {
+			std::this_thread::sleep_for(kIdle);
+			continue;
+		}
+		while (!ended && output->WrittenFrame() - output->AudibleFrame() < lead) {
+			const int64_t frame = source.Position();
+			if (!source.NextBlock(block)) {
+				ended = true;
+				break;
+			}
+			output->Write(block);
+			pending.emplace_back(frame, block);
+		}
+		// A block is shown once its first frame has been heard.
+		const int64_t heard = output->AudibleFrame();
+		bool rendered = false;
+		while (!pending.empty() && pending.front().first < heard) {
+			Render(pending.front().second, pending.front().first);
+			pending.pop_front();
+			rendered = true;
+		}
+		if (rendered) Show(source, heard);
+		if (ended && pending.empty() && heard >= output->WrittenFrame())
+			return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - heard + 1;
+		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
+		std::this_thread::sleep_for(
+		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kIdle));
+	}
+}

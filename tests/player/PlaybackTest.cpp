@@ -1,0 +1,105 @@
+#include "Playback.h"
+
+#include <gtest/gtest.h>
+
+#include "DemoSignal.h"
+#include "Watchdog.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// `blocks` blocks whose first sample is the block's number; fails after `failAfter` blocks if set.
+class CountingSource final : public AudioSource {
+public:
+	explicit CountingSource(int blocks, int failAfter = -1) : blocks_(blocks), failAfter_(failAfter) {}
+	std::string Name() const override { return "counting"; }
+	int SampleRate() const override { return 44100; }
+	int64_t TotalFrames() const override { return int64_t{blocks_} * kBlockFrames; }
+	int64_t Position() const override { return position_; }
+	bool NextBlock(AudioBlock& block) override {
+		const int64_t index = position_ / kBlockFrames;
+		if (index == failAfter_) {
+			error_ = "counting: broken";
+			return false;
+		}
+		if (index >= blocks_) return false;
+		block.fill(0);
+		block[0] = static_cast<int16_t>(index);
+		position_ += kBlockFrames;
+		return true;
+	}
+	bool Seek(int64_t frame) override {
+		position_ = std::clamp<int64_t>(frame, 0, TotalFrames());
+		return true;
+	}
+	std::string Error() const override { return error_; }
+
+private:
+	int blocks_;
+	int failAfter_;
+	int64_t position_ = 0;
+	std::string error_;
+};
+
+} // namespace
+
+TEST(Playback, UnpacedRendersEveryBlockInOrder) {
+	CountingSource source(30);
+	std::vector<int64_t> frames;
+	Playback playback({.render = [&](const AudioBlock& block, int64_t frame) {
+		EXPECT_EQ(block[0], frame / kBlockFrames);
+		frames.push_back(frame);
+	}});
+	EXPECT_EQ(playback.Play(source, nullptr), Playback::Outcome::Finished);
+	ASSERT_EQ(frames.size(), 30u);
+	for (size_t i = 0; i < frames.size(); i++)
+		EXPECT_EQ(frames[i], static_cast<int64_t>(i) * kBlockFrames);
+}
+
+TEST(Playback, PacedRendersEachBlockOnlyOnceItIsHeard) {
+	Watchdog watchdog(30s);
+	CountingSource source(40); // under half a second
+	std::string why;
+	auto output = AudioOutput::Open(44100, true, why);
+	std::vector<int64_t> frames;
+	Playback playback({.render = [&](const AudioBlock&, int64_t frame) {
+		EXPECT_GT(output->AudibleFrame(), frame);
+		frames.push_back(frame);
+	}});
+	const auto start = std::chrono::steady_clock::now();
+	EXPECT_EQ(playback.Play(source, output.get()), Playback::Outcome::Finished);
+	EXPECT_GE(std::chrono::steady_clock::now() - start, 40 * 512 * 1s / 44100);
+	ASSERT_EQ(frames.size(), 40u);
+	for (size_t i = 0; i < frames.size(); i++)
+		EXPECT_EQ(frames[i], static_cast<int64_t>(i) * kBlockFrames);
+	EXPECT_EQ(output->AudibleFrame(), output->WrittenFrame());
+}
+
+TEST(Playback, ArrowKeysSeekFiveSecondsAndQuitStops) {
+	DemoSignal demo;
+	std::vector<int64_t> frames;
+	int calls = 0;
+	Playback playback({
+	    .render = [&](const AudioBlock&, int64_t frame) { frames.push_back(frame); },
+	    .keys =
+	        [&] {
+		        calls++;
+		        if (calls == 3) return std::vector<PlayerKey>{PlayerKey::SeekForward};
+		        if (calls == 5) return std::vector<PlayerKey>{PlayerKey::SeekBack, PlayerKey::SeekBack};
+		        if (calls == 7) return std::vector<PlayerKey>{PlayerKey::Quit};
+		        return std::vector<PlayerKey>{};
+	        },
+	});
+	EXPECT_EQ(playback.Play(demo, nullptr), Playback::Outcome::Quit);
+	EXPECT_EQ(frames, (std::vector<int64_t>{0, 512, 1024 + 220500, 1536 + 220500, 0, 512}));
+}
+
+TEST(Playback, ASourceThatBreaksIsReportedAsFailed) {
+	CountingSource source(30, 12);
+	int rendered = 0;
+	Playback playback({.render = [&](const AudioBlock&, int64_t) { rendered++; }});
+	EXPECT_EQ(playback.Play(source, nullptr), Playback::Outcome::Failed);
+	EXPECT_EQ(rendered, 12);
+	EXPECT_EQ(source.Error(), "counting: broken");
+}
