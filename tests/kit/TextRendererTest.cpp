@@ -11,10 +11,6 @@
 
 #include "TextRenderer.h"
 
-// Fontconfig loses a few bytes while it parses its configuration files; that
-// is not ours to fix, and would hide leaks that are.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 constexpr rgb_color kWhite = {255, 255, 255, 255};
