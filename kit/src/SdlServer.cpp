@@ -20,6 +20,9 @@ namespace {
 // manager's placement (to be corrected) rather than the user's move.
 constexpr Uint64 kPlacementMilliseconds = 1500;
 constexpr int kPlacementAttempts = 2;
+// A larger offset between the corner asked for and the content is the window
+// manager placing the window elsewhere, not its decoration.
+constexpr float kMaxDecoration = 100;
 
 int32 Pixels(float length) { return int32(std::lround(length)) + 1; }
 
@@ -80,6 +83,7 @@ struct SdlServer::Window {
 	bool minimized = false;
 	uint32 fixedDimensions = 0; // B_NOT_H_RESIZABLE and/or B_NOT_V_RESIZABLE
 	BPoint target;              // where the content belongs
+	BPoint asked;               // the position last asked of SDL
 	Uint64 placeUntil = 0;
 	int placeAttempts = 0;
 	BRect reported; // the frame the client last learnt
@@ -254,6 +258,9 @@ void SdlServer::OnWindow(server_window_id id, std::function<void(Window&)> comma
 void SdlServer::Loop(std::promise<bool>* opened) {
 	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+	// The plain X framebuffer: an accelerated one would recreate each window
+	// (losing its placement) to attach a GL context on the first present.
+	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
 		opened->set_value(false);
 		return;
@@ -321,7 +328,8 @@ void SdlServer::Show(Window& window) {
 	int left = 0;
 	SDL_GetWindowBordersSize(window.sdl, &top, &left, nullptr, nullptr);
 	const Decoration offset = window.decorated && top == 0 && left == 0 ? fDecoration : Decoration{};
-	SDL_SetWindowPosition(window.sdl, int(window.target.x) - offset.left, int(window.target.y) - offset.top);
+	window.asked = window.target - BPoint(float(offset.left), float(offset.top));
+	SDL_SetWindowPosition(window.sdl, int(window.asked.x), int(window.asked.y));
 	window.placeUntil = SDL_GetTicks64() + kPlacementMilliseconds;
 	window.placeAttempts = kPlacementAttempts;
 	SDL_ShowWindow(window.sdl);
@@ -352,14 +360,28 @@ void SdlServer::Placed(Window& window) {
 		int top = 0;
 		int left = 0;
 		SDL_GetWindowBordersSize(window.sdl, &top, &left, nullptr, nullptr);
-		if (window.decorated && (top > 0 || left > 0)) fDecoration = {left, top};
+		const bool sdlKnowsDecoration = top > 0 || left > 0;
+		if (window.decorated && sdlKnowsDecoration) fDecoration = {left, top};
 		if (where == window.target) {
 			window.placeAttempts = 0;
-		} else {
-			// Missed: the window manager put the decoration where the content
-			// should be. Once SDL knows the decoration its move is exact.
-			window.placeAttempts = top > 0 || left > 0 ? 0 : window.placeAttempts - 1;
+		} else if (sdlKnowsDecoration) {
+			// The window manager put the decoration where the content should
+			// be; now that SDL knows the decoration, its move is exact.
+			window.placeAttempts = 0;
 			SDL_SetWindowPosition(window.sdl, int(window.target.x), int(window.target.y));
+		} else {
+			// SDL does not know the decoration yet: take it from where the
+			// content landed relative to the corner asked for.
+			const BPoint decoration = where - window.asked;
+			window.placeAttempts--;
+			if (window.decorated && decoration.x >= 0 && decoration.y >= 0 &&
+			    decoration.x <= kMaxDecoration && decoration.y <= kMaxDecoration) {
+				fDecoration = {int(decoration.x), int(decoration.y)};
+				window.asked = window.target - decoration;
+			} else {
+				window.asked = window.target;
+			}
+			SDL_SetWindowPosition(window.sdl, int(window.asked.x), int(window.asked.y));
 		}
 	} else {
 		window.target = where;

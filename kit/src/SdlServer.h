@@ -104,6 +104,5 @@ private:
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
 	bool fRunning = true;
 	Decoration fDecoration;
-	bool fDecorationKnown = false;
 	uint32 fButtons = 0;
 };
