@@ -1,0 +1,180 @@
+#include <Alert.h>
+#include <Font.h>
+#include <TextView.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "addons/AddonTest.h"
+
+namespace {
+
+using MyPluginTest = AddonTest;
+
+BRect FrameOf(BWindow* window) {
+	if (!window->Lock()) return BRect();
+	const BRect frame = window->Frame();
+	window->Unlock();
+	return frame;
+}
+
+BAlert* WaitForAlert() {
+	const bigtime_t deadline = system_time() + 5000000;
+	while (system_time() < deadline) {
+		for (BWindow* window : kit::Windows())
+			if (auto* alert = dynamic_cast<BAlert*>(window)) return alert;
+		snooze(1000);
+	}
+	return nullptr;
+}
+
+} // namespace
+
+TEST_F(MyPluginTest, NewPluginHandsOverAnIdleObjectAndQueriesOpenNothing) {
+	Addon addon(CORVEL_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	EXPECT_EQ(addon.NewPluginResult(), 1);
+	EXPECT_STREQ(plugin->short_name, "vu-meter");
+	EXPECT_STREQ(plugin->long_name, "Corvel's VU-Meter by Corvel Dravik");
+	EXPECT_EQ(plugin->host_handler, nullptr);
+	EXPECT_FALSE(plugin->host_flag);
+
+	const size_t windows = kit::Windows().size();
+	EXPECT_TRUE(plugin->About(true));
+	EXPECT_TRUE(plugin->Prefs(true));
+	EXPECT_EQ(plugin->GetFlags(), 1u);
+	EXPECT_EQ(kit::Windows().size(), windows);
+}
+
+TEST_F(MyPluginTest, RenderNeedsARunningWindow) {
+	Addon addon(KESTLE_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	std::vector<int16> silence(kBlockValues, 0);
+	VisAudioInfoStruct info{};
+	info.samples = silence.data();
+
+	EXPECT_FALSE(plugin->Render(&info));
+	ASSERT_TRUE(plugin->Init());
+	EXPECT_TRUE(plugin->Render(&info));
+	EXPECT_TRUE(plugin->Render(&info));
+	plugin->Cleanup();
+	EXPECT_FALSE(plugin->Render(&info));
+}
+
+TEST_F(MyPluginTest, InitOpensTheMeterWindowAtTheSavedFrame) {
+	ASSERT_TRUE(WriteSettings(CorvelSettings(), {BRect(100, 120, 300, 420), 100}));
+	Addon addon(CORVEL_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	ASSERT_TRUE(plugin->Init());
+	BWindow* meter = kit::FindWindow(kCorvelTitle);
+	ASSERT_NE(meter, nullptr);
+	ASSERT_TRUE(meter->Lock());
+	EXPECT_EQ(meter->Frame(), BRect(100, 120, 300, 420));
+	EXPECT_FALSE(meter->IsHidden());
+	EXPECT_EQ(meter->Flags(), uint32(B_WILL_ACCEPT_FIRST_CLICK));
+	meter->Unlock();
+	plugin->Cleanup();
+}
+
+TEST_F(MyPluginTest, WindowMovedAndResizedByTheUserReopensThereAfterReload) {
+	{
+		Addon addon(CORVEL_ADDON);
+		VisualizationPlugin* plugin = addon.Plugin();
+		ASSERT_TRUE(plugin->Init());
+		BWindow* meter = kit::FindWindow(kCorvelTitle);
+		ASSERT_NE(meter, nullptr);
+		EXPECT_EQ(FrameOf(meter), BRect(50, 50, 100, 450));
+		ASSERT_TRUE(kit::UserMove(meter, BPoint(200, 150)));
+		ASSERT_TRUE(kit::UserResize(meter, 300, 250));
+		plugin->Cleanup();
+		EXPECT_EQ(kit::FindWindow(kCorvelTitle), nullptr);
+		ASSERT_TRUE(addon.Unload());
+	}
+
+	SettingsRecord record{};
+	size_t size = 0;
+	ASSERT_TRUE(ReadSettings(CorvelSettings(), &record, &size));
+	EXPECT_EQ(size, 20u);
+	EXPECT_EQ(record.frame, BRect(200, 150, 500, 400));
+	EXPECT_EQ(record.gain, 100);
+
+	Addon addon(CORVEL_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	ASSERT_TRUE(plugin->Init());
+	BWindow* meter = kit::FindWindow(kCorvelTitle);
+	ASSERT_NE(meter, nullptr);
+	EXPECT_EQ(FrameOf(meter), BRect(200, 150, 500, 400));
+	plugin->Cleanup();
+}
+
+TEST_F(MyPluginTest, TwoAddonsLoadedTogetherShareNothing) {
+	Addon corvel(CORVEL_ADDON);
+	Addon kestle(KESTLE_ADDON);
+	VisualizationPlugin* bars = corvel.Plugin();
+	VisualizationPlugin* needles = kestle.Plugin();
+	ASSERT_TRUE(bars->Init());
+	ASSERT_TRUE(needles->Init());
+
+	// Each has its own semaphore and window: one open window does not stop
+	// the other add-on from opening its own.
+	bars->Prefs(false);
+	needles->Prefs(false);
+	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 1);
+	EXPECT_EQ(CountWindows(kKestlePrefsTitle), 1);
+
+	ASSERT_TRUE(kit::UserMove(kit::FindWindow(kKestleTitle), BPoint(300, 60)));
+	needles->Cleanup();
+	EXPECT_EQ(CountWindows(kKestlePrefsTitle), 0);
+	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 1);
+	bars->Prefs(false);
+	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 1);
+	bars->Cleanup();
+	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 0);
+
+	ASSERT_TRUE(kestle.Unload());
+	EXPECT_TRUE(std::filesystem::exists(KestleSettings()));
+	EXPECT_FALSE(std::filesystem::exists(CorvelSettings()));
+	ASSERT_TRUE(corvel.Unload());
+
+	SettingsRecord record{};
+	size_t size = 0;
+	ASSERT_TRUE(ReadSettings(KestleSettings(), &record, &size));
+	EXPECT_EQ(record.frame, BRect(300, 60, 350, 460));
+	ASSERT_TRUE(ReadSettings(CorvelSettings(), &record, &size));
+	EXPECT_EQ(record.frame, BRect(50, 50, 100, 450));
+}
+
+TEST_F(MyPluginTest, AboutBoxSetsTheHeadingInBoldAt24Points) {
+	Addon addon(KESTLE_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	std::atomic<bool> answered{false};
+	std::thread player([&] { answered = plugin->About(false); });
+
+	BAlert* alert = WaitForAlert();
+	ASSERT_NE(alert, nullptr);
+	ASSERT_TRUE(kit::WaitForIdle(alert));
+	ASSERT_TRUE(alert->Lock());
+	EXPECT_STREQ(alert->Title(), "");
+	EXPECT_EQ(alert->CountButtons(), 1);
+	BTextView* text = alert->TextView();
+	ASSERT_NE(text, nullptr);
+	EXPECT_EQ(std::string(text->Text()).rfind("VU-Meter\nVersion 1.0\n\nMade by Vessik Lundrel\nE-mail: ", 0),
+	          0u);
+	BFont heading, body;
+	text->GetFontAndColor(2, &heading);
+	text->GetFontAndColor(10, &body);
+	EXPECT_EQ(heading.Face() & B_BOLD_FACE, B_BOLD_FACE);
+	EXPECT_EQ(heading.Size(), 24.0f);
+	text->GetFontAndColor(7, &heading);
+	EXPECT_EQ(heading.Size(), 24.0f);
+	EXPECT_EQ(body, *be_plain_font);
+	alert->Unlock();
+
+	// Enter presses the default button, which ends Go() and deletes the alert.
+	kit::TypeKey(alert, "\n");
+	player.join();
+	EXPECT_TRUE(answered);
+}
