@@ -1,11 +1,11 @@
-// vuplay: plays sound files, the demo piece or live input, showing progress
-// and peak levels on the terminal. Hosting the meter add-ons comes with the
-// kit's windows; their options are accepted and checked already.
+// vuplay: plays sound files, the demo piece or live input through the meter
+// add-ons, showing progress and peak levels on the terminal.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AddonSession.h"
 #include "AudioCapture.h"
 #include "AudioFileSource.h"
 #include "AudioOutput.h"
@@ -15,6 +15,8 @@
 #include "Playback.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
+
+#include <kit/Display.h>
 
 namespace {
 
@@ -34,7 +36,7 @@ bool CheckFiles(const std::vector<std::string>& files) {
 
 class Player {
 public:
-	explicit Player(const Options& options) : options_(options) {}
+	Player(const Options& options, AddonSession& addons) : options_(options), addons_(addons) {}
 
 	// Plays one source; false when the user quit.
 	bool Play(AudioSource& source) {
@@ -59,8 +61,11 @@ public:
 			                ? "live"
 			                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
 
+		paused_ = false;
 		Playback playback({
-		    .keys = [this] { return terminal_.Keys(); },
+		    .render = [this, &source](const AudioBlock& block,
+		                              int64_t) { addons_.Render(block, source.SampleRate()); },
+		    .keys = [this] { return Keys(); },
 		    .progress =
 		        [this](const ProgressState& state) {
 			        terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
@@ -78,24 +83,32 @@ public:
 	bool Failed() const { return failed_; }
 
 private:
+	// The terminal's keys and those sent from the meter windows; the about box
+	// is the add-ons' business.
+	std::vector<PlayerKey> Keys() {
+		std::vector<PlayerKey> keys = terminal_.Keys();
+		for (const PlayerKey key : addons_.Keys(paused_))
+			keys.push_back(key);
+		std::erase_if(keys, [this](PlayerKey key) {
+			if (key == PlayerKey::About) addons_.About();
+			if (key == PlayerKey::TogglePause) paused_ = !paused_;
+			return key == PlayerKey::About;
+		});
+		return keys;
+	}
+
 	const Options& options_;
+	AddonSession& addons_;
 	Terminal terminal_;
 	std::unique_ptr<AudioOutput> output_;
+	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it
 	bool toldNoDevice_ = false;
 	bool failed_ = false;
 };
 
-int Run(const Options& options) {
-	if (!options.events.empty()) {
-		std::string error;
-		if (!EventScript::Load(options.events, error)) {
-			Report(error);
-			return kExitFailure;
-		}
-	}
-	if (!CheckFiles(options.files)) return kExitFailure;
-
-	Player player(options);
+// Plays the files, the demo or the input; the exit status.
+int Play(const Options& options, AddonSession& addons) {
+	Player player(options, addons);
 	if (options.capture) {
 		std::string error;
 		auto capture = AudioCapture::Open(options.captureDevice, error);
@@ -119,6 +132,23 @@ int Run(const Options& options) {
 		}
 	}
 	return player.Failed() ? kExitFailure : kExitOk;
+}
+
+int Run(const Options& options) {
+	if (!CheckFiles(options.files)) return kExitFailure;
+	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
+	AddonSession addons(options);
+	std::string error;
+	if (!addons.Start(error)) {
+		Report(error);
+		return kExitFailure;
+	}
+	const int status = Play(options, addons);
+	if (!addons.Leave(error)) {
+		Report(error);
+		return kExitFailure;
+	}
+	return status;
 }
 
 } // namespace

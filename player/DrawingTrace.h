@@ -1,0 +1,55 @@
+// The drawing trace: one line for each Render call and each drawing call made
+// on the traced view.
+//
+// Lines: "render N" before Render call N and "done N true|false" after it;
+// "resized W H", "update L T R B", "high R G B A", "view R G B A",
+// "fill L T R B", "line X0 Y0 X1 Y1", "sync". Numbers in their shortest
+// exact form, fields separated by one space.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+
+#include <kit/DrawingObserver.h>
+
+class BWindow;
+
+// Drawing calls arrive on the window thread, render lines on the player
+// thread; a lock keeps the lines whole and in the order they happened.
+class DrawingTrace final : public kit::DrawingObserver {
+public:
+	DrawingTrace() = default;
+	~DrawingTrace() override; // closes the file; Watch(nullptr) before the window goes
+
+	DrawingTrace(const DrawingTrace&) = delete;
+	DrawingTrace& operator=(const DrawingTrace&) = delete;
+
+	// Creates the file. False with `error` set to one line on failure. [player thread]
+	bool Open(const std::string& path, std::string& error);
+	// Watches the window's first child view; detaches from the one watched
+	// before. Null only detaches. The window must be alive. [player thread]
+	void Watch(BWindow* window);
+
+	// [player thread]
+	void RenderStarting(long long call);
+	void RenderDone(long long call, bool result);
+
+	// [window thread, locked]
+	void HighColorSet(rgb_color color) override;
+	void ViewColorSet(rgb_color color) override;
+	void RectFilled(BRect rect) override;
+	void LineStroked(BPoint from, BPoint to) override;
+	void Synced() override;
+	void UpdateStarting(BRect rect) override;
+	void WindowResizing(float width, float height) override;
+
+private:
+	void Write(const char* word, std::initializer_list<float> numbers);
+	void Write(const std::string& line);
+
+	std::mutex lock_;           // guards file_ between the two threads
+	std::FILE* file_ = nullptr; // owned
+	BWindow* window_ = nullptr; // watched window; not owned
+};

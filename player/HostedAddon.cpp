@@ -1,0 +1,72 @@
+#include "HostedAddon.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+
+#include <Window.h>
+#include <kit/Display.h>
+
+std::unique_ptr<HostedAddon> HostedAddon::Load(const std::string& path, std::string& error) {
+	void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+	if (!library) {
+		const char* why = dlerror();
+		error = why ? std::string(why) : path + ": cannot be loaded";
+		// dlerror() already starts with the path for most failures.
+		if (error.rfind(path, 0) != 0) error = path + ": " + error;
+		return nullptr;
+	}
+	auto create = reinterpret_cast<NewPluginFunction>(dlsym(library, "NewPlugin"));
+	if (!create) {
+		dlclose(library);
+		error = path + ": not an add-on (no NewPlugin)";
+		return nullptr;
+	}
+	std::unique_ptr<HostedAddon> addon(new HostedAddon(path, library));
+	int32 result = 0;
+	addon->plugin_ = create(&result);
+	if (!addon->plugin_) {
+		error = path + ": NewPlugin made no plug-in object";
+		return nullptr;
+	}
+	return addon;
+}
+
+HostedAddon::~HostedAddon() {
+	Discard();
+	dlclose(library_);
+}
+
+bool HostedAddon::Start(BHandler* host) {
+	if (!plugin_ || running_) return running_;
+	const std::vector<BWindow*> before = kit::Windows();
+	plugin_->host_handler = host;
+	running_ = plugin_->Init();
+	meterWindow_ = nullptr;
+	for (BWindow* window : kit::Windows())
+		if (std::find(before.begin(), before.end(), window) == before.end()) {
+			meterWindow_ = window;
+			break;
+		}
+	return running_;
+}
+
+bool HostedAddon::Render(const int16* samples) {
+	if (!running_) return false;
+	VisAudioInfoStruct info{};
+	info.samples = samples;
+	return plugin_->Render(&info);
+}
+
+void HostedAddon::Stop() {
+	if (!running_) return;
+	running_ = false;
+	meterWindow_ = nullptr;
+	plugin_->Cleanup();
+}
+
+void HostedAddon::Discard() {
+	Stop();
+	delete plugin_;
+	plugin_ = nullptr;
+}

@@ -1,0 +1,55 @@
+// One add-on library loaded by the player and the plug-in object it made.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/VisualizationPlugin.h"
+
+class BWindow;
+
+// Life: Load (dlopen, NewPlugin) → Start (Init) → Render ... → Stop (Cleanup)
+// → Start again or Discard (object deleted) → destructor (dlclose, which lets
+// the library write its settings file). The object is always deleted before
+// its library is closed.
+//
+// [player thread] Every call.
+class HostedAddon {
+public:
+	// Loads the library at `path` and creates its plug-in object. Returns null
+	// with `error` set to one line, "PATH: reason", when the file is no
+	// loadable library, has no NewPlugin, or NewPlugin gives no object.
+	static std::unique_ptr<HostedAddon> Load(const std::string& path, std::string& error);
+	~HostedAddon();
+
+	HostedAddon(const HostedAddon&) = delete;
+	HostedAddon& operator=(const HostedAddon&) = delete;
+
+	const std::string& Path() const { return path_; }
+	// The plug-in object, or null once stopped. Owned here.
+	VisualizationPlugin* Plugin() const { return plugin_; }
+	bool Running() const { return running_; }
+
+	// Sets the host handler and calls Init. The windows that appeared during
+	// Init are taken as the add-on's meter window. False when Init failed.
+	bool Start(BHandler* host);
+	// Calls Render with `samples` (kBlockValues values) at byte offset 28.
+	bool Render(const int16* samples);
+	// Calls Cleanup; nothing when not running.
+	void Stop();
+	// Stops and deletes the object for good.
+	void Discard();
+
+	// The window opened by the last Start, or null; valid while running.
+	BWindow* MeterWindow() const { return meterWindow_; }
+
+private:
+	HostedAddon(std::string path, void* library) : path_(std::move(path)), library_(library) {}
+
+	std::string path_;
+	void* library_;                         // dlopen handle, owned
+	VisualizationPlugin* plugin_ = nullptr; // owned
+	bool running_ = false;
+	BWindow* meterWindow_ = nullptr;
+};
