@@ -51,7 +51,8 @@ MenuWindow* MenuWindow::OpenTop(const std::shared_ptr<MenuSession>& session, BPo
 
 MenuWindow::MenuWindow(std::shared_ptr<MenuSession> session, const std::vector<MenuEntry>& entries,
                        std::vector<int32> path, const MenuLayout& layout, BRect frame, BMessenger parent)
-    : BWindow(frame, "menu", B_NO_BORDER_WINDOW_LOOK, B_FLOATING_ALL_WINDOW_FEEL,
+    : BWindow(frame, "menu", path.empty() ? B_BORDERED_WINDOW_LOOK : B_NO_BORDER_WINDOW_LOOK,
+              B_FLOATING_ALL_WINDOW_FEEL,
               B_NOT_MOVABLE | B_NOT_CLOSABLE | B_NOT_ZOOMABLE | B_NOT_MINIMIZABLE | B_NOT_RESIZABLE |
                   B_WILL_ACCEPT_FIRST_CLICK | (path.empty() ? 0u : uint32(B_AVOID_FOCUS))),
       fSession(std::move(session)), fEntries(entries), fPath(std::move(path)),

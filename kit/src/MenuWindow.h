@@ -8,6 +8,12 @@
 // whole menu on Escape, on a choice, on a mouse-down outside it and when it
 // stops being the active window. Submenu levels avoid the focus, so that
 // opening one does not take the activation from the top level.
+//
+// Every level floats above the other windows. The top level has the bordered
+// look, which the on-screen display makes a borderless window that takes the
+// keyboard focus: so the keys reach it, and a click elsewhere deactivates it.
+// Submenu levels have no border look, which the display makes popup windows
+// that never take the focus.
 #pragma once
 
 #include <memory>
