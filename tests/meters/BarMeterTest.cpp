@@ -71,6 +71,13 @@ TEST_F(BarMeterTest, TargetsFollowTheLevelWithFullHeightAt25535) {
 	EXPECT_EQ(right, left);
 	EXPECT_EQ(PositionsNow(), (Positions{385, 385}));
 
+	// The quotient is taken in double precision: in single precision level
+	// 274 would give 394.718567.
+	for (int i = 0; i < 10; ++i)
+		Render(Levels(274, 274));
+	std::tie(left, right) = DrawnTops(RenderFrame(Levels(274, 274)));
+	EXPECT_EQ(left, 394.718597f);
+
 	// Above 25535 the target lies above the window: −625.02448 at full scale,
 	// reached after (399 + 625) / 4 calls.
 	for (int i = 0; i < 260; ++i)
@@ -130,6 +137,10 @@ TEST_F(BarMeterTest, BarFallsFromTheTopEdgeByAStepAndThenTakesTheTarget) {
 	ASSERT_GE(calls.size(), 3u);
 	EXPECT_EQ(calls[1], Fill(0, 96, 98, 104));
 	EXPECT_EQ(calls[2], Fill(99, 96, 199, 104));
+	// The next frame starts from the top this one drew.
+	const std::vector<DrawCall> next = RenderFrame(Silence());
+	ASSERT_GE(next.size(), 3u);
+	EXPECT_EQ(next[1], Fill(0, 104, 98, 108));
 }
 
 TEST_F(BarMeterTest, SteadyLevelSettlesOnTheTargetWithoutOscillating) {
@@ -204,6 +215,9 @@ TEST_F(BarMeterTest, RedrawPaintsTheExposedViewBlack) {
 	ASSERT_NE(Pixels().At(20, 350), kBlack);
 	TakeCalls();
 
+	ASSERT_TRUE(window->Lock());
+	EXPECT_EQ(window->view->ViewColor(), kBlack);
+	window->Unlock();
 	ASSERT_TRUE(kit::Expose(window, BRect(10, 300, 59, 379)));
 	const std::vector<DrawCall> calls = TakeCalls();
 	ASSERT_EQ(calls.size(), 2u);
