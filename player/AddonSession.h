@@ -21,6 +21,8 @@
 
 // The first add-on is the one scripted events, the trace and the recording
 // follow; its meter window is the window that appeared during its Init.
+// Scripted events and trace lines number the blocks handed over, which are the
+// first add-on's Render calls for as long as it runs.
 //
 // A close notice (904) stops the add-on whose object it names and deletes the
 // object; once every add-on is gone that way the player quits. Keys forwarded

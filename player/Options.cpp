@@ -52,7 +52,9 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	    "--headless", o.headless,
 	    "Draw into an off-screen display instead of windows; play no sound and render as fast as possible.");
 	app.add_flag("--realtime", o.realtime, "With --headless: pace the blocks by the clock.")->needs(headless);
-	app.add_flag("-v,--verbose", o.verbose, "Report progress even when the output is not a terminal.");
+	app.add_flag("-v,--verbose", o.verbose,
+	             "Report progress even when the output is not a terminal, and every message the add-ons send "
+	             "to the player.");
 	auto* record =
 	    app.add_option(
 	           "--record", o.record,
