@@ -12,6 +12,7 @@
 #include <Window.h>
 
 #include "SdlKeys.h"
+#include "XErrors.h"
 #include "ServerMessages.h"
 
 namespace {
@@ -265,6 +266,7 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 		opened->set_value(false);
 		return;
 	}
+	IgnoreStaleWindowErrors();
 	SDL_Rect bounds;
 	fWakeEvent = SDL_RegisterEvents(1);
 	if (fWakeEvent == Uint32(-1) || SDL_GetDisplayBounds(0, &bounds) != 0) {
