@@ -254,9 +254,11 @@ TEST_F(PreferencesWindow, CleanupClosesTheOpenWindowAndReturnsSoonAfterItIsGone)
 	EXPECT_LT(returned - gone, 1500000);
 }
 
-// The player asks for the preferences while the menu's message 100 is being
-// handled on the meter window's thread: exactly one window opens.
-TEST_F(PreferencesWindow, PlayerRequestRacingTheMenuMessageOpensExactlyOneWindow) {
+// The player asks for the preferences while the menu's messages 100 are
+// being handled on the meter window's thread: exactly one window opens, and
+// every later request only raises it.
+TEST_F(PreferencesWindow, PlayerRequestsRacingTheMenuMessagesOpenExactlyOneWindow) {
+	constexpr int kRequests = 10;
 	Addon addon(CORVEL_ADDON);
 	VisualizationPlugin* plugin = addon.Plugin();
 	for (int round = 0; round < 25; round++) {
@@ -271,10 +273,17 @@ TEST_F(PreferencesWindow, PlayerRequestRacingTheMenuMessageOpensExactlyOneWindow
 		std::thread menu([&] {
 			while (!go.load())
 				std::this_thread::yield();
-			view.SendMessage(100);
+			for (int i = 0; i < kRequests; i++)
+				view.SendMessage(100);
 		});
 		go = true;
-		plugin->Prefs(false);
+		// Each round starts the player's requests a little later, so that
+		// the rounds sweep across the menu's requests.
+		const bigtime_t start = system_time() + round * 20;
+		while (system_time() < start)
+			std::this_thread::yield();
+		for (int i = 0; i < kRequests; i++)
+			plugin->Prefs(false);
 		menu.join();
 		ASSERT_TRUE(kit::WaitForIdle(meter));
 

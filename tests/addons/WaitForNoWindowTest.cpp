@@ -38,6 +38,7 @@ TEST_F(WaitForNoWindowTest, AWindowThatStaysCostsEveryWaitAndTheSettleTime) {
 	ASSERT_TRUE(BMessenger(ViEdMainWindow::the_win.load()).SendMessage(B_QUIT_REQUESTED) == B_OK);
 	ViEdMainWindow::WaitForNoWindow(100);
 	EXPECT_EQ(ViEdMainWindow::the_win.load(), nullptr);
+	ASSERT_TRUE(WaitUntilNoWindow(kCorvelPrefsTitle));
 	int32 units = 0;
 	ASSERT_EQ(get_sem_count(ViEdMainWindow::WindowSemaphore, &units), B_OK);
 	EXPECT_EQ(units, 1);
