@@ -82,6 +82,10 @@ TEST_F(VuplayProgramTest, RecordsAtTheGivenFrameRateAndKeepsTheLastFrameAsPng) {
 	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 10);
 	ASSERT_EQ(Vuplay("--record '" + picture + "' '" + tone_ + "'").status, 0);
 	EXPECT_EQ(ReadFile(picture).substr(1, 3), "PNG");
+	const std::string folder = dir_ / "frames";
+	ASSERT_EQ(Vuplay("--record '" + folder + "' --fps 5 '" + tone_ + "'").status, 0);
+	EXPECT_EQ(ReadFile(folder + "/frame-000005.png").substr(1, 3), "PNG");
+	EXPECT_FALSE(std::filesystem::exists(folder + "/frame-000006.png"));
 }
 
 TEST_F(VuplayProgramTest, TraceFramesEveryRenderCallAndShowsTheDrawing) {
@@ -101,7 +105,7 @@ TEST_F(VuplayProgramTest, TraceFramesEveryRenderCallAndShowsTheDrawing) {
 TEST_F(VuplayProgramTest, ClosingTheMeterWindowStopsTheAddOnAndEndsTheProgram) {
 	const std::string trace = dir_ / "trace.txt";
 	const Outcome run = Vuplay("-v -p kestle --events '" + Script("10 resize 200 100\n20 close\n") +
-	                       "' --trace '" + trace + "' '" + tone_ + "'");
+	                           "' --trace '" + trace + "' '" + tone_ + "'");
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_NE(run.out.find("its object"), std::string::npos) << run.out;
 	const std::string text = ReadFile(trace);
@@ -117,8 +121,8 @@ TEST_F(VuplayProgramTest, ClosingTheMeterWindowStopsTheAddOnAndEndsTheProgram) {
 
 TEST_F(VuplayProgramTest, KeysFromTheMeterWindowPauseResumeAndQuit) {
 	const std::string trace = dir_ / "trace.txt";
-	const Outcome run = Vuplay("-v --events '" + Script("5 key space\n6 key space\n12 key q\n") + "' --trace '" +
-	                       trace + "' '" + tone_ + "'");
+	const Outcome run = Vuplay("-v --events '" + Script("5 key space\n6 key space\n12 key q\n") +
+	                           "' --trace '" + trace + "' '" + tone_ + "'");
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(Count(run.out, "bytes=\" \""), 2) << run.out;
 	const std::string text = ReadFile(trace);
@@ -126,16 +130,30 @@ TEST_F(VuplayProgramTest, KeysFromTheMeterWindowPauseResumeAndQuit) {
 	EXPECT_EQ(text.find("render 13\n"), std::string::npos);
 }
 
-TEST_F(VuplayProgramTest, ScriptedGainThroughThePreferencesSliderIsSaved) {
+TEST_F(VuplayProgramTest, ScriptedPrefsGainAboutStopAndStartAreApplied) {
+	const std::string trace = dir_ / "trace.txt";
 	const Outcome run = Vuplay("--events '" + Script("3 prefs\n5 gain 150\n8 about\n10 stop\n12 start\n") +
-	                       "' '" + tone_ + "'");
+	                           "' --trace '" + trace + "' '" + tone_ + "'");
 	ASSERT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(run.err, "");
+	const std::string text = ReadFile(trace);
+	EXPECT_NE(text.find("done 9 true\n"), std::string::npos);
+	EXPECT_EQ(text.find("render 10\n"), std::string::npos);
+	EXPECT_EQ(text.find("render 11\n"), std::string::npos);
+	EXPECT_NE(text.find("done 12 true\n"), std::string::npos);
 	const std::string settings = ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences");
 	ASSERT_EQ(settings.size(), 20u);
 	int32_t gain = 0;
 	std::memcpy(&gain, settings.data() + 16, sizeof gain);
 	EXPECT_EQ(gain, 150);
+}
+
+TEST_F(VuplayProgramTest, TheAboutBoxFromTheMeterWindowDoesNotStallTheMeters) {
+	const std::string trace = dir_ / "trace.txt";
+	const Outcome run =
+	    Vuplay("--events '" + Script("5 key a\n") + "' --trace '" + trace + "' '" + tone_ + "'");
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 }
 
 TEST_F(VuplayProgramTest, RunsBothAddOnsAtOnceAndEachSavesItsSettings) {
