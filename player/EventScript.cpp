@@ -32,7 +32,7 @@ constexpr int32_t kCoordinateHigh = 32767;
 
 const std::vector<EventSyntax>& Syntax() {
 	static const std::vector<EventSyntax> syntax = {
-	    {"resize", Kind::Resize, {{"width", 1, kCoordinateHigh}, {"height", 1, kCoordinateHigh}}},
+	    {"resize", Kind::Resize, {{"width", 0, kCoordinateHigh}, {"height", 0, kCoordinateHigh}}},
 	    {"move",
 	     Kind::Move,
 	     {{"x", kCoordinateLow, kCoordinateHigh}, {"y", kCoordinateLow, kCoordinateHigh}}},

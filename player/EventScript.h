@@ -5,7 +5,7 @@
 // comment that runs to the end of the line; blank lines are ignored. BLOCK
 // counts the first add-on's Render calls from 1. Events and their arguments:
 //
-//   resize W H            window size, 1..32767 each
+//   resize W H            the window's Bounds() becomes 0,0,W,H; 0..32767 each
 //   move X Y              window position on the screen, -32768..32767 each
 //   close                 the window's close box
 //   mouse X Y BUTTONS     a click in the view; BUTTONS 1..7 (1 primary, 2 secondary, 4 tertiary)

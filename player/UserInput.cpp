@@ -88,8 +88,8 @@ bool UserInput::Apply(BWindow* window, const ScriptEvent& event, std::string& er
 	bool done = false;
 	switch (event.kind) {
 	case ScriptEvent::Kind::Resize:
-		// The script gives the size in pixels; the window takes Bounds() right and bottom.
-		done = kit::UserResize(window, float(n[0] - 1), float(n[1] - 1));
+		// The script gives the new Bounds() right and bottom.
+		done = kit::UserResize(window, float(n[0]), float(n[1]));
 		break;
 	case ScriptEvent::Kind::Move:
 		done = kit::UserMove(window, BPoint(float(n[0]), float(n[1])));

@@ -82,8 +82,8 @@ TEST(EventScript, ErrorsNameTheLine) {
 	EXPECT_EQ(ErrorOf("\n3\n"), "events.txt:2: missing event after block 3");
 	EXPECT_EQ(ErrorOf("1 resize 300\n"), "events.txt:1: resize takes 2 arguments (width height), got 1");
 	EXPECT_EQ(ErrorOf("1 close now\n"), "events.txt:1: close takes 0 arguments, got 1");
-	EXPECT_EQ(ErrorOf("1 resize 0 10\n"),
-	          "events.txt:1: resize: width '0' is not a whole number from 1 to 32767");
+	EXPECT_EQ(ErrorOf("1 resize -1 10\n"),
+	          "events.txt:1: resize: width '-1' is not a whole number from 0 to 32767");
 	EXPECT_EQ(ErrorOf("1 mouse 1 1 8\n"),
 	          "events.txt:1: mouse: buttons '8' is not a whole number from 1 to 7");
 	EXPECT_EQ(ErrorOf("1 mouse 1 1 0\n"),

@@ -115,8 +115,8 @@ TEST_F(VuplayProgramTest, ClosingTheMeterWindowStopsTheAddOnAndEndsTheProgram) {
 	ASSERT_EQ(settings.size(), 20u);
 	float frame[4];
 	std::memcpy(frame, settings.data(), sizeof frame);
-	EXPECT_EQ(frame[2] - frame[0], 199.0f);
-	EXPECT_EQ(frame[3] - frame[1], 99.0f);
+	EXPECT_EQ(frame[2] - frame[0], 200.0f);
+	EXPECT_EQ(frame[3] - frame[1], 100.0f);
 }
 
 TEST_F(VuplayProgramTest, KeysFromTheMeterWindowPauseResumeAndQuit) {
