@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/OnScreen.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -33,28 +34,7 @@ using namespace std::chrono_literals;
 
 constexpr uint32 kGainChanged = 1;
 
-std::string Shell(const std::string& command) {
-	std::string output;
-	if (FILE* pipe = popen(command.c_str(), "r")) {
-		std::array<char, 256> buffer;
-		size_t read;
-		while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-			output.append(buffer.data(), read);
-		pclose(pipe);
-	}
-	return output;
-}
-
 std::string Point(BPoint where) { return std::to_string(int(where.x)) + " " + std::to_string(int(where.y)); }
-
-// Polls `done` for up to ten seconds: Xvfb on a busy machine is slow.
-template <typename Condition> bool Eventually(Condition done) {
-	for (int attempt = 0; attempt < 200; attempt++) {
-		if (done()) return true;
-		std::this_thread::sleep_for(50ms);
-	}
-	return done();
-}
 
 // Waits until the X server shows the window's content at its frame and the
 // window is active, so that the first click is not spent on activating it.

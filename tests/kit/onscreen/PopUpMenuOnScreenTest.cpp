@@ -18,32 +18,12 @@
 #include <gtest/gtest.h>
 
 #include "MenuWindow.h"
+#include "support/OnScreen.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string Shell(const std::string& command) {
-	std::string output;
-	if (FILE* pipe = popen(command.c_str(), "r")) {
-		std::array<char, 256> buffer;
-		size_t read;
-		while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-			output.append(buffer.data(), read);
-		pclose(pipe);
-	}
-	return output;
-}
-
-template <typename Condition> bool Eventually(Condition condition) {
-	const auto deadline = std::chrono::steady_clock::now() + 20s;
-	while (!condition()) {
-		if (std::chrono::steady_clock::now() > deadline) return false;
-		std::this_thread::sleep_for(20ms);
-	}
-	return true;
-}
 
 std::string At(BPoint point) { return std::to_string(int(point.x)) + " " + std::to_string(int(point.y)); }
 

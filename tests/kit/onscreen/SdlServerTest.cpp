@@ -13,6 +13,7 @@
 
 #include "DisplayServer.h"
 #include "MessageRecorder.h"
+#include "support/OnScreen.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -25,18 +26,6 @@ constexpr auto kPatience = 20000ms;
 constexpr rgb_color kRed = {255, 0, 0, 255};
 constexpr rgb_color kGreen = {0, 255, 0, 255};
 constexpr rgb_color kBlue = {0, 0, 255, 255};
-
-std::string Shell(const std::string& command) {
-	std::string output;
-	if (FILE* pipe = popen(command.c_str(), "r")) {
-		std::array<char, 256> buffer;
-		size_t read;
-		while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-			output.append(buffer.data(), read);
-		pclose(pipe);
-	}
-	return output;
-}
 
 // The X window of the content, found by its title.
 std::string XWindow(const std::string& title) {
