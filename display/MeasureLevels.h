@@ -25,5 +25,23 @@ int32 BlockDivisor(int32 count, int32 gain_divisor);
 // Levels of the interleaved stereo block `pcm` (left at even indices) of
 // `count` values; the player passes 1024. Expects gain 1 to 1000 and a
 // gain_factor small enough that gain × gain_factor fits in int32. An odd count
-// leaves the unpaired last value unread.
+// leaves the unpaired last value unread. Sums with the fastest routine this
+// processor supports, chosen once when the library loads.
 ChannelLevels MeasureLevels(const int16* pcm, int32 count, int32 gain, int32 gain_factor);
+
+// Routines
+
+// The ways of summing the differences; every one gives the same sums. Any
+// x86-64 has SSE2; AVX2 is chosen at run time where the processor has it.
+enum class SumRoutine { Portable, Sse2, Avx2 };
+
+struct DifferenceSums {
+	uint32 left;
+	uint32 right;
+};
+
+// Whether this build and processor can run `routine`.
+bool Supports(SumRoutine routine);
+// The sums of the absolute differences of the first `values` values of
+// `pcm`, an even number, by `routine`, which must be supported.
+DifferenceSums SumDifferences(const int16* pcm, int32 values, SumRoutine routine);

@@ -1,5 +1,6 @@
 #include "display/MeasureLevels.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -97,6 +98,45 @@ TEST(MeasureLevels, MatchesThePlainLoopForEveryEvenBlockLength) {
 		}
 		if (HasFailure()) return;
 	}
+}
+
+// The sums written plainly, each frame against the one before, the first against 0.
+DifferenceSums PlainSums(const Block& block, int32 values) {
+	DifferenceSums sums{0, 0};
+	int32 previousLeft = 0, previousRight = 0;
+	for (int32 i = 0; i < values; i += 2) {
+		sums.left += uint32(std::abs(block[i] - previousLeft));
+		sums.right += uint32(std::abs(block[i + 1] - previousRight));
+		previousLeft = block[i];
+		previousRight = block[i + 1];
+	}
+	return sums;
+}
+
+// MeasureLevels runs only the fastest routine here; the others are checked on
+// their own, on every length so that each vector loop's tail is covered.
+TEST(MeasureLevels, EverySupportedRoutineGivesThePlainSums) {
+	const std::pair<SumRoutine, const char*> routines[] = {
+	    {SumRoutine::Portable, "portable"}, {SumRoutine::Sse2, "SSE2"}, {SumRoutine::Avx2, "AVX2"}};
+	std::mt19937 random(11);
+	std::vector<Block> blocks = {Filled(kMax, kMin), FullSwing(true, true), FullSwing(true, false)};
+	for (int i = 0; i < 20; i++) {
+		blocks.push_back(Random(random));
+		blocks.push_back(RandomExtremes(random));
+	}
+	int supported = 0;
+	for (const auto& [routine, name] : routines) {
+		if (!Supports(routine)) continue;
+		supported++;
+		for (const Block& block : blocks)
+			for (int32 values = 0; values <= kBlock; values += 2) {
+				const DifferenceSums expected = PlainSums(block, values);
+				const DifferenceSums actual = SumDifferences(block.data(), values, routine);
+				ASSERT_EQ(actual.left, expected.left) << name << ", " << values << " values";
+				ASSERT_EQ(actual.right, expected.right) << name << ", " << values << " values";
+			}
+	}
+	EXPECT_GE(supported, 1);
 }
 
 TEST(MeasureLevels, ConstantBlocksMeasureOnlyTheFirstStepFromZero) {
