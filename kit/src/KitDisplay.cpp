@@ -142,6 +142,10 @@ bool kit::Expose(BWindow* window, BRect rect) {
 }
 
 bool kit::WaitForIdle(BLooper* looper, bigtime_t timeout) {
+	// A looper already waiting for work needs no probe; hosts ask before
+	// every audio block.
+	if (const std::shared_ptr<LooperPort> port = LooperRegistry::Get().PortFor(looper); port && port->Idle())
+		return true;
 	BMessenger messenger(looper);
 	if (!messenger.IsValid()) return false;
 	sem_id idle = create_sem(0, "idle probe");

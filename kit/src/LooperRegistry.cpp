@@ -15,11 +15,18 @@ bool LooperPort::Push(std::unique_ptr<BMessage> message) {
 
 std::unique_ptr<BMessage> LooperPort::Pop() {
 	std::unique_lock guard(queueLock);
+	waiting = true;
 	queueChanged.wait(guard, [this] { return closed || !queue.empty(); });
+	waiting = false;
 	if (queue.empty()) return nullptr;
 	std::unique_ptr<BMessage> message = std::move(queue.front());
 	queue.pop_front();
 	return message;
+}
+
+bool LooperPort::Idle() {
+	std::lock_guard guard(queueLock);
+	return waiting && queue.empty() && !closed;
 }
 
 void LooperPort::Close() {

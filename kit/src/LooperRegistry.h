@@ -29,6 +29,7 @@ struct LooperPort {
 	std::condition_variable queueChanged;
 	std::deque<std::unique_ptr<BMessage>> queue;
 	bool closed = false;  // no more messages are accepted
+	bool waiting = false;  // the looper's thread waits in Pop() for a message
 
 	// Lock
 	std::mutex stateLock;
@@ -41,6 +42,9 @@ struct LooperPort {
 	// Queue [any thread]: false when the port is closed.
 	bool Push(std::unique_ptr<BMessage> message);
 	std::unique_ptr<BMessage> Pop();  // blocks; null once closed and empty
+	// True while the looper's thread waits on an empty queue: it has handled
+	// everything sent to it so far.
+	bool Idle();
 	void Close();
 
 	// Lock [any thread]

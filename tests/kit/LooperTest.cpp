@@ -1,5 +1,7 @@
 #include <Looper.h>
 #include <Messenger.h>
+#include <OS.h>
+#include <kit/Display.h>
 
 #include <atomic>
 #include <mutex>
@@ -33,6 +35,16 @@ private:
 	std::vector<int32>* fReceived;
 	sem_id fArrived;
 	std::atomic<bool>* fDestroyed;
+};
+
+// Takes a while over each message.
+class SlowLooper : public BLooper {
+public:
+	void MessageReceived(BMessage*) override {
+		snooze(20000);
+		handled++;
+	}
+	std::atomic<int32> handled{0};
 };
 
 class CountingHandler : public BHandler {
@@ -224,4 +236,20 @@ TEST(Looper, UnhandledMessagesGoToTheNextHandler) {
 	looper->RemoveHandler(&passing);
 	looper->Quit();
 	delete_sem(arrived);
+}
+
+TEST(Looper, WaitForIdleReturnsOnceEverythingSentBeforeIsHandled) {
+	Watchdog watchdog;
+	auto* looper = new SlowLooper;
+	looper->Run();
+	for (int32 i = 0; i < 5; i++) ASSERT_EQ(looper->PostMessage('slow'), B_OK);
+	EXPECT_TRUE(kit::WaitForIdle(looper));
+	EXPECT_EQ(looper->handled.load(), 5);
+	// Idle already: nothing to wait for, and nothing new handled.
+	EXPECT_TRUE(kit::WaitForIdle(looper));
+	EXPECT_EQ(looper->handled.load(), 5);
+	ASSERT_TRUE(looper->PostMessage('slow') == B_OK && kit::WaitForIdle(looper));
+	EXPECT_EQ(looper->handled.load(), 6);
+	ASSERT_TRUE(looper->Lock());
+	looper->Quit();
 }
