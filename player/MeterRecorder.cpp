@@ -72,9 +72,8 @@ bool MeterRecorder::WriteFrame(BWindow* window) {
 }
 
 bool MeterRecorder::WriteStreamFrame(BWindow* window) {
-	std::vector<rgb_color> pixels;
 	int32 width = 0, height = 0;
-	if (!kit::ReadPixels(window, &pixels, &width, &height)) {
+	if (!kit::ReadPixels(window, &pixels_, &width, &height)) {
 		error_ = path_ + ": the meter window cannot be read";
 		return false;
 	}
@@ -90,13 +89,17 @@ bool MeterRecorder::WriteStreamFrame(BWindow* window) {
 			error_ = stream_.Error();
 			return false;
 		}
-		frame_.assign(size_t(width_) * height_ * 4, 0);
 	}
-	std::fill(frame_.begin(), frame_.end(), 0);
-	const int columns = std::min(width, width_);
-	for (int y = 0; y < std::min(height, height_); y++)
-		std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels[size_t(y) * width], size_t(columns) * 4);
-	if (!stream_.WriteFrame(frame_, size_t(width_) * 4)) {
+	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels_.data()),
+	                               pixels_.size() * sizeof(rgb_color));
+	if (width != width_ || height != height_) {
+		frame_.assign(size_t(width_) * height_ * 4, 0);
+		const int columns = std::min(width, width_);
+		for (int y = 0; y < std::min(height, height_); y++)
+			std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels_[size_t(y) * width], size_t(columns) * 4);
+		frame = frame_;
+	}
+	if (!stream_.WriteFrame(frame, size_t(width_) * 4)) {
 		error_ = stream_.Error();
 		return false;
 	}

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <GraphicsDefs.h>
+
 #include "Y4mWriter.h"
 
 class BWindow;
@@ -47,7 +49,8 @@ private:
 	int64_t frames_ = 0;
 	bool kept_ = false;
 	Y4mWriter stream_;
-	int width_ = 0, height_ = 0; // the stream's frame size
-	std::vector<uint8_t> frame_;
+	int width_ = 0, height_ = 0;    // the stream's frame size
+	std::vector<rgb_color> pixels_; // the window as last read, kept to spare an allocation a frame
+	std::vector<uint8_t> frame_;    // a frame cropped or padded to the stream's size
 	std::string error_;
 };

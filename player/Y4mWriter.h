@@ -8,9 +8,15 @@
 #include <vector>
 
 // The stream goes to "PATH.part" and takes its name only in Finish(), so a
-// failed or abandoned recording never leaves a truncated file under PATH.
+// failed or abandoned recording never leaves a truncated file under PATH. A
+// PATH that exists and is no regular file (a pipe, a device such as
+// /dev/null) is written straight into instead.
 // Chroma is sampled at the centre of each 2 x 2 block (C420jpeg); for odd
 // sizes the last row and column of chroma cover one pixel row or column.
+//
+// Meter frames are mostly rows repeated and runs of one colour, so a row equal
+// to the one above is copied, not converted, and a pixel (or 2 x 2 block) equal
+// to the one before reuses its result; the output is the same either way.
 //
 // [player thread]
 class Y4mWriter {
@@ -36,12 +42,16 @@ public:
 private:
 	bool Fail(const std::string& what);
 	void Abandon();
+	void ConvertLuma(const uint8_t* rgba, size_t stride);
+	void ConvertChroma(const uint8_t* rgba, size_t stride);
 
 	std::string path_;
 	std::FILE* file_ = nullptr; // owned
+	bool direct_ = false;       // writing into PATH itself, not PATH.part
 	int width_ = 0;
 	int height_ = 0;
 	int64_t frames_ = 0;
-	std::vector<uint8_t> planes_; // one frame: Y, then Cb, then Cr
+	std::vector<uint8_t> planes_;   // one frame: Y, then Cb, then Cr
+	std::vector<bool> sameAsAbove_; // per row of the frame being converted
 	std::string error_;
 };

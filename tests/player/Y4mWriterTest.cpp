@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
+#include <thread>
 
 #include "TestFiles.h"
+#include "Watchdog.h"
 
 namespace {
 
@@ -98,4 +107,116 @@ TEST(Y4mWriter, ReportsAFolderItCannotWriteIn) {
 	Y4mWriter writer;
 	EXPECT_FALSE(writer.Open("/nonexistent-folder/meter.y4m", 8, 8, 25, 1));
 	EXPECT_EQ(writer.Error(), "/nonexistent-folder/meter.y4m: cannot create: No such file or directory");
+}
+
+namespace {
+
+uint8_t Rounded(double value) { return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 255.0))); }
+
+// Y, Cb and Cr planes of one frame, each sample worked out on its own.
+std::vector<uint8_t> PlainPlanes(const std::vector<uint8_t>& rgba, int width, int height, size_t stride) {
+	std::vector<uint8_t> y, cb, cr;
+	for (int row = 0; row < height; row++)
+		for (int column = 0; column < width; column++) {
+			const uint8_t* p = rgba.data() + stride * row + 4 * column;
+			y.push_back(Rounded(16.0 + (65.481 * p[0] + 128.553 * p[1] + 24.966 * p[2]) / 255.0));
+		}
+	for (int row = 0; row < height; row += 2)
+		for (int column = 0; column < width; column += 2) {
+			double sum[3] = {0, 0, 0};
+			int count = 0;
+			for (int dy = 0; dy < 2 && row + dy < height; dy++)
+				for (int dx = 0; dx < 2 && column + dx < width; dx++, count++)
+					for (int c = 0; c < 3; c++)
+						sum[c] += rgba[stride * (row + dy) + 4 * (column + dx) + c];
+			const double r = sum[0] / count, g = sum[1] / count, b = sum[2] / count;
+			cb.push_back(Rounded(128.0 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255.0));
+			cr.push_back(Rounded(128.0 + (112.0 * r - 93.786 * g - 18.214 * b) / 255.0));
+		}
+	y.insert(y.end(), cb.begin(), cb.end());
+	y.insert(y.end(), cr.begin(), cr.end());
+	return y;
+}
+
+std::string Contents(const std::string& path) {
+	std::ifstream file(path, std::ios::binary);
+	return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+// Repeated rows and runs of one colour are taken over rather than converted;
+// the frames mix them with lone pixels, odd sizes and rows that differ only in
+// their last pixel or only in alpha.
+TEST(Y4mWriter, RepeatedRowsAndRunsConvertAsEveryPixelOnItsOwn) {
+	TempDir dir;
+	const std::string path = dir / "meter.y4m";
+	const int width = 37, height = 23;
+	const size_t stride = 4 * 40;
+	std::mt19937 random(5);
+	std::uniform_int_distribution<int> byte(0, 255), chance(0, 3);
+	std::vector<std::vector<uint8_t>> frames;
+	for (int f = 0; f < 6; f++) {
+		std::vector<uint8_t> frame(stride * height, 0xee);
+		for (int row = 0; row < height; row++) {
+			uint8_t* line = frame.data() + stride * row;
+			if (row > 0 && chance(random) != 0) {
+				std::memcpy(line, line - stride, 4 * width);
+				if (chance(random) == 0) line[4 * (width - 1) + chance(random) % 3] ^= 1;
+				if (chance(random) == 0) line[3] ^= 0x80;
+				continue;
+			}
+			uint8_t colour[4] = {uint8_t(byte(random)), uint8_t(byte(random)), uint8_t(byte(random)), 255};
+			for (int column = 0; column < width; column++) {
+				if (chance(random) == 0)
+					for (int c = 0; c < 3; c++)
+						colour[c] = uint8_t(byte(random));
+				std::memcpy(line + 4 * column, colour, 4);
+			}
+		}
+		frames.push_back(frame);
+	}
+	Y4mWriter writer;
+	ASSERT_TRUE(writer.Open(path, width, height, 30, 1)) << writer.Error();
+	for (const auto& frame : frames)
+		ASSERT_TRUE(writer.WriteFrame(frame, stride)) << writer.Error();
+	ASSERT_TRUE(writer.Finish()) << writer.Error();
+
+	const std::string stream = Contents(path);
+	size_t at = stream.find('\n') + 1;
+	for (size_t f = 0; f < frames.size(); f++) {
+		ASSERT_EQ(stream.compare(at, 6, "FRAME\n"), 0) << "frame " << f;
+		at += 6;
+		const std::vector<uint8_t> expected = PlainPlanes(frames[f], width, height, stride);
+		ASSERT_LE(at + expected.size(), stream.size());
+		for (size_t i = 0; i < expected.size(); i++)
+			ASSERT_EQ(uint8_t(stream[at + i]), expected[i]) << "frame " << f << ", sample " << i;
+		at += expected.size();
+	}
+	EXPECT_EQ(at, stream.size());
+}
+
+// A pipe or a device is written into as it is: no PATH.part beside it, and
+// nothing renamed over it.
+TEST(Y4mWriter, WritesStraightIntoAPipe) {
+	Watchdog watchdog;
+	TempDir dir;
+	const std::string pipe = dir / "pipe.y4m";
+	ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+	std::string received;
+	std::thread reader([&] { received = Contents(pipe); });
+	Y4mWriter writer;
+	const bool opened = writer.Open(pipe, 2, 2, 25, 1);
+	if (!opened) std::fclose(std::fopen(pipe.c_str(), "w")); // lets the reader end
+	EXPECT_TRUE(opened) << writer.Error();
+	if (opened) {
+		EXPECT_FALSE(std::filesystem::exists(pipe + ".part"));
+		EXPECT_TRUE(writer.WriteFrame(Solid(2, 2, 8, {0, 0, 0}), 8)) << writer.Error();
+		EXPECT_TRUE(writer.Finish()) << writer.Error();
+	}
+	reader.join();
+	EXPECT_EQ(received.rfind("YUV4MPEG2 W2 H2 F25:1 ", 0), 0u) << received;
+	EXPECT_NE(received.find("FRAME\n"), std::string::npos);
+	EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+	EXPECT_FALSE(std::filesystem::exists(pipe + ".part"));
 }
