@@ -262,11 +262,11 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 	// The plain X framebuffer: an accelerated one would recreate each window
 	// (losing its placement) to attach a GL context on the first present.
 	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+	IgnoreStaleWindowErrors();
 	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
 		opened->set_value(false);
 		return;
 	}
-	IgnoreStaleWindowErrors();
 	SDL_Rect bounds;
 	fWakeEvent = SDL_RegisterEvents(1);
 	if (fWakeEvent == Uint32(-1) || SDL_GetDisplayBounds(0, &bounds) != 0) {

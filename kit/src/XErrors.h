@@ -5,5 +5,8 @@
 // its windows; when that window has just been destroyed the X server answers
 // BadWindow, and Xlib's default handler would exit. From this call on, such
 // errors are ignored; every other error goes to the handler that was there
-// before. [display server thread, after SDL_Init]
+// before. SDL_Init puts its own handler in front, which passes errors on to
+// this one, and SDL_Quit puts this one back before closing its connections,
+// where the answers to the last wake-ups arrive. [display server thread,
+// before SDL_Init]
 void IgnoreStaleWindowErrors();
