@@ -75,6 +75,16 @@ MenuWindow* MenuWindow::SubmenuWindow() const {
 	return dynamic_cast<MenuWindow*>(looper);
 }
 
+int32 MenuWindow::IndexOf(const std::string& label) const {
+	for (size_t i = 0; i < fEntries.size(); i++)
+		if (fEntries[i].IsSelectable() && !fEntries[i].hasSubmenu && fEntries[i].label == label) return int32(i);
+	return -1;
+}
+
+BMessenger MenuWindow::TargetOf(int32 index) const {
+	return index >= 0 && size_t(index) < fEntries.size() ? fEntries[size_t(index)].target : BMessenger();
+}
+
 void MenuWindow::DispatchMessage(BMessage* message, BHandler* handler) {
 	if (handler == this) {
 		switch (message->what) {

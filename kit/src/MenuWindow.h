@@ -43,6 +43,11 @@ public:
 	int32 Highlighted() const;
 	// The window of the open submenu, or null. Valid while that window lives.
 	MenuWindow* SubmenuWindow() const;
+	// The first item with that label that a click chooses (enabled, no
+	// submenu), or -1.
+	int32 IndexOf(const std::string& label) const;
+	// Where the item's message goes.
+	BMessenger TargetOf(int32 index) const;
 
 	// Hooks [window thread, locked]
 	void DispatchMessage(BMessage* message, BHandler* handler) override;

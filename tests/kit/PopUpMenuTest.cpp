@@ -425,3 +425,38 @@ TEST_F(PopUpMenuTest, GoWithoutAsyncReturnsTheChosenItem) {
 	kit::TypeKey(window, escape);
 	EXPECT_EQ(chosen.get(), nullptr);
 }
+
+TEST_F(PopUpMenuTest, ChooseMenuItemReturnsOnceTheTargetHasTheItemsMessage) {
+	EXPECT_FALSE(kit::ChooseMenuItem("Two"));
+	MakePlainMenu();
+	MenuWindow* window = Open();
+	ASSERT_NE(window, nullptr);
+	EXPECT_TRUE(kit::ChooseMenuItem("Two"));
+	ASSERT_EQ(recorder->Count(), 1u);
+	EXPECT_EQ(Delivered(), 2u);
+	EXPECT_TRUE(Eventually([&] { return !popup->IsOpen(); }));
+}
+
+TEST_F(PopUpMenuTest, ChooseMenuItemFindsOnlyItemsAClickChoosesInTheOpenLevels) {
+	popup = new BPopUpMenu("Main menu", false, false);
+	BMenuItem* disabled = Item("Off", 4);
+	disabled->SetEnabled(false);
+	popup->AddItem(disabled);
+	BMenu* more = new BMenu("More");
+	more->AddItem(Item("Deep", 10));
+	popup->AddItem(new BMenuItem(more));
+	popup->SetTargetForItems(target);
+	more->SetTargetForItems(target);
+	MenuWindow* window = Open();
+	ASSERT_NE(window, nullptr);
+
+	EXPECT_FALSE(kit::ChooseMenuItem("Off"));
+	EXPECT_FALSE(kit::ChooseMenuItem("More"));
+	EXPECT_FALSE(kit::ChooseMenuItem("Deep"));
+	EXPECT_TRUE(popup->IsOpen());
+	ASSERT_TRUE(kit::MouseMove(window, Center(ItemFrame(window, 1))));
+	ASSERT_NE(Submenu(window), nullptr);
+	EXPECT_TRUE(kit::ChooseMenuItem("Deep"));
+	ASSERT_EQ(recorder->Count(), 1u);
+	EXPECT_EQ(Delivered(), 10u);
+}

@@ -44,6 +44,11 @@ bool UserMove(BWindow* window, BPoint contentLeftTop);
 bool UserActivate(BWindow* window);
 bool UserMinimize(BWindow* window, bool minimized);
 bool Expose(BWindow* window, BRect rect);
+// Clicks the item with that label in a level of the open popup menu; returns
+// once the item's target has handled the message the choice sent. False when
+// no open level has such an item that a click chooses (enabled, opening no
+// submenu). [any thread but the menu's and the target's]
+bool ChooseMenuItem(const char* label);
 
 // Returns once the looper has handled every message queued so far and its
 // queue is empty; false when it is gone or the timeout passed. [any thread
