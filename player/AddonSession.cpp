@@ -263,7 +263,7 @@ void AddonSession::Apply(const ScriptEvent& event) {
 		return;
 	}
 	case ScriptEvent::Kind::Menu:
-		error = "menu: not supported yet";
+		UserInput::ChooseMenuItem(event.text, error);
 		break;
 	case ScriptEvent::Kind::Gain:
 		UserInput::SetGain(event.numbers[0], error);

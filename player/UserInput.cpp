@@ -53,6 +53,12 @@ std::string UserInput::KeyBytes(const std::string& name, int32_t* key) {
 	return name;
 }
 
+bool UserInput::ChooseMenuItem(const std::string& label, std::string& error) {
+	if (kit::ChooseMenuItem(label.c_str())) return true;
+	error = "menu: no open menu has an item \"" + label + "\"";
+	return false;
+}
+
 bool UserInput::SetGain(int32_t percent, std::string& error) {
 	auto [window, slider] = FindGainSlider();
 	if (!window) {

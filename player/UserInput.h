@@ -1,5 +1,6 @@
 // Acts as the user on the add-ons' windows for scripted events: resizes,
-// moves, closes, clicks, keys, activation, exposure and the gain slider.
+// moves, closes, clicks, keys, activation, exposure, popup menu choices and
+// the gain slider.
 #pragma once
 
 #include <string>
@@ -18,6 +19,11 @@ public:
 
 	// The bytes and key code a key name of the script stands for.
 	static std::string KeyBytes(const std::string& name, int32_t* key);
+
+	// Chooses the item `label` of the open popup menu with a click; returns
+	// once the item's target has handled its message. False with `error` set
+	// when no open menu has such an item.
+	static bool ChooseMenuItem(const std::string& label, std::string& error);
 
 	// Sets the slider of the open preferences window to `percent` by dragging
 	// its thumb. False with `error` set when there is no such window.

@@ -148,6 +148,24 @@ TEST_F(VuplayProgramTest, ScriptedPrefsGainAboutStopAndStartAreApplied) {
 	EXPECT_EQ(gain, 150);
 }
 
+TEST_F(VuplayProgramTest, ScriptedRightClickAndMenuChoiceOpenThePreferences) {
+	// The gain in the same block as the choice: the window must be open by then.
+	const Outcome run =
+	    Vuplay("--verbose --events '" +
+	           Script("5 mouse 20 100 2\n5 menu Preferences\n5 gain 300\n9 menu Preferences\n") + "' '" +
+	           tone_ + "'");
+	ASSERT_EQ(run.status, 0) << run.err;
+	// The menu closed with the choice, so the second one finds none.
+	EXPECT_EQ(run.err,
+	          "vuplay: " + (dir_ / "events.txt") + ":4: menu: no open menu has an item \"Preferences\"\n");
+	const std::string settings = ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences");
+	ASSERT_EQ(settings.size(), 20u);
+	int32_t gain = 0;
+	std::memcpy(&gain, settings.data() + 16, sizeof gain);
+	// The thumb moves in whole pixels, each two or three percent.
+	EXPECT_NEAR(gain, 300, 3);
+}
+
 TEST_F(VuplayProgramTest, TheAboutBoxFromTheMeterWindowDoesNotStallTheMeters) {
 	const std::string trace = dir_ / "trace.txt";
 	const Outcome run =
