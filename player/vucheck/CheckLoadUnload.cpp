@@ -1,0 +1,50 @@
+#include <OS.h>
+
+#include "AddonLibrary.h"
+#include "Checks.h"
+#include "ProcessState.h"
+
+namespace {
+
+constexpr int kRounds = 50;
+// Rounds before the resident size is taken as the base: the first loads
+// fill caches of the C library and the kit that stay.
+constexpr int kWarmUpRounds = 3;
+// Growth of the resident size that allocator slack can explain.
+constexpr int64_t kResidentTolerance = 1 << 20;
+
+// One load, one object and one unload; false (with the failure reported)
+// when any step goes wrong.
+bool LoadOnce(CheckContext& context, int round) {
+	AddonLibrary library(context.AddonPath());
+	if (!context.Expect(library.IsOpen(), "load " + std::to_string(round) + ": " + library.Error()))
+		return false;
+	if (!context.Expect(library.NewPlugin() != nullptr,
+	                    "load " + std::to_string(round) + ": " + library.Error()))
+		return false;
+	return context.Expect(library.Close(), "load " + std::to_string(round) + ": still loaded after dlclose");
+}
+
+} // namespace
+
+void CheckLoadUnload(CheckContext& context) {
+	const ProcessState start = ProcessState::Now();
+	for (int round = 1; round <= kWarmUpRounds; ++round)
+		if (!LoadOnce(context, round)) return;
+	const ProcessState warm = ProcessState::Now();
+	for (int round = kWarmUpRounds + 1; round <= kRounds; ++round) {
+		context.Step("load " + std::to_string(round));
+		if (!LoadOnce(context, round)) return;
+	}
+	const int threads = ProcessState::WaitForThreads(start.threads);
+	const ProcessState end = ProcessState::Now();
+	context.Expect(threads == start.threads, "threads: " + std::to_string(start.threads) + " before, " +
+	                                             std::to_string(threads) + " after");
+	context.Expect(end.openFiles == start.openFiles, "open files: " + std::to_string(start.openFiles) +
+	                                                     " before, " + std::to_string(end.openFiles) +
+	                                                     " after");
+	context.Expect(end.residentBytes - warm.residentBytes <= kResidentTolerance,
+	               "resident memory grew by " +
+	                   std::to_string((end.residentBytes - warm.residentBytes) / 1024) + " KiB over " +
+	                   std::to_string(kRounds - kWarmUpRounds) + " loads");
+}

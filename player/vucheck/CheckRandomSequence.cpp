@@ -1,0 +1,223 @@
+#include <algorithm>
+#include <atomic>
+#include <random>
+
+#include <InterfaceDefs.h>
+#include <Looper.h>
+#include <Window.h>
+#include <kit/Display.h>
+
+#include "AddonLibrary.h"
+#include "Checks.h"
+#include "GainSlider.h"
+#include "TestBlocks.h"
+#include "WindowProbe.h"
+
+namespace {
+
+constexpr int kSteps = 1000;
+constexpr const char* kPrefsSuffix = " Prefs";
+constexpr const char* kMenuTitle = "menu";
+
+// The player's side: counts the close notices the meter window posts.
+class PlayerStandIn : public BLooper {
+public:
+	PlayerStandIn() : BLooper("player stand-in") {}
+	void MessageReceived(BMessage* message) override {
+		if (message->what == PLUGIN_CLOSE_NOTICE) closeNotices++;
+	}
+	// Locks and quits the looper, which deletes it.
+	static void Dispose(PlayerStandIn* player) {
+		if (player->Lock()) player->Quit();
+	}
+	std::atomic<int> closeNotices{0};
+};
+
+enum class Action {
+	kRender,
+	kKey,
+	kPrimaryClick,
+	kPopup,
+	kResize,
+	kMove,
+	kActivate,
+	kCloseMeter,
+	kPrefs,
+	kSlider,
+	kCloseBoxPrefs,
+	kRestart,
+};
+
+// How often each action comes up, in the order of Action.
+constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 5, 4, 2};
+
+class Sequence {
+public:
+	Sequence(CheckContext& context, VisualizationPlugin* plugin, PlayerStandIn* player)
+	    : fContext(context), fPlugin(plugin), fPlayer(player), fRandom(context.Seed()) {}
+
+	void Run() {
+		std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
+		Start();
+		for (int step = 1; step <= kSteps && fContext.Outcome() != CheckOutcome::kFail; ++step) {
+			const auto action = Action(pick(fRandom));
+			fContext.Step("step " + std::to_string(step) + ": " + Do(action));
+			AnswerCloseNotice();
+			const int prefs = WindowProbe::CountTitledEndingIn(kPrefsSuffix);
+			fContext.Expect(prefs <= 1, "step " + std::to_string(step) + ": " + std::to_string(prefs) +
+			                                " preferences windows open");
+		}
+		if (fRunning) fPlugin->Cleanup();
+	}
+
+private:
+	std::string Do(Action action) {
+		BWindow* meter = fRunning ? kit::FindWindow(fMeterTitle.c_str()) : nullptr;
+		BWindow* prefs = fPrefsTitle.empty() ? nullptr : kit::FindWindow(fPrefsTitle.c_str());
+		switch (action) {
+		case Action::kRender: {
+			const Block block = TestBlocks::Tone(fBlocks++);
+			if (fRunning)
+				fContext.Expect(AddonLibrary::Render(fPlugin, block.data()),
+				                "Render while running returned false");
+			return "Render";
+		}
+		case Action::kKey: {
+			static const char* const keys[] = {"a", "q", " ", "p", "\x1b", "\n", "\x1c"};
+			const char* key = keys[Below(std::size(keys))];
+			const uint32 modifiers = Below(3) == 0 ? uint32(B_COMMAND_KEY) : 0;
+			if (meter) kit::TypeKey(meter, key, modifiers);
+			LearnPrefsTitle();
+			return "key in the meter window";
+		}
+		case Action::kPrimaryClick:
+			if (meter) kit::Click(meter, RandomPoint(meter), B_PRIMARY_MOUSE_BUTTON);
+			return "primary click in the meter window";
+		case Action::kPopup:
+			if (meter) Popup(meter);
+			return "popup menu";
+		case Action::kResize:
+			if (meter) kit::UserResize(meter, float(Below(400)), float(Below(600)));
+			return "resize of the meter window";
+		case Action::kMove:
+			if (meter) kit::UserMove(meter, BPoint(float(Below(900)), float(Below(700))));
+			return "move of the meter window";
+		case Action::kActivate:
+			if (BWindow* window = Below(2) ? meter : prefs) kit::UserActivate(window);
+			return "activation";
+		case Action::kCloseMeter:
+			if (meter) kit::CloseBox(meter);
+			return "close box of the meter window";
+		case Action::kPrefs:
+			fPlugin->Prefs(false);
+			LearnPrefsTitle();
+			return "Prefs(false)";
+		case Action::kSlider:
+			if (prefs) GainSlider::ClickAt(prefs, float(Below(101)) / 100);
+			return "gain slider moved";
+		case Action::kCloseBoxPrefs:
+			if (prefs) {
+				kit::CloseBox(prefs);
+				fContext.Expect(WindowProbe::WaitUntilGone(fPrefsTitle.c_str()),
+				                "the preferences window stayed after its close box");
+			}
+			return "close box of the preferences window";
+		case Action::kRestart:
+			if (fRunning) {
+				fPlugin->Cleanup();
+				fRunning = false;
+			} else {
+				Start();
+			}
+			return "Cleanup or Init";
+		}
+		return "";
+	}
+
+	void Start() {
+		const std::vector<BWindow*> before = kit::Windows();
+		fRunning = fPlugin->Init();
+		fContext.Expect(fRunning, "Init returned false");
+		for (BWindow* window : kit::Windows())
+			if (std::find(before.begin(), before.end(), window) == before.end() && window->Lock()) {
+				fMeterTitle = window->Title();
+				window->Unlock();
+			}
+	}
+
+	// A secondary click opens the popup menu; then either its item is
+	// chosen or the menu is dismissed.
+	void Popup(BWindow* meter) {
+		kit::Click(meter, RandomPoint(meter), B_SECONDARY_MOUSE_BUTTON);
+		BWindow* menu = WindowProbe::WaitFor(kMenuTitle, 1000000);
+		if (!fContext.Expect(menu != nullptr, "a secondary click opened no popup menu")) return;
+		if (Below(2)) {
+			BRect bounds;
+			if (menu->Lock()) {
+				bounds = menu->Bounds();
+				menu->Unlock();
+			}
+			const BPoint middle(bounds.Width() / 2, bounds.Height() / 2);
+			kit::MouseDown(menu, middle, B_PRIMARY_MOUSE_BUTTON);
+			kit::MouseUp(menu, middle);
+		} else {
+			const char escape[] = {char(B_ESCAPE), 0};
+			kit::TypeKey(menu, escape);
+		}
+		fContext.Expect(WindowProbe::WaitUntilGone(kMenuTitle), "the popup menu stayed open");
+		if (meter) kit::WaitForIdle(meter);
+		LearnPrefsTitle();
+	}
+
+	// The player answers a close notice by stopping the plug-in.
+	void AnswerCloseNotice() {
+		kit::WaitForIdle(fPlayer);
+		if (fPlayer->closeNotices.exchange(0) > 0 && fRunning) {
+			fPlugin->Cleanup();
+			fRunning = false;
+		}
+	}
+
+	void LearnPrefsTitle() {
+		if (!fPrefsTitle.empty()) return;
+		if (BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix); prefs && prefs->Lock()) {
+			fPrefsTitle = prefs->Title();
+			prefs->Unlock();
+		}
+	}
+
+	BPoint RandomPoint(BWindow* window) {
+		BRect bounds;
+		if (window->Lock()) {
+			bounds = window->Bounds();
+			window->Unlock();
+		}
+		return BPoint(float(Below(int(bounds.Width()) + 1)), float(Below(int(bounds.Height()) + 1)));
+	}
+
+	int Below(size_t limit) { return std::uniform_int_distribution<int>(0, int(limit) - 1)(fRandom); }
+
+	CheckContext& fContext;
+	VisualizationPlugin* fPlugin;
+	PlayerStandIn* fPlayer;
+	std::mt19937 fRandom;
+	bool fRunning = false;
+	int fBlocks = 0;
+	std::string fMeterTitle;
+	std::string fPrefsTitle;
+};
+
+} // namespace
+
+void CheckRandomSequence(CheckContext& context) {
+	AddonLibrary library(context.AddonPath());
+	VisualizationPlugin* plugin = library.NewPlugin();
+	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	std::unique_ptr<PlayerStandIn, decltype(&PlayerStandIn::Dispose)> player(new PlayerStandIn,
+	                                                                         &PlayerStandIn::Dispose);
+	player->Run();
+	plugin->host_handler = player.get();
+	Sequence(context, plugin, player.get()).Run();
+	context.Step("unload");
+	context.Expect(library.Close(), "still loaded after dlclose");
+}

@@ -1,0 +1,23 @@
+// Runs one check of one add-on in a child process (this program again, in
+// its hidden check mode) and tells how it ended.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class CheckKind { kPass, kFail, kCrash, kTimeout, kWarning };
+
+struct CheckReport {
+	CheckKind kind = CheckKind::kFail;
+	std::string signalName;         // for kCrash
+	std::vector<std::string> lines; // what the check printed, to show the user
+	double seconds = 0;
+};
+
+// [main thread] Blocks until the check ends or `timeoutSeconds` pass, when
+// the child is killed.
+CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t seed, double timeoutSeconds);
+
+// "pass", "fail", "crash", "timeout", "warning".
+const char* KindName(CheckKind kind);

@@ -1,0 +1,260 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <random>
+
+#include <Window.h>
+#include <kit/Display.h>
+
+#include "AddonLibrary.h"
+#include "Checks.h"
+#include "GainSlider.h"
+#include "SettingsFolder.h"
+#include "TestBlocks.h"
+#include "WindowProbe.h"
+
+namespace {
+
+constexpr size_t kRecordSize = 20;
+constexpr int32 kLowestGain = 1;
+constexpr int32 kHighestGain = 1000;
+constexpr int kRandomFiles = 100;
+constexpr size_t kLongestFile = 40;
+// The unprivileged user that a read-only folder stops, when the check runs as root.
+constexpr uid_t kNobody = 65534;
+constexpr const char* kPrefsSuffix = " Prefs";
+
+// Loads the add-on, makes its object and, when `run`, starts it, renders
+// a few blocks and stops it; then unloads. False when something failed.
+bool Cycle(CheckContext& context, const std::string& label, bool run) {
+	context.Step(label);
+	AddonLibrary library(context.AddonPath());
+	VisualizationPlugin* plugin = library.NewPlugin();
+	if (!context.Expect(plugin != nullptr, label + ": " + library.Error())) return false;
+	if (run) {
+		if (!context.Expect(plugin->Init(), label + ": Init returned false")) return false;
+		for (int i = 0; i < 10; ++i) {
+			const Block block = TestBlocks::Tone(i);
+			AddonLibrary::Render(plugin, block.data());
+		}
+		plugin->Cleanup();
+	}
+	return context.Expect(library.Close(), label + ": still loaded after dlclose");
+}
+
+// The folder holds the settings file alone, 20 bytes with a gain in range.
+void ExpectSaneFile(CheckContext& context, const SettingsFolder& folder, const std::string& label) {
+	const std::vector<std::string> entries = folder.Entries();
+	context.Expect(entries.size() == 1, label + ": " + std::to_string(entries.size()) +
+	                                        " entries in the settings folder, a temporary file left behind?");
+	const auto bytes = folder.Read();
+	if (!context.Expect(bytes.has_value(), label + ": no settings file after the unload")) return;
+	if (!context.Expect(bytes->size() == kRecordSize, label + ": settings file of " +
+	                                                      std::to_string(bytes->size()) +
+	                                                      " bytes after the unload"))
+		return;
+	const int32 gain = SettingsFolder::Gain(*bytes);
+	context.Expect(gain >= kLowestGain && gain <= kHighestGain,
+	               label + ": gain " + std::to_string(gain) + " saved");
+}
+
+BWindow* NewWindow(const std::vector<BWindow*>& before) {
+	for (BWindow* window : kit::Windows())
+		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
+	return nullptr;
+}
+
+BRect FrameOf(BWindow* window) {
+	window->Lock();
+	const BRect frame = window->Frame();
+	window->Unlock();
+	return frame;
+}
+
+// Moves and resizes the meter window and sets the gain with the slider;
+// after an unload and a reload, the window opens there and the slider
+// shows that gain.
+void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
+	BRect moved;
+	int32 gain = 0;
+	{
+		context.Step("change the frame and the gain");
+		AddonLibrary library(context.AddonPath());
+		VisualizationPlugin* plugin = library.NewPlugin();
+		if (!context.Expect(plugin != nullptr, library.Error())) return;
+		const std::vector<BWindow*> before = kit::Windows();
+		if (!context.Expect(plugin->Init(), "Init returned false")) return;
+		BWindow* meter = NewWindow(before);
+		if (!context.Expect(meter != nullptr, "Init opened no window")) return;
+		kit::UserMove(meter, BPoint(217, 133));
+		kit::UserResize(meter, 71, 301);
+		moved = FrameOf(meter);
+		plugin->Prefs(false);
+		BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix);
+		if (!context.Expect(prefs != nullptr, "Prefs(false) opened no preferences window")) return;
+		const auto set = GainSlider::ClickAt(prefs, 0.75f);
+		if (!context.Expect(set.has_value() && *set != 100,
+		                    "a click on the gain slider did not change the gain"))
+			return;
+		gain = *set;
+		const std::string title = prefs->Title();
+		kit::CloseBox(prefs);
+		WindowProbe::WaitUntilGone(title.c_str());
+		plugin->Cleanup();
+		context.Expect(library.Close(), "still loaded after dlclose");
+	}
+	const auto bytes = folder.Read();
+	if (!context.Expect(bytes && bytes->size() == kRecordSize, "no 20-byte settings file after the change"))
+		return;
+	context.Expect(SettingsFolder::Gain(*bytes) == gain, "gain " + std::to_string(gain) + " set, " +
+	                                                         std::to_string(SettingsFolder::Gain(*bytes)) +
+	                                                         " saved");
+	context.Expect(SettingsFolder::Frame(*bytes) == moved, "the moved window's frame was not saved");
+
+	context.Step("reload after the change");
+	AddonLibrary library(context.AddonPath());
+	VisualizationPlugin* plugin = library.NewPlugin();
+	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	const std::vector<BWindow*> before = kit::Windows();
+	if (!context.Expect(plugin->Init(), "Init after the reload returned false")) return;
+	BWindow* meter = NewWindow(before);
+	if (!context.Expect(meter != nullptr, "Init after the reload opened no window")) return;
+	context.Expect(FrameOf(meter) == moved, "the meter window reopened elsewhere after the reload");
+	plugin->Prefs(false);
+	BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix);
+	if (context.Expect(prefs != nullptr, "Prefs(false) after the reload opened no preferences window")) {
+		const auto shown = GainSlider::Value(prefs);
+		context.Expect(shown == gain, "the slider shows " + std::to_string(shown.value_or(-1)) +
+		                                  " after the reload, " + std::to_string(gain) + " was set");
+	}
+	plugin->Cleanup();
+	context.Expect(library.Close(), "still loaded after dlclose");
+}
+
+void CheckUnchangedFileKept(CheckContext& context, const SettingsFolder& folder) {
+	const auto before = folder.Read();
+	if (!Cycle(context, "unload without a change", false)) return;
+	context.Expect(folder.Read() == before,
+	               "the settings file changed over a load and unload without a change");
+	if (!Cycle(context, "Init and Cleanup without a change", true)) return;
+	context.Expect(folder.Read() == before,
+	               "the settings file changed over Init and Cleanup without a change");
+}
+
+void CheckCorruptFiles(CheckContext& context, const SettingsFolder& folder) {
+	std::mt19937 random(context.Seed());
+	std::uniform_int_distribution<int> anyByte(0, 255);
+	auto randomBytes = [&](size_t size) {
+		std::vector<uint8_t> bytes(size);
+		for (uint8_t& byte : bytes)
+			byte = uint8_t(anyByte(random));
+		return bytes;
+	};
+	for (size_t size = 0; size <= kLongestFile; ++size) {
+		const std::string label = "random file of " + std::to_string(size) + " bytes";
+		folder.Write(randomBytes(size));
+		if (Cycle(context, label, false)) ExpectSaneFile(context, folder, label);
+	}
+	for (int i = 0; i < kRandomFiles; ++i) {
+		const std::string label = "random 20-byte file " + std::to_string(i + 1);
+		folder.Write(randomBytes(kRecordSize));
+		if (Cycle(context, label, false)) ExpectSaneFile(context, folder, label);
+	}
+
+	const BRect usual(50, 50, 100, 450);
+	for (const int32 gain :
+	     {0, -1, 1001, std::numeric_limits<int32>::min(), std::numeric_limits<int32>::max()}) {
+		const std::string label = "stored gain " + std::to_string(gain);
+		folder.Write(SettingsFolder::Record(usual, gain));
+		if (Cycle(context, label, false)) ExpectSaneFile(context, folder, label);
+	}
+	for (const int32 gain : {kLowestGain, kHighestGain}) {
+		const std::string label = "stored gain " + std::to_string(gain);
+		folder.Write(SettingsFolder::Record(usual, gain));
+		if (!Cycle(context, label, false)) continue;
+		const auto bytes = folder.Read();
+		context.Expect(bytes && bytes->size() == kRecordSize && SettingsFolder::Gain(*bytes) == gain,
+		               label + ": not kept");
+	}
+
+	const float nan = std::numeric_limits<float>::quiet_NaN();
+	const float infinity = std::numeric_limits<float>::infinity();
+	const float huge = std::numeric_limits<float>::max();
+	const struct {
+		const char* name;
+		BRect frame;
+	} frames[] = {
+	    {"NaN frame", BRect(nan, nan, nan, nan)},
+	    {"NaN right edge", BRect(50, 50, nan, 450)},
+	    {"infinite frame", BRect(-infinity, -infinity, infinity, infinity)},
+	    {"enormous frame", BRect(-huge, -huge, huge, huge)},
+	    {"far-away frame", BRect(1e9f, 1e9f, 1e9f + 100, 1e9f + 400)},
+	    {"inverted frame", BRect(400, 400, 10, 10)},
+	    {"empty frame", BRect(0, 0, 0, 0)},
+	};
+	for (const auto& frame : frames) {
+		folder.Write(SettingsFolder::Record(frame.frame, 100));
+		if (Cycle(context, frame.name, true)) ExpectSaneFile(context, folder, frame.name);
+	}
+}
+
+// The file stays as it was when the add-on cannot write a new one.
+void ExpectKept(CheckContext& context, const SettingsFolder& folder, const std::vector<uint8_t>& kept,
+                const std::string& label) {
+	context.Expect(folder.Read() == kept, label + ": the previous settings file was not kept");
+	context.Expect(folder.Entries().size() == 1, label + ": a temporary file was left behind");
+}
+
+void CheckUnwritableFolders(CheckContext& context, const SettingsFolder& folder) {
+	const std::vector<uint8_t> previous = SettingsFolder::Record(BRect(60, 70, 160, 370), 321);
+
+	folder.Remove();
+	std::filesystem::create_directory(folder.FilePath());
+	if (Cycle(context, "a folder where the file should be", true))
+		context.Expect(std::filesystem::is_directory(folder.FilePath()) && folder.Entries().size() == 1,
+		               "a folder where the file should be: replaced, or a temporary file left behind");
+	folder.Remove();
+
+	folder.Write(previous);
+	chmod(folder.Folder().c_str(), 0555);
+	// Root writes to a read-only folder anyway; the add-on is run as nobody.
+	const bool root = geteuid() == 0;
+	if (root && seteuid(kNobody) != 0)
+		context.Warn("cannot act as an unprivileged user; read-only folder not checked");
+	if (access(folder.Folder().c_str(), W_OK) != 0 && Cycle(context, "a read-only settings folder", false))
+		ExpectKept(context, folder, previous, "a read-only settings folder");
+	if (root && seteuid(0) != 0) context.Fail("cannot return to root after the read-only folder");
+	chmod(folder.Folder().c_str(), 0700);
+
+	rlimit limit{};
+	getrlimit(RLIMIT_FSIZE, &limit);
+	const rlimit full{0, limit.rlim_max};
+	setrlimit(RLIMIT_FSIZE, &full);
+	const bool ran = Cycle(context, "a full disk", true);
+	setrlimit(RLIMIT_FSIZE, &limit);
+	if (ran) ExpectKept(context, folder, previous, "a full disk");
+}
+
+} // namespace
+
+void CheckSettings(CheckContext& context) {
+	SettingsFolder folder(context.SettingsDirectory());
+	if (!Cycle(context, "first load", false)) return;
+	const std::vector<std::string> entries = folder.Entries();
+	if (!context.Expect(entries.size() == 1,
+	                    std::to_string(entries.size()) +
+	                        " files in an empty settings folder after a load and unload"))
+		return;
+	folder.SetFileName(entries.front());
+	ExpectSaneFile(context, folder, "first unload");
+
+	CheckValuesSurvive(context, folder);
+	CheckUnchangedFileKept(context, folder);
+	CheckCorruptFiles(context, folder);
+	CheckUnwritableFolders(context, folder);
+}
