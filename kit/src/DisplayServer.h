@@ -33,7 +33,7 @@ inline constexpr uint32 kMsgUpdate = '_UPD';
 
 typedef int32 server_window_id;
 
-struct ServerWindowSpec {
+struct WindowAttributes {
 	BRect frame;  // content area in screen coordinates, already within limits
 	std::string title;
 	window_look look = B_TITLED_WINDOW_LOOK;
@@ -55,7 +55,7 @@ public:
 	virtual bool IsHeadless() const = 0;
 
 	// Windows [any thread]. A new window is hidden.
-	virtual server_window_id CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) = 0;
+	virtual server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) = 0;
 	virtual void DestroyWindow(server_window_id id) = 0;
 	// Showing activates the window (the previously active one is told it is
 	// no longer active) and exposes its whole content.

@@ -20,10 +20,10 @@ int32 Height(const BRect& frame) { return int32(std::lround(frame.Height())) + 1
 HeadlessServer::HeadlessServer(int32 screenWidth, int32 screenHeight)
     : fScreen(0, 0, float(screenWidth - 1), float(screenHeight - 1)) {}
 
-server_window_id HeadlessServer::CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) {
+server_window_id HeadlessServer::CreateWindow(const WindowAttributes& attributes, const BMessenger& client) {
 	std::lock_guard lock(fLock);
 	const server_window_id id = fNextId++;
-	fWindows[id] = Window{WindowState{spec}, client};
+	fWindows[id] = Window{WindowState{attributes}, client};
 	return id;
 }
 
@@ -70,8 +70,8 @@ void HeadlessServer::Activate(server_window_id id) {
 void HeadlessServer::MoveTo(server_window_id id, BPoint contentLeftTop) {
 	std::lock_guard lock(fLock);
 	Window* window = Find(id);
-	if (!window || window->state.spec.frame.LeftTop() == contentLeftTop) return;
-	window->state.spec.frame.OffsetTo(contentLeftTop);
+	if (!window || window->state.attributes.frame.LeftTop() == contentLeftTop) return;
+	window->state.attributes.frame.OffsetTo(contentLeftTop);
 	Post(window->client, server_message::Moved(contentLeftTop));
 }
 
@@ -82,7 +82,7 @@ void HeadlessServer::ResizeTo(server_window_id id, int32 width, int32 height) {
 
 void HeadlessServer::SetTitle(server_window_id id, const std::string& title) {
 	std::lock_guard lock(fLock);
-	if (Window* window = Find(id)) window->state.spec.title = title;
+	if (Window* window = Find(id)) window->state.attributes.title = title;
 }
 
 BRect HeadlessServer::ScreenFrame() { return fScreen; }
@@ -102,9 +102,9 @@ server_window_id HeadlessServer::ActiveWindow() const {
 bool HeadlessServer::UserMove(server_window_id id, BPoint contentLeftTop) {
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
-	if (!window || (window->state.spec.flags & B_NOT_MOVABLE)) return false;
-	if (window->state.spec.frame.LeftTop() == contentLeftTop) return true;
-	window->state.spec.frame.OffsetTo(contentLeftTop);
+	if (!window || (window->state.attributes.flags & B_NOT_MOVABLE)) return false;
+	if (window->state.attributes.frame.LeftTop() == contentLeftTop) return true;
+	window->state.attributes.frame.OffsetTo(contentLeftTop);
 	Post(window->client, server_message::Moved(contentLeftTop));
 	return true;
 }
@@ -113,10 +113,10 @@ bool HeadlessServer::UserResize(server_window_id id, int32 width, int32 height) 
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
 	if (!window) return false;
-	const uint32 flags = window->state.spec.flags;
+	const uint32 flags = window->state.attributes.flags;
 	if (flags & B_NOT_RESIZABLE) return false;
-	if (flags & B_NOT_H_RESIZABLE) width = Width(window->state.spec.frame);
-	if (flags & B_NOT_V_RESIZABLE) height = Height(window->state.spec.frame);
+	if (flags & B_NOT_H_RESIZABLE) width = Width(window->state.attributes.frame);
+	if (flags & B_NOT_V_RESIZABLE) height = Height(window->state.attributes.frame);
 	ResizeLocked(*window, width, height);
 	return true;
 }
@@ -124,7 +124,7 @@ bool HeadlessServer::UserResize(server_window_id id, int32 width, int32 height) 
 bool HeadlessServer::UserClose(server_window_id id) {
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
-	if (!window || (window->state.spec.flags & B_NOT_CLOSABLE)) return false;
+	if (!window || (window->state.attributes.flags & B_NOT_CLOSABLE)) return false;
 	window->client.SendMessage(B_QUIT_REQUESTED);
 	return true;
 }
@@ -132,7 +132,7 @@ bool HeadlessServer::UserClose(server_window_id id) {
 bool HeadlessServer::UserActivate(server_window_id id) {
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
-	if (!window || (window->state.spec.flags & B_AVOID_FOCUS)) return false;
+	if (!window || (window->state.attributes.flags & B_AVOID_FOCUS)) return false;
 	ActivateLocked(id);
 	return true;
 }
@@ -141,7 +141,7 @@ bool HeadlessServer::UserMinimize(server_window_id id, bool minimized) {
 	std::lock_guard lock(fLock);
 	Window* window = Find(id);
 	if (!window || !window->state.visible || window->state.minimized == minimized) return false;
-	if (minimized && (window->state.spec.flags & B_NOT_MINIMIZABLE)) return false;
+	if (minimized && (window->state.attributes.flags & B_NOT_MINIMIZABLE)) return false;
 	window->state.minimized = minimized;
 	Post(window->client, server_message::Minimize(minimized));
 	if (minimized) {
@@ -157,7 +157,7 @@ bool HeadlessServer::UserExpose(server_window_id id, BRect rect) {
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
 	if (!window) return false;
-	const BRect& frame = window->state.spec.frame;
+	const BRect& frame = window->state.attributes.frame;
 	const BRect exposed = rect & BRect(0, 0, frame.Width(), frame.Height());
 	if (!exposed.IsValid()) return false;
 	Post(window->client, server_message::Update(exposed));
@@ -169,7 +169,7 @@ bool HeadlessServer::UserMouse(server_window_id id, uint32 what, BPoint where, u
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
 	if (!window) return false;
-	if (what == B_MOUSE_DOWN && fActive != id && !(window->state.spec.flags & B_AVOID_FOCUS))
+	if (what == B_MOUSE_DOWN && fActive != id && !(window->state.attributes.flags & B_AVOID_FOCUS))
 		ActivateLocked(id);
 	Post(window->client, server_message::Mouse(what, where, buttons, modifiers, clicks));
 	return true;
@@ -196,7 +196,7 @@ HeadlessServer::Window* HeadlessServer::FindUsable(server_window_id id) {
 
 void HeadlessServer::ActivateLocked(server_window_id id) {
 	Window* window = Find(id);
-	if (fActive == id || (window->state.spec.flags & B_AVOID_FOCUS)) return;
+	if (fActive == id || (window->state.attributes.flags & B_AVOID_FOCUS)) return;
 	if (Window* previous = Find(fActive)) Post(previous->client, server_message::Activated(false));
 	fActive = id;
 	Post(window->client, server_message::Activated(true));
@@ -211,7 +211,7 @@ void HeadlessServer::DeactivateLocked(server_window_id id) {
 void HeadlessServer::ResizeLocked(Window& window, int32 width, int32 height) {
 	width = std::clamp(width, int32(1), kMaxWindowSize);
 	height = std::clamp(height, int32(1), kMaxWindowSize);
-	BRect& frame = window.state.spec.frame;
+	BRect& frame = window.state.attributes.frame;
 	const int32 oldWidth = Width(frame);
 	const int32 oldHeight = Height(frame);
 	if (width == oldWidth && height == oldHeight) return;
@@ -222,6 +222,6 @@ void HeadlessServer::ResizeLocked(Window& window, int32 width, int32 height) {
 }
 
 void HeadlessServer::UpdateWhole(Window& window) {
-	const BRect& frame = window.state.spec.frame;
+	const BRect& frame = window.state.attributes.frame;
 	Post(window.client, server_message::Update(BRect(0, 0, frame.Width(), frame.Height())));
 }

@@ -30,7 +30,7 @@ public:
 	HeadlessServer(int32 screenWidth, int32 screenHeight);
 
 	bool IsHeadless() const override { return true; }
-	server_window_id CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) override;
+	server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) override;
 	void DestroyWindow(server_window_id id) override;
 	void SetVisible(server_window_id id, bool visible) override;
 	void SetMinimized(server_window_id id, bool minimized) override;
@@ -44,7 +44,7 @@ public:
 
 	// What the display knows of a window. [any thread]
 	struct WindowState {
-		ServerWindowSpec spec; // frame and title as they are now
+		WindowAttributes attributes; // frame and title as they are now
 		bool visible = false;
 		bool minimized = false;
 	};

@@ -122,18 +122,18 @@ void SdlServer::Shutdown() {
 	fThread.join();
 }
 
-server_window_id SdlServer::CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) {
+server_window_id SdlServer::CreateWindow(const WindowAttributes& attributes, const BMessenger& client) {
 	auto window = std::make_shared<Window>();
 	window->client = client;
-	window->target = spec.frame.LeftTop();
-	window->reported = spec.frame;
+	window->target = attributes.frame.LeftTop();
+	window->reported = attributes.frame;
 	server_window_id id;
 	{
 		std::lock_guard lock(fLock);
 		id = fNextId++;
 		fWindows[id] = window;
 	}
-	Enqueue([this, window, spec] { Create(window, spec); });
+	Enqueue([this, window, attributes] { Create(window, attributes); });
 	return id;
 }
 
@@ -299,27 +299,27 @@ void SdlServer::RunCommands() {
 		command();
 }
 
-void SdlServer::Create(const std::shared_ptr<Window>& shared, const ServerWindowSpec& spec) {
+void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttributes& attributes) {
 	Window& window = *shared;
-	const bool borderless = spec.look == B_NO_BORDER_WINDOW_LOOK || spec.look == B_BORDERED_WINDOW_LOOK;
+	const bool borderless = attributes.look == B_NO_BORDER_WINDOW_LOOK || attributes.look == B_BORDERED_WINDOW_LOOK;
 	Uint32 flags = SDL_WINDOW_HIDDEN;
-	if (spec.look == B_NO_BORDER_WINDOW_LOOK && FloatsOrIsModal(spec.feel))
+	if (attributes.look == B_NO_BORDER_WINDOW_LOOK && FloatsOrIsModal(attributes.feel))
 		flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_BORDERLESS;
 	else if (borderless)
 		flags |= SDL_WINDOW_BORDERLESS;
-	if (FloatsOrIsModal(spec.feel)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-	window.fixedDimensions = spec.flags & (B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE);
-	if (spec.flags & B_NOT_RESIZABLE) window.fixedDimensions = B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE;
+	if (FloatsOrIsModal(attributes.feel)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+	window.fixedDimensions = attributes.flags & (B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE);
+	if (attributes.flags & B_NOT_RESIZABLE) window.fixedDimensions = B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE;
 	if (window.fixedDimensions != (B_NOT_H_RESIZABLE | B_NOT_V_RESIZABLE)) flags |= SDL_WINDOW_RESIZABLE;
 	window.decorated = !borderless;
 
 	const Decoration offset = window.decorated ? fDecoration : Decoration{};
-	window.sdl = SDL_CreateWindow(spec.title.c_str(), int(spec.frame.left) - offset.left,
-	                              int(spec.frame.top) - offset.top, Pixels(spec.frame.Width()),
-	                              Pixels(spec.frame.Height()), flags);
+	window.sdl = SDL_CreateWindow(attributes.title.c_str(), int(attributes.frame.left) - offset.left,
+	                              int(attributes.frame.top) - offset.top, Pixels(attributes.frame.Width()),
+	                              Pixels(attributes.frame.Height()), flags);
 	if (!window.sdl) return;
 	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
-	Resize(window, Pixels(spec.frame.Width()), Pixels(spec.frame.Height()));
+	Resize(window, Pixels(attributes.frame.Width()), Pixels(attributes.frame.Height()));
 }
 
 void SdlServer::Show(Window& window) {

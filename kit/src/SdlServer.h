@@ -47,7 +47,7 @@ public:
 	void Shutdown();
 
 	bool IsHeadless() const override { return false; }
-	server_window_id CreateWindow(const ServerWindowSpec& spec, const BMessenger& client) override;
+	server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) override;
 	void DestroyWindow(server_window_id id) override;
 	void SetVisible(server_window_id id, bool visible) override;
 	void SetMinimized(server_window_id id, bool minimized) override;
@@ -77,7 +77,7 @@ private:
 	// [server thread]
 	void Loop(std::promise<bool>* opened);
 	void RunCommands();
-	void Create(const std::shared_ptr<Window>& window, const ServerWindowSpec& spec);
+	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
 	void Resize(Window& window, int32 width, int32 height);
 	void Placed(Window& window);

@@ -64,13 +64,13 @@ BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel f
 	data.root = std::make_unique<BView>(Bounds(), "top view", B_FOLLOW_ALL, B_WILL_DRAW);
 	data.root->SetViewColor(kRootColor);
 	data.root->AttachTo(this);
-	ServerWindowSpec spec;
-	spec.frame = data.frame;
-	spec.title = data.title;
-	spec.look = look;
-	spec.feel = feel;
-	spec.flags = flags;
-	data.serverId = DisplayServer::Get().CreateWindow(spec, BMessenger(this));
+	WindowAttributes attributes;
+	attributes.frame = data.frame;
+	attributes.title = data.title;
+	attributes.look = look;
+	attributes.feel = feel;
+	attributes.flags = flags;
+	data.serverId = DisplayServer::Get().CreateWindow(attributes, BMessenger(this));
 	WindowAccess::Register(this);
 }
 

@@ -15,12 +15,12 @@ using namespace std::chrono_literals;
 // takes them shortly after.
 constexpr auto kArrival = 5000ms;
 
-ServerWindowSpec Spec(BRect frame, uint32 flags = 0) {
-	ServerWindowSpec spec;
-	spec.frame = frame;
-	spec.title = "test";
-	spec.flags = flags;
-	return spec;
+WindowAttributes Spec(BRect frame, uint32 flags = 0) {
+	WindowAttributes attributes;
+	attributes.frame = frame;
+	attributes.title = "test";
+	attributes.flags = flags;
+	return attributes;
 }
 
 // A message's what and fields, with the time left out, for comparing.
@@ -133,7 +133,7 @@ TEST_F(HeadlessServerTest, ResizeReportsBoundsAndRepaintsAllOnlyWhenTheWindowGre
 	EXPECT_EQ(Received(5), (std::vector<std::string>{Resized(0, 119, 49), Update(0, BRect(0, 0, 119, 49)),
 	                                                 Resized(0, 119, 39), Resized(0, 89, 59),
 	                                                 Update(0, BRect(0, 0, 89, 59))}));
-	EXPECT_EQ(fServer.State(id)->spec.frame, BRect(100, 100, 189, 159));
+	EXPECT_EQ(fServer.State(id)->attributes.frame, BRect(100, 100, 189, 159));
 }
 
 TEST_F(HeadlessServerTest, MoveReportsTheContentCornerAndKeepsTheSize) {
@@ -142,7 +142,7 @@ TEST_F(HeadlessServerTest, MoveReportsTheContentCornerAndKeepsTheSize) {
 	fServer.MoveTo(id, BPoint(30, 40));
 	fServer.ResizeTo(id, 50, 50); // a marker after the second move
 	EXPECT_EQ(Received(2), (std::vector<std::string>{Moved(0, BPoint(30, 40)), Resized(0, 49, 49)}));
-	EXPECT_EQ(fServer.State(id)->spec.frame, BRect(30, 40, 79, 89));
+	EXPECT_EQ(fServer.State(id)->attributes.frame, BRect(30, 40, 79, 89));
 }
 
 TEST_F(HeadlessServerTest, UserActionsFollowTheWindowFlags) {
@@ -159,7 +159,7 @@ TEST_F(HeadlessServerTest, UserActionsFollowTheWindowFlags) {
 	EXPECT_TRUE(fServer.UserClose(wide));
 	EXPECT_EQ(ReceivedAfter(5, 2),
 	          (std::vector<std::string>{Resized(1, 99, 49), Describe({1, BMessage(B_QUIT_REQUESTED)})}));
-	EXPECT_EQ(fServer.State(locked)->spec.frame, BRect(0, 0, 99, 99));
+	EXPECT_EQ(fServer.State(locked)->attributes.frame, BRect(0, 0, 99, 99));
 }
 
 TEST_F(HeadlessServerTest, HiddenOrMinimisedWindowsTakeNoUserAction) {

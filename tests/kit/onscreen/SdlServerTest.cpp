@@ -79,12 +79,12 @@ protected:
 	// Creates and shows a window and waits until it is active.
 	server_window_id Open(const std::string& title, BRect frame, window_look look = B_TITLED_WINDOW_LOOK,
 	                      window_feel feel = B_NORMAL_WINDOW_FEEL) {
-		ServerWindowSpec spec;
-		spec.frame = frame;
-		spec.title = title;
-		spec.look = look;
-		spec.feel = feel;
-		const server_window_id id = fServer.CreateWindow(spec, fClient);
+		WindowAttributes attributes;
+		attributes.frame = frame;
+		attributes.title = title;
+		attributes.look = look;
+		attributes.feel = feel;
+		const server_window_id id = fServer.CreateWindow(attributes, fClient);
 		fServer.SetVisible(id, true);
 		return id;
 	}
