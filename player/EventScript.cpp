@@ -184,7 +184,8 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 	for (std::string line; std::getline(stream, line);) {
 		number++;
 		line = line.substr(0, line.find('#'));
-		if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+		// Blank as the word splitting sees it: form feeds and vertical tabs too.
+		if (std::all_of(line.begin(), line.end(), [](unsigned char c) { return std::isspace(c); })) continue;
 		ScriptEvent event{};
 		event.line = number;
 		if (const std::string problem = ParseLine(line, event); !problem.empty()) {

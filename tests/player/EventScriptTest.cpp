@@ -74,6 +74,12 @@ TEST(EventScript, SortsByBlockKeepingTheWrittenOrderWithinABlock) {
 		EXPECT_EQ(events[i].line, lines[i]) << i;
 }
 
+TEST(EventScript, LinesOfAnyWhiteSpaceAreBlank) {
+	const auto events = ParseOrFail("1 stop\n\f\n\v \t\r\n2 start\n");
+	ASSERT_EQ(events.size(), 2u);
+	EXPECT_EQ(events[1].line, 4);
+}
+
 TEST(EventScript, ErrorsNameTheLine) {
 	EXPECT_EQ(ErrorOf("1 stop\n\n# fine so far\n4 start\n5 close\n6 activate\n7 jump\n"),
 	          "events.txt:7: unknown event 'jump'");
