@@ -106,18 +106,7 @@ protected:
 		BarMeterState::last_top_right = 0.0f;
 	}
 
-	void Play(int32 width, int32 height) {
-		Open(float(width), float(height));
-		BarPicture model(width, height);
-		const std::vector<Block> program = GoldenProgram();
-		for (size_t i = 0; i < program.size(); ++i) {
-			ASSERT_TRUE(Render(program[i]));
-			model.Feed(program[i]);
-			if (kGoldenCheckpoints.contains(i)) {
-				ASSERT_EQ(model.Picture().Compare(Pixels()), "") << "after block " << i;
-			}
-		}
-	}
+	void Play(int32 width, int32 height) { PlayGoldenProgram<BarPicture>(width, height); }
 };
 
 } // namespace

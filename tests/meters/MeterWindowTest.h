@@ -15,6 +15,7 @@
 #include "display/PluginView.h"
 #include "display/PluginWindow.h"
 #include "meters/DrawingTrace.h"
+#include "meters/GoldenProgram.h"
 #include "meters/PcmBlocks.h"
 #include "support/Watchdog.h"
 
@@ -103,6 +104,23 @@ protected:
 		Image image;
 		EXPECT_TRUE(kit::ReadPixels(window, &image.pixels, &image.width, &image.height));
 		return image;
+	}
+
+	// Plays the golden programme through a window of that size and through
+	// the independent model side by side, comparing the pictures at the
+	// checkpoints.
+	template <typename Model>
+	void PlayGoldenProgram(int32 width, int32 height) {
+		Open(float(width), float(height));
+		Model model(width, height);
+		const std::vector<Block> program = GoldenProgram();
+		for (size_t i = 0; i < program.size(); ++i) {
+			ASSERT_TRUE(Render(program[i]));
+			model.Feed(program[i]);
+			if (kGoldenCheckpoints.contains(i)) {
+				ASSERT_EQ(model.Picture().Compare(Pixels()), "") << "after block " << i;
+			}
+		}
 	}
 
 	Watchdog watchdog;

@@ -53,18 +53,7 @@ private:
 
 class NeedleMeterGoldenTest : public MeterWindowTest {
 protected:
-	void Play(int32 width, int32 height) {
-		Open(float(width), float(height));
-		NeedlePicture model(width, height);
-		const std::vector<Block> program = GoldenProgram();
-		for (size_t i = 0; i < program.size(); ++i) {
-			ASSERT_TRUE(Render(program[i]));
-			model.Feed(program[i]);
-			if (kGoldenCheckpoints.contains(i)) {
-				ASSERT_EQ(model.Picture().Compare(Pixels()), "") << "after block " << i;
-			}
-		}
-	}
+	void Play(int32 width, int32 height) { PlayGoldenProgram<NeedlePicture>(width, height); }
 };
 
 } // namespace
