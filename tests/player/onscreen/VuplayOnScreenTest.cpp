@@ -333,7 +333,10 @@ TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn
 		}
 		return std::string();
 	};
-	Shell("xdotool mousemove " + At(meter->x + meter->width / 2, meter->y + 20) + " click 1 sleep 0.3 key a");
+	// A click activates the meter window; the key goes to the window with the focus.
+	Shell("xdotool mousemove " + At(meter->x + meter->width / 2, meter->y + 20) + " click 1");
+	ASSERT_TRUE(Eventually([&] { return Trimmed(Shell("xdotool getwindowfocus")) == meter_; }));
+	Shell("xdotool key a");
 	std::string about;
 	ASSERT_TRUE(Eventually([&] { return !(about = aboutBox()).empty(); })) << Errors();
 	std::optional<Geometry> area;
