@@ -85,17 +85,34 @@ bool AddonSession::Start(std::string& error) {
 		if (!trace_->Open(options_.trace, error)) return false;
 	}
 	if (!options_.settingsDir.empty()) set_settings_directory(options_.settingsDir.c_str());
+	// An add-on that fails is reported and the others go on; only when none is
+	// left does the session fail, with the last failure as its error.
+	std::vector<std::string> failures;
 	for (const std::string& name : options_.plugins) {
-		auto addon = HostedAddon::Load(LibraryPath(name), error);
-		if (!addon) return false;
-		addons_.push_back(std::move(addon));
+		std::string why;
+		if (auto addon = HostedAddon::Load(LibraryPath(name), why))
+			addons_.push_back(std::move(addon));
+		else
+			failures.push_back(why);
 	}
 	looper_ = HostLooper::Start(addons_.size());
-	for (size_t i = 0; i < addons_.size(); i++)
+	first_ = addons_.size();
+	for (size_t i = 0; i < addons_.size(); i++) {
 		if (!addons_[i]->Start(looper_->HandlerFor(i))) {
-			error = addons_[i]->Path() + ": the add-on failed to start";
-			return false;
+			failures.push_back(addons_[i]->Path() + ": the add-on failed to start");
+			addons_[i]->Discard();
+		} else if (first_ == addons_.size()) {
+			first_ = i;
 		}
+	}
+	failed_ = !failures.empty();
+	if (first_ == addons_.size()) {
+		error = failures.back();
+		failures.pop_back();
+	}
+	for (const std::string& failure : failures)
+		std::fprintf(stderr, "vuplay: %s\n", failure.c_str());
+	if (first_ == addons_.size()) return false;
 	if (trace_) trace_->Watch(First().MeterWindow());
 	return true;
 }
@@ -116,18 +133,19 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate) {
 	// Headless runs are repeatable only if every window has caught up first.
 	if (options_.headless) WaitForWindows();
 	HandleMessages();
-	if (!recorder_ && !options_.record.empty())
+	if (!recorder_ && !failedRecording_ && !options_.record.empty())
 		recorder_ = std::make_unique<MeterRecorder>(options_.record, options_.fps, sampleRate, kBlockFrames);
 	for (size_t i = 0; i < addons_.size(); i++) {
 		HostedAddon& addon = *addons_[i];
 		if (!addon.Running()) continue;
-		if (i == 0 && trace_) trace_->RenderStarting(blocks_);
+		if (i == first_ && trace_) trace_->RenderStarting(blocks_);
 		const bool result = addon.Render(block.data());
-		if (i != 0) continue;
+		if (i != first_) continue;
 		if (trace_) trace_->RenderDone(blocks_, result);
 		if (recorder_ && addon.MeterWindow() && !recorder_->Capture(addon.MeterWindow())) {
 			std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
 			recorder_.reset();
+			failedRecording_ = true;
 		}
 	}
 }
@@ -212,7 +230,7 @@ void AddonSession::CloseAboutBox() {
 
 void AddonSession::Discard(size_t index) {
 	CloseAboutBox();
-	if (index == 0) {
+	if (index == first_) {
 		if (trace_) trace_->Watch(nullptr);
 		if (recorder_ && First().MeterWindow()) recorder_->Keep(First().MeterWindow());
 	}
@@ -229,7 +247,7 @@ void AddonSession::StopFirst() {
 
 void AddonSession::StartFirst() {
 	if (!First().Plugin() || First().Running()) return;
-	if (!First().Start(looper_->HandlerFor(0))) {
+	if (!First().Start(looper_->HandlerFor(first_))) {
 		std::fprintf(stderr, "vuplay: %s: the add-on failed to start\n", First().Path().c_str());
 		return;
 	}
@@ -287,7 +305,8 @@ bool AddonSession::Leave(std::string& error) {
 	if (trace_) trace_->Watch(nullptr);
 	bool recorded = true;
 	if (recorder_) {
-		if (!addons_.empty() && First().MeterWindow()) recorded = recorder_->Keep(First().MeterWindow());
+		if (first_ < addons_.size() && First().MeterWindow())
+			recorded = recorder_->Keep(First().MeterWindow());
 		recorded = recorder_->Finish() && recorded;
 		if (!recorded) error = recorder_->Error();
 	}

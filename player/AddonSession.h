@@ -19,8 +19,8 @@
 #include "MeterRecorder.h"
 #include "Options.h"
 
-// The first add-on is the one scripted events, the trace and the recording
-// follow; its meter window is the window that appeared during its Init.
+// The first add-on that started is the one scripted events, the trace and the
+// recording follow; its meter window is the window that appeared during its Init.
 // Scripted events and trace lines number the blocks handed over, which are the
 // first add-on's Render calls for as long as it runs.
 //
@@ -43,8 +43,13 @@ public:
 	static std::string LibraryPath(const std::string& name);
 
 	// Loads the event script, opens the trace, loads and starts every add-on.
-	// False with `error` set to one line on the first failure.
+	// An add-on that cannot be loaded or started is reported on standard
+	// error and left out. False with `error` set to one line when the script
+	// or the trace fails, or no add-on started.
 	bool Start(std::string& error);
+	// Whether an add-on failed to load or start, or the recording failed
+	// while playing (reported then, and not tried again).
+	bool Failed() const { return failed_ || failedRecording_; }
 	// Hands one block, `sampleRate` frames a second, to every running add-on.
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
@@ -61,7 +66,7 @@ public:
 	bool Leave(std::string& error);
 
 private:
-	HostedAddon& First() { return *addons_.front(); }
+	HostedAddon& First() { return *addons_[first_]; }
 	void ApplyEvents(int64_t block);
 	void Apply(const ScriptEvent& event);
 	void HandleMessages();
@@ -77,7 +82,10 @@ private:
 	void Log(const std::string& line) const;
 
 	const Options& options_;
-	std::vector<std::unique_ptr<HostedAddon>> addons_;
+	std::vector<std::unique_ptr<HostedAddon>> addons_; // as given; one that failed to start has no object
+	size_t first_ = 0;                                 // the first that started
+	bool failed_ = false;                              // an add-on failed to load or start
+	bool failedRecording_ = false;
 	HostLooper* looper_ = nullptr; // deletes itself; ended by Leave()
 	std::vector<ScriptEvent> events_;
 	size_t nextEvent_ = 0;

@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include "QuietStderr.h"
+
 namespace {
 
 std::string DeviceList() {
@@ -20,6 +22,8 @@ std::string DeviceList() {
 
 std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std::string& error) {
 	const std::string label = device.empty() ? "default capture device" : "capture device '" + device + "'";
+	// The sound systems SDL tries say on standard error why they cannot record.
+	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
 		error = label + ": " + SDL_GetError();
 		return nullptr;

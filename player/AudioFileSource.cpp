@@ -6,8 +6,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <sndfile.h>
 #include <unistd.h>
+
+#include "QuietStderr.h"
 
 namespace {
 
@@ -76,7 +79,11 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		return nullptr;
 	}
 	SF_INFO info{};
-	SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+	SNDFILE* file = nullptr;
+	{
+		QuietStderr quiet;
+		file = sf_open(path.c_str(), SFM_READ, &info);
+	}
 	if (!file) {
 		error = path + ": " + OpenFailure(path);
 		return nullptr;
@@ -95,6 +102,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
+	source->chatty_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 	return source;
 }
 
@@ -109,6 +117,8 @@ std::string AudioFileSource::Name() const { return std::filesystem::path(path_).
 
 bool AudioFileSource::NextBlock(AudioBlock& block) {
 	if (!error_.empty()) return false;
+	std::optional<QuietStderr> quiet;
+	if (chatty_) quiet.emplace();
 	sf_count_t got = 0;
 	while (got < kBlockFrames) {
 		const sf_count_t n = sf_readf_float(file_, frames_.data() + got * channels_,
@@ -138,6 +148,8 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 bool AudioFileSource::Seek(int64_t frame) {
 	frame = std::max<int64_t>(frame, 0);
 	if (totalFrames_ >= 0) frame = std::min(frame, totalFrames_);
+	std::optional<QuietStderr> quiet;
+	if (chatty_) quiet.emplace();
 	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
 	position_ = frame;
 	return true;

@@ -57,6 +57,7 @@ private:
 	int64_t position_ = 0;
 	int leftChannel_ = 0;
 	int rightChannel_ = 0;
+	bool chatty_ = false;       // the decoder writes its own complaints to standard error
 	std::vector<float> frames_; // one block of the file's frames, all channels
 	std::string error_;
 };

@@ -5,9 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "QuietStderr.h"
+
 std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
 	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
 	if (mute) return output;
+	// The sound systems SDL tries say on standard error why they cannot play.
+	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
 		why = std::string("no sound output: ") + SDL_GetError();
 		return output;

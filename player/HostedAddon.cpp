@@ -7,6 +7,8 @@
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "CrashReport.h"
+
 std::unique_ptr<HostedAddon> HostedAddon::Load(const std::string& path, std::string& error) {
 	void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (!library) {
@@ -24,7 +26,13 @@ std::unique_ptr<HostedAddon> HostedAddon::Load(const std::string& path, std::str
 	}
 	std::unique_ptr<HostedAddon> addon(new HostedAddon(path, library));
 	int32 result = 0;
-	addon->plugin_ = create(&result);
+	try {
+		CrashReport crash(path + ": the add-on crashed in NewPlugin");
+		addon->plugin_ = create(&result);
+	} catch (...) {
+		error = path + ": NewPlugin threw an exception";
+		return nullptr;
+	}
 	if (!addon->plugin_) {
 		error = path + ": NewPlugin made no plug-in object";
 		return nullptr;
@@ -41,7 +49,13 @@ bool HostedAddon::Start(BHandler* host) {
 	if (!plugin_ || running_) return running_;
 	const std::vector<BWindow*> before = kit::Windows();
 	plugin_->host_handler = host;
-	running_ = plugin_->Init();
+	try {
+		CrashReport crash(path_ + ": the add-on crashed while starting");
+		running_ = plugin_->Init();
+	} catch (...) {
+		// No exception may cross the add-on boundary; one that does is a failed start.
+		running_ = false;
+	}
 	meterWindow_ = nullptr;
 	for (BWindow* window : kit::Windows())
 		if (std::find(before.begin(), before.end(), window) == before.end()) {

@@ -1,27 +1,18 @@
 #include "Terminal.h"
 
-#include <csignal>
 #include <cstdio>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
-
-volatile std::sig_atomic_t gSignalled = 0;
-
-void OnSignal(int) { gSignalled = 1; }
-
-} // namespace
+#include "QuitSignals.h"
 
 struct Terminal::Saved {
 	termios mode;
 };
 
 Terminal::Terminal() {
-	std::signal(SIGINT, OnSignal);
-	std::signal(SIGTERM, OnSignal);
 	progress_ = isatty(STDOUT_FILENO);
 	termios mode{};
 	if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &mode) != 0) return;
@@ -36,8 +27,6 @@ Terminal::~Terminal() {
 	EndLine();
 	if (saved_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_->mode);
 	delete saved_;
-	std::signal(SIGINT, SIG_DFL);
-	std::signal(SIGTERM, SIG_DFL);
 }
 
 int Terminal::Columns() const {
@@ -55,7 +44,7 @@ std::vector<PlayerKey> Terminal::Keys() {
 		if (poll(&input, 1, 0) > 0 && (count = read(STDIN_FILENO, bytes, sizeof bytes)) > 0)
 			keys = KeyDecoder::Decode(std::string_view(bytes, static_cast<size_t>(count)));
 	}
-	if (gSignalled) keys.push_back(PlayerKey::Quit);
+	if (QuitSignals::Received()) keys.push_back(PlayerKey::Quit);
 	return keys;
 }
 

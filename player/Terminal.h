@@ -9,8 +9,9 @@
 
 // While it lives, standard input (when a terminal) is in non-canonical mode
 // without echo, so single key presses arrive at once; the destructor restores
-// the previous mode. Interrupt and termination signals are turned into Quit
-// keys, so the normal way out, which restores the terminal, is always taken.
+// the previous mode. Interrupt and termination signals (QuitSignals) are
+// turned into Quit keys, so the normal way out, which restores the terminal,
+// is always taken.
 //
 // [player thread]
 class Terminal {

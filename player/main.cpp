@@ -14,6 +14,7 @@
 #include "Options.h"
 #include "Playback.h"
 #include "ProgressLine.h"
+#include "QuitSignals.h"
 #include "Terminal.h"
 
 #include <kit/Display.h>
@@ -22,16 +23,18 @@ namespace {
 
 void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
-// Checks every file before anything plays, so a bad name fails at once.
-bool CheckFiles(const std::vector<std::string>& files) {
+// The files that open, each other one reported at once rather than after
+// the files before it have played.
+std::vector<std::string> PlayableFiles(const std::vector<std::string>& files) {
+	std::vector<std::string> playable;
 	for (const std::string& path : files) {
 		std::string error;
-		if (!AudioFileSource::Open(path, error)) {
+		if (AudioFileSource::Open(path, error))
+			playable.push_back(path);
+		else
 			Report(error);
-			return false;
-		}
 	}
-	return true;
+	return playable;
 }
 
 class Player {
@@ -106,9 +109,11 @@ private:
 	bool failed_ = false;
 };
 
-// Plays the files, the demo or the input; the exit status.
-int Play(const Options& options, AddonSession& addons) {
+// Plays the files, the demo or the input; the exit status. A file that fails
+// is reported and the next one plays.
+int Play(const Options& options, const std::vector<std::string>& files, AddonSession& addons) {
 	Player player(options, addons);
+	bool failed = false;
 	if (options.capture) {
 		std::string error;
 		auto capture = AudioCapture::Open(options.captureDevice, error);
@@ -121,21 +126,27 @@ int Play(const Options& options, AddonSession& addons) {
 		DemoSignal demo;
 		player.Play(demo);
 	} else {
-		for (const std::string& path : options.files) {
+		for (const std::string& path : files) {
 			std::string error;
 			auto file = AudioFileSource::Open(path, error);
 			if (!file) {
+				// It opened a moment ago: gone or changed since.
 				Report(error);
-				return kExitFailure;
+				failed = true;
+				continue;
 			}
 			if (!player.Play(*file)) break;
 		}
 	}
-	return player.Failed() ? kExitFailure : kExitOk;
+	return failed || player.Failed() ? kExitFailure : kExitOk;
 }
 
 int Run(const Options& options) {
-	if (!CheckFiles(options.files)) return kExitFailure;
+	// Before any add-on loads: a signal from here on ends the run the normal
+	// way, in which the add-ons write their settings.
+	QuitSignals::Install();
+	const std::vector<std::string> files = PlayableFiles(options.files);
+	if (files.empty() && !options.files.empty()) return kExitFailure;
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	std::string error;
@@ -143,11 +154,12 @@ int Run(const Options& options) {
 		Report(error);
 		return kExitFailure;
 	}
-	const int status = Play(options, addons);
+	int status = Play(options, files, addons);
 	if (!addons.Leave(error)) {
 		Report(error);
 		return kExitFailure;
 	}
+	if (addons.Failed() || files.size() != options.files.size()) status = kExitFailure;
 	return status;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -192,6 +193,128 @@ TEST_F(VuplayProgramTest, AnAddOnThatIsNoLibraryOrHasNoNewPluginFailsWithOneLine
 	EXPECT_EQ(run.status, 1);
 	EXPECT_EQ(Count(run.err, "\n"), 1);
 	EXPECT_NE(run.err.find("NewPlugin"), std::string::npos) << run.err;
+}
+
+TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay) {
+	const std::string empty = dir_ / "empty.wav", garbage = dir_ / "garbage.mp3",
+	                  folder = dir_ / "folder.wav";
+	const std::string text = dir_ / "words.flac", trace = dir_ / "trace.txt";
+	std::ofstream(empty).flush();
+	std::ofstream(text) << "only some words\n";
+	std::filesystem::create_directory(folder);
+	// Seeded noise that the MP3 decoder tries, and complains about, before giving up.
+	std::mt19937 noise(7);
+	std::string bytes(50000, '\0');
+	for (char& byte : bytes)
+		byte = static_cast<char>(noise());
+	std::ofstream(garbage, std::ios::binary) << bytes;
+
+	const Outcome run = Vuplay("--trace '" + trace + "' '" + empty + "' '" + garbage + "' '" + tone_ + "' '" +
+	                           folder + "' '" + text + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + empty + ": empty file\nvuplay: " + garbage +
+	                       ": not a sound file in a format that can be decoded\nvuplay: " + folder +
+	                       ": is a directory\nvuplay: " + text +
+	                       ": not a sound file in a format that can be decoded\n");
+	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
+
+	std::filesystem::remove_all(settings_);
+	const Outcome none = Vuplay("'" + empty + "' '" + folder + "'");
+	EXPECT_EQ(none.status, 1);
+	EXPECT_EQ(Count(none.err, "\n"), 2);
+	EXPECT_FALSE(std::filesystem::exists(settings_)) << "no add-on should have run";
+}
+
+TEST_F(VuplayProgramTest, AFileThatFailsAtItsTurnIsReportedAndTheNextOnePlays) {
+	if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
+	const std::string song = dir_ / "song.mp3", broken = dir_ / "broken.mp3", trace = dir_ / "trace.txt";
+	ASSERT_TRUE(RunQuietly("ffmpeg -y -f lavfi -i sine=frequency=440:duration=3 -ac 2 -c:a libmp3lame '" +
+	                       song + "'"));
+	// A good start, then a stretch of noise the decoder cannot get past.
+	std::string bytes = ReadFile(song);
+	ASSERT_GT(bytes.size(), 40000u);
+	std::mt19937 noise(3);
+	for (size_t i = 10000; i < 30000; i++)
+		bytes[i] = static_cast<char>(noise());
+	std::ofstream(broken, std::ios::binary) << bytes;
+
+	const Outcome run = Vuplay("--trace '" + trace + "' '" + broken + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	// One line of ours; nothing of the decoder's own.
+	EXPECT_EQ(Count(run.err, "\n"), 1) << run.err;
+	EXPECT_EQ(run.err.rfind("vuplay: " + broken + ": cannot decode", 0), 0u) << run.err;
+	// Some blocks of the broken file, then the whole tone.
+	EXPECT_GT(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
+}
+
+TEST_F(VuplayProgramTest, TheSoundSystemsOwnComplaintsStayOffTheTerminal) {
+	// ALSA with a card that does not exist: it explains itself at length on standard error.
+	Watchdog watchdog(std::chrono::seconds(60));
+	const std::string err = dir_ / "stderr";
+	const int raw = std::system(("SDL_AUDIODRIVER=alsa ALSA_CARD=no-such-card timeout 30 '" VUPLAY_PROGRAM
+	                             "' --headless --capture </dev/null >/dev/null 2>'" +
+	                             err + "'")
+	                                .c_str());
+	EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+	const std::string text = ReadFile(err);
+	EXPECT_EQ(Count(text, "\n"), 1) << text;
+	EXPECT_EQ(text.rfind("vuplay: default capture device: ", 0), 0u) << text;
+}
+
+TEST_F(VuplayProgramTest, AddOnsThatFailAreReportedAndTheOthersRun) {
+	const std::string text = dir_ / "not-a-library", trace = dir_ / "trace.txt";
+	std::ofstream(text) << "hello\n";
+	for (const char* mode : {"fail", "throw"}) {
+		setenv("VUPLAY_TEST_ADDON", mode, 1);
+		const Outcome run = Vuplay("--trace '" + trace + "' -p '" + text +
+		                           "' -p '" VUPLAY_TEST_ADDON "' -p corvel '" + tone_ + "'");
+		unsetenv("VUPLAY_TEST_ADDON");
+		EXPECT_EQ(run.status, 1) << mode;
+		EXPECT_EQ(Count(run.err, "\n"), 2) << run.err;
+		EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+		EXPECT_NE(run.err.find(VUPLAY_TEST_ADDON ": the add-on failed to start"), std::string::npos)
+		    << run.err;
+		// The trace follows the first add-on that started.
+		EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87) << mode;
+		EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
+	}
+}
+
+TEST_F(VuplayProgramTest, AnAddOnThatCrashesInInitEndsThePlayerWithOneLine) {
+	setenv("VUPLAY_TEST_ADDON", "crash", 1);
+	const Outcome run = Vuplay("-p '" VUPLAY_TEST_ADDON "' '" + tone_ + "'");
+	unsetenv("VUPLAY_TEST_ADDON");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " VUPLAY_TEST_ADDON ": the add-on crashed while starting (signal 11)\n");
+}
+
+TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirSettings) {
+	const std::string mark = dir_ / "in-init", trace = dir_ / "trace.txt";
+	const std::string settings = settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
+	// vuplay in the background, a signal once `ready` holds, then its exit status.
+	auto signalled = [&](const std::string& signal, const std::string& args, const std::string& ready) {
+		Watchdog watchdog(std::chrono::seconds(120));
+		const std::string script = "SDL_AUDIODRIVER=dummy VUPLAY_TEST_ADDON=slow VUPLAY_TEST_ADDON_MARK='" +
+		                           mark + "' '" VUPLAY_PROGRAM "' --headless --settings-dir '" + settings_ +
+		                           "' " + args +
+		                           " </dev/null >/dev/null 2>&1 & pid=$!; for i in $(seq 600); do " + ready +
+		                           " && break; sleep 0.05; done; kill -" + signal + " $pid; wait $pid";
+		const std::string file = dir_ / "signal.sh";
+		std::ofstream(file) << script << "\n";
+		const int raw = std::system(("bash '" + file + "'").c_str());
+		return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+	};
+
+	EXPECT_EQ(
+	    signalled("TERM", "-p corvel -p '" VUPLAY_TEST_ADDON "' '" + tone_ + "'", "[ -e '" + mark + "' ]"),
+	    0);
+	EXPECT_EQ(ReadFile(settings).size(), 20u);
+
+	std::filesystem::remove(settings);
+	EXPECT_EQ(signalled("INT", "--realtime --trace '" + trace + "' '" + tone_ + "'",
+	                    "grep -q '^done 5 ' '" + trace + "'"),
+	          0);
+	EXPECT_EQ(ReadFile(settings).size(), 20u);
 }
 
 TEST_F(VuplayProgramTest, ABadOptionExitsWithTwo) {

@@ -1,0 +1,24 @@
+// A one-line report instead of a core dump when an add-on crashes while the
+// player runs code of its own in it.
+#pragma once
+
+#include <csignal>
+#include <string>
+
+// While it lives, a crash signal (segmentation fault, bus error, arithmetic
+// error, illegal instruction, abort) in any thread writes "vuplay: MESSAGE
+// (signal N)" to standard error and ends the process with status 1. Nothing
+// else is safe once an add-on has corrupted the process. One at a time.
+//
+// [player thread]
+class CrashReport {
+public:
+	explicit CrashReport(const std::string& message);
+	~CrashReport(); // the previous handlers come back
+
+	CrashReport(const CrashReport&) = delete;
+	CrashReport& operator=(const CrashReport&) = delete;
+
+private:
+	struct sigaction previous_[5];
+};

@@ -1,0 +1,51 @@
+// An add-on that misbehaves on purpose, for the player's tests. What it does
+// in Init is chosen by the environment variable VUPLAY_TEST_ADDON:
+//   fail    returns false
+//   throw   throws an exception
+//   crash   writes through a null pointer
+//   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes three seconds
+// Anything else starts normally. It opens no window and draws nothing.
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "core/VisualizationPlugin.h"
+
+namespace {
+
+class TestPlugin : public VisualizationPlugin {
+public:
+	TestPlugin() : VisualizationPlugin("test", "Misbehaving test add-on") {}
+
+	bool Init() override {
+		const char* mode = std::getenv("VUPLAY_TEST_ADDON");
+		const std::string how = mode ? mode : "";
+		if (how == "fail") return false;
+		if (how == "throw") throw std::runtime_error("Init refuses");
+		if (how == "crash") {
+			volatile int* nowhere = nullptr;
+			*nowhere = 1;
+		}
+		if (how == "slow") {
+			if (const char* mark = std::getenv("VUPLAY_TEST_ADDON_MARK")) std::ofstream(mark) << "in Init\n";
+			std::this_thread::sleep_for(std::chrono::seconds(3));
+		}
+		return true;
+	}
+	void Cleanup() override {}
+	bool About(bool) override { return false; }
+	bool Prefs(bool) override { return false; }
+	uint32 GetFlags() override { return 1; }
+	void SongInfo(SongInfoStruct*) override {}
+	bool Render(const VisAudioInfoStruct*) override { return true; }
+};
+
+} // namespace
+
+extern "C" VisualizationPlugin* NewPlugin(int32* out) {
+	*out = 1;
+	return new TestPlugin;
+}
