@@ -32,7 +32,8 @@ public:
 	bool Running() const { return running_; }
 
 	// Sets the host handler and calls Init. The windows that appeared during
-	// Init are taken as the add-on's meter window. False when Init failed.
+	// Init are taken as the add-on's meter window. False when Init failed or
+	// threw; a crash in Init ends the process with one line (CrashReport).
 	bool Start(BHandler* host);
 	// Calls Render with `samples` (kBlockValues values) at byte offset 28.
 	bool Render(const int16* samples);
