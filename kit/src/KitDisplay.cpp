@@ -17,7 +17,9 @@
 namespace {
 
 std::mutex gWindowsLock;
-std::vector<BWindow*> gWindows;
+// Never destroyed: a window's thread may still be unregistering it while the
+// process runs its exit-time destructors.
+std::vector<BWindow*>& gWindows = *new std::vector<BWindow*>;
 
 HeadlessServer* Headless() {
 	return DisplayServer::Get().IsHeadless() ? static_cast<HeadlessServer*>(&DisplayServer::Get()) : nullptr;
