@@ -1,5 +1,6 @@
 #include "Y4mWriter.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -72,6 +73,9 @@ bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNum
 	direct_ = IsSpecialFile(path);
 	file_ = std::fopen(direct_ ? path.c_str() : (path + ".part").c_str(), "wb");
 	if (!file_) return Fail("cannot create");
+	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;
+	// anything else ignores the request.
+	if (direct_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
 	if (std::fprintf(file_, "YUV4MPEG2 W%d H%d F%d:%d Ip A1:1 C420jpeg XCOLORRANGE=LIMITED\n", width, height,
 	                 rateNumerator, rateDenominator) < 0)
 		return Fail("cannot write");

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libx11-dev libsndfile1-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   xvfb openbox wmctrl xdotool imagemagick x11-utils
-  espeak-ng sox ffmpeg
+  espeak-ng sox ffmpeg time
 )
 
 missing=()
