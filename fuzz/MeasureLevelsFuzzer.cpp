@@ -1,4 +1,5 @@
-// Compares the level measurement with its plain reference on any block.
+// Compares the level measurement with its plain reference, and the summing
+// routines with each other, on any block.
 //
 // Input: two bytes choose the gain (1 to 1000), one byte the add-on's gain
 // factor, and the rest is the block as 16-bit values.
@@ -29,6 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
 	const ChannelLevels levels = MeasureLevels(block.data(), count, gain, factor);
 	Require(levels.left <= 0xFFFF && levels.right <= 0xFFFF, "levels fit in 16 bits");
+
+	// Every routine this processor runs gives the portable one's sums.
+	const int32 values = count & ~1;
+	const DifferenceSums portable = SumDifferences(block.data(), values, SumRoutine::Portable);
+	for (const SumRoutine routine : {SumRoutine::Sse2, SumRoutine::Avx2}) {
+		if (!Supports(routine)) continue;
+		const DifferenceSums sums = SumDifferences(block.data(), values, routine);
+		Require(sums.left == portable.left && sums.right == portable.right,
+		        "every routine gives the portable sums");
+	}
 
 	// The reference covers what the player passes: whole frames, at least as
 	// many values as the gain divisor.
