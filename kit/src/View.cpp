@@ -177,15 +177,16 @@ PixelRect BView::VisibleClip() const {
 	if (!fWindow) return {};
 	PixelRect clip = fWindow->fData->pixels.Bounds();
 	BPoint origin(0, 0);
-	// From the view up: each ancestor's frame limits what shows of it.
-	std::vector<const BView*> chain;
-	for (const BView* view = this; view; view = view->fParent) chain.push_back(view);
-	for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-		BRect frame = (*it)->fFrame;
+	// From the top view down: each ancestor's frame limits what shows of it.
+	// Recursion rather than a list, so that drawing allocates nothing.
+	auto clipThrough = [&clip, &origin](auto& self, const BView* view) -> void {
+		if (view->fParent) self(self, view->fParent);
+		BRect frame = view->fFrame;
 		frame.OffsetBy(origin);
 		clip = clip.Intersect(ToPixels(frame));
 		origin = frame.LeftTop();
-	}
+	};
+	clipThrough(clipThrough, this);
 	if (const PixelRect* update = fWindow->fData->updateClip) clip = clip.Intersect(*update);
 	return clip;
 }
