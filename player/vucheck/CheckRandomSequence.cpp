@@ -44,12 +44,14 @@ enum class Action {
 	kCloseMeter,
 	kPrefs,
 	kSlider,
+	kPrefsKey,
+	kMinimizePrefs,
 	kCloseBoxPrefs,
 	kRestart,
 };
 
 // How often each action comes up, in the order of Action.
-constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 5, 4, 2};
+constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 4, 3, 1, 4, 2};
 
 class Sequence {
 public:
@@ -63,6 +65,7 @@ public:
 			const auto action = Action(pick(fRandom));
 			fContext.Step("step " + std::to_string(step) + ": " + Do(action));
 			AnswerCloseNotice();
+			SettlePrefs();
 			const int prefs = WindowProbe::CountTitledEndingIn(kPrefsSuffix);
 			fContext.Expect(prefs <= 1, "step " + std::to_string(step) + ": " + std::to_string(prefs) +
 			                                " preferences windows open");
@@ -115,8 +118,18 @@ private:
 		case Action::kSlider:
 			if (prefs) GainSlider::ClickAt(prefs, float(Below(101)) / 100);
 			return "gain slider moved";
+		case Action::kPrefsKey: {
+			static const char* const keys[] = {"\x1c", "\x1d", "\x0b", "\x0c", "\t", "\x1b", "x"};
+			if (prefs) kit::TypeKey(prefs, keys[Below(std::size(keys))]);
+			return "key in the preferences window";
+		}
+		case Action::kMinimizePrefs:
+			if (prefs) kit::UserMinimize(prefs, Below(2) == 0);
+			return "preferences window minimised or restored";
 		case Action::kCloseBoxPrefs:
 			if (prefs) {
+				// A minimised window shows no close box: the user restores it first.
+				kit::UserMinimize(prefs, false);
 				kit::CloseBox(prefs);
 				fContext.Expect(WindowProbe::WaitUntilGone(fPrefsTitle.c_str()),
 				                "the preferences window stayed after its close box");
@@ -148,9 +161,12 @@ private:
 	// A secondary click opens the popup menu; then either its item is
 	// chosen or the menu is dismissed.
 	void Popup(BWindow* meter) {
-		kit::Click(meter, RandomPoint(meter), B_SECONDARY_MOUSE_BUTTON);
+		const BPoint where = RandomPoint(meter);
+		kit::Click(meter, where, B_SECONDARY_MOUSE_BUTTON);
 		BWindow* menu = WindowProbe::WaitFor(kMenuTitle, 1000000);
-		if (!fContext.Expect(menu != nullptr, "a secondary click opened no popup menu")) return;
+		if (!fContext.Expect(menu != nullptr, "a secondary click at " + std::to_string(int(where.x)) + "," +
+		                                          std::to_string(int(where.y)) + " opened no popup menu"))
+			return;
 		if (Below(2)) {
 			BRect bounds;
 			if (menu->Lock()) {
@@ -176,6 +192,13 @@ private:
 			fPlugin->Cleanup();
 			fRunning = false;
 		}
+	}
+
+	// The preferences window shows and comes forward on its own thread; a
+	// popup opened before that would close as the window takes the focus.
+	void SettlePrefs() {
+		if (BWindow* prefs = fPrefsTitle.empty() ? nullptr : kit::FindWindow(fPrefsTitle.c_str()))
+			kit::WaitForIdle(prefs);
 	}
 
 	void LearnPrefsTitle() {

@@ -69,7 +69,15 @@ int main(int argc, char** argv) {
 	    ->allow_extra_args(false);
 	app.add_option("--run-check", runCheck)->group("");
 	app.add_option("--addon", checkAddon)->group("");
-	CLI11_PARSE(app, argc, argv);
+	std::string footer = "Checks:";
+	for (const Check& check : AllChecks())
+		footer += "\n  " + std::to_string(check.number) + "  " + check.title;
+	app.footer(footer);
+	try {
+		app.parse(argc, argv);
+	} catch (const CLI::ParseError& error) {
+		return app.exit(error) == 0 ? 0 : 2;
+	}
 
 	if (runCheck > 0) {
 		const int status = RunCheckInThisProcess(runCheck, checkAddon, seed);
