@@ -37,13 +37,22 @@ fi
 export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
 unset WAYLAND_DISPLAY VUMETERS_HEADLESS
 
-openbox >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-# The window manager is up once it announces itself to EWMH clients.
-for _ in $(seq 300); do
+# The window manager is up once it announces itself to EWMH clients. When
+# two displays start at once, openbox now and then fails to open its newly
+# started one and exits; it is started again then.
+for _ in $(seq 5); do
+	openbox >"$work/openbox.log" 2>&1 &
+	wm_pid=$!
+	for _ in $(seq 300); do
+		wmctrl -m >/dev/null 2>&1 && break
+		kill -0 "$wm_pid" 2>/dev/null || break
+		sleep 0.1
+	done
 	wmctrl -m >/dev/null 2>&1 && break
-	kill -0 "$wm_pid" 2>/dev/null || break
-	sleep 0.1
+	kill "$wm_pid" 2>/dev/null
+	wait "$wm_pid" 2>/dev/null
+	wm_pid=""
+	sleep 0.2
 done
 if ! wmctrl -m >/dev/null 2>&1; then
 	echo "run-under-xvfb: openbox did not start:" >&2
