@@ -225,6 +225,16 @@ TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay
 	EXPECT_FALSE(std::filesystem::exists(settings_)) << "no add-on should have run";
 }
 
+TEST_F(VuplayProgramTest, ATruncatedFilePlaysWhatItHolds) {
+	// The header promises a second of sound; 7489 frames (15 blocks, the last padded) are there.
+	const std::string cut = dir_ / "cut.wav", trace = dir_ / "trace.txt";
+	std::ofstream(cut, std::ios::binary) << ReadFile(tone_).substr(0, 44 + 7489 * 4);
+	const Outcome run = Vuplay("--trace '" + trace + "' '" + cut + "'");
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.err, "");
+	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 15);
+}
+
 TEST_F(VuplayProgramTest, AFileThatFailsAtItsTurnIsReportedAndTheNextOnePlays) {
 	if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is not installed";
 	const std::string song = dir_ / "song.mp3", broken = dir_ / "broken.mp3", trace = dir_ / "trace.txt";
