@@ -20,6 +20,7 @@
 // user made, so the window learns its real frame from these messages.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -73,4 +74,13 @@ public:
 
 	// The main screen's frame, left and top 0. [any thread]
 	virtual BRect ScreenFrame() = 0;
+
+	// Updates put on a real screen so far, all windows together. [any thread]
+	int64 FramesShown() const { return fFramesShown.load(std::memory_order_relaxed); }
+
+protected:
+	void CountFrameShown() { fFramesShown.fetch_add(1, std::memory_order_relaxed); }
+
+private:
+	std::atomic<int64> fFramesShown{0};
 };

@@ -61,6 +61,8 @@ bool kit::UseHeadlessDisplay(int32 screenWidth, int32 screenHeight) {
 
 bool kit::IsHeadlessDisplay() { return DisplayServer::Get().IsHeadless(); }
 
+int64 kit::FramesShown() { return DisplayServer::Get().FramesShown(); }
+
 std::vector<BWindow*> kit::Windows() { return WindowAccess::All(); }
 
 BWindow* kit::FindWindow(const char* title) {

@@ -412,7 +412,10 @@ void SdlServer::Blit(Window& window) {
 			                  surface->pitch);
 		}
 	}
-	if (rect.w > 0) SDL_UpdateWindowSurfaceRects(window.sdl, &rect, 1);
+	if (rect.w > 0) {
+		SDL_UpdateWindowSurfaceRects(window.sdl, &rect, 1);
+		CountFrameShown();
+	}
 	{
 		std::lock_guard lock(window.pixelLock);
 		window.shown = std::max(window.shown, ticket);

@@ -55,6 +55,10 @@ bool ChooseMenuItem(const char* label);
 // but the looper's own]
 bool WaitForIdle(BLooper* looper, bigtime_t timeout = 10000000);
 
+// Updates put on the screen so far, all windows together; 0 on the headless
+// display. [any thread]
+int64 FramesShown();
+
 // Read-back [any thread but the window's own; locks the window]
 bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height);
 rgb_color PixelAt(BWindow* window, int32 x, int32 y);
