@@ -65,21 +65,16 @@ int64_t AudioOutput::ClockFrame(std::chrono::steady_clock::time_point now) const
 }
 
 int64_t AudioOutput::DeviceFrame() const {
-	const int64_t queued = SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t));
-	int64_t heard = written_ - queued - latencyFrames_;
-	if (queued > 0 || paused_) {
-		empty_ = false;
-	} else {
-		// The queue ran dry; the device still plays out its buffer.
-		const auto now = clock_();
-		if (!empty_) {
-			empty_ = true;
-			emptySince_ = now;
-		}
-		const double seconds = std::chrono::duration<double>(now - emptySince_).count();
-		heard += std::min(latencyFrames_, static_cast<int64_t>(seconds * sampleRate_));
+	const int64_t taken = written_ - SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t));
+	const auto now = clock_();
+	if (taken != taken_) {
+		taken_ = taken;
+		takenAt_ = now;
 	}
-	return heard;
+	// The buffer taken last started playing when it was taken, and plays out
+	// at the sample rate, whether or not the queue has more behind it.
+	const double seconds = std::chrono::duration<double>((paused_ ? pausedAt_ : now) - takenAt_).count();
+	return taken - latencyFrames_ + std::min(latencyFrames_, static_cast<int64_t>(seconds * sampleRate_));
 }
 
 int64_t AudioOutput::AudibleFrame() const {
@@ -95,6 +90,11 @@ void AudioOutput::SetPaused(bool paused) {
 	if (paused == paused_) return;
 	if (device_ != 0) {
 		SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+		// The buffer being played stops where it is and goes on from there.
+		if (paused)
+			pausedAt_ = clock_();
+		else
+			takenAt_ += clock_() - pausedAt_;
 	} else if (paused) {
 		anchorFrame_ = std::min(ClockFrame(clock_()), written_);
 	} else {
@@ -107,5 +107,6 @@ void AudioOutput::Restart(int64_t frame) {
 	if (device_ != 0) SDL_ClearQueuedAudio(device_);
 	base_ = written_ = anchorFrame_ = frame;
 	anchorTime_ = clock_();
-	empty_ = false;
+	taken_ = frame;
+	takenAt_ = anchorTime_;
 }

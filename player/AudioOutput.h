@@ -11,7 +11,10 @@
 #include "AudioSource.h"
 
 // With a device, the frame heard is the frames written less those still in
-// SDL's queue and less one device buffer, the device's own latency. Without a
+// SDL's queue and less one device buffer, the device's own latency, moved on
+// by the clock since the device last took from the queue, by up to one
+// buffer: the device takes a buffer at a time and plays it out at the sample
+// rate, so the frame heard moves smoothly, not a buffer at a time. Without a
 // device (none opens, or the sound is muted) the same calls pace by the clock:
 // the frame heard advances at the sample rate from the last Restart, stops
 // while paused, and never passes the frames written, as a starved device would.
@@ -69,7 +72,9 @@ private:
 	// Clock pacing: the frame heard at `anchorTime_` was `anchorFrame_`.
 	int64_t anchorFrame_ = 0;
 	std::chrono::steady_clock::time_point anchorTime_;
-	// Device pacing: when SDL's queue was first seen empty, to let the device buffer play out.
-	mutable std::chrono::steady_clock::time_point emptySince_;
-	mutable bool empty_ = false;
+	// Device pacing: the frames the device had taken from SDL's queue when
+	// last looked at, since when, and when it was paused.
+	mutable int64_t taken_ = 0;
+	mutable std::chrono::steady_clock::time_point takenAt_;
+	std::chrono::steady_clock::time_point pausedAt_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <thread>
 
 #include "AudioCapture.h"
@@ -136,6 +137,29 @@ TEST(AudioOutput, ADeviceReportsTheFrameHeardAdvancingBehindTheFramesWritten) {
 	WriteBlocks(*output, 2);
 	while (output->AudibleFrame() < output->WrittenFrame())
 		std::this_thread::sleep_for(5ms);
+	unsetenv("SDL_AUDIODRIVER");
+}
+
+// The device takes a whole buffer (about 23 ms) at a time; between takes the
+// frame heard moves on with the clock instead of standing still.
+TEST(AudioOutput, ADeviceReportsTheFrameHeardBetweenBufferTakes) {
+	Watchdog watchdog(30s);
+	setenv("SDL_AUDIODRIVER", "dummy", 1);
+	std::string why;
+	auto output = AudioOutput::Open(44100, false, why);
+	ASSERT_TRUE(output->HasDevice()) << why;
+	WriteBlocks(*output, 100);
+	std::set<int64_t> seen;
+	int64_t last = 0;
+	for (int i = 0; i < 100; i++) {
+		const int64_t heard = output->AudibleFrame();
+		EXPECT_GE(heard, last);
+		last = heard;
+		seen.insert(heard);
+		std::this_thread::sleep_for(3ms);
+	}
+	// A buffer at a time would give one value per take, about 15 in 300 ms.
+	EXPECT_GT(seen.size(), 40u);
 	unsetenv("SDL_AUDIODRIVER");
 }
 
