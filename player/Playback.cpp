@@ -1,6 +1,7 @@
 #include "Playback.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <limits>
@@ -97,11 +98,17 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		}
 		// A block is shown once its first frame has been heard.
 		const int64_t heard = output->AudibleFrame();
+		const auto heardAt = std::chrono::steady_clock::now();
 		bool rendered = false;
 		while (!pending.empty() && pending.front().first < heard) {
-			Render(pending.front().second, pending.front().first);
+			const int64_t start = pending.front().first;
+			Render(pending.front().second, start);
 			pending.pop_front();
 			rendered = true;
+			// The block's first frame was heard (heard - start) frames before heardAt.
+			const double sinceHeard =
+			    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - heardAt).count();
+			latency_.Add(sinceHeard + 1000.0 * double(heard - start) / source.SampleRate());
 		}
 		if (rendered) Show(source, heard);
 		if (ended && pending.empty() && heard >= output->WrittenFrame())

@@ -8,6 +8,7 @@
 #include "AudioOutput.h"
 #include "AudioSource.h"
 #include "KeyDecoder.h"
+#include "LatencyStatistics.h"
 #include "ProgressLine.h"
 
 // With an output, blocks are written some way ahead of what is heard and each
@@ -37,6 +38,9 @@ public:
 	// Plays `source` from its position through `output`, or unpaced when null.
 	// Failed means the source ended early; its Error() says why.
 	Outcome Play(AudioSource& source, AudioOutput* output);
+	// With an output: for every block rendered so far, the time from its first
+	// frame being heard to its Render returning.
+	const LatencyStatistics& Latency() const { return latency_; }
 
 private:
 	// Applies the keys; returns false on Quit.
@@ -47,4 +51,5 @@ private:
 	Hooks hooks_;
 	bool paused_ = false;
 	PeakLevels peak_{};
+	LatencyStatistics latency_;
 };

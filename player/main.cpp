@@ -76,6 +76,7 @@ public:
 		});
 		const Playback::Outcome outcome = playback.Play(source, output);
 		terminal_.EndLine();
+		if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
 		if (outcome == Playback::Outcome::Failed) {
 			Report(source.Error());
 			failed_ = true;
@@ -155,6 +156,8 @@ int Run(const Options& options) {
 		return kExitFailure;
 	}
 	int status = Play(options, files, addons);
+	if (options.verbose && !options.headless)
+		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	if (!addons.Leave(error)) {
 		Report(error);
 		return kExitFailure;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "DemoSignal.h"
 #include "Watchdog.h"
 
@@ -74,6 +76,22 @@ TEST(Playback, PacedRendersEachBlockOnlyOnceItIsHeard) {
 	for (size_t i = 0; i < frames.size(); i++)
 		EXPECT_EQ(frames[i], static_cast<int64_t>(i) * kBlockFrames);
 	EXPECT_EQ(output->AudibleFrame(), output->WrittenFrame());
+}
+
+// Each rendered block counts the time from its first frame being heard to its
+// Render returning: a Render that takes 30 ms shows in its own block's figure.
+TEST(Playback, PacedPlaybackMeasuresHowLateEachBlockIsShown) {
+	Watchdog watchdog(30s);
+	CountingSource source(20);
+	std::string why;
+	auto output = AudioOutput::Open(44100, true, why);
+	Playback playback({.render = [&](const AudioBlock& block, int64_t) {
+		if (block[0] == 5) std::this_thread::sleep_for(30ms);
+	}});
+	EXPECT_EQ(playback.Play(source, output.get()), Playback::Outcome::Finished);
+	EXPECT_EQ(playback.Latency().Count(), 20);
+	EXPECT_GE(playback.Latency().Quantile(1.0), 30.0);
+	EXPECT_GE(playback.Latency().Quantile(0.0), 0.0);
 }
 
 TEST(Playback, ArrowKeysSeekFiveSecondsAndQuitStops) {
