@@ -41,6 +41,11 @@ bool AddonLibrary::Close() {
 	return false;
 }
 
+void AddonLibrary::KeepLoaded() {
+	DeletePlugin();
+	fHandle = nullptr;
+}
+
 bool AddonLibrary::Render(VisualizationPlugin* plugin, const int16* samples) {
 	VisAudioInfoStruct info{};
 	std::memcpy(reinterpret_cast<char*>(&info) + offsetof(VisAudioInfoStruct, samples), &samples,

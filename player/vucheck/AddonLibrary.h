@@ -28,6 +28,11 @@ public:
 	// really gone (dlopen with RTLD_NOLOAD finds nothing).
 	bool Close();
 
+	// Leaves the library loaded for the rest of the process, for when a
+	// thread may still be running its code: closing it would turn the fault
+	// already reported into a crash.
+	void KeepLoaded();
+
 	// Hands `samples` (kBlockValues values) to Render as the player does.
 	static bool Render(VisualizationPlugin* plugin, const int16* samples);
 

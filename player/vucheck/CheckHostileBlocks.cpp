@@ -47,6 +47,7 @@ void CheckHostileBlocks(CheckContext& context) {
 	VisualizationPlugin* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
+	context.Step("Init");
 	if (!context.Expect(plugin->Init(), "Init returned false")) return;
 	BWindow* meter = NewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init opened no window")) return;

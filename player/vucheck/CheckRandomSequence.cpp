@@ -50,6 +50,24 @@ enum class Action {
 	kRestart,
 };
 
+// What each action is called in the progress lines, in the order of Action.
+constexpr const char* kNames[] = {
+    "Render",
+    "key in the meter window",
+    "primary click in the meter window",
+    "popup menu",
+    "resize of the meter window",
+    "move of the meter window",
+    "activation",
+    "close box of the meter window",
+    "Prefs(false)",
+    "gain slider moved",
+    "key in the preferences window",
+    "preferences window minimised or restored",
+    "close box of the preferences window",
+    "Cleanup or Init",
+};
+
 // How often each action comes up, in the order of Action.
 constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 4, 3, 1, 4, 2};
 
@@ -63,7 +81,8 @@ public:
 		Start();
 		for (int step = 1; step <= kSteps && fContext.Outcome() != CheckOutcome::kFail; ++step) {
 			const auto action = Action(pick(fRandom));
-			fContext.Step("step " + std::to_string(step) + ": " + Do(action));
+			fContext.Step("step " + std::to_string(step) + ": " + kNames[int(action)]);
+			Do(action);
 			AnswerCloseNotice();
 			SettlePrefs();
 			const int prefs = WindowProbe::CountTitledEndingIn(kPrefsSuffix);
@@ -74,7 +93,7 @@ public:
 	}
 
 private:
-	std::string Do(Action action) {
+	void Do(Action action) {
 		BWindow* meter = fRunning ? kit::FindWindow(fMeterTitle.c_str()) : nullptr;
 		BWindow* prefs = fPrefsTitle.empty() ? nullptr : kit::FindWindow(fPrefsTitle.c_str());
 		switch (action) {
@@ -83,7 +102,7 @@ private:
 			if (fRunning)
 				fContext.Expect(AddonLibrary::Render(fPlugin, block.data()),
 				                "Render while running returned false");
-			return "Render";
+			return;
 		}
 		case Action::kKey: {
 			static const char* const keys[] = {"a", "q", " ", "p", "\x1b", "\n", "\x1c"};
@@ -91,41 +110,41 @@ private:
 			const uint32 modifiers = Below(3) == 0 ? uint32(B_COMMAND_KEY) : 0;
 			if (meter) kit::TypeKey(meter, key, modifiers);
 			LearnPrefsTitle();
-			return "key in the meter window";
+			return;
 		}
 		case Action::kPrimaryClick:
 			if (meter) kit::Click(meter, RandomPoint(meter), B_PRIMARY_MOUSE_BUTTON);
-			return "primary click in the meter window";
+			return;
 		case Action::kPopup:
 			if (meter) Popup(meter);
-			return "popup menu";
+			return;
 		case Action::kResize:
 			if (meter) kit::UserResize(meter, float(Below(400)), float(Below(600)));
-			return "resize of the meter window";
+			return;
 		case Action::kMove:
 			if (meter) kit::UserMove(meter, BPoint(float(Below(900)), float(Below(700))));
-			return "move of the meter window";
+			return;
 		case Action::kActivate:
 			if (BWindow* window = Below(2) ? meter : prefs) kit::UserActivate(window);
-			return "activation";
+			return;
 		case Action::kCloseMeter:
 			if (meter) kit::CloseBox(meter);
-			return "close box of the meter window";
+			return;
 		case Action::kPrefs:
 			fPlugin->Prefs(false);
 			LearnPrefsTitle();
-			return "Prefs(false)";
+			return;
 		case Action::kSlider:
 			if (prefs) GainSlider::ClickAt(prefs, float(Below(101)) / 100);
-			return "gain slider moved";
+			return;
 		case Action::kPrefsKey: {
 			static const char* const keys[] = {"\x1c", "\x1d", "\x0b", "\x0c", "\t", "\x1b", "x"};
 			if (prefs) kit::TypeKey(prefs, keys[Below(std::size(keys))]);
-			return "key in the preferences window";
+			return;
 		}
 		case Action::kMinimizePrefs:
 			if (prefs) kit::UserMinimize(prefs, Below(2) == 0);
-			return "preferences window minimised or restored";
+			return;
 		case Action::kCloseBoxPrefs:
 			if (prefs) {
 				// A minimised window shows no close box: the user restores it first.
@@ -134,7 +153,7 @@ private:
 				fContext.Expect(WindowProbe::WaitUntilGone(fPrefsTitle.c_str()),
 				                "the preferences window stayed after its close box");
 			}
-			return "close box of the preferences window";
+			return;
 		case Action::kRestart:
 			if (fRunning) {
 				fPlugin->Cleanup();
@@ -142,12 +161,12 @@ private:
 			} else {
 				Start();
 			}
-			return "Cleanup or Init";
+			return;
 		}
-		return "";
 	}
 
 	void Start() {
+		fContext.Step("Init");
 		const std::vector<BWindow*> before = kit::Windows();
 		fRunning = fPlugin->Init();
 		fContext.Expect(fRunning, "Init returned false");

@@ -22,6 +22,7 @@ void CheckRenderAllocations(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
 	VisualizationPlugin* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	context.Step("Init");
 	if (!context.Expect(plugin->Init(), "Init returned false")) return;
 
 	std::mt19937 random(context.Seed());
