@@ -1,6 +1,7 @@
 #include "WindowProbe.h"
 
 #include <cstring>
+#include <string>
 
 #include <Window.h>
 #include <kit/Display.h>
@@ -25,15 +26,6 @@ template <typename Visit> void ForEachTitle(Visit visit) {
 }
 
 } // namespace
-
-std::vector<std::string> WindowProbe::Titles() {
-	std::vector<std::string> titles;
-	ForEachTitle([&](BWindow*, const std::string& title) {
-		titles.push_back(title);
-		return true;
-	});
-	return titles;
-}
 
 int WindowProbe::CountTitledEndingIn(const char* suffix) {
 	int count = 0;

@@ -3,17 +3,13 @@
 // the kit refuses for a window that has quit.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include <OS.h>
 
 class BWindow;
 
 namespace WindowProbe {
 
-// The titles of the live windows. [any thread but a window's own]
-std::vector<std::string> Titles();
+// [any thread but a window's own] Every call.
 // How many live windows have a title ending in `suffix`.
 int CountTitledEndingIn(const char* suffix);
 // The first live window whose title ends in `suffix`, or null. The caller

@@ -78,7 +78,8 @@ TEST(VucheckProgramTest, HangInInitIsATimeout) {
 
 TEST(VucheckProgramTest, FaultsOfOneKindLeaveTheOtherChecksPassing) {
 	const Outcome run = Vucheck("--only 1 --only 2,3,5 " + Broken("AllocatesInRender"));
-	for (int check : {1, 2, 3, 5}) EXPECT_EQ(KindOf(run.out, check), "pass") << check << "\n" << run.out;
+	for (int check : {1, 2, 3, 5})
+		EXPECT_EQ(KindOf(run.out, check), "pass") << check << "\n" << run.out;
 	EXPECT_NE(run.out.find("\n4 passed, 0 failed\n"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 0) << run.out;
 }
@@ -96,4 +97,17 @@ TEST(VucheckProgramTest, RealAddonsPassEveryCheckButTheAllocationCount) {
 TEST(VucheckProgramTest, DISABLED_RealAddonsRenderWithoutAllocating) {
 	const Outcome run = Vucheck("--only 6 corvel kestle");
 	EXPECT_EQ(run.status, 0) << run.out;
+}
+
+TEST(VucheckProgramTest, NoAddonOrAnUnknownCheckIsBadUsage) {
+	EXPECT_EQ(Vucheck("").status, 2);
+	EXPECT_EQ(Vucheck("--only 9 corvel").status, 2);
+}
+
+TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
+	const Outcome run = Vucheck("--only 1,8 /nonexistent/add-on");
+	EXPECT_EQ(KindOf(run.out, 1), "fail") << run.out;
+	EXPECT_EQ(KindOf(run.out, 8), "fail") << run.out;
+	EXPECT_NE(run.out.find("/nonexistent/add-on"), std::string::npos) << run.out;
+	EXPECT_EQ(run.status, 1);
 }
