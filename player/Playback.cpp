@@ -10,6 +10,9 @@
 namespace {
 
 constexpr auto kIdle = std::chrono::milliseconds(10);
+// Longest sleep while playing: past a block (11.6 ms at 44.1 kHz), so that the
+// loop wakes once a block, when the next one is heard, and keys still act at once.
+constexpr auto kLongestWait = std::chrono::milliseconds(25);
 
 } // namespace
 
@@ -116,6 +119,6 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - heard + 1;
 		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
 		std::this_thread::sleep_for(
-		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kIdle));
+		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kLongestWait));
 	}
 }

@@ -71,7 +71,8 @@ public:
 		    .keys = [this] { return Keys(); },
 		    .progress =
 		        [this](const ProgressState& state) {
-			        terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
+			        if (terminal_.ShowsProgress())
+				        terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
 		        },
 		});
 		const Playback::Outcome outcome = playback.Play(source, output);
