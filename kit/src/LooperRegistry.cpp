@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+// Notifies under the lock: once it is released, the message may already have
+// ended the looper and taken the port with it, so the sender must not touch
+// the port again.
 bool LooperPort::Push(std::unique_ptr<BMessage> message) {
-	{
-		std::lock_guard guard(queueLock);
-		if (closed) return false;
-		queue.push_back(std::move(message));
-	}
+	std::lock_guard guard(queueLock);
+	if (closed) return false;
+	queue.push_back(std::move(message));
 	queueChanged.notify_one();
 	return true;
 }
