@@ -1,9 +1,48 @@
 #!/usr/bin/env bash
-# Builds the debug preset and runs every test.
+# Builds and runs every test under the debug, asan and tsan presets in turn,
+# or under the one preset named: bash scripts/test.sh [PRESET]
+# Each preset's wall time is printed; a failing preset does not stop the
+# others, and the exit status is 1 if any failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-preset="${1:-debug}"
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset"
-ctest --preset "$preset" -j2
+
+if [ $# -gt 0 ]; then presets=("$1"); else presets=(debug asan tsan); fi
+
+# The thread sanitizer needs a memory layout that full address randomisation
+# breaks on some kernels ("unexpected memory mapping"); setarch -R turns it off
+# for the run, where the container allows it.
+tsan_prefix=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then tsan_prefix=(setarch "$(uname -m)" -R); fi
+
+# Runs the whole suite of one preset, then the add-on validator if it is built.
+# Each step checks its own status: errexit does not apply inside a || list.
+run_preset() {
+	local preset="$1" prefix=()
+	[ "$preset" = tsan ] && prefix=("${tsan_prefix[@]}")
+	cmake --preset "$preset" >/dev/null || return 1
+	cmake --build --preset "$preset" -j2 || return 1
+	"${prefix[@]}" ctest --preset "$preset" -j2 || return 1
+	local vucheck="build/$preset/bin/vucheck"
+	if [ -x "$vucheck" ]; then
+		"${prefix[@]}" "$vucheck" corvel kestle || return 1
+	else
+		echo "vucheck is not built in $preset; skipped"
+	fi
+}
+
+failed=()
+summary=()
+for preset in "${presets[@]}"; do
+	start=$(date +%s)
+	status=0
+	run_preset "$preset" || status=$?
+	seconds=$(($(date +%s) - start))
+	line="$preset: wall time $((seconds / 60)) min $((seconds % 60)) s"
+	[ "$status" -eq 0 ] || { line="$line, FAILED"; failed+=("$preset"); }
+	echo "$line"
+	summary+=("$line")
+done
+
+[ ${#presets[@]} -eq 1 ] || printf '%s\n' "${summary[@]}"
+[ ${#failed[@]} -eq 0 ] || { echo "failed presets: ${failed[*]}" >&2; exit 1; }
