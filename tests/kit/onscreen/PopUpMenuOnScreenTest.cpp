@@ -72,22 +72,34 @@ protected:
 
 	void SetUp() override {
 		ASSERT_FALSE(kit::IsHeadlessDisplay()) << "no display: run under run-under-xvfb.sh";
-		host = new BWindow(BRect(100, 100, 499, 349), "vu-menu-host", B_TITLED_WINDOW_LOOK,
+		// A title of its own per test: the previous test's window may still be
+		// known to the X server while it goes away.
+		static int hosts = 0;
+		title = "vu-menu-host-" + std::to_string(++hosts);
+		host = new BWindow(BRect(100, 100, 499, 349), title.c_str(), B_TITLED_WINDOW_LOOK,
 		                   B_NORMAL_WINDOW_FEEL, B_NOT_RESIZABLE);
 		view = new HostView(host->Bounds());
 		host->AddChild(view);
 		host->Show();
-		ASSERT_TRUE(Eventually([&] { return Locked([&] { return host->IsActive(); }); }));
+		ASSERT_TRUE(WaitUntilPlaced(host, title.c_str()));
 	}
 	void TearDown() override {
 		if (host->Lock()) host->Quit();
+		// The X windows of the host and of a closed menu can linger for a
+		// moment; the next test's click must not land on them.
+		EXPECT_TRUE(Eventually([&] {
+			return Shell("xdotool search --onlyvisible --name '^(menu|" + title + ")$' 2>/dev/null").empty();
+		}));
 	}
 
 	// Right-clicks the host at a point of its content; the menu window.
 	MenuWindow* OpenAt(BPoint local) {
 		const BPoint screen = Locked([&] { return host->ConvertToScreen(local); });
 		Shell("xdotool mousemove " + At(screen) + " click 3");
-		if (!Eventually([&] { return view->popup.MenuWindow() != nullptr; })) return nullptr;
+		if (!Eventually([&] { return view->popup.MenuWindow() != nullptr; })) {
+			ADD_FAILURE() << "the menu did not open";
+			return nullptr;
+		}
 		auto* menu = static_cast<MenuWindow*>(view->popup.MenuWindow());
 		// Shown and focused: until then the X server has no window to take
 		// the pointer and the keys.
@@ -97,6 +109,7 @@ protected:
 			menu->Unlock();
 			return isActive;
 		});
+		if (!active) ADD_FAILURE() << "the menu opened but did not become active";
 		return active ? menu : nullptr;
 	}
 
@@ -113,6 +126,7 @@ protected:
 	}
 
 	Watchdog watchdog{std::chrono::seconds(180)};
+	std::string title;
 	BWindow* host = nullptr;
 	HostView* view = nullptr;
 };
