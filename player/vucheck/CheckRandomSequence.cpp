@@ -182,7 +182,7 @@ private:
 	void Popup(BWindow* meter) {
 		const BPoint where = RandomPoint(meter);
 		kit::Click(meter, where, B_SECONDARY_MOUSE_BUTTON);
-		BWindow* menu = WindowProbe::WaitFor(kMenuTitle, 1000000);
+		BWindow* menu = WindowProbe::WaitFor(kMenuTitle);
 		if (!fContext.Expect(menu != nullptr, "a secondary click at " + std::to_string(int(where.x)) + "," +
 		                                          std::to_string(int(where.y)) + " opened no popup menu"))
 			return;

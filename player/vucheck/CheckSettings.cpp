@@ -228,7 +228,8 @@ void CheckUnwritableFolders(CheckContext& context, const SettingsFolder& folder)
 	const bool root = geteuid() == 0;
 	if (root && seteuid(kNobody) != 0)
 		context.Warn("cannot act as an unprivileged user; read-only folder not checked");
-	if (euidaccess(folder.Folder().c_str(), W_OK) != 0 && Cycle(context, "a read-only settings folder", false))
+	if (euidaccess(folder.Folder().c_str(), W_OK) != 0 &&
+	    Cycle(context, "a read-only settings folder", false))
 		ExpectKept(context, folder, previous, "a read-only settings folder");
 	if (root && seteuid(0) != 0) context.Fail("cannot return to root after the read-only folder");
 	chmod(folder.Folder().c_str(), 0700);

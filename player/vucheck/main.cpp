@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
 	CLI::App app(kDescription, "vucheck");
 	std::vector<std::string> addons;
 	uint32_t seed = std::random_device{}();
-	double timeout = 20;
+	double timeout = 30;
 	std::vector<int> only;
 	int runCheck = 0;
 	std::string checkAddon;
