@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Live cost: plays a 60-second music-like file with vuplay in real windows on
+# a virtual X display, both meters at once, through SDL's dummy audio driver
+# (which plays at the real rate into nothing), and reports vuplay's CPU time
+# (user + system, all its threads) as a share of one core, the frames put on
+# the screen against the audio blocks, and how late blocks were shown.
+#
+#   bash bench/live-cost.sh [SECONDS]   (default 60)
+set -euo pipefail
+
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j2 --target vuplay vis_corvel vis_kestle >/dev/null
+vuplay=$root/build/release/bin/vuplay
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth "$seconds" pinknoise sine 110-880 tremolo 1.7 80
+
+SDL_AUDIODRIVER=dummy bash tests/kit/onscreen/run-under-xvfb.sh \
+	/usr/bin/time -f "%e %U %S %M" -o "$work/time" \
+	"$vuplay" --verbose -p corvel -p kestle --settings-dir "$work/settings" "$work/music.wav" >"$work/out"
+
+read -r elapsed user system peak <"$work/time"
+blocks=$(awk -v s="$seconds" 'BEGIN { printf "%d", s * 44100 / 512 }')
+shown=$(sed -n 's/^frames shown on screen: //p' "$work/out")
+echo "played ${seconds} s in ${elapsed} s: user ${user} s, system ${system} s, peak $((peak / 1024)) MB"
+awk -v e="$elapsed" -v u="$user" -v s="$system" 'BEGIN { printf "CPU: %.2f %% of one core\n", 100 * (u + s) / e }'
+awk -v f="$shown" -v b="$blocks" -v s="$seconds" 'BEGIN {
+	printf "frames shown on screen: %d for %d audio blocks (%.1f a second; blocks come %.1f a second)\n",
+		f, b, f / s, b / s }'
+grep '^latency' "$work/out"
