@@ -53,7 +53,7 @@ void CheckLoadUnload(CheckContext& context) {
 	const std::string growth = "resident memory grew by " + std::to_string(grown / 1024) + " KiB over " +
 	                           std::to_string(kRounds - kWarmUpRounds) + " loads";
 	if (kSanitized)
-		context.Warn(growth + " (a sanitizer's quarantine keeps freed memory)");
+		context.Warn(growth + " (a sanitizer holds on to freed memory)");
 	else
 		context.Fail(growth);
 }

@@ -34,10 +34,16 @@ constexpr size_t kMaximumLines = 40;
 // Keeps failures, warnings and anything that is not a step; of the steps
 // only the last one, which says where a crash or a hang happened.
 void Collect(const std::string& line, CheckReport& report, std::string& lastStep, bool& sanitizerReport) {
-	// A thread sanitizer report lets the process go on and end well.
+	// A thread sanitizer report lets the process go on and end well; a
+	// sanitizer that catches a crash ends the process with an exit status
+	// instead of the signal, which is taken from its report.
 	if (line.find("WARNING: ThreadSanitizer:") != std::string::npos ||
 	    line.find("ERROR: AddressSanitizer:") != std::string::npos)
 		sanitizerReport = true;
+	if (const size_t at = line.find("Sanitizer: "); at != std::string::npos)
+		for (const char* signal : {"SEGV", "BUS", "FPE", "ILL", "ABRT"})
+			if (line.compare(at + 11, std::strlen(signal) + 1, std::string(signal) + " ") == 0)
+				report.signalName = std::string("SIG") + signal;
 	if (line.rfind("step: ", 0) == 0) {
 		lastStep = line.substr(6);
 		return;
@@ -112,7 +118,9 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	} else {
 		report.kind = CheckKind::kFail;
 	}
-	if (sanitizerReport && (report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning))
+	if (!timedOut && !WIFSIGNALED(status) && !report.signalName.empty())
+		report.kind = CheckKind::kCrash;
+	else if (sanitizerReport && (report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning))
 		report.kind = CheckKind::kFail;
 	if (report.kind == CheckKind::kCrash || report.kind == CheckKind::kTimeout)
 		if (!lastStep.empty()) report.lines.push_back("during: " + lastStep);

@@ -2,7 +2,6 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,6 +9,13 @@
 #include "Watchdog.h"
 
 namespace {
+
+// Under a sanitizer some checks can only warn.
+#ifdef VUCHECK_SANITIZED
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 struct Outcome {
 	int status = -1; // exit status; -1 when it did not exit normally
@@ -33,10 +39,19 @@ Outcome Vucheck(const std::string& args) {
 // The kind vucheck reported for check `number`, as printed: "pass",
 // "crash (SIGSEGV)" and so on; empty when the check is not in the output.
 std::string KindOf(const std::string& out, int number) {
-	const std::regex line("^  (\\w+(?: \\(\\w+\\))?) +" + std::to_string(number) + " ",
-	                      std::regex::multiline);
-	std::smatch match;
-	return std::regex_search(out, match, line) ? match[1].str() : "";
+	const std::string title = " " + std::to_string(number) + " ";
+	for (size_t start = 0; start < out.size();) {
+		size_t end = out.find('\n', start);
+		if (end == std::string::npos) end = out.size();
+		const std::string line = out.substr(start, end - start);
+		start = end + 1;
+		if (line.rfind("  ", 0) != 0 || line[2] == ' ') continue;
+		const size_t kindEnd = line.find("  ", 2);
+		if (kindEnd == std::string::npos) continue;
+		const size_t numberAt = line.find_first_not_of(' ', kindEnd);
+		if (line.compare(numberAt - 1, title.size(), title) == 0) return line.substr(2, kindEnd - 2);
+	}
+	return "";
 }
 
 std::string Broken(const char* fault) {
@@ -47,6 +62,11 @@ std::string Broken(const char* fault) {
 
 TEST(VucheckProgramTest, AllocationInRenderIsAFailure) {
 	const Outcome run = Vucheck("--only 6 " + Broken("AllocatesInRender"));
+	if (kSanitized) {
+		EXPECT_EQ(KindOf(run.out, 6), "warning") << run.out;
+		EXPECT_EQ(run.status, 0);
+		return;
+	}
 	EXPECT_EQ(KindOf(run.out, 6), "fail") << run.out;
 	EXPECT_NE(run.out.find("heap allocations in"), std::string::npos) << run.out;
 	EXPECT_NE(run.out.find("\n0 passed, 1 failed\n"), std::string::npos) << run.out;
@@ -86,8 +106,13 @@ TEST(VucheckProgramTest, FaultsOfOneKindLeaveTheOtherChecksPassing) {
 
 TEST(VucheckProgramTest, RealAddonsPassEveryCheck) {
 	const Outcome run = Vucheck("corvel kestle");
-	for (int check = 1; check <= 8; ++check)
-		EXPECT_EQ(KindOf(run.out, check), "pass") << check << "\n" << run.out;
+	for (int check = 1; check <= 8; ++check) {
+		// A sanitizer keeps freed memory and owns malloc: the memory and
+		// allocation checks may only warn.
+		const std::string kind = KindOf(run.out, check);
+		if (kSanitized && (check == 1 || check == 6) && kind == "warning") continue;
+		EXPECT_EQ(kind, "pass") << check << "\n" << run.out;
+	}
 	EXPECT_NE(run.out.find("\n16 passed, 0 failed\n"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 0);
 }

@@ -1,4 +1,7 @@
-// Writes through a null pointer in its first Render.
+// Writes to an unmapped address in its first Render. Not through a null
+// pointer, which the undefined-behaviour sanitizer would stop first.
+#include <cstdint>
+
 #include "SimplePlugin.h"
 
 class CrashesInRender : public SimplePlugin {
@@ -9,7 +12,7 @@ public:
 	}
 
 private:
-	volatile int* fNowhere = nullptr;
+	volatile int* fNowhere = reinterpret_cast<volatile int*>(uintptr_t(16));
 };
 
 EXPORT_PLUGIN(CrashesInRender)
