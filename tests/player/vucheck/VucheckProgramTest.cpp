@@ -97,10 +97,10 @@ TEST(VucheckProgramTest, HangInInitIsATimeout) {
 }
 
 TEST(VucheckProgramTest, FaultsOfOneKindLeaveTheOtherChecksPassing) {
-	const Outcome run = Vucheck("--only 1 --only 2,3,5 " + Broken("AllocatesInRender"));
-	for (int check : {1, 2, 3, 5})
+	const Outcome run = Vucheck("--only 2 --only 3,5 " + Broken("AllocatesInRender"));
+	for (int check : {2, 3, 5})
 		EXPECT_EQ(KindOf(run.out, check), "pass") << check << "\n" << run.out;
-	EXPECT_NE(run.out.find("\n4 passed, 0 failed\n"), std::string::npos) << run.out;
+	EXPECT_NE(run.out.find("\n3 passed, 0 failed\n"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 0) << run.out;
 }
 
