@@ -21,8 +21,6 @@ public:
 	// Calls NewPlugin; the object is owned here. Null when there is no
 	// NewPlugin or it made nothing.
 	VisualizationPlugin* NewPlugin();
-	VisualizationPlugin* Plugin() const { return fPlugin; }
-	void DeletePlugin();
 
 	// Deletes the object and closes the library; true when the library is
 	// really gone (dlopen with RTLD_NOLOAD finds nothing).
@@ -37,6 +35,8 @@ public:
 	static bool Render(VisualizationPlugin* plugin, const int16* samples);
 
 private:
+	void DeletePlugin();
+
 	std::string fPath;
 	std::string fError;
 	void* fHandle = nullptr;
