@@ -129,3 +129,13 @@ TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
 	EXPECT_NE(run.out.find("/nonexistent/add-on"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 1);
 }
+
+TEST(VucheckProgramTest, TheSameSeedReplaysTheSameRandomSequence) {
+	// The check process itself, whose progress lines name every step.
+	const std::string command = "--run-check 4 --addon '" CORVEL_ADDON "'";
+	const Outcome first = Vucheck(command);
+	const Outcome again = Vucheck(command);
+	EXPECT_EQ(first.status, 0) << first.out;
+	EXPECT_NE(first.out.find("step: step 1000: "), std::string::npos) << first.out;
+	EXPECT_EQ(first.out, again.out);
+}
