@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include "support/OnScreen.h"
+#include "support/WindowPlacement.h"
 #include "support/Watchdog.h"
 
 namespace {

@@ -19,6 +19,7 @@
 
 #include "MenuWindow.h"
 #include "support/OnScreen.h"
+#include "support/WindowPlacement.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
