@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <atomic>
 #include <random>
+#include <thread>
 
 #include <InterfaceDefs.h>
 #include <Looper.h>
@@ -48,6 +49,7 @@ enum class Action {
 	kMinimizePrefs,
 	kCloseBoxPrefs,
 	kRestart,
+	kRacingOpeners,
 };
 
 // What each action is called in the progress lines, in the order of Action.
@@ -66,10 +68,14 @@ constexpr const char* kNames[] = {
     "preferences window minimised or restored",
     "close box of the preferences window",
     "Cleanup or Init",
+    "Prefs(false) and the shortcut in the meter window at once",
 };
 
 // How often each action comes up, in the order of Action.
-constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 4, 3, 1, 4, 2};
+constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 4, 3, 1, 4, 2, 2};
+static_assert(std::size(kNames) == size_t(Action::kRacingOpeners) + 1 &&
+                  std::size(kWeights) == std::size(kNames),
+              "one name and one weight per action");
 
 class Sequence {
 public:
@@ -152,6 +158,16 @@ private:
 				kit::CloseBox(prefs);
 				fContext.Expect(WindowProbe::WaitUntilGone(fPrefsTitle.c_str()),
 				                "the preferences window stayed after its close box");
+			}
+			return;
+		case Action::kRacingOpeners:
+			if (meter) {
+				// Two openers at once, as when the user presses the shortcut
+				// while the player asks for the preferences.
+				std::thread shortcut([meter] { kit::TypeKey(meter, "p", B_COMMAND_KEY); });
+				fPlugin->Prefs(false);
+				shortcut.join();
+				LearnPrefsTitle();
 			}
 			return;
 		case Action::kRestart:
