@@ -34,9 +34,12 @@ BLooper::~BLooper() {
 	}
 	fHandlers.clear();
 	std::lock_guard guard(fPort->stateLock);
-	fPort->finished = true;
+	fPort->quitting = true;
 	fPort->owner = -1;
 	fPort->lockCount = 0;
+	// A running looper's thread reports the end itself, once it has left the
+	// deleting destructor, which may be an add-on's code.
+	if (fThread.load() < 0) fPort->finished = true;
 	fPort->stateChanged.notify_all();
 }
 
@@ -161,6 +164,11 @@ void BLooper::Loop() {
 	}
 	LooperQuitting();
 	delete this;
+	// Only now has this thread left the object's code: whoever waits in
+	// Quit() may go on, and unload that code.
+	std::lock_guard guard(port->stateLock);
+	port->finished = true;
+	port->stateChanged.notify_all();
 }
 
 BHandler* BLooper::ResolveTarget(const BMessage& message) const {

@@ -37,7 +37,7 @@ struct LooperPort {
 	thread_id owner = -1;
 	int32 lockCount = 0;
 	bool quitting = false;  // Lock() fails from now on, except for the looper's own thread
-	bool finished = false;  // the looper object is gone
+	bool finished = false;  // the looper is gone and its thread has left its code
 
 	// Queue [any thread]: false when the port is closed.
 	bool Push(std::unique_ptr<BMessage> message);

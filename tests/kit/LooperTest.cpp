@@ -253,3 +253,32 @@ TEST(Looper, WaitForIdleReturnsOnceEverythingSentBeforeIsHandled) {
 	ASSERT_TRUE(looper->Lock());
 	looper->Quit();
 }
+
+namespace {
+
+// Frees itself slowly, as an add-on's deleting destructor might still be
+// running when the object is already destroyed.
+class SlowToFree : public BLooper {
+public:
+	static void* operator new(size_t size) { return ::operator new(size); }
+	static void operator delete(void* memory) {
+		snooze(50000);
+		::operator delete(memory);
+		freed = true;
+	}
+	static inline std::atomic<bool> freed{false};
+};
+
+}  // namespace
+
+TEST(Looper, QuitFromAnotherThreadReturnsOnlyOnceTheLooperThreadHasLeftItsCode) {
+	Watchdog watchdog;
+	for (int round = 0; round < 5; round++) {
+		SlowToFree::freed = false;
+		auto* looper = new SlowToFree;
+		looper->Run();
+		ASSERT_TRUE(looper->Lock());
+		looper->Quit();
+		EXPECT_TRUE(SlowToFree::freed.load());
+	}
+}
