@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 // takes them shortly after.
 constexpr auto kArrival = 5000ms;
 
-WindowAttributes Spec(BRect frame, uint32 flags = 0) {
+WindowAttributes Attributes(BRect frame, uint32 flags = 0) {
 	WindowAttributes attributes;
 	attributes.frame = frame;
 	attributes.title = "test";
@@ -91,8 +91,8 @@ protected:
 };
 
 TEST_F(HeadlessServerTest, ShowingActivatesAfterDeactivatingThePreviousWindowThenExposesAll) {
-	const server_window_id first = fServer.CreateWindow(Spec(BRect(10, 20, 209, 119)), fClients[0]);
-	const server_window_id second = fServer.CreateWindow(Spec(BRect(50, 60, 149, 99)), fClients[1]);
+	const server_window_id first = fServer.CreateWindow(Attributes(BRect(10, 20, 209, 119)), fClients[0]);
+	const server_window_id second = fServer.CreateWindow(Attributes(BRect(50, 60, 149, 99)), fClients[1]);
 	fServer.SetVisible(first, true);
 	fServer.SetVisible(second, true);
 	EXPECT_EQ(Received(5), (std::vector<std::string>{Activated(0, true), Update(0, BRect(0, 0, 199, 99)),
@@ -102,7 +102,7 @@ TEST_F(HeadlessServerTest, ShowingActivatesAfterDeactivatingThePreviousWindowThe
 }
 
 TEST_F(HeadlessServerTest, NewWindowIsHiddenAndShowingTwicePostsOnce) {
-	const server_window_id id = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99)), fClients[0]);
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99)), fClients[0]);
 	ASSERT_TRUE(fServer.State(id));
 	EXPECT_FALSE(fServer.State(id)->visible);
 	EXPECT_EQ(fServer.ActiveWindow(), 0);
@@ -114,8 +114,8 @@ TEST_F(HeadlessServerTest, NewWindowIsHiddenAndShowingTwicePostsOnce) {
 }
 
 TEST_F(HeadlessServerTest, HidingTheActiveWindowDeactivatesItAndActivatesNoOther) {
-	const server_window_id first = fServer.CreateWindow(Spec(BRect(0, 0, 9, 9)), fClients[0]);
-	const server_window_id second = fServer.CreateWindow(Spec(BRect(0, 0, 9, 9)), fClients[1]);
+	const server_window_id first = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[0]);
+	const server_window_id second = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[1]);
 	fServer.SetVisible(first, true);
 	fServer.SetVisible(second, true);
 	fServer.SetVisible(second, false);
@@ -125,7 +125,7 @@ TEST_F(HeadlessServerTest, HidingTheActiveWindowDeactivatesItAndActivatesNoOther
 }
 
 TEST_F(HeadlessServerTest, ResizeReportsBoundsAndRepaintsAllOnlyWhenTheWindowGrew) {
-	const server_window_id id = fServer.CreateWindow(Spec(BRect(100, 100, 199, 149)), fClients[0]);
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(100, 100, 199, 149)), fClients[0]);
 	fServer.ResizeTo(id, 120, 50); // wider
 	fServer.ResizeTo(id, 120, 40); // lower only
 	fServer.ResizeTo(id, 120, 40); // unchanged
@@ -137,7 +137,7 @@ TEST_F(HeadlessServerTest, ResizeReportsBoundsAndRepaintsAllOnlyWhenTheWindowGre
 }
 
 TEST_F(HeadlessServerTest, MoveReportsTheContentCornerAndKeepsTheSize) {
-	const server_window_id id = fServer.CreateWindow(Spec(BRect(100, 100, 199, 149)), fClients[0]);
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(100, 100, 199, 149)), fClients[0]);
 	fServer.MoveTo(id, BPoint(30, 40));
 	fServer.MoveTo(id, BPoint(30, 40));
 	fServer.ResizeTo(id, 50, 50); // a marker after the second move
@@ -147,9 +147,9 @@ TEST_F(HeadlessServerTest, MoveReportsTheContentCornerAndKeepsTheSize) {
 
 TEST_F(HeadlessServerTest, UserActionsFollowTheWindowFlags) {
 	const uint32 fixed = B_NOT_RESIZABLE | B_NOT_MOVABLE | B_NOT_CLOSABLE;
-	const server_window_id locked = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99), fixed), fClients[0]);
+	const server_window_id locked = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99), fixed), fClients[0]);
 	const server_window_id wide =
-	    fServer.CreateWindow(Spec(BRect(0, 0, 99, 99), B_NOT_H_RESIZABLE), fClients[1]);
+	    fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99), B_NOT_H_RESIZABLE), fClients[1]);
 	fServer.SetVisible(locked, true);
 	fServer.SetVisible(wide, true);
 	EXPECT_FALSE(fServer.UserResize(locked, 50, 50));
@@ -163,8 +163,8 @@ TEST_F(HeadlessServerTest, UserActionsFollowTheWindowFlags) {
 }
 
 TEST_F(HeadlessServerTest, HiddenOrMinimisedWindowsTakeNoUserAction) {
-	const server_window_id hidden = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99)), fClients[0]);
-	const server_window_id minimised = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99)), fClients[1]);
+	const server_window_id hidden = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99)), fClients[0]);
+	const server_window_id minimised = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99)), fClients[1]);
 	fServer.SetVisible(minimised, true);
 	fServer.SetMinimized(minimised, true);
 	for (server_window_id id : {hidden, minimised}) {
@@ -182,7 +182,7 @@ TEST_F(HeadlessServerTest, HiddenOrMinimisedWindowsTakeNoUserAction) {
 }
 
 TEST_F(HeadlessServerTest, MinimisingDeactivatesAndRestoringReactivatesAndRepaints) {
-	const server_window_id id = fServer.CreateWindow(Spec(BRect(0, 0, 19, 9)), fClients[0]);
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(0, 0, 19, 9)), fClients[0]);
 	fServer.SetVisible(id, true);
 	EXPECT_TRUE(fServer.UserMinimize(id, true));
 	EXPECT_FALSE(fServer.UserMinimize(id, true));
@@ -193,7 +193,7 @@ TEST_F(HeadlessServerTest, MinimisingDeactivatesAndRestoringReactivatesAndRepain
 }
 
 TEST_F(HeadlessServerTest, ExposeIsClippedToTheWindow) {
-	const server_window_id id = fServer.CreateWindow(Spec(BRect(10, 10, 59, 39)), fClients[0]);
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(10, 10, 59, 39)), fClients[0]);
 	fServer.SetVisible(id, true);
 	EXPECT_TRUE(fServer.UserExpose(id, BRect(-5, 20, 10, 100)));
 	EXPECT_FALSE(fServer.UserExpose(id, BRect(50, 0, 60, 5)));
@@ -201,8 +201,8 @@ TEST_F(HeadlessServerTest, ExposeIsClippedToTheWindow) {
 }
 
 TEST_F(HeadlessServerTest, ClickOnAnInactiveWindowActivatesItBeforeTheClickAndKeysGoToIt) {
-	const server_window_id first = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99)), fClients[0]);
-	const server_window_id second = fServer.CreateWindow(Spec(BRect(0, 0, 99, 99)), fClients[1]);
+	const server_window_id first = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99)), fClients[0]);
+	const server_window_id second = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99)), fClients[1]);
 	fServer.SetVisible(first, true);
 	fServer.SetVisible(second, true);
 	EXPECT_TRUE(fServer.UserMouse(first, B_MOUSE_DOWN, BPoint(3, 4), B_SECONDARY_MOUSE_BUTTON, B_SHIFT_KEY));
@@ -244,8 +244,8 @@ TEST_F(HeadlessServerTest, ClickOnAnInactiveWindowActivatesItBeforeTheClickAndKe
 }
 
 TEST_F(HeadlessServerTest, WindowThatAvoidsFocusIsShownWithoutTakingIt) {
-	const server_window_id normal = fServer.CreateWindow(Spec(BRect(0, 0, 9, 9)), fClients[0]);
-	const server_window_id menu = fServer.CreateWindow(Spec(BRect(0, 0, 9, 9), B_AVOID_FOCUS), fClients[1]);
+	const server_window_id normal = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[0]);
+	const server_window_id menu = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9), B_AVOID_FOCUS), fClients[1]);
 	fServer.SetVisible(normal, true);
 	fServer.SetVisible(menu, true);
 	EXPECT_FALSE(fServer.UserActivate(menu));
@@ -258,19 +258,19 @@ TEST_F(HeadlessServerTest, WindowThatAvoidsFocusIsShownWithoutTakingIt) {
 }
 
 TEST_F(HeadlessServerTest, DestroyedActiveWindowLeavesNoActiveWindowAndIdsAreNotReused) {
-	const server_window_id first = fServer.CreateWindow(Spec(BRect(0, 0, 9, 9)), fClients[0]);
+	const server_window_id first = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[0]);
 	fServer.SetVisible(first, true);
 	fServer.DestroyWindow(first);
 	EXPECT_EQ(fServer.ActiveWindow(), 0);
 	EXPECT_FALSE(fServer.State(first));
-	EXPECT_GT(fServer.CreateWindow(Spec(BRect(0, 0, 9, 9)), fClients[1]), first);
+	EXPECT_GT(fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[1]), first);
 }
 
 // The same calls on two fresh displays give the same messages.
 TEST_F(HeadlessServerTest, SameCallsGiveTheSameMessages) {
 	auto script = [](HeadlessServer& server, const std::vector<BMessenger>& clients) {
-		const server_window_id a = server.CreateWindow(Spec(BRect(10, 10, 109, 59)), clients[0]);
-		const server_window_id b = server.CreateWindow(Spec(BRect(20, 20, 69, 69)), clients[1]);
+		const server_window_id a = server.CreateWindow(Attributes(BRect(10, 10, 109, 59)), clients[0]);
+		const server_window_id b = server.CreateWindow(Attributes(BRect(20, 20, 69, 69)), clients[1]);
 		server.SetVisible(a, true);
 		server.SetVisible(b, true);
 		server.UserActivate(a);
