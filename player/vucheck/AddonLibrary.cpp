@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "player/LibraryUnload.h"
+
 AddonLibrary::AddonLibrary(std::string path) : fPath(std::move(path)) {
 	fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (!fHandle) {
@@ -32,13 +34,7 @@ void AddonLibrary::DeletePlugin() {
 
 bool AddonLibrary::Close() {
 	DeletePlugin();
-	if (!fHandle) return true;
-	dlclose(fHandle);
-	fHandle = nullptr;
-	void* still = dlopen(fPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
-	if (!still) return true;
-	dlclose(still);
-	return false;
+	return CloseAndConfirmUnloaded(fHandle, fPath);
 }
 
 void AddonLibrary::KeepLoaded() {

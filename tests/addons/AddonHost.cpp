@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "player/LibraryUnload.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -31,12 +33,7 @@ bool Addon::Unload() {
 	delete fPlugin;
 	fPlugin = nullptr;
 	if (!fHandle) return false;
-	dlclose(fHandle);
-	fHandle = nullptr;
-	void* still = dlopen(fPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
-	if (!still) return true;
-	dlclose(still);
-	return false;
+	return CloseAndConfirmUnloaded(fHandle, fPath);
 }
 
 PlayerLooper::PlayerLooper() : BLooper("player"), fHandler(std::make_unique<BHandler>("host handler")) {
