@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/AboutStyle.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -132,17 +133,7 @@ TEST_F(AlertTest, AlertQuitByAnotherThreadEndsGoWithMinusOne) {
 
 TEST_F(AlertTest, AboutBoxFitsItsStyledTextAndIsCentred) {
 	Start("about", [] {
-		auto* about = new BAlert("about", "VU-Meter\nVersion 1.0\n\nMade by Corvel Dravik\n\n", "Aha!",
-		                         nullptr, nullptr, B_WIDTH_FROM_LABEL, B_INFO_ALERT);
-		BTextView* text = about->TextView();
-		text->MakeStylable(true);
-		text->Select(0, 8);
-		text->SetFontAndColor(be_bold_font, B_FONT_ALL, nullptr);
-		BFont font;
-		text->GetFontAndColor(2, &font, nullptr);
-		font.SetSize(24);
-		text->SetFontAndColor(&font, B_FONT_ALL, nullptr);
-		return about;
+		return NewStyledAbout("about");
 	});
 	ASSERT_TRUE(alert->Lock());
 	auto* about = static_cast<BAlert*>(alert);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/AboutStyle.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -18,17 +19,6 @@ BTextView* NewTextView(const char* text, float width = 245) {
 	    new BTextView(BRect(0, 0, width, 99), "text", BRect(0, 0, width, 99), B_FOLLOW_NONE, B_WILL_DRAW);
 	view->SetText(text);
 	return view;
-}
-
-// The heading styled as the about box does it.
-void MakeHeadingBig(BTextView* view) {
-	view->MakeStylable(true);
-	view->Select(0, 8);
-	view->SetFontAndColor(be_bold_font, B_FONT_ALL, nullptr);
-	BFont font;
-	view->GetFontAndColor(2, &font, nullptr);
-	font.SetSize(24);
-	view->SetFontAndColor(&font, B_FONT_ALL, nullptr);
 }
 
 bool IsDark(rgb_color c) { return c.red + c.green + c.blue < 3 * 100; }

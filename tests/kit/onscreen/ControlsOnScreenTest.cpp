@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/AboutStyle.h"
 #include "support/OnScreen.h"
 #include "support/WindowPlacement.h"
 #include "support/Watchdog.h"
@@ -145,17 +146,7 @@ TEST_F(ControlsOnScreenTest, SliderDraggedWithTheMouseInvokesOnceWhenLetGo) {
 TEST_F(ControlsOnScreenTest, AlertClickedOnScreenReturnsTheButtonIndex) {
 	std::atomic<int32> result{-2};
 	std::thread player([&] {
-		auto* about = new BAlert("vu-about", "VU-Meter\nVersion 1.0\n\nMade by Corvel Dravik\n\n", "Aha!",
-		                         nullptr, nullptr, B_WIDTH_FROM_LABEL, B_INFO_ALERT);
-		BTextView* text = about->TextView();
-		text->MakeStylable(true);
-		text->Select(0, 8);
-		text->SetFontAndColor(be_bold_font, B_FONT_ALL, nullptr);
-		BFont font;
-		text->GetFontAndColor(2, &font, nullptr);
-		font.SetSize(24);
-		text->SetFontAndColor(&font, B_FONT_ALL, nullptr);
-		result = about->Go();
+		result = NewStyledAbout("vu-about")->Go();
 	});
 	BWindow* alert = nullptr;
 	ASSERT_TRUE(Eventually([&] { return (alert = kit::FindWindow("vu-about")) != nullptr; }));
