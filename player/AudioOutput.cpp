@@ -31,12 +31,14 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	output->device_ = device;
 	// `have` describes the device's side; its buffer holds this many of our frames.
 	output->latencyFrames_ = static_cast<int64_t>(have.samples) * sampleRate / std::max(have.freq, 1);
+	output->bufferClock_ = BufferClock(output->latencyFrames_, sampleRate, output->clock_());
 	SDL_PauseAudioDevice(device, 0);
 	return output;
 }
 
 AudioOutput::AudioOutput(int sampleRate, Clock clock)
-    : sampleRate_(sampleRate), clock_(std::move(clock)), anchorTime_(clock_()) {}
+    : sampleRate_(sampleRate), clock_(std::move(clock)), anchorTime_(clock_()),
+      bufferClock_(0, sampleRate, anchorTime_) {}
 
 AudioOutput::~AudioOutput() {
 	if (device_ == 0) return;
@@ -64,21 +66,11 @@ int64_t AudioOutput::ClockFrame(std::chrono::steady_clock::time_point now) const
 	return anchorFrame_ + static_cast<int64_t>(std::floor(seconds * sampleRate_));
 }
 
-int64_t AudioOutput::DeviceFrame() const {
-	const int64_t taken = written_ - SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t));
-	const auto now = clock_();
-	if (taken != taken_) {
-		taken_ = taken;
-		takenAt_ = now;
-	}
-	// The buffer taken last started playing when it was taken, and plays out
-	// at the sample rate, whether or not the queue has more behind it.
-	const double seconds = std::chrono::duration<double>((paused_ ? pausedAt_ : now) - takenAt_).count();
-	return taken - latencyFrames_ + std::min(latencyFrames_, static_cast<int64_t>(seconds * sampleRate_));
-}
-
 int64_t AudioOutput::AudibleFrame() const {
-	const int64_t heard = device_ != 0 ? DeviceFrame() : ClockFrame(clock_());
+	const int64_t heard =
+	    device_ != 0
+	        ? bufferClock_.Heard(written_ - SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t)), clock_())
+	        : ClockFrame(clock_());
 	return std::clamp(heard - offsetFrames_, base_, std::max(base_, written_));
 }
 
@@ -90,11 +82,10 @@ void AudioOutput::SetPaused(bool paused) {
 	if (paused == paused_) return;
 	if (device_ != 0) {
 		SDL_PauseAudioDevice(device_, paused ? 1 : 0);
-		// The buffer being played stops where it is and goes on from there.
 		if (paused)
-			pausedAt_ = clock_();
+			bufferClock_.Pause(clock_());
 		else
-			takenAt_ += clock_() - pausedAt_;
+			bufferClock_.Resume(clock_());
 	} else if (paused) {
 		anchorFrame_ = std::min(ClockFrame(clock_()), written_);
 	} else {
@@ -107,6 +98,5 @@ void AudioOutput::Restart(int64_t frame) {
 	if (device_ != 0) SDL_ClearQueuedAudio(device_);
 	base_ = written_ = anchorFrame_ = frame;
 	anchorTime_ = clock_();
-	taken_ = frame;
-	takenAt_ = anchorTime_;
+	bufferClock_.Restart(frame, anchorTime_);
 }

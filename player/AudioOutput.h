@@ -9,12 +9,12 @@
 #include <string>
 
 #include "AudioSource.h"
+#include "BufferClock.h"
 
-// With a device, the frame heard is the frames written less those still in
-// SDL's queue and less one device buffer, the device's own latency, moved on
-// by the clock since the device last took from the queue, by up to one
-// buffer: the device takes a buffer at a time and plays it out at the sample
-// rate, so the frame heard moves smoothly, not a buffer at a time. Without a
+// With a device, the frame heard follows the frames the device has taken from
+// SDL's queue (see BufferClock): the device takes a buffer at a time and plays
+// it out at the sample rate, so the frame heard moves smoothly, not a buffer at
+// a time, one buffer (the device's own latency) behind the frames taken. Without a
 // device (none opens, or the sound is muted) the same calls pace by the clock:
 // the frame heard advances at the sample rate from the last Restart, stops
 // while paused, and never passes the frames written, as a starved device would.
@@ -59,7 +59,6 @@ public:
 private:
 	AudioOutput(int sampleRate, Clock clock);
 	int64_t ClockFrame(std::chrono::steady_clock::time_point now) const;
-	int64_t DeviceFrame() const;
 
 	uint32_t device_ = 0; // SDL_AudioDeviceID; 0 when pacing by the clock
 	int sampleRate_;
@@ -72,9 +71,6 @@ private:
 	// Clock pacing: the frame heard at `anchorTime_` was `anchorFrame_`.
 	int64_t anchorFrame_ = 0;
 	std::chrono::steady_clock::time_point anchorTime_;
-	// Device pacing: the frames the device had taken from SDL's queue when
-	// last looked at, since when, and when it was paused.
-	mutable int64_t taken_ = 0;
-	mutable std::chrono::steady_clock::time_point takenAt_;
-	std::chrono::steady_clock::time_point pausedAt_;
+	// Device pacing, from the frames the device has taken from SDL's queue.
+	mutable BufferClock bufferClock_;
 };
