@@ -24,7 +24,7 @@ struct sf_private_tag;
 // [player thread]
 class AudioFileSource final : public AudioSource {
 public:
-	// Opens `path` for streaming; the file is read a block at a time. Returns
+	// Opens `path` for streaming; the file is read a few blocks ahead. Returns
 	// null on failure with `error` set to one line, "PATH: reason".
 	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::string& error);
 	~AudioFileSource() override;
@@ -32,7 +32,7 @@ public:
 	AudioFileSource(const AudioFileSource&) = delete;
 	AudioFileSource& operator=(const AudioFileSource&) = delete;
 
-	std::string Name() const override;
+	std::string Name() const override { return name_; }
 	int SampleRate() const override { return sampleRate_; }
 	int64_t TotalFrames() const override { return totalFrames_; }
 	int64_t Position() const override { return position_; }
@@ -57,7 +57,15 @@ private:
 	int64_t position_ = 0;
 	int leftChannel_ = 0;
 	int rightChannel_ = 0;
-	bool chatty_ = false;       // the decoder writes its own complaints to standard error
-	std::vector<float> frames_; // one block of the file's frames, all channels
+	// Decodes the next frames into `frames_`; false at the end or on an error.
+	bool Refill();
+
+	std::string name_;
+	bool chatty_ = false; // the decoder writes its own complaints to standard error
+	// Frames decoded ahead, all channels, so that the file is read in large
+	// pieces rather than a block at a time; [next_, filled_) are still to be played.
+	std::vector<float> frames_;
+	int64_t next_ = 0;
+	int64_t filled_ = 0;
 	std::string error_;
 };

@@ -61,6 +61,25 @@ TEST(AudioFileSource, StreamsExactBlocksAndPadsTheLastWithSilence) {
 	EXPECT_TRUE(source->Error().empty());
 }
 
+// Long enough to be decoded in several pieces, none ending on a block boundary of the file's length.
+TEST(AudioFileSource, AFileReadInPiecesGivesEveryFrameOnceInOrder) {
+	TempDir dir;
+	const std::string path = dir / "long.wav";
+	constexpr int kFrames = 30001;
+	ASSERT_TRUE(WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, Ramp(kFrames)));
+	auto source = OpenOrFail(path);
+	ASSERT_TRUE(source);
+	const auto blocks = ReadAll(*source);
+	ASSERT_EQ(blocks.size(), size_t((kFrames + kBlockFrames - 1) / kBlockFrames));
+	for (int frame = 0; frame < kFrames; frame++) {
+		const AudioBlock& block = blocks[static_cast<size_t>(frame / kBlockFrames)];
+		const size_t at = static_cast<size_t>(2 * (frame % kBlockFrames));
+		ASSERT_EQ(block[at], frame);
+		ASSERT_EQ(block[at + 1], -1 - frame);
+	}
+	EXPECT_EQ(source->Position(), kFrames);
+}
+
 TEST(AudioFileSource, MonoIsHeardOnBothSides) {
 	TempDir dir;
 	const std::string path = dir / "mono.wav";
