@@ -6,7 +6,10 @@
 // FillRect covers both edges of its rectangle and paints nothing for an
 // inverted one; StrokeLine covers both end points and the same pixels every
 // time for the same end points; everything is clipped to the view. Sync()
-// returns once all drawing so far is done and, on screen, shown.
+// returns once all drawing so far is done and handed to the display, which
+// puts it on the screen at once on its own thread; on screen, it first waits
+// for the frame synchronised before, so that a window drawing faster than the
+// screen shows is held to the screen's pace.
 #pragma once
 
 #include <memory>
@@ -30,7 +33,7 @@ class BView : public BHandler {
 public:
 	// `name` may be null. The view is created detached.
 	BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
-	~BView() override;  // deletes the children that are still attached
+	~BView() override; // deletes the children that are still attached
 
 	// Hooks [window thread, locked]
 	virtual void AttachedToWindow();
@@ -96,7 +99,7 @@ public:
 	void FillRect(BRect rect, ::pattern p = B_SOLID_HIGH);
 	void StrokeRect(BRect rect, ::pattern p = B_SOLID_HIGH);
 	void StrokeLine(BPoint start, BPoint end, ::pattern p = B_SOLID_HIGH);
-	void StrokeLine(BPoint end, ::pattern p = B_SOLID_HIGH);  // from the pen location
+	void StrokeLine(BPoint end, ::pattern p = B_SOLID_HIGH); // from the pen location
 	void MovePenTo(BPoint where);
 	BPoint PenLocation() const;
 	void FillEllipse(BRect rect, ::pattern p = B_SOLID_HIGH);
@@ -156,5 +159,5 @@ private:
 	rgb_color fLowColor = {255, 255, 255, 255};
 	BPoint fPenLocation;
 	std::unique_ptr<BFont> fFont;
-	kit::DrawingObserver* fObserver = nullptr;  // not owned
+	kit::DrawingObserver* fObserver = nullptr; // not owned
 };

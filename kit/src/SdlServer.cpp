@@ -1,18 +1,22 @@
 #include "SdlServer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include <SDL.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <AppDefs.h>
 #include <Window.h>
 
+#include "DisplayDescriptor.h"
 #include "SdlKeys.h"
-#include "XErrors.h"
 #include "ServerMessages.h"
 
 namespace {
@@ -24,6 +28,9 @@ constexpr int kPlacementAttempts = 2;
 // A larger offset between the corner asked for and the content is the window
 // manager placing the window elsewhere, not its decoration.
 constexpr float kMaxDecoration = 100;
+// A display other than X gives no descriptor to sleep on, so its events are
+// looked for this often while windows are open.
+constexpr int kPollMilliseconds = 10;
 
 int32 Pixels(float length) { return int32(std::lround(length)) + 1; }
 
@@ -95,6 +102,8 @@ SdlServer* SdlServer::Open() {
 	const char* wayland = std::getenv("WAYLAND_DISPLAY");
 	if ((!x11 || !*x11) && (!wayland || !*wayland)) return nullptr;
 	std::unique_ptr<SdlServer> server(new SdlServer);
+	server->fWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+	if (server->fWakeFd < 0) return nullptr;
 	std::promise<bool> opened;
 	std::future<bool> result = opened.get_future();
 	server->fThread = std::thread([raw = server.get(), &opened] { raw->Loop(&opened); });
@@ -107,6 +116,7 @@ SdlServer* SdlServer::Open() {
 SdlServer::~SdlServer() {
 	Shutdown();
 	if (fThread.joinable()) fThread.join();
+	if (fWakeFd >= 0) close(fWakeFd);
 }
 
 void SdlServer::Shutdown() {
@@ -115,9 +125,7 @@ void SdlServer::Shutdown() {
 		if (fStopped) return;
 		fCommands.push_back([this] { fRunning = false; });
 		fStopped = true;
-		SDL_Event wake{};
-		wake.type = fWakeEvent;
-		SDL_PushEvent(&wake);
+		Wake();
 	}
 	fThread.join();
 }
@@ -201,7 +209,8 @@ void SdlServer::SetTitle(server_window_id id, const std::string& title) {
 	OnWindow(id, [title](Window& window) { SDL_SetWindowTitle(window.sdl, title.c_str()); });
 }
 
-void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) {
+void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area,
+                        PresentWait wait) {
 	std::shared_ptr<Window> window = Find(id);
 	if (!window) return;
 	std::unique_lock lock(window->pixelLock);
@@ -223,9 +232,10 @@ void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const Pi
 	window->blitQueued = true;
 	lock.unlock();
 	if (queue) Enqueue([this, window] { Blit(*window); });
-	if (!wait) return;
+	if (wait == PresentWait::None) return;
+	const uint64 awaited = wait == PresentWait::UntilShown ? ticket : ticket - 1;
 	lock.lock();
-	window->shownChanged.wait(lock, [&] { return window->shown >= ticket || window->gone; });
+	window->shownChanged.wait(lock, [&] { return window->shown >= awaited || window->gone; });
 }
 
 BRect SdlServer::ScreenFrame() { return fScreen; }
@@ -237,15 +247,18 @@ std::shared_ptr<SdlServer::Window> SdlServer::Find(server_window_id id) {
 }
 
 void SdlServer::Enqueue(std::function<void()> command) {
-	// The wake-up is pushed under the lock so that none can follow SDL_Quit.
 	std::lock_guard lock(fLock);
 	if (fStopped) return;
 	fCommands.push_back(std::move(command));
 	if (fWakePending) return;
 	fWakePending = true;
-	SDL_Event wake{};
-	wake.type = fWakeEvent;
-	SDL_PushEvent(&wake);
+	Wake();
+}
+
+void SdlServer::Wake() {
+	const uint64_t one = 1;
+	// Only a full counter (never, at one per batch of commands) refuses the write.
+	[[maybe_unused]] const ssize_t written = write(fWakeFd, &one, sizeof one);
 }
 
 void SdlServer::OnWindow(server_window_id id, std::function<void(Window&)> command) {
@@ -262,14 +275,12 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 	// The plain X framebuffer: an accelerated one would recreate each window
 	// (losing its placement) to attach a GL context on the first present.
 	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-	IgnoreStaleWindowErrors();
 	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
 		opened->set_value(false);
 		return;
 	}
 	SDL_Rect bounds;
-	fWakeEvent = SDL_RegisterEvents(1);
-	if (fWakeEvent == Uint32(-1) || SDL_GetDisplayBounds(0, &bounds) != 0) {
+	if (SDL_GetDisplayBounds(0, &bounds) != 0) {
 		SDL_Quit();
 		opened->set_value(false);
 		return;
@@ -278,14 +289,27 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 	opened->set_value(true);
 	SDL_Event event;
 	while (fRunning) {
-		if (!SDL_WaitEvent(&event)) continue;
-		if (event.type == fWakeEvent)
-			RunCommands();
-		else
+		WaitForWork();
+		RunCommands();
+		// Polling pumps the display after the commands, so that what they
+		// read from the X connection is handled before sleeping on it again.
+		while (fRunning && SDL_PollEvent(&event))
 			HandleEvent(event);
 	}
 	CloseAll();
 	SDL_Quit();
+}
+
+void SdlServer::WaitForWork() {
+	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {fDisplayFd, POLLIN, 0}};
+	const nfds_t count = fDisplayFd >= 0 ? 2 : 1;
+	const int timeout = fDisplayFd >= 0 || fBySdlId.empty() ? -1 : kPollMilliseconds;
+	while (poll(descriptors, count, timeout) < 0 && errno == EINTR) {
+	}
+	if (descriptors[0].revents & POLLIN) {
+		uint64_t wakes = 0;
+		[[maybe_unused]] const ssize_t drained = read(fWakeFd, &wakes, sizeof wakes);
+	}
 }
 
 void SdlServer::RunCommands() {
@@ -301,7 +325,8 @@ void SdlServer::RunCommands() {
 
 void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttributes& attributes) {
 	Window& window = *shared;
-	const bool borderless = attributes.look == B_NO_BORDER_WINDOW_LOOK || attributes.look == B_BORDERED_WINDOW_LOOK;
+	const bool borderless =
+	    attributes.look == B_NO_BORDER_WINDOW_LOOK || attributes.look == B_BORDERED_WINDOW_LOOK;
 	Uint32 flags = SDL_WINDOW_HIDDEN;
 	if (attributes.look == B_NO_BORDER_WINDOW_LOOK && FloatsOrIsModal(attributes.feel))
 		flags |= SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_BORDERLESS;
@@ -319,6 +344,7 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 	                              Pixels(attributes.frame.Height()), flags);
 	if (!window.sdl) return;
 	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
+	if (fDisplayFd < 0) fDisplayFd = DisplayDescriptor(window.sdl);
 	Resize(window, Pixels(attributes.frame.Width()), Pixels(attributes.frame.Height()));
 }
 

@@ -2,9 +2,12 @@
 //
 // Threads: SDL wants video and events on one thread, so the server runs its
 // own thread that owns SDL from SDL_Init to SDL_Quit. Callers hand it
-// commands through a queue and wake it with an SDL user event; only Present
-// with `wait` blocks, until the pixels are on the screen. Input and window
-// events are posted from the server thread to each window's messenger.
+// commands through a queue and wake it through an eventfd; the thread sleeps
+// in poll() on that and on the X connection, so waking it costs no trip
+// through the X server (SDL's own wake-up sends an X event for each one).
+// Only a Present that waits blocks, until pixels are on the screen. Input
+// and window events are posted from the server thread to each window's
+// messenger.
 //
 // Looks: the titled looks (titled, document, floating, modal) get the window
 // manager's title bar and close box; B_NO_BORDER_WINDOW_LOOK with a floating
@@ -55,7 +58,8 @@ public:
 	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
-	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
+	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area,
+	             PresentWait wait) override;
 	BRect ScreenFrame() override;
 
 private:
@@ -71,11 +75,15 @@ private:
 	std::shared_ptr<Window> Find(server_window_id id);
 	// Runs `command` on the server thread, after the commands before it.
 	void Enqueue(std::function<void()> command);
+	// Wakes the server thread. [fLock held]
+	void Wake();
 	// Enqueues a command on the window, if it exists.
 	void OnWindow(server_window_id id, std::function<void(Window&)> command);
 
 	// [server thread]
 	void Loop(std::promise<bool>* opened);
+	// Sleeps until a command is queued or the display has events.
+	void WaitForWork();
 	void RunCommands();
 	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
@@ -89,7 +97,7 @@ private:
 	void CloseAll();
 
 	std::thread fThread;
-	uint32 fWakeEvent = 0;
+	int fWakeFd = -1; // eventfd: commands are queued
 	BRect fScreen;
 
 	// Guards the queue, the window table and fStopped.
@@ -102,6 +110,7 @@ private:
 
 	// [server thread]
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
+	int fDisplayFd = -1; // the X connection, known once a window exists
 	bool fRunning = true;
 	Decoration fDecoration;
 	uint32 fButtons = 0;

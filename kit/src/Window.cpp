@@ -35,7 +35,7 @@ BRect SaneFrame(BRect frame) {
 
 int32 PixelsOf(float extent) { return int32(extent) + 1; }
 
-}  // namespace
+} // namespace
 
 void BWindow::Data::Invalidate(BRect rect) {
 	BMessage update(kMsgUpdate);
@@ -43,16 +43,16 @@ void BWindow::Data::Invalidate(BRect rect) {
 	window->PostMessage(&update);
 }
 
-void BWindow::Data::Present(bool wait) {
+void BWindow::Data::Present(PresentWait wait) {
 	if (serverId < 0) return;
 	PixelRect area = dirty.Intersect(pixels.Bounds());
 	dirty = {};
-	if (area.IsEmpty() && !wait) return;
+	if (area.IsEmpty() && wait == PresentWait::None) return;
 	DisplayServer::Get().Present(serverId, pixels, area, wait);
 }
 
 BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags, uint32)
-	: BLooper(title), fData(std::make_unique<Data>()) {
+    : BLooper(title), fData(std::make_unique<Data>()) {
 	Data& data = *fData;
 	data.window = this;
 	data.title = title ? title : "";
@@ -91,95 +91,96 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler) {
 		return;
 	}
 	switch (message->what) {
-		case B_MOUSE_DOWN:
-		case B_MOUSE_UP:
-		case B_MOUSE_MOVED: {
-			BPoint where;
-			message->FindPoint("where", &where);
-			data.mouseWhere = where;
-			data.mouseButtons = uint32(message->GetInt32("buttons", 0));
-			BView* view = message->what == B_MOUSE_DOWN || !data.mouseTarget ? FindView(where) : data.mouseTarget;
-			if (message->what == B_MOUSE_DOWN) data.mouseTarget = view;
-			if (message->what == B_MOUSE_UP) data.mouseTarget = nullptr;
-			if (!view) break;
-			const BPoint local = where - view->OriginInWindow();
-			message->ReplacePoint("where", local);
-			message->AddPoint("be:window_where", where);
-			if (message->what == B_MOUSE_DOWN)
-				view->MouseDown(local);
-			else if (message->what == B_MOUSE_UP)
-				view->MouseUp(local);
-			else
-				view->MouseMoved(local, B_INSIDE_VIEW, nullptr);
-			break;
-		}
-		case B_KEY_DOWN:
-		case B_KEY_UP: {
-			const char* bytes = message->GetString("bytes", "");
-			const uint32 modifiers = uint32(message->GetInt32("modifiers", 0));
-			if (message->what == B_KEY_DOWN && (modifiers & B_COMMAND_KEY) && bytes[0] != '\0' && bytes[1] == '\0') {
-				const uint32 key = uint32(std::tolower(uint8(bytes[0])));
-				for (const WindowShortcut& shortcut : data.shortcuts) {
-					if (shortcut.key == key && shortcut.modifiers == (modifiers & kShortcutModifiers)) {
-						PostMessage(shortcut.message.get(), shortcut.target ? shortcut.target : this);
-						return;
-					}
+	case B_MOUSE_DOWN:
+	case B_MOUSE_UP:
+	case B_MOUSE_MOVED: {
+		BPoint where;
+		message->FindPoint("where", &where);
+		data.mouseWhere = where;
+		data.mouseButtons = uint32(message->GetInt32("buttons", 0));
+		BView* view = message->what == B_MOUSE_DOWN || !data.mouseTarget ? FindView(where) : data.mouseTarget;
+		if (message->what == B_MOUSE_DOWN) data.mouseTarget = view;
+		if (message->what == B_MOUSE_UP) data.mouseTarget = nullptr;
+		if (!view) break;
+		const BPoint local = where - view->OriginInWindow();
+		message->ReplacePoint("where", local);
+		message->AddPoint("be:window_where", where);
+		if (message->what == B_MOUSE_DOWN)
+			view->MouseDown(local);
+		else if (message->what == B_MOUSE_UP)
+			view->MouseUp(local);
+		else
+			view->MouseMoved(local, B_INSIDE_VIEW, nullptr);
+		break;
+	}
+	case B_KEY_DOWN:
+	case B_KEY_UP: {
+		const char* bytes = message->GetString("bytes", "");
+		const uint32 modifiers = uint32(message->GetInt32("modifiers", 0));
+		if (message->what == B_KEY_DOWN && (modifiers & B_COMMAND_KEY) && bytes[0] != '\0' &&
+		    bytes[1] == '\0') {
+			const uint32 key = uint32(std::tolower(uint8(bytes[0])));
+			for (const WindowShortcut& shortcut : data.shortcuts) {
+				if (shortcut.key == key && shortcut.modifiers == (modifiers & kShortcutModifiers)) {
+					PostMessage(shortcut.message.get(), shortcut.target ? shortcut.target : this);
+					return;
 				}
 			}
-			if (BView* focus = data.focus) {
-				if (message->what == B_KEY_DOWN)
-					focus->KeyDown(bytes, int32(std::strlen(bytes)));
-				else
-					focus->KeyUp(bytes, int32(std::strlen(bytes)));
-			}
-			break;
 		}
-		case B_WINDOW_ACTIVATED: {
-			const bool active = message->GetBool("active", false);
-			if (active == data.active) break;
-			data.active = active;
-			WindowActivated(active);
-			data.root->WindowActivatedTree(active);
-			break;
+		if (BView* focus = data.focus) {
+			if (message->what == B_KEY_DOWN)
+				focus->KeyDown(bytes, int32(std::strlen(bytes)));
+			else
+				focus->KeyUp(bytes, int32(std::strlen(bytes)));
 		}
-		case B_WINDOW_MOVED: {
-			BPoint where;
-			if (message->FindPoint("where", &where) != B_OK) break;
-			data.frame.OffsetTo(where);
-			FrameMoved(where);
-			break;
+		break;
+	}
+	case B_WINDOW_ACTIVATED: {
+		const bool active = message->GetBool("active", false);
+		if (active == data.active) break;
+		data.active = active;
+		WindowActivated(active);
+		data.root->WindowActivatedTree(active);
+		break;
+	}
+	case B_WINDOW_MOVED: {
+		BPoint where;
+		if (message->FindPoint("where", &where) != B_OK) break;
+		data.frame.OffsetTo(where);
+		FrameMoved(where);
+		break;
+	}
+	case B_WINDOW_RESIZED: {
+		const float width = float(message->GetInt32("width", int32(data.frame.Width())));
+		const float height = float(message->GetInt32("height", int32(data.frame.Height())));
+		data.frame.right = data.frame.left + width;
+		data.frame.bottom = data.frame.top + height;
+		data.pixels.Resize(PixelsOf(width), PixelsOf(height), data.root->ViewColor());
+		data.dirty = {};
+		data.root->ResizeTo(width, height);
+		// Announce the resize to every observed view first.
+		std::vector<BView*> pending{data.root.get()};
+		while (!pending.empty()) {
+			BView* view = pending.back();
+			pending.pop_back();
+			if (view->fObserver) view->fObserver->WindowResizing(width, height);
+			pending.insert(pending.end(), view->fChildren.begin(), view->fChildren.end());
 		}
-		case B_WINDOW_RESIZED: {
-			const float width = float(message->GetInt32("width", int32(data.frame.Width())));
-			const float height = float(message->GetInt32("height", int32(data.frame.Height())));
-			data.frame.right = data.frame.left + width;
-			data.frame.bottom = data.frame.top + height;
-			data.pixels.Resize(PixelsOf(width), PixelsOf(height), data.root->ViewColor());
-			data.dirty = {};
-			data.root->ResizeTo(width, height);
-			// Announce the resize to every observed view first.
-			std::vector<BView*> pending{data.root.get()};
-			while (!pending.empty()) {
-				BView* view = pending.back();
-				pending.pop_back();
-				if (view->fObserver) view->fObserver->WindowResizing(width, height);
-				pending.insert(pending.end(), view->fChildren.begin(), view->fChildren.end());
-			}
-			FrameResized(width, height);
-			break;
-		}
-		case B_MINIMIZE:
-			data.minimized = message->GetBool("minimize", false);
-			break;
-		case kMsgUpdate: {
-			BRect rect;
-			if (message->FindRect("updateRect", &rect) != B_OK) rect = Bounds();
-			data.root->DrawTree(rect);
-			data.Present(false);
-			break;
-		}
-		default:
-			BLooper::DispatchMessage(message, handler);
+		FrameResized(width, height);
+		break;
+	}
+	case B_MINIMIZE:
+		data.minimized = message->GetBool("minimize", false);
+		break;
+	case kMsgUpdate: {
+		BRect rect;
+		if (message->FindRect("updateRect", &rect) != B_OK) rect = Bounds();
+		data.root->DrawTree(rect);
+		data.Present(PresentWait::None);
+		break;
+	}
+	default:
+		BLooper::DispatchMessage(message, handler);
 	}
 }
 
@@ -254,7 +255,9 @@ void BWindow::ResizeTo(float width, float height) {
 	DisplayServer::Get().ResizeTo(fData->serverId, PixelsOf(frame.Width()), PixelsOf(frame.Height()));
 }
 
-void BWindow::ResizeBy(float dx, float dy) { ResizeTo(fData->frame.Width() + dx, fData->frame.Height() + dy); }
+void BWindow::ResizeBy(float dx, float dy) {
+	ResizeTo(fData->frame.Width() + dx, fData->frame.Height() + dy);
+}
 
 BPoint BWindow::ConvertToScreen(BPoint windowPoint) const { return windowPoint + fData->frame.LeftTop(); }
 
@@ -287,18 +290,19 @@ void BWindow::AddShortcut(uint32 key, uint32 modifiers, BMessage* message, BHand
 void BWindow::RemoveShortcut(uint32 key, uint32 modifiers) {
 	key = uint32(std::tolower(int(key)));
 	modifiers = (modifiers | B_COMMAND_KEY) & kShortcutModifiers;
-	std::erase_if(fData->shortcuts, [&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
+	std::erase_if(fData->shortcuts,
+	              [&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
 }
 
 bool BWindow::HasShortcut(uint32 key, uint32 modifiers) const {
 	key = uint32(std::tolower(int(key)));
 	modifiers = (modifiers | B_COMMAND_KEY) & kShortcutModifiers;
 	return std::any_of(fData->shortcuts.begin(), fData->shortcuts.end(),
-		[&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
+	                   [&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
 }
 
-void BWindow::UpdateIfNeeded() { fData->Present(false); }
+void BWindow::UpdateIfNeeded() { fData->Present(PresentWait::None); }
 
-void BWindow::Sync() const { fData->Present(true); }
+void BWindow::Sync() const { fData->Present(PresentWait::ForPrevious); }
 
-void BWindow::Flush() const { fData->Present(false); }
+void BWindow::Flush() const { fData->Present(PresentWait::None); }

@@ -155,7 +155,7 @@ TEST_F(SdlServerTest, PresentedPixelsAppearExactlyInTheContentArea) {
 	pixels.FillPixels({0, 149, 199, 149}, kGreen);
 	pixels.FillPixels({0, 0, 0, 149}, kGreen);
 	pixels.FillPixels({199, 0, 199, 149}, kGreen);
-	fServer.Present(id, pixels, pixels.Bounds(), true);
+	fServer.Present(id, pixels, pixels.Bounds(), PresentWait::UntilShown);
 
 	const Screenshot shot = TakeScreenshot("onscreen-pattern");
 	EXPECT_EQ(shot.At(200, 150), kGreen);
@@ -292,7 +292,7 @@ TEST_F(SdlServerTest, PopupMenuLookIsPlacedExactlyWithoutDecoration) {
 	EXPECT_EQ(WaitForXFrame(window, frame), frame);
 	EXPECT_NE(Shell("xwininfo -id " + window).find("Override Redirect State: yes"), std::string::npos);
 	Framebuffer pixels(80, 60, kRed);
-	fServer.Present(id, pixels, pixels.Bounds(), true);
+	fServer.Present(id, pixels, pixels.Bounds(), PresentWait::UntilShown);
 	const Screenshot shot = TakeScreenshot("onscreen-popup");
 	EXPECT_EQ(shot.At(600, 400), kRed);
 	EXPECT_EQ(shot.At(679, 459), kRed);
@@ -308,10 +308,10 @@ TEST_F(SdlServerTest, ManyPresentsWithoutWaitingEndWithTheLastOnScreen) {
 	Framebuffer pixels(100, 80, kRed);
 	for (int i = 0; i < 500; i++) {
 		pixels.FillPixels({0, 0, 99, 79}, i % 2 ? kRed : kBlue);
-		fServer.Present(id, pixels, {0, 0, 99, 79}, false);
+		fServer.Present(id, pixels, {0, 0, 99, 79}, PresentWait::None);
 	}
 	pixels.FillPixels({10, 10, 19, 19}, kGreen);
-	fServer.Present(id, pixels, {10, 10, 19, 19}, true);
+	fServer.Present(id, pixels, {10, 10, 19, 19}, PresentWait::UntilShown);
 	const Screenshot shot = TakeScreenshot("onscreen-flood");
 	EXPECT_EQ(shot.At(65, 465), kGreen);
 	EXPECT_EQ(shot.At(90, 500), kRed);
