@@ -6,10 +6,7 @@
 // FillRect covers both edges of its rectangle and paints nothing for an
 // inverted one; StrokeLine covers both end points and the same pixels every
 // time for the same end points; everything is clipped to the view. Sync()
-// returns once all drawing so far is done and handed to the display, which
-// puts it on the screen at once on its own thread; on screen, it first waits
-// for the frame synchronised before, so that a window drawing faster than the
-// screen shows is held to the screen's pace.
+// returns once all drawing so far is done and sent to the screen.
 #pragma once
 
 #include <memory>

@@ -34,14 +34,6 @@ inline constexpr uint32 kMsgUpdate = '_UPD';
 
 typedef int32 server_window_id;
 
-// How long Present holds its caller.
-enum class PresentWait {
-	None,        // until the pixels are handed over
-	ForPrevious, // also until what was presented before is on the screen, which
-	             // holds a window drawing faster than the display to its pace
-	UntilShown,  // until these pixels are on the screen
-};
-
 struct WindowAttributes {
 	BRect frame; // content area in screen coordinates, already within limits
 	std::string title;
@@ -76,10 +68,10 @@ public:
 	virtual void ResizeTo(server_window_id id, int32 width, int32 height) = 0;
 	virtual void SetTitle(server_window_id id, const std::string& title) = 0;
 
-	// Puts the area of the framebuffer on the screen.
-	// [the thread holding the window's lock]
+	// Puts the area of the framebuffer on the screen: sends it at once and,
+	// with `wait`, returns once it is shown. [the thread holding the window's lock]
 	virtual void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area,
-	                     PresentWait wait) = 0;
+	                     bool wait) = 0;
 
 	// The main screen's frame, left and top 0. [any thread]
 	virtual BRect ScreenFrame() = 0;

@@ -39,7 +39,7 @@ public:
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
 	// Nothing to show: the window's own framebuffer is what tests read.
-	void Present(server_window_id, const Framebuffer&, const PixelRect&, PresentWait) override {}
+	void Present(server_window_id, const Framebuffer&, const PixelRect&, bool) override {}
 	BRect ScreenFrame() override;
 
 	// What the display knows of a window. [any thread]

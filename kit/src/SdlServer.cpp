@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
 #include <SDL.h>
 #include <poll.h>
@@ -18,6 +16,7 @@
 #include "DisplayDescriptor.h"
 #include "SdlKeys.h"
 #include "ServerMessages.h"
+#include "XBlitter.h"
 
 namespace {
 
@@ -28,18 +27,12 @@ constexpr int kPlacementAttempts = 2;
 // A larger offset between the corner asked for and the content is the window
 // manager placing the window elsewhere, not its decoration.
 constexpr float kMaxDecoration = 100;
-// A display other than X gives no descriptor to sleep on, so its events are
-// looked for this often while windows are open.
-constexpr int kPollMilliseconds = 10;
+// SDL holds a window's focus change back for a while (200 ms) and passes it
+// on at a later pump; the display is pumped again this long after the last
+// events or commands, whether or not more come.
+constexpr uint64_t kHeldBackMilliseconds = 250;
 
 int32 Pixels(float length) { return int32(std::lround(length)) + 1; }
-
-PixelRect Union(const PixelRect& a, const PixelRect& b) {
-	if (a.IsEmpty()) return b;
-	if (b.IsEmpty()) return a;
-	return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-	        std::max(a.bottom, b.bottom)};
-}
 
 bool FloatsOrIsModal(window_feel feel) { return feel != B_NORMAL_WINDOW_FEEL; }
 
@@ -71,17 +64,10 @@ void Post(const BMessenger& client, BMessage message) { client.SendMessage(&mess
 struct SdlServer::Window {
 	BMessenger client;
 
-	// Pixels handed over by Present, waiting to be put on the screen.
-	std::mutex pixelLock;
-	std::condition_variable shownChanged;
-	std::vector<rgb_color> pixels;
-	int32 width = 0;
-	int32 height = 0;
-	PixelRect dirty;
-	uint64 handed = 0; // presents copied in so far
-	uint64 shown = 0;  // presents on the screen so far
-	bool blitQueued = false;
-	bool gone = false; // destroyed, or the server stopped: nobody waits for pixels
+	// Guards the two below, so that no pixels are put once the window is gone.
+	std::mutex presentLock;
+	unsigned long xWindow = 0; // adopted by the blitter; 0 until SDL made it
+	bool gone = false;         // destroyed, or the server stopped
 
 	// Server thread only.
 	SDL_Window* sdl = nullptr;
@@ -99,8 +85,7 @@ struct SdlServer::Window {
 
 SdlServer* SdlServer::Open() {
 	const char* x11 = std::getenv("DISPLAY");
-	const char* wayland = std::getenv("WAYLAND_DISPLAY");
-	if ((!x11 || !*x11) && (!wayland || !*wayland)) return nullptr;
+	if (!x11 || !*x11) return nullptr;
 	std::unique_ptr<SdlServer> server(new SdlServer);
 	server->fWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 	if (server->fWakeFd < 0) return nullptr;
@@ -155,12 +140,12 @@ void SdlServer::DestroyWindow(server_window_id id) {
 		fWindows.erase(found);
 	}
 	{
-		std::lock_guard lock(window->pixelLock);
+		std::lock_guard lock(window->presentLock);
 		window->gone = true;
 	}
-	window->shownChanged.notify_all();
 	Enqueue([this, window] {
 		if (!window->sdl) return;
+		fBlitter->Forget(window->xWindow);
 		fBySdlId.erase(SDL_GetWindowID(window->sdl));
 		SDL_DestroyWindow(window->sdl);
 		window->sdl = nullptr;
@@ -209,33 +194,14 @@ void SdlServer::SetTitle(server_window_id id, const std::string& title) {
 	OnWindow(id, [title](Window& window) { SDL_SetWindowTitle(window.sdl, title.c_str()); });
 }
 
-void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area,
-                        PresentWait wait) {
+void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) {
 	std::shared_ptr<Window> window = Find(id);
 	if (!window) return;
-	std::unique_lock lock(window->pixelLock);
-	if (window->gone) return;
-	PixelRect copy = area.Intersect(pixels.Bounds());
-	if (pixels.Width() != window->width || pixels.Height() != window->height) {
-		window->width = pixels.Width();
-		window->height = pixels.Height();
-		window->pixels.assign(size_t(window->width) * size_t(window->height), rgb_color{});
-		window->dirty = {};
-		copy = pixels.Bounds();
-	}
-	for (int32 y = copy.top; y <= copy.bottom; y++)
-		std::memcpy(&window->pixels[size_t(y) * size_t(window->width) + size_t(copy.left)],
-		            pixels.Row(y) + copy.left, size_t(copy.right - copy.left + 1) * sizeof(rgb_color));
-	window->dirty = Union(window->dirty, copy);
-	const uint64 ticket = ++window->handed;
-	const bool queue = !window->blitQueued;
-	window->blitQueued = true;
-	lock.unlock();
-	if (queue) Enqueue([this, window] { Blit(*window); });
-	if (wait == PresentWait::None) return;
-	const uint64 awaited = wait == PresentWait::UntilShown ? ticket : ticket - 1;
-	lock.lock();
-	window->shownChanged.wait(lock, [&] { return window->shown >= awaited || window->gone; });
+	// A window SDL has not made yet is not on the screen either; it is
+	// exposed, and so drawn again, once it is.
+	std::lock_guard lock(window->presentLock);
+	if (window->gone || window->xWindow == 0) return;
+	if (fBlitter->Put(window->xWindow, pixels, area, wait)) CountFrameShown();
 }
 
 BRect SdlServer::ScreenFrame() { return fScreen; }
@@ -270,11 +236,19 @@ void SdlServer::OnWindow(server_window_id id, std::function<void(Window&)> comma
 }
 
 void SdlServer::Loop(std::promise<bool>* opened) {
+	// Pixels go to the screen through the blitter's own X connection, opened
+	// before SDL so that SDL's X error handler passes the blitter's errors on.
+	fBlitter = XBlitter::Open();
+	if (!fBlitter) {
+		opened->set_value(false);
+		return;
+	}
+	SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-	// The plain X framebuffer: an accelerated one would recreate each window
-	// (losing its placement) to attach a GL context on the first present.
-	SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+	// A click on an inactive window activates it and is a click in it too;
+	// SDL would drop a click that comes within a few milliseconds of the focus.
+	SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
 	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
 		opened->set_value(false);
 		return;
@@ -301,11 +275,18 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 }
 
 void SdlServer::WaitForWork() {
+	int timeout = -1;
+	if (fPumpAgainAt != 0) {
+		const uint64_t now = SDL_GetTicks64();
+		timeout = fPumpAgainAt > now ? int(fPumpAgainAt - now) : 0;
+	}
 	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {fDisplayFd, POLLIN, 0}};
 	const nfds_t count = fDisplayFd >= 0 ? 2 : 1;
-	const int timeout = fDisplayFd >= 0 || fBySdlId.empty() ? -1 : kPollMilliseconds;
-	while (poll(descriptors, count, timeout) < 0 && errno == EINTR) {
+	int ready;
+	while ((ready = poll(descriptors, count, timeout)) < 0 && errno == EINTR) {
 	}
+	// Commands read events from the display too, not only polling.
+	fPumpAgainAt = ready > 0 ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
 	if (descriptors[0].revents & POLLIN) {
 		uint64_t wakes = 0;
 		[[maybe_unused]] const ssize_t drained = read(fWakeFd, &wakes, sizeof wakes);
@@ -345,6 +326,11 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 	if (!window.sdl) return;
 	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
 	if (fDisplayFd < 0) fDisplayFd = DisplayDescriptor(window.sdl);
+	const unsigned long xWindow = fBlitter->Adopt(window.sdl);
+	{
+		std::lock_guard lock(window.presentLock);
+		window.xWindow = xWindow;
+	}
 	Resize(window, Pixels(attributes.frame.Width()), Pixels(attributes.frame.Height()));
 }
 
@@ -415,38 +401,6 @@ void SdlServer::Placed(Window& window) {
 		window.target = where;
 	}
 	ReportFrame(window);
-}
-
-void SdlServer::Blit(Window& window) {
-	SDL_Rect rect{};
-	uint64 ticket;
-	{
-		std::lock_guard lock(window.pixelLock);
-		window.blitQueued = false;
-		ticket = window.handed;
-		PixelRect area = window.dirty;
-		window.dirty = {};
-		SDL_Surface* surface = window.sdl ? SDL_GetWindowSurface(window.sdl) : nullptr;
-		if (surface) area = area.Intersect({0, 0, surface->w - 1, surface->h - 1});
-		if (surface && !area.IsEmpty()) {
-			rect = {area.left, area.top, area.right - area.left + 1, area.bottom - area.top + 1};
-			const size_t offset = size_t(area.top) * size_t(window.width) + size_t(area.left);
-			uint8* target = static_cast<uint8*>(surface->pixels) + area.top * surface->pitch +
-			                area.left * surface->format->BytesPerPixel;
-			SDL_ConvertPixels(rect.w, rect.h, SDL_PIXELFORMAT_RGBA32, &window.pixels[offset],
-			                  window.width * int(sizeof(rgb_color)), surface->format->format, target,
-			                  surface->pitch);
-		}
-	}
-	if (rect.w > 0) {
-		SDL_UpdateWindowSurfaceRects(window.sdl, &rect, 1);
-		CountFrameShown();
-	}
-	{
-		std::lock_guard lock(window.pixelLock);
-		window.shown = std::max(window.shown, ticket);
-	}
-	window.shownChanged.notify_all();
 }
 
 void SdlServer::ReportFrame(Window& window) {
@@ -587,11 +541,12 @@ void SdlServer::CloseAll() {
 		windows.swap(fWindows);
 	}
 	for (auto& [id, window] : windows) {
-		std::lock_guard lock(window->pixelLock);
+		std::lock_guard lock(window->presentLock);
 		window->gone = true;
-		window->shownChanged.notify_all();
 	}
-	for (auto& [sdlId, window] : fBySdlId)
+	for (auto& [sdlId, window] : fBySdlId) {
+		fBlitter->Forget(window->xWindow);
 		SDL_DestroyWindow(window->sdl);
+	}
 	fBySdlId.clear();
 }

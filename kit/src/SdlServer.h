@@ -1,13 +1,15 @@
-// The display on screen, through SDL2: every window is a real top-level window.
+// The display on screen: an X display, through SDL2 (XWayland included);
+// every window is a real top-level window.
 //
 // Threads: SDL wants video and events on one thread, so the server runs its
 // own thread that owns SDL from SDL_Init to SDL_Quit. Callers hand it
 // commands through a queue and wake it through an eventfd; the thread sleeps
 // in poll() on that and on the X connection, so waking it costs no trip
 // through the X server (SDL's own wake-up sends an X event for each one).
-// Only a Present that waits blocks, until pixels are on the screen. Input
-// and window events are posted from the server thread to each window's
-// messenger.
+// Present needs no command: it puts the pixels on the window through the
+// blitter's own connection on the caller's thread, and only waits, for the X
+// server to draw them, when asked to. Input and window events are posted from
+// the server thread to each window's messenger.
 //
 // Looks: the titled looks (titled, document, floating, modal) get the window
 // manager's title bar and close box; B_NO_BORDER_WINDOW_LOOK with a floating
@@ -24,7 +26,7 @@
 // more. Only the real position is reported.
 #pragma once
 
-#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <future>
@@ -34,6 +36,7 @@
 #include <thread>
 
 #include "DisplayServer.h"
+#include "XBlitter.h"
 
 union SDL_Event;
 
@@ -58,8 +61,7 @@ public:
 	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
-	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area,
-	             PresentWait wait) override;
+	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
 	BRect ScreenFrame() override;
 
 private:
@@ -82,14 +84,14 @@ private:
 
 	// [server thread]
 	void Loop(std::promise<bool>* opened);
-	// Sleeps until a command is queued or the display has events.
+	// Sleeps until a command is queued, the display has events, or it is time
+	// to pump the display again for what SDL held back.
 	void WaitForWork();
 	void RunCommands();
 	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
 	void Resize(Window& window, int32 width, int32 height);
 	void Placed(Window& window);
-	void Blit(Window& window);
 	void ReportFrame(Window& window);
 	void HandleEvent(const SDL_Event& event);
 	void HandleWindowEvent(Window& window, const SDL_Event& event);
@@ -97,7 +99,8 @@ private:
 	void CloseAll();
 
 	std::thread fThread;
-	int fWakeFd = -1; // eventfd: commands are queued
+	int fWakeFd = -1;                   // eventfd: commands are queued
+	std::unique_ptr<XBlitter> fBlitter; // made on the server thread before SDL starts
 	BRect fScreen;
 
 	// Guards the queue, the window table and fStopped.
@@ -110,7 +113,8 @@ private:
 
 	// [server thread]
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
-	int fDisplayFd = -1; // the X connection, known once a window exists
+	int fDisplayFd = -1;       // the X connection, known once a window exists
+	uint64_t fPumpAgainAt = 0; // SDL ticks; 0: only when there is something new
 	bool fRunning = true;
 	Decoration fDecoration;
 	uint32 fButtons = 0;

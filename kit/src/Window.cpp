@@ -43,11 +43,11 @@ void BWindow::Data::Invalidate(BRect rect) {
 	window->PostMessage(&update);
 }
 
-void BWindow::Data::Present(PresentWait wait) {
+void BWindow::Data::Present(bool wait) {
 	if (serverId < 0) return;
 	PixelRect area = dirty.Intersect(pixels.Bounds());
 	dirty = {};
-	if (area.IsEmpty() && wait == PresentWait::None) return;
+	if (area.IsEmpty() && !wait) return;
 	DisplayServer::Get().Present(serverId, pixels, area, wait);
 }
 
@@ -176,7 +176,7 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler) {
 		BRect rect;
 		if (message->FindRect("updateRect", &rect) != B_OK) rect = Bounds();
 		data.root->DrawTree(rect);
-		data.Present(PresentWait::None);
+		data.Present(false);
 		break;
 	}
 	default:
@@ -301,8 +301,8 @@ bool BWindow::HasShortcut(uint32 key, uint32 modifiers) const {
 	                   [&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
 }
 
-void BWindow::UpdateIfNeeded() { fData->Present(PresentWait::None); }
+void BWindow::UpdateIfNeeded() { fData->Present(false); }
 
-void BWindow::Sync() const { fData->Present(PresentWait::ForPrevious); }
+void BWindow::Sync() const { fData->Present(false); }
 
-void BWindow::Flush() const { fData->Present(PresentWait::None); }
+void BWindow::Flush() const { fData->Present(false); }

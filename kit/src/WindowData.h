@@ -41,5 +41,5 @@ struct BWindow::Data {
 	const PixelRect* updateClip = nullptr; // the area being redrawn, if any
 
 	void Invalidate(BRect rect);
-	void Present(PresentWait wait);
+	void Present(bool wait);
 };

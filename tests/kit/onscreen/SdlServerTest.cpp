@@ -155,7 +155,7 @@ TEST_F(SdlServerTest, PresentedPixelsAppearExactlyInTheContentArea) {
 	pixels.FillPixels({0, 149, 199, 149}, kGreen);
 	pixels.FillPixels({0, 0, 0, 149}, kGreen);
 	pixels.FillPixels({199, 0, 199, 149}, kGreen);
-	fServer.Present(id, pixels, pixels.Bounds(), PresentWait::UntilShown);
+	fServer.Present(id, pixels, pixels.Bounds(), true);
 
 	const Screenshot shot = TakeScreenshot("onscreen-pattern");
 	EXPECT_EQ(shot.At(200, 150), kGreen);
@@ -195,6 +195,38 @@ TEST_F(SdlServerTest, CloseBoxAsksTheWindowToQuitAndLeavesItOpen) {
 	EXPECT_TRUE(WaitFor(B_QUIT_REQUESTED));
 	EXPECT_FALSE(XWindow("vu-close").empty());
 	fServer.DestroyWindow(id);
+}
+
+// The click that activates a window is not swallowed by the activation.
+TEST_F(SdlServerTest, AClickOnAnInactiveWindowActivatesItAndArrives) {
+	const BRect first(520, 60, 619, 139);
+	Open("vu-behind", first);
+	ASSERT_TRUE(WaitUntilActive());
+	WaitForXFrame(XWindow("vu-behind"), first);
+	const BRect second(700, 60, 799, 139);
+	const size_t before = fRecorder->Count();
+	Open("vu-front", second);
+	WaitForXFrame(XWindow("vu-front"), second);
+	ASSERT_TRUE(fRecorder->WaitFor(
+	    [](const RecordedMessage& m) {
+		    bool active = true;
+		    return IsWhat(m, B_WINDOW_ACTIVATED) && m.message.FindBool("active", &active) == B_OK && !active;
+	    },
+	    kPatience, before));
+
+	const size_t clicked = fRecorder->Count();
+	Shell("xdotool mousemove 530 70 click 1");
+	const auto down = WaitFor(B_MOUSE_DOWN, clicked);
+	ASSERT_TRUE(down);
+	BPoint where;
+	EXPECT_EQ(down->message.FindPoint("where", &where), B_OK);
+	EXPECT_EQ(where, BPoint(10, 10));
+	EXPECT_TRUE(fRecorder->WaitFor(
+	    [](const RecordedMessage& m) {
+		    bool active = false;
+		    return IsWhat(m, B_WINDOW_ACTIVATED) && m.message.FindBool("active", &active) == B_OK && active;
+	    },
+	    kPatience, clicked));
 }
 
 TEST_F(SdlServerTest, ClicksAndKeysArriveWithButtonsPositionAndBytes) {
@@ -292,7 +324,7 @@ TEST_F(SdlServerTest, PopupMenuLookIsPlacedExactlyWithoutDecoration) {
 	EXPECT_EQ(WaitForXFrame(window, frame), frame);
 	EXPECT_NE(Shell("xwininfo -id " + window).find("Override Redirect State: yes"), std::string::npos);
 	Framebuffer pixels(80, 60, kRed);
-	fServer.Present(id, pixels, pixels.Bounds(), PresentWait::UntilShown);
+	fServer.Present(id, pixels, pixels.Bounds(), true);
 	const Screenshot shot = TakeScreenshot("onscreen-popup");
 	EXPECT_EQ(shot.At(600, 400), kRed);
 	EXPECT_EQ(shot.At(679, 459), kRed);
@@ -308,10 +340,10 @@ TEST_F(SdlServerTest, ManyPresentsWithoutWaitingEndWithTheLastOnScreen) {
 	Framebuffer pixels(100, 80, kRed);
 	for (int i = 0; i < 500; i++) {
 		pixels.FillPixels({0, 0, 99, 79}, i % 2 ? kRed : kBlue);
-		fServer.Present(id, pixels, {0, 0, 99, 79}, PresentWait::None);
+		fServer.Present(id, pixels, {0, 0, 99, 79}, false);
 	}
 	pixels.FillPixels({10, 10, 19, 19}, kGreen);
-	fServer.Present(id, pixels, {10, 10, 19, 19}, PresentWait::UntilShown);
+	fServer.Present(id, pixels, {10, 10, 19, 19}, true);
 	const Screenshot shot = TakeScreenshot("onscreen-flood");
 	EXPECT_EQ(shot.At(65, 465), kGreen);
 	EXPECT_EQ(shot.At(90, 500), kRed);
