@@ -88,7 +88,10 @@ SdlServer* SdlServer::Open() {
 	if (!x11 || !*x11) return nullptr;
 	std::unique_ptr<SdlServer> server(new SdlServer);
 	server->fWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-	if (server->fWakeFd < 0) return nullptr;
+	if (server->fWakeFd < 0) {
+		server->fStopped = true;
+		return nullptr;
+	}
 	std::promise<bool> opened;
 	std::future<bool> result = opened.get_future();
 	server->fThread = std::thread([raw = server.get(), &opened] { raw->Loop(&opened); });
