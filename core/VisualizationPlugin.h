@@ -21,12 +21,12 @@ struct VisGUIInfoStruct;
 // it 4-byte aligned on 64-bit machines: read it with Samples().
 struct __attribute__((packed, aligned(4))) VisAudioInfoStruct {
 	int32 reserved[7];
-	const int16* samples;  // interleaved signed 16-bit stereo, left first
+	const int16* samples; // interleaved signed 16-bit stereo, left first
 
 	const int16* Samples() const {
 		const int16* pointer;
 		std::memcpy(&pointer, reinterpret_cast<const char*>(this) + offsetof(VisAudioInfoStruct, samples),
-			sizeof pointer);
+		            sizeof pointer);
 		return pointer;
 	}
 };
@@ -43,11 +43,11 @@ class VisualizationPlugin {
 public:
 	const char* short_name;
 	const char* long_name;
-	BHandler* host_handler;  // the player's; messages to the player go to its looper
-	bool host_flag;          // the player's; never read here
+	BHandler* host_handler; // the player's; messages to the player go to its looper
+	bool host_flag;         // the player's; never read here
 
 	VisualizationPlugin(const char* shortName, const char* longName)
-		: short_name(shortName), long_name(longName), host_handler(nullptr), host_flag(false) {}
+	    : short_name(shortName), long_name(longName), host_handler(nullptr), host_flag(false) {}
 	virtual ~VisualizationPlugin() = default;
 
 	virtual bool Init() = 0;

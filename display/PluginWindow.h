@@ -15,8 +15,8 @@ class VisualizationPlugin;
 class PluginWindow : public BWindow {
 public:
 	// Created hidden; the owner shows it.
-	PluginWindow(BRect frame, const char* title, VisualizationPlugin* owner, window_look look, window_feel feel,
-		uint32 flags, uint32 workspace);
+	PluginWindow(BRect frame, const char* title, VisualizationPlugin* owner, window_look look,
+	             window_feel feel, uint32 flags, uint32 workspace);
 
 	void MessageReceived(BMessage* message) override;
 	// Never closes the window itself: tells the player, which stops the plug-in.
@@ -28,9 +28,9 @@ public:
 	// [player thread, window locked]
 	bool Render(const int16* pcm, int32 count);
 
-	PluginView* view;            // owned by the window as its child
-	VisualizationPlugin* owner;  // not owned
-	int32 left_pos;              // last drawn meter positions, in view pixels
+	PluginView* view;           // owned by the window as its child
+	VisualizationPlugin* owner; // not owned
+	int32 left_pos;             // last drawn meter positions, in view pixels
 	int32 right_pos;
 
 private:

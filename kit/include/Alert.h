@@ -12,7 +12,8 @@ public:
 	// Null button labels mean no such button. The first button is the
 	// default: Enter presses it.
 	BAlert(const char* title, const char* text, const char* button0, const char* button1 = nullptr,
-		const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL, alert_type type = B_INFO_ALERT);
+	       const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL,
+	       alert_type type = B_INFO_ALERT);
 	~BAlert() override;
 
 	// Shows the alert and blocks the calling thread until a button is

@@ -12,7 +12,7 @@ class BControl : public BView, public BInvoker {
 public:
 	// Takes ownership of the message; the label is copied.
 	BControl(BRect frame, const char* name, const char* label, BMessage* message, uint32 resizingMode,
-		uint32 flags);
+	         uint32 flags);
 	~BControl() override;
 
 	// Copies the label and redraws.

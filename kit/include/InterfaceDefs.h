@@ -124,7 +124,12 @@ enum : char {
 
 enum : uint32 { B_ENTERED_VIEW = 0, B_INSIDE_VIEW, B_EXITED_VIEW, B_OUTSIDE_VIEW };
 
-enum button_width { B_WIDTH_AS_USUAL = 0, B_WIDTH_FIXED = 1, B_WIDTH_FROM_LABEL = 2, B_WIDTH_FROM_WIDEST = 3 };
+enum button_width {
+	B_WIDTH_AS_USUAL = 0,
+	B_WIDTH_FIXED = 1,
+	B_WIDTH_FROM_LABEL = 2,
+	B_WIDTH_FROM_WIDEST = 3
+};
 
 enum alert_type { B_EMPTY_ALERT = 0, B_INFO_ALERT = 1, B_IDEA_ALERT, B_WARNING_ALERT, B_STOP_ALERT };
 

@@ -14,7 +14,7 @@ class BMenuItem;
 class BMenu : public BView {
 public:
 	explicit BMenu(const char* title, menu_layout layout = B_ITEMS_IN_COLUMN);
-	~BMenu() override;  // deletes its items
+	~BMenu() override; // deletes its items
 
 	// Items. The menu takes ownership of an added item.
 	bool AddItem(BMenuItem* item);

@@ -66,7 +66,8 @@ public:
 	status_t FindData(const char* name, type_code type, const void** data, ssize_t* numBytes) const {
 		return FindData(name, type, 0, data, numBytes);
 	}
-	status_t FindData(const char* name, type_code type, int32 index, const void** data, ssize_t* numBytes) const;
+	status_t FindData(const char* name, type_code type, int32 index, const void** data,
+	                  ssize_t* numBytes) const;
 
 	// Getters with a default for a missing value.
 	bool GetBool(const char* name, bool defaultValue = false) const;
@@ -103,7 +104,7 @@ public:
 	// The index-th name holding values of `type` (or of any type), in the
 	// order the names were first added. The name stays owned by the message.
 	status_t GetInfo(type_code type, int32 index, const char** name, type_code* foundType,
-		int32* count = nullptr) const;
+	                 int32* count = nullptr) const;
 	status_t RemoveName(const char* name);
 	status_t RemoveData(const char* name, int32 index = 0);
 	status_t MakeEmpty();

@@ -34,7 +34,7 @@ public:
 	// Posts a copy of the message without waiting for a reply. [any thread]
 	status_t SendMessage(uint32 command, BHandler* replyTo = nullptr) const;
 	status_t SendMessage(BMessage* message, BHandler* replyTo = nullptr,
-		bigtime_t timeout = B_INFINITE_TIMEOUT) const;
+	                     bigtime_t timeout = B_INFINITE_TIMEOUT) const;
 
 	bool operator==(const BMessenger& other) const;
 

@@ -14,9 +14,9 @@ typedef int32 thread_id;
 enum {
 	B_CAN_INTERRUPT = 0x01,
 	B_CHECK_PERMISSION = 0x04,
-	B_TIMEOUT = 0x08,           // timeout is relative to now, in microseconds
+	B_TIMEOUT = 0x08, // timeout is relative to now, in microseconds
 	B_RELATIVE_TIMEOUT = 0x08,
-	B_ABSOLUTE_TIMEOUT = 0x10,  // timeout is a system_time() value
+	B_ABSOLUTE_TIMEOUT = 0x10, // timeout is a system_time() value
 };
 
 const bigtime_t B_INFINITE_TIMEOUT = INT64_MAX;

@@ -11,12 +11,23 @@ public:
 	constexpr BPoint() = default;
 	constexpr BPoint(float x, float y) : x(x), y(y) {}
 
-	constexpr void Set(float newX, float newY) { x = newX; y = newY; }
+	constexpr void Set(float newX, float newY) {
+		x = newX;
+		y = newY;
+	}
 
 	constexpr BPoint operator+(const BPoint& other) const { return {x + other.x, y + other.y}; }
 	constexpr BPoint operator-(const BPoint& other) const { return {x - other.x, y - other.y}; }
-	BPoint& operator+=(const BPoint& other) { x += other.x; y += other.y; return *this; }
-	BPoint& operator-=(const BPoint& other) { x -= other.x; y -= other.y; return *this; }
+	BPoint& operator+=(const BPoint& other) {
+		x += other.x;
+		y += other.y;
+		return *this;
+	}
+	BPoint& operator-=(const BPoint& other) {
+		x -= other.x;
+		y -= other.y;
+		return *this;
+	}
 	constexpr bool operator==(const BPoint&) const = default;
 };
 

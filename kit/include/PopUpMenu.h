@@ -13,14 +13,15 @@
 class BPopUpMenu : public BMenu {
 public:
 	BPopUpMenu(const char* title, bool radioMode = true, bool labelFromMarked = true,
-		menu_layout layout = B_ITEMS_IN_COLUMN);
-	~BPopUpMenu() override;  // closes the menu if it is open
+	           menu_layout layout = B_ITEMS_IN_COLUMN);
+	~BPopUpMenu() override; // closes the menu if it is open
 
 	// Synchronous (async false): blocks until the menu closes and returns the
 	// chosen item, or null; with deliversMessage the item's message is also
 	// sent. Asynchronous: returns null at once. openAnyway is accepted for
 	// compatibility; the menu stays open until the user chooses or dismisses.
-	BMenuItem* Go(BPoint screenPoint, bool deliversMessage = false, bool openAnyway = false, bool async = false);
+	BMenuItem* Go(BPoint screenPoint, bool deliversMessage = false, bool openAnyway = false,
+	              bool async = false);
 	// True while the menu is open. [any thread]
 	bool IsOpen() const;
 	// The window the open menu shows in, or null. [any thread]

@@ -12,9 +12,10 @@
 class BSlider : public BControl {
 public:
 	// Takes ownership of the message; the label is copied.
-	BSlider(BRect frame, const char* name, const char* label, BMessage* message, int32 minValue, int32 maxValue,
-		thumb_style thumbType = B_BLOCK_THUMB, uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
-		uint32 flags = B_NAVIGABLE | B_WILL_DRAW | B_FRAME_EVENTS);
+	BSlider(BRect frame, const char* name, const char* label, BMessage* message, int32 minValue,
+	        int32 maxValue, thumb_style thumbType = B_BLOCK_THUMB,
+	        uint32 resizingMode = B_FOLLOW_LEFT | B_FOLLOW_TOP,
+	        uint32 flags = B_NAVIGABLE | B_WILL_DRAW | B_FRAME_EVENTS);
 	~BSlider() override;
 
 	void SetLimitLabels(const char* minLabel, const char* maxLabel);

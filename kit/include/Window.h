@@ -31,8 +31,8 @@ inline constexpr int32 kMaxWindowSize = 4096;
 class BWindow : public BLooper {
 public:
 	BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags,
-		uint32 workspace = B_CURRENT_WORKSPACE);
-	~BWindow() override;  // deletes the views
+	        uint32 workspace = B_CURRENT_WORKSPACE);
+	~BWindow() override; // deletes the views
 
 	// Hooks [window thread, locked]
 	void DispatchMessage(BMessage* message, BHandler* handler) override;

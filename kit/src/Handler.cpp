@@ -3,7 +3,8 @@
 
 #include "LooperRegistry.h"
 
-BHandler::BHandler(const char* name) : fToken(LooperRegistry::Get().RegisterHandler(this)), fName(name ? name : "") {}
+BHandler::BHandler(const char* name)
+    : fToken(LooperRegistry::Get().RegisterHandler(this)), fName(name ? name : "") {}
 
 BHandler::~BHandler() { LooperRegistry::Get().UnregisterHandler(this); }
 

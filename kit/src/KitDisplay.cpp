@@ -32,7 +32,7 @@ bool Post(BWindow* window, BMessage message) {
 
 bool Settle(BWindow* window, bool accepted) { return accepted && kit::WaitForIdle(window); }
 
-}  // namespace
+} // namespace
 
 server_window_id WindowAccess::ServerId(BWindow* window) { return window->fData->serverId; }
 
@@ -75,21 +75,21 @@ BWindow* kit::FindWindow(const char* title) {
 bool kit::MouseDown(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers, int32 clicks) {
 	if (HeadlessServer* server = Headless())
 		return Settle(window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_DOWN, where, buttons,
-								  modifiers, clicks));
+		                                        modifiers, clicks));
 	return Post(window, server_message::Mouse(B_MOUSE_DOWN, where, buttons, modifiers, clicks));
 }
 
 bool kit::MouseUp(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers) {
 	if (HeadlessServer* server = Headless())
 		return Settle(
-			window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_UP, where, buttons, modifiers));
+		    window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_UP, where, buttons, modifiers));
 	return Post(window, server_message::Mouse(B_MOUSE_UP, where, buttons, modifiers, 0));
 }
 
 bool kit::MouseMove(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers) {
 	if (HeadlessServer* server = Headless())
-		return Settle(
-			window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_MOVED, where, buttons, modifiers));
+		return Settle(window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_MOVED, where, buttons,
+		                                        modifiers));
 	return Post(window, server_message::Mouse(B_MOUSE_MOVED, where, buttons, modifiers, 0));
 }
 
@@ -101,11 +101,12 @@ bool kit::TypeKey(BWindow* window, const char* bytes, uint32 modifiers, int32 ke
 	if (!bytes) return false;
 	const int32 raw = uint8(bytes[0]);
 	return Post(window, server_message::Key(B_KEY_DOWN, bytes, key, raw, modifiers)) &&
-		Post(window, server_message::Key(B_KEY_UP, bytes, key, raw, modifiers));
+	       Post(window, server_message::Key(B_KEY_UP, bytes, key, raw, modifiers));
 }
 
 bool kit::CloseBox(BWindow* window) {
-	if (HeadlessServer* server = Headless()) return Settle(window, server->UserClose(WindowAccess::ServerId(window)));
+	if (HeadlessServer* server = Headless())
+		return Settle(window, server->UserClose(WindowAccess::ServerId(window)));
 	return Post(window, BMessage(B_QUIT_REQUESTED));
 }
 
@@ -176,7 +177,8 @@ bool kit::ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* wid
 	*height = buffer.Height();
 	pixels->resize(size_t(*width) * size_t(*height));
 	for (int32 y = 0; y < *height; y++)
-		std::memcpy(pixels->data() + size_t(y) * size_t(*width), buffer.Row(y), size_t(*width) * sizeof(rgb_color));
+		std::memcpy(pixels->data() + size_t(y) * size_t(*width), buffer.Row(y),
+		            size_t(*width) * sizeof(rgb_color));
 	window->Unlock();
 	return true;
 }

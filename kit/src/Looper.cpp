@@ -17,7 +17,7 @@ constexpr uint32 kQuitLoop = '_QIT';
 	std::abort();
 }
 
-}  // namespace
+} // namespace
 
 BLooper::BLooper(const char* name) : BHandler(name), fPort(std::make_shared<LooperPort>()) {
 	LooperRegistry::Get().RegisterLooper(this, fToken, fPort);
@@ -67,7 +67,8 @@ status_t BLooper::Deliver(BMessage* message, int32 handlerToken, bool preferred,
 	copy->fPreferredTarget = preferred;
 	copy->fReplyHandlerToken = -1;
 	copy->fReplyLooperToken = -1;
-	if (replyTo) LooperRegistry::Get().LookupHandler(replyTo, &copy->fReplyHandlerToken, &copy->fReplyLooperToken);
+	if (replyTo)
+		LooperRegistry::Get().LookupHandler(replyTo, &copy->fReplyHandlerToken, &copy->fReplyLooperToken);
 	copy->fDelivered = true;
 	return fPort->Push(std::move(copy)) ? B_OK : B_BAD_PORT_ID;
 }
@@ -188,7 +189,7 @@ void BLooper::Quit() {
 		delete this;
 		return;
 	}
-	if (self == fThread.load()) return;  // the loop ends after the current message
+	if (self == fThread.load()) return; // the loop ends after the current message
 
 	if (!IsLocked()) Fail("Lock() the looper before Quit() from another thread");
 	std::shared_ptr<LooperPort> port = fPort;

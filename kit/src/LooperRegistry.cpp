@@ -171,7 +171,8 @@ BLooper* LooperRegistry::LooperForThread(thread_id thread) {
 BHandler* LooperRegistry::HandlerInLooper(int32 handlerToken, int32 looperToken) {
 	std::lock_guard guard(fLock);
 	auto found = fHandlers.find(handlerToken);
-	return found != fHandlers.end() && found->second.looperToken == looperToken ? found->second.handler : nullptr;
+	return found != fHandlers.end() && found->second.looperToken == looperToken ? found->second.handler
+	                                                                            : nullptr;
 }
 
 BLooper* LooperRegistry::LooperFor(int32 looperToken) {

@@ -29,19 +29,19 @@ struct LooperPort {
 	std::condition_variable queueChanged;
 	std::deque<std::unique_ptr<BMessage>> queue;
 	bool closed = false;  // no more messages are accepted
-	bool waiting = false;  // the looper's thread waits in Pop() for a message
+	bool waiting = false; // the looper's thread waits in Pop() for a message
 
 	// Lock
 	std::mutex stateLock;
 	std::condition_variable stateChanged;
 	thread_id owner = -1;
 	int32 lockCount = 0;
-	bool quitting = false;  // Lock() fails from now on, except for the looper's own thread
-	bool finished = false;  // the looper is gone and its thread has left its code
+	bool quitting = false; // Lock() fails from now on, except for the looper's own thread
+	bool finished = false; // the looper is gone and its thread has left its code
 
 	// Queue [any thread]: false when the port is closed.
 	bool Push(std::unique_ptr<BMessage> message);
-	std::unique_ptr<BMessage> Pop();  // blocks; null once closed and empty
+	std::unique_ptr<BMessage> Pop(); // blocks; null once closed and empty
 	// True while the looper's thread waits on an empty queue: it has handled
 	// everything sent to it so far.
 	bool Idle();

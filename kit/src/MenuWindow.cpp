@@ -77,7 +77,8 @@ MenuWindow* MenuWindow::SubmenuWindow() const {
 
 int32 MenuWindow::IndexOf(const std::string& label) const {
 	for (size_t i = 0; i < fEntries.size(); i++)
-		if (fEntries[i].IsSelectable() && !fEntries[i].hasSubmenu && fEntries[i].label == label) return int32(i);
+		if (fEntries[i].IsSelectable() && !fEntries[i].hasSubmenu && fEntries[i].label == label)
+			return int32(i);
 	return -1;
 }
 

@@ -22,7 +22,8 @@ BMessage& BMessage::operator=(const BMessage& other) {
 	if (this == &other) return *this;
 	what = other.what;
 	fFields.clear();
-	for (const auto& field : other.fFields) fFields.push_back(std::make_unique<Field>(*field));
+	for (const auto& field : other.fFields)
+		fFields.push_back(std::make_unique<Field>(*field));
 	fTargetToken = other.fTargetToken;
 	fPreferredTarget = other.fPreferredTarget;
 	fReplyHandlerToken = other.fReplyHandlerToken;
@@ -59,7 +60,7 @@ status_t BMessage::AddBytes(const char* name, type_code type, const void* data, 
 }
 
 status_t BMessage::FindBytes(const char* name, type_code type, int32 index, const void** data,
-	size_t* size) const {
+                             size_t* size) const {
 	const Field* field = FindField(name);
 	if (!field) return B_NAME_NOT_FOUND;
 	if (type != B_ANY_TYPE && field->type != type) return B_BAD_TYPE;
@@ -69,7 +70,8 @@ status_t BMessage::FindBytes(const char* name, type_code type, int32 index, cons
 	return B_OK;
 }
 
-status_t BMessage::ReplaceBytes(const char* name, type_code type, int32 index, const void* data, size_t size) {
+status_t BMessage::ReplaceBytes(const char* name, type_code type, int32 index, const void* data,
+                                size_t size) {
 	Field* field = FindField(name);
 	if (!field) return B_NAME_NOT_FOUND;
 	if (field->type != type) return B_BAD_TYPE;
@@ -92,13 +94,15 @@ status_t FindValue(const BMessage& message, const char* name, type_code type, in
 	return B_OK;
 }
 
-}  // namespace
+} // namespace
 
 #define VALUE_ACCESSORS(Name, Type, code)                                                                    \
-	status_t BMessage::Add##Name(const char* name, Type value) { return AddBytes(name, code, &value, sizeof value); } \
+	status_t BMessage::Add##Name(const char* name, Type value) {                                             \
+		return AddBytes(name, code, &value, sizeof value);                                                   \
+	}                                                                                                        \
 	status_t BMessage::Find##Name(const char* name, int32 index, Type* value) const {                        \
-		if (!value) return B_BAD_VALUE;                                                                       \
-		return FindValue(*this, name, code, index, value);                              \
+		if (!value) return B_BAD_VALUE;                                                                      \
+		return FindValue(*this, name, code, index, value);                                                   \
 	}
 
 VALUE_ACCESSORS(Bool, bool, B_BOOL_TYPE)
@@ -112,9 +116,9 @@ VALUE_ACCESSORS(Rect, BRect, B_RECT_TYPE)
 VALUE_ACCESSORS(Point, BPoint, B_POINT_TYPE)
 #undef VALUE_ACCESSORS
 
-#define REPLACE_ACCESSOR(Name, Type, code)                                                      \
-	status_t BMessage::Replace##Name(const char* name, int32 index, Type value) {               \
-		return ReplaceBytes(name, code, index, &value, sizeof value);                           \
+#define REPLACE_ACCESSOR(Name, Type, code)                                                                   \
+	status_t BMessage::Replace##Name(const char* name, int32 index, Type value) {                            \
+		return ReplaceBytes(name, code, index, &value, sizeof value);                                        \
 	}
 
 REPLACE_ACCESSOR(Bool, bool, B_BOOL_TYPE)
@@ -163,7 +167,7 @@ status_t BMessage::AddData(const char* name, type_code type, const void* data, s
 }
 
 status_t BMessage::FindData(const char* name, type_code type, int32 index, const void** data,
-	ssize_t* numBytes) const {
+                            ssize_t* numBytes) const {
 	if (!data || !numBytes) return B_BAD_VALUE;
 	size_t size;
 	status_t status = FindBytes(name, type, index, data, &size);
@@ -171,7 +175,8 @@ status_t BMessage::FindData(const char* name, type_code type, int32 index, const
 	return status;
 }
 
-status_t BMessage::ReplaceData(const char* name, type_code type, int32 index, const void* data, ssize_t numBytes) {
+status_t BMessage::ReplaceData(const char* name, type_code type, int32 index, const void* data,
+                               ssize_t numBytes) {
 	if (numBytes < 0) return B_BAD_VALUE;
 	return ReplaceBytes(name, type, index, data, size_t(numBytes));
 }
@@ -230,7 +235,7 @@ status_t BMessage::GetInfo(const char* name, type_code* type, int32* count) cons
 }
 
 status_t BMessage::GetInfo(type_code type, int32 index, const char** name, type_code* foundType,
-	int32* count) const {
+                           int32* count) const {
 	if (index < 0) return B_BAD_INDEX;
 	for (const auto& field : fFields) {
 		if (type != B_ANY_TYPE && field->type != type) continue;
@@ -297,14 +302,13 @@ std::string CodeText(uint32 code) {
 	}
 	if (printable)
 		std::snprintf(text, sizeof text, "'%c%c%c%c'", char(code >> 24), char(code >> 16), char(code >> 8),
-			char(code));
+		              char(code));
 	else
 		std::snprintf(text, sizeof text, "%u", code);
 	return text;
 }
 
-template <typename T>
-std::string Number(T value) {
+template <typename T> std::string Number(T value) {
 	char text[64];
 	auto result = std::to_chars(text, text + sizeof text, value);
 	return std::string(text, result.ptr);
@@ -316,45 +320,54 @@ std::string ValueText(type_code type, const std::vector<uint8>& bytes) {
 		return sample;
 	};
 	switch (type) {
-		case B_BOOL_TYPE: return as(bool()) ? "true" : "false";
-		case B_INT8_TYPE: return Number(int(as(int8())));
-		case B_INT16_TYPE: return Number(as(int16()));
-		case B_INT32_TYPE: return Number(as(int32()));
-		case B_INT64_TYPE: return Number(as(int64()));
-		case B_FLOAT_TYPE: return Number(as(float()));
-		case B_DOUBLE_TYPE: return Number(as(double()));
-		case B_POINTER_TYPE: {
-			char text[32];
-			std::snprintf(text, sizeof text, "%p", as(static_cast<void*>(nullptr)));
-			return text;
-		}
-		case B_POINT_TYPE: {
-			BPoint p = as(BPoint());
-			return "(" + Number(p.x) + " " + Number(p.y) + ")";
-		}
-		case B_RECT_TYPE: {
-			BRect r = as(BRect());
-			return "(" + Number(r.left) + " " + Number(r.top) + " " + Number(r.right) + " " + Number(r.bottom) + ")";
-		}
-		case B_STRING_TYPE: {
-			std::string text = "\"";
-			for (uint8 byte : bytes) {
-				if (byte == 0) break;
-				if (byte < 0x20 || byte == '"' || byte == '\\') {
-					char escaped[8];
-					std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-					text += escaped;
-				} else {
-					text += char(byte);
-				}
+	case B_BOOL_TYPE:
+		return as(bool()) ? "true" : "false";
+	case B_INT8_TYPE:
+		return Number(int(as(int8())));
+	case B_INT16_TYPE:
+		return Number(as(int16()));
+	case B_INT32_TYPE:
+		return Number(as(int32()));
+	case B_INT64_TYPE:
+		return Number(as(int64()));
+	case B_FLOAT_TYPE:
+		return Number(as(float()));
+	case B_DOUBLE_TYPE:
+		return Number(as(double()));
+	case B_POINTER_TYPE: {
+		char text[32];
+		std::snprintf(text, sizeof text, "%p", as(static_cast<void*>(nullptr)));
+		return text;
+	}
+	case B_POINT_TYPE: {
+		BPoint p = as(BPoint());
+		return "(" + Number(p.x) + " " + Number(p.y) + ")";
+	}
+	case B_RECT_TYPE: {
+		BRect r = as(BRect());
+		return "(" + Number(r.left) + " " + Number(r.top) + " " + Number(r.right) + " " + Number(r.bottom) +
+		       ")";
+	}
+	case B_STRING_TYPE: {
+		std::string text = "\"";
+		for (uint8 byte : bytes) {
+			if (byte == 0) break;
+			if (byte < 0x20 || byte == '"' || byte == '\\') {
+				char escaped[8];
+				std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+				text += escaped;
+			} else {
+				text += char(byte);
 			}
-			return text + "\"";
 		}
-		default: return Number(bytes.size()) + " bytes";
+		return text + "\"";
+	}
+	default:
+		return Number(bytes.size()) + " bytes";
 	}
 }
 
-}  // namespace
+} // namespace
 
 std::string BMessage::ToString() const {
 	std::string text = "what=" + CodeText(what);

@@ -14,7 +14,7 @@ BMessenger::BMessenger(const BHandler* handler, const BLooper* looper, status_t*
 	int32 ignored;
 	if (handler && !registry.LookupHandler(handler, &handlerToken, &handlerLooper)) status = B_BAD_HANDLER;
 	if (status == B_OK && looper &&
-		(!registry.LookupHandler(looper, &looperToken, &ignored) || !registry.LooperFor(looperToken)))
+	    (!registry.LookupHandler(looper, &looperToken, &ignored) || !registry.LooperFor(looperToken)))
 		status = B_BAD_VALUE;
 	if (status == B_OK) {
 		if (handler && handlerLooper < 0)
@@ -77,5 +77,5 @@ status_t BMessenger::SendMessage(BMessage* message, BHandler* replyTo, bigtime_t
 
 bool BMessenger::operator==(const BMessenger& other) const {
 	return fLooperToken == other.fLooperToken && fHandlerToken == other.fHandlerToken &&
-		fPreferred == other.fPreferred;
+	       fPreferred == other.fPreferred;
 }

@@ -30,7 +30,7 @@ struct SemaphoreTable {
 };
 
 SemaphoreTable& Table() {
-	static SemaphoreTable* table = new SemaphoreTable;  // never destroyed: used until the last thread ends
+	static SemaphoreTable* table = new SemaphoreTable; // never destroyed: used until the last thread ends
 	return *table;
 }
 
@@ -45,7 +45,7 @@ std::chrono::steady_clock::time_point ToTimePoint(bigtime_t systemTime) {
 	return std::chrono::steady_clock::time_point(std::chrono::microseconds(systemTime));
 }
 
-}  // namespace
+} // namespace
 
 sem_id create_sem(int32 count, const char* name) {
 	if (count < 0) return B_BAD_VALUE;
@@ -83,13 +83,15 @@ status_t acquire_sem_etc(sem_id id, int32 count, uint32 flags, bigtime_t timeout
 	std::shared_ptr<Semaphore> semaphore = Find(id);
 	if (!semaphore) return B_BAD_SEM_ID;
 
-	const bool timed = (flags & (B_RELATIVE_TIMEOUT | B_ABSOLUTE_TIMEOUT)) != 0 && timeout != B_INFINITE_TIMEOUT;
+	const bool timed =
+	    (flags & (B_RELATIVE_TIMEOUT | B_ABSOLUTE_TIMEOUT)) != 0 && timeout != B_INFINITE_TIMEOUT;
 	bigtime_t deadline = 0;
 	if (timed) {
 		if (flags & B_ABSOLUTE_TIMEOUT)
 			deadline = timeout;
 		else
-			deadline = timeout > B_INFINITE_TIMEOUT - system_time() ? B_INFINITE_TIMEOUT : system_time() + timeout;
+			deadline =
+			    timeout > B_INFINITE_TIMEOUT - system_time() ? B_INFINITE_TIMEOUT : system_time() + timeout;
 	}
 
 	std::unique_lock guard(semaphore->lock);
@@ -132,8 +134,8 @@ status_t get_sem_count(sem_id id, int32* count) {
 
 bigtime_t system_time() {
 	return std::chrono::duration_cast<std::chrono::microseconds>(
-		std::chrono::steady_clock::now().time_since_epoch())
-		.count();
+	           std::chrono::steady_clock::now().time_since_epoch())
+	    .count();
 }
 
 status_t snooze(bigtime_t microseconds) {

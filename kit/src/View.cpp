@@ -23,11 +23,11 @@ PixelRect ToPixels(BRect rect) {
 	return {edge(rect.left), edge(rect.top), edge(rect.right), edge(rect.bottom)};
 }
 
-}  // namespace
+} // namespace
 
 BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
-	: BHandler(name), fFrame(frame), fResizingMode(resizingMode), fFlags(flags),
-	  fFont(std::make_unique<BFont>(*be_plain_font)) {}
+    : BHandler(name), fFrame(frame), fResizingMode(resizingMode), fFlags(flags),
+      fFont(std::make_unique<BFont>(*be_plain_font)) {}
 
 BView::~BView() {
 	if (fWindow) DetachFrom();
@@ -104,11 +104,13 @@ void BView::AttachTo(BWindow* window) {
 	window->AddHandler(this);
 	SetNextHandler(fParent);
 	AttachedToWindow();
-	for (BView* child : fChildren) child->AttachTo(window);
+	for (BView* child : fChildren)
+		child->AttachTo(window);
 }
 
 void BView::DetachFrom() {
-	for (BView* child : fChildren) child->DetachFrom();
+	for (BView* child : fChildren)
+		child->DetachFrom();
 	DetachedFromWindow();
 	BWindow::Data& data = *fWindow->fData;
 	if (data.focus == this) data.focus = nullptr;
@@ -135,7 +137,8 @@ void BView::ResizeTo(float width, float height) {
 	if (dx == 0 && dy == 0) return;
 	fFrame.right = fFrame.left + width;
 	fFrame.bottom = fFrame.top + height;
-	for (BView* child : fChildren) child->ParentResized(dx, dy);
+	for (BView* child : fChildren)
+		child->ParentResized(dx, dy);
 	if (fFlags & B_FRAME_EVENTS) FrameResized(width, height);
 }
 
@@ -147,10 +150,13 @@ void BView::ResizeBy(float dx, float dy) { ResizeTo(fFrame.Width() + dx, fFrame.
 void BView::ParentResized(float dx, float dy) {
 	auto shift = [](uint32 rule, float delta) {
 		switch (rule) {
-			case 3:
-			case 4: return delta;
-			case 5: return delta / 2;
-			default: return 0.0f;
+		case 3:
+		case 4:
+			return delta;
+		case 5:
+			return delta / 2;
+		default:
+			return 0.0f;
 		}
 	};
 	BRect frame = fFrame;
@@ -169,7 +175,8 @@ void BView::SetFlags(uint32 flags) { fFlags = flags; }
 
 BPoint BView::OriginInWindow() const {
 	BPoint origin(0, 0);
-	for (const BView* view = this; view; view = view->fParent) origin += view->fFrame.LeftTop();
+	for (const BView* view = this; view; view = view->fParent)
+		origin += view->fFrame.LeftTop();
 	return origin;
 }
 
@@ -250,9 +257,10 @@ rgb_color BView::PatternColor(const ::pattern& p) const {
 void BView::Drew(const PixelRect& area) const {
 	PixelRect& dirty = fWindow->fData->dirty;
 	if (area.IsEmpty()) return;
-	dirty = dirty.IsEmpty() ? area
-							: PixelRect{std::min(dirty.left, area.left), std::min(dirty.top, area.top),
-								  std::max(dirty.right, area.right), std::max(dirty.bottom, area.bottom)};
+	dirty = dirty.IsEmpty()
+	            ? area
+	            : PixelRect{std::min(dirty.left, area.left), std::min(dirty.top, area.top),
+	                        std::max(dirty.right, area.right), std::max(dirty.bottom, area.bottom)};
 }
 
 void BView::FillRect(BRect rect, ::pattern p) {
@@ -282,7 +290,8 @@ void BView::StrokeLine(BPoint start, BPoint end, ::pattern p) {
 	start += origin;
 	end += origin;
 	fWindow->fData->pixels.StrokeLine(start, end, PatternColor(p), clip);
-	BRect box(std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x), std::max(start.y, end.y));
+	BRect box(std::min(start.x, end.x), std::min(start.y, end.y), std::max(start.x, end.x),
+	          std::max(start.y, end.y));
 	Drew(ToPixels(box).Intersect(clip));
 }
 
@@ -317,7 +326,7 @@ void BView::FillTriangle(BPoint a, BPoint b, BPoint c, ::pattern p) {
 	c += origin;
 	fWindow->fData->pixels.FillTriangle(a, b, c, PatternColor(p), clip);
 	BRect box(std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
-		std::max({a.y, b.y, c.y}));
+	          std::max({a.y, b.y, c.y}));
 	Drew(ToPixels(box).Intersect(clip));
 }
 
@@ -355,7 +364,8 @@ void BView::DrawString(const char* string, BPoint where) {
 	font_height height;
 	fFont->GetHeight(&height);
 	const BPoint start = where + origin;
-	BRect box(start.x, start.y - height.ascent - 1, start.x + StringWidth(string) + 1, start.y + height.descent + 1);
+	BRect box(start.x, start.y - height.ascent - 1, start.x + StringWidth(string) + 1,
+	          start.y + height.descent + 1);
 	Drew(ToPixels(box).Intersect(clip));
 	fPenLocation = where + BPoint(StringWidth(string), 0);
 }
@@ -402,7 +412,8 @@ void BView::DrawTree(BRect updateInWindow) {
 			if (fObserver) fObserver->UpdateStarting(local);
 			Draw(local);
 		}
-		for (BView* child : fChildren) child->DrawTree(updateInWindow);
+		for (BView* child : fChildren)
+			child->DrawTree(updateInWindow);
 	}
 	data.updateClip = outer;
 }
@@ -418,7 +429,8 @@ BView* BView::ViewAt(BPoint windowPoint) {
 
 void BView::WindowActivatedTree(bool active) {
 	WindowActivated(active);
-	for (BView* child : fChildren) child->WindowActivatedTree(active);
+	for (BView* child : fChildren)
+		child->WindowActivatedTree(active);
 }
 
 void kit::SetDrawingObserver(BView* view, DrawingObserver* observer) {

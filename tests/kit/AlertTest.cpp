@@ -132,9 +132,7 @@ TEST_F(AlertTest, AlertQuitByAnotherThreadEndsGoWithMinusOne) {
 }
 
 TEST_F(AlertTest, AboutBoxFitsItsStyledTextAndIsCentred) {
-	Start("about", [] {
-		return NewStyledAbout("about");
-	});
+	Start("about", [] { return NewStyledAbout("about"); });
 	ASSERT_TRUE(alert->Lock());
 	auto* about = static_cast<BAlert*>(alert);
 	EXPECT_EQ(about->CountButtons(), 1);

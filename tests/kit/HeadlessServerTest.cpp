@@ -245,7 +245,8 @@ TEST_F(HeadlessServerTest, ClickOnAnInactiveWindowActivatesItBeforeTheClickAndKe
 
 TEST_F(HeadlessServerTest, WindowThatAvoidsFocusIsShownWithoutTakingIt) {
 	const server_window_id normal = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9)), fClients[0]);
-	const server_window_id menu = fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9), B_AVOID_FOCUS), fClients[1]);
+	const server_window_id menu =
+	    fServer.CreateWindow(Attributes(BRect(0, 0, 9, 9), B_AVOID_FOCUS), fClients[1]);
 	fServer.SetVisible(normal, true);
 	fServer.SetVisible(menu, true);
 	EXPECT_FALSE(fServer.UserActivate(menu));

@@ -18,7 +18,7 @@ namespace {
 class RecordingLooper : public BLooper {
 public:
 	RecordingLooper(std::vector<int32>* received, sem_id arrived, std::atomic<bool>* destroyed = nullptr)
-		: BLooper("recording"), fReceived(received), fArrived(arrived), fDestroyed(destroyed) {}
+	    : BLooper("recording"), fReceived(received), fArrived(arrived), fDestroyed(destroyed) {}
 	~RecordingLooper() override {
 		if (fDestroyed) fDestroyed->store(true);
 	}
@@ -53,7 +53,7 @@ public:
 	std::vector<uint32> received;
 };
 
-}  // namespace
+} // namespace
 
 TEST(Looper, DeliversMessagesInOrderOnItsOwnThreadWithTheLockHeld) {
 	Watchdog watchdog;
@@ -70,7 +70,8 @@ TEST(Looper, DeliversMessagesInOrderOnItsOwnThreadWithTheLockHeld) {
 	ASSERT_TRUE(looper->Lock());
 	looper->Quit();
 	ASSERT_EQ(received.size(), 200u);
-	for (int32 i = 0; i < 200; i++) EXPECT_EQ(received[i], i);
+	for (int32 i = 0; i < 200; i++)
+		EXPECT_EQ(received[i], i);
 	delete_sem(arrived);
 }
 
@@ -125,7 +126,8 @@ TEST(Looper, LockIsRecursiveAndExcludesOtherThreads) {
 		message.AddInt32("n", i);
 		looper->PostMessage(&message);
 	}
-	for (auto& thread : threads) thread.join();
+	for (auto& thread : threads)
+		thread.join();
 	ASSERT_EQ(acquire_sem_etc(arrived, 100, B_TIMEOUT, 10000000), B_OK);
 	EXPECT_EQ(maxInside.load(), 1);
 	EXPECT_EQ(total.load(), 2000);
@@ -142,7 +144,8 @@ TEST(Looper, QuitFromAnotherThreadReturnsAfterTheLooperIsDestroyed) {
 		std::atomic<bool> destroyed{false};
 		auto* looper = new RecordingLooper(&received, arrived, &destroyed);
 		looper->Run();
-		for (int i = 0; i < 20; i++) looper->PostMessage('busy');
+		for (int i = 0; i < 20; i++)
+			looper->PostMessage('busy');
 		ASSERT_TRUE(looper->Lock());
 		looper->Quit();
 		EXPECT_TRUE(destroyed.load());
@@ -189,12 +192,14 @@ TEST(Looper, QuitRequestedDecidesWhetherItQuits) {
 	looper->Run();
 	BMessenger messenger(looper);
 	looper->PostMessage(B_QUIT_REQUESTED);
-	while (looper->asked.load() == 0) snooze(1000);
+	while (looper->asked.load() == 0)
+		snooze(1000);
 	EXPECT_TRUE(messenger.IsValid());
 	looper->allow = true;
 	looper->PostMessage(B_QUIT_REQUESTED);
 	bigtime_t deadline = system_time() + 5000000;
-	while (messenger.IsValid() && system_time() < deadline) snooze(1000);
+	while (messenger.IsValid() && system_time() < deadline)
+		snooze(1000);
 	EXPECT_FALSE(messenger.IsValid());
 }
 
@@ -242,7 +247,8 @@ TEST(Looper, WaitForIdleReturnsOnceEverythingSentBeforeIsHandled) {
 	Watchdog watchdog;
 	auto* looper = new SlowLooper;
 	looper->Run();
-	for (int32 i = 0; i < 5; i++) ASSERT_EQ(looper->PostMessage('slow'), B_OK);
+	for (int32 i = 0; i < 5; i++)
+		ASSERT_EQ(looper->PostMessage('slow'), B_OK);
 	EXPECT_TRUE(kit::WaitForIdle(looper));
 	EXPECT_EQ(looper->handled.load(), 5);
 	// Idle already: nothing to wait for, and nothing new handled.
@@ -269,7 +275,7 @@ public:
 	static inline std::atomic<bool> freed{false};
 };
 
-}  // namespace
+} // namespace
 
 TEST(Looper, QuitFromAnotherThreadReturnsOnlyOnceTheLooperThreadHasLeftItsCode) {
 	Watchdog watchdog;

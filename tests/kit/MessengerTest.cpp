@@ -45,7 +45,7 @@ struct RunningLooper {
 	bool WaitFor(int32 count) { return acquire_sem_etc(arrived, count, B_TIMEOUT, 5000000) == B_OK; }
 };
 
-}  // namespace
+} // namespace
 
 TEST(Messenger, ReachesItsHandlerAndCarriesTheReturnAddress) {
 	Watchdog watchdog;
@@ -132,7 +132,8 @@ TEST(Messenger, SendingWhileTheLooperIsDestroyedIsSafe) {
 		looper->Quit();
 		snooze(2000);
 		stop = true;
-		for (auto& sender : senders) sender.join();
+		for (auto& sender : senders)
+			sender.join();
 		EXPECT_GT(refused.load(), 0);
 	}
 }

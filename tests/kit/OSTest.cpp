@@ -71,8 +71,10 @@ TEST(Semaphore, DeletionWakesBlockedThreadsWithBadSemId) {
 	snooze(20000);
 	EXPECT_EQ(woken.load(), 0);
 	ASSERT_EQ(delete_sem(sem), B_OK);
-	for (auto& waiter : waiters) waiter.join();
-	for (status_t result : results) EXPECT_EQ(result, B_BAD_SEM_ID);
+	for (auto& waiter : waiters)
+		waiter.join();
+	for (status_t result : results)
+		EXPECT_EQ(result, B_BAD_SEM_ID);
 }
 
 TEST(Semaphore, OneUnitAdmitsOneOfManyRacingThreads) {
@@ -85,7 +87,8 @@ TEST(Semaphore, OneUnitAdmitsOneOfManyRacingThreads) {
 			racers.emplace_back([&] {
 				if (acquire_sem_etc(sem, 1, B_TIMEOUT, 50) == B_OK) admitted++;
 			});
-		for (auto& racer : racers) racer.join();
+		for (auto& racer : racers)
+			racer.join();
 		EXPECT_EQ(admitted.load(), 1);
 		delete_sem(sem);
 	}

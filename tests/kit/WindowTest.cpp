@@ -25,7 +25,7 @@ constexpr rgb_color kWhite = {255, 255, 255, 255};
 class ProbeView : public BView {
 public:
 	ProbeView(BRect frame, const char* name, uint32 mode = B_FOLLOW_ALL, uint32 flags = B_WILL_DRAW)
-		: BView(frame, name, mode, flags) {}
+	    : BView(frame, name, mode, flags) {}
 
 	void Draw(BRect update) override {
 		draws.push_back(update);
@@ -54,7 +54,7 @@ public:
 class RecordingWindow : public BWindow {
 public:
 	explicit RecordingWindow(BRect frame, const char* title = "probe")
-		: BWindow(frame, title, B_TITLED_WINDOW_LOOK, B_NORMAL_WINDOW_FEEL, B_WILL_ACCEPT_FIRST_CLICK) {}
+	    : BWindow(frame, title, B_TITLED_WINDOW_LOOK, B_NORMAL_WINDOW_FEEL, B_WILL_ACCEPT_FIRST_CLICK) {}
 	void FrameResized(float width, float height) override { resizes.push_back(BPoint(width, height)); }
 	void FrameMoved(BPoint where) override { moves.push_back(where); }
 	bool QuitRequested() override {
@@ -101,7 +101,7 @@ protected:
 	ProbeView* view = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WindowTest, IsCreatedHiddenAndShowsActiveAndExposed) {
 	window = new RecordingWindow(BRect(10, 20, 209, 419));
@@ -179,7 +179,7 @@ TEST_F(WindowTest, FrameFollowsMovesAndAbsurdFramesAreTamed) {
 	window->Unlock();
 
 	auto* wild = new BWindow(BRect(NAN, 1e30f, INFINITY, -1e30f), "wild", B_TITLED_WINDOW_LOOK,
-		B_NORMAL_WINDOW_FEEL, 0);
+	                         B_NORMAL_WINDOW_FEEL, 0);
 	BRect frame = wild->Frame();
 	EXPECT_TRUE(std::isfinite(frame.left) && std::isfinite(frame.top));
 	EXPECT_GE(frame.Width(), 0);
@@ -269,7 +269,7 @@ TEST_F(WindowTest, ObserverSeesEveryCallIncludingEmptyOnesAndResizes) {
 	ASSERT_TRUE(window->Lock());
 	kit::SetDrawingObserver(view, &recorder);
 	view->SetHighColor(kBlue);
-	view->FillRect(BRect(50, 0, 40, 10));  // inverted: paints nothing, still seen
+	view->FillRect(BRect(50, 0, 40, 10)); // inverted: paints nothing, still seen
 	view->StrokeLine(BPoint(0, 0), BPoint(5, 5));
 	view->Sync();
 	window->Unlock();
@@ -279,8 +279,8 @@ TEST_F(WindowTest, ObserverSeesEveryCallIncludingEmptyOnesAndResizes) {
 	ASSERT_TRUE(window->Lock());
 	kit::SetDrawingObserver(view, nullptr);
 	window->Unlock();
-	std::vector<std::string> expected = {"high 0", "fill 50 40", "line", "sync", "resized 299 149", "update",
-		"high 255", "fill 0 0"};
+	std::vector<std::string> expected = {"high 0",          "fill 50 40", "line",     "sync",
+	                                     "resized 299 149", "update",     "high 255", "fill 0 0"};
 	EXPECT_EQ(recorder.calls, expected);
 }
 
@@ -330,7 +330,7 @@ TEST_F(WindowTest, RenderLoopAndEventStormDoNotOverlap) {
 	class Guard : public BView {
 	public:
 		Guard(std::atomic<bool>* drawing, std::atomic<int>* overlaps)
-			: BView(BRect(0, 0, 9, 9), "guard", B_FOLLOW_NONE, 0), fDrawing(drawing), fOverlaps(overlaps) {}
+		    : BView(BRect(0, 0, 9, 9), "guard", B_FOLLOW_NONE, 0), fDrawing(drawing), fOverlaps(overlaps) {}
 		void MouseDown(BPoint) override {
 			if (*fDrawing) (*fOverlaps)++;
 		}

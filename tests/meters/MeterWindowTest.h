@@ -109,8 +109,7 @@ protected:
 	// Plays the golden programme through a window of that size and through
 	// the independent model side by side, comparing the pictures at the
 	// checkpoints.
-	template <typename Model>
-	void PlayGoldenProgram(int32 width, int32 height) {
+	template <typename Model> void PlayGoldenProgram(int32 width, int32 height) {
 		Open(float(width), float(height));
 		Model model(width, height);
 		const std::vector<Block> program = GoldenProgram();

@@ -18,8 +18,8 @@ inline void MakeHeadingBig(BTextView* view) {
 
 // An about box like Corvel's, titled `title` so that a test can find it.
 inline BAlert* NewStyledAbout(const char* title) {
-	auto* about = new BAlert(title, "VU-Meter\nVersion 1.0\n\nMade by Corvel Dravik\n\n", "Aha!", nullptr, nullptr,
-		B_WIDTH_FROM_LABEL, B_INFO_ALERT);
+	auto* about = new BAlert(title, "VU-Meter\nVersion 1.0\n\nMade by Corvel Dravik\n\n", "Aha!", nullptr,
+	                         nullptr, B_WIDTH_FROM_LABEL, B_INFO_ALERT);
 	MakeHeadingBig(about->TextView());
 	return about;
 }

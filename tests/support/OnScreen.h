@@ -13,7 +13,8 @@ inline std::string Shell(const std::string& command) {
 	if (FILE* pipe = popen(command.c_str(), "r")) {
 		std::array<char, 256> buffer;
 		size_t read;
-		while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), read);
+		while ((read = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+			output.append(buffer.data(), read);
 		pclose(pipe);
 	}
 	return output;

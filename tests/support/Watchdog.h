@@ -12,15 +12,15 @@
 class Watchdog {
 public:
 	explicit Watchdog(std::chrono::seconds limit = std::chrono::seconds(60))
-		: fThread([this, limit] {
-			  std::unique_lock guard(fLock);
-			  if (!fDone.wait_for(guard, limit, [this] { return fFinished; })) {
-				  std::fprintf(stderr, "watchdog: test still running after %lld s, giving up\n",
-					  static_cast<long long>(limit.count()));
-				  std::fflush(stderr);
-				  std::_Exit(3);
-			  }
-		  }) {}
+	    : fThread([this, limit] {
+		      std::unique_lock guard(fLock);
+		      if (!fDone.wait_for(guard, limit, [this] { return fFinished; })) {
+			      std::fprintf(stderr, "watchdog: test still running after %lld s, giving up\n",
+			                   static_cast<long long>(limit.count()));
+			      std::fflush(stderr);
+			      std::_Exit(3);
+		      }
+	      }) {}
 
 	~Watchdog() {
 		{

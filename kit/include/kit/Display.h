@@ -64,4 +64,4 @@ bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, i
 rgb_color PixelAt(BWindow* window, int32 x, int32 y);
 bool SavePng(BWindow* window, const char* path, std::string* error = nullptr);
 
-}  // namespace kit
+} // namespace kit

@@ -27,4 +27,4 @@ public:
 // Attaches the observer (not owned; null detaches). [window locked]
 void SetDrawingObserver(BView* view, DrawingObserver* observer);
 
-}  // namespace kit
+} // namespace kit

@@ -27,8 +27,8 @@
 
 #include "support/AboutStyle.h"
 #include "support/OnScreen.h"
-#include "support/WindowPlacement.h"
 #include "support/Watchdog.h"
+#include "support/WindowPlacement.h"
 
 namespace {
 
@@ -145,9 +145,7 @@ TEST_F(ControlsOnScreenTest, SliderDraggedWithTheMouseInvokesOnceWhenLetGo) {
 
 TEST_F(ControlsOnScreenTest, AlertClickedOnScreenReturnsTheButtonIndex) {
 	std::atomic<int32> result{-2};
-	std::thread player([&] {
-		result = NewStyledAbout("vu-about")->Go();
-	});
+	std::thread player([&] { result = NewStyledAbout("vu-about")->Go(); });
 	BWindow* alert = nullptr;
 	ASSERT_TRUE(Eventually([&] { return (alert = kit::FindWindow("vu-about")) != nullptr; }));
 	const BMessenger messenger(alert);

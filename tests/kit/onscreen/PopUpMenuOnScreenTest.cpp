@@ -19,8 +19,8 @@
 
 #include "MenuWindow.h"
 #include "support/OnScreen.h"
-#include "support/WindowPlacement.h"
 #include "support/Watchdog.h"
+#include "support/WindowPlacement.h"
 
 using namespace std::chrono_literals;
 
