@@ -14,6 +14,8 @@ std::chrono::steady_clock::duration BufferClock::Playing(int64_t frames) const {
 void BufferClock::Restart(int64_t frame, TimePoint now) {
 	taken_ = frame;
 	takenAt_ = seenAt_ = now;
+	// A restart while paused plays from the frame given once resumed.
+	pausedAt_ = now;
 }
 
 int64_t BufferClock::Heard(int64_t taken, TimePoint now) {

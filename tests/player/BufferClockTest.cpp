@@ -82,3 +82,13 @@ TEST(BufferClock, StandsStillWhilePausedAndGoesOnFromThere) {
 		EXPECT_NEAR(double(clock.Heard(device.Taken(now), now)), double(device.Heard(now)), kTolerance) << ms;
 	}
 }
+
+TEST(BufferClock, ARestartWhilePausedPlaysFromItsFrameOnceResumed) {
+	BufferClock clock(kBuffer, kRate, kStart);
+	clock.Restart(0, kStart);
+	clock.Pause(At(30));
+	clock.Restart(5000, At(200));
+	EXPECT_EQ(clock.Heard(5000, At(400)), 5000 - kBuffer);
+	clock.Resume(At(530));
+	EXPECT_EQ(clock.Heard(5000, At(540)), 5000 - kBuffer + kRate / 100);
+}
