@@ -13,10 +13,10 @@
 #include <AppDefs.h>
 #include <Window.h>
 
-#include "DisplayDescriptor.h"
 #include "SdlKeys.h"
 #include "ServerMessages.h"
 #include "XBlitter.h"
+#include "XConnection.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ constexpr int kPlacementAttempts = 2;
 // manager placing the window elsewhere, not its decoration.
 constexpr float kMaxDecoration = 100;
 // SDL holds a window's focus change back for a while (200 ms) and passes it
-// on at a later pump; the display is pumped again this long after the last
-// events or commands, whether or not more come.
+// on at a later pump; the display is pumped again this long after a pump
+// that followed events or commands, whether or not more come.
 constexpr uint64_t kHeldBackMilliseconds = 250;
 
 int32 Pixels(float length) { return int32(std::lround(length)) + 1; }
@@ -266,34 +266,39 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 	opened->set_value(true);
 	SDL_Event event;
 	while (fRunning) {
-		WaitForWork();
+		const bool woken = WaitForWork();
 		RunCommands();
 		// Polling pumps the display after the commands, so that what they
 		// read from the X connection is handled before sleeping on it again.
 		while (fRunning && SDL_PollEvent(&event))
 			HandleEvent(event);
+		// Counted from the pump that may have taken a focus change in.
+		fPumpAgainAt = woken ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
 	}
 	CloseAll();
 	SDL_Quit();
 }
 
-void SdlServer::WaitForWork() {
+bool SdlServer::WaitForWork() {
 	int timeout = -1;
 	if (fPumpAgainAt != 0) {
 		const uint64_t now = SDL_GetTicks64();
 		timeout = fPumpAgainAt > now ? int(fPumpAgainAt - now) : 0;
 	}
-	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {fDisplayFd, POLLIN, 0}};
-	const nfds_t count = fDisplayFd >= 0 ? 2 : 1;
+	// SDL's last pump may have read events in passing (answering a query of
+	// its own) after it last took what was queued.
+	if (fConnection && HasQueuedEvents(fConnection)) timeout = 0;
+	const int displayFd = fConnection ? DescriptorOf(fConnection) : -1;
+	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {displayFd, POLLIN, 0}};
+	const nfds_t count = fConnection ? 2 : 1;
 	int ready;
 	while ((ready = poll(descriptors, count, timeout)) < 0 && errno == EINTR) {
 	}
-	// Commands read events from the display too, not only polling.
-	fPumpAgainAt = ready > 0 ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
 	if (descriptors[0].revents & POLLIN) {
 		uint64_t wakes = 0;
 		[[maybe_unused]] const ssize_t drained = read(fWakeFd, &wakes, sizeof wakes);
 	}
+	return ready > 0;
 }
 
 void SdlServer::RunCommands() {
@@ -328,7 +333,7 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 	                              Pixels(attributes.frame.Height()), flags);
 	if (!window.sdl) return;
 	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
-	if (fDisplayFd < 0) fDisplayFd = DisplayDescriptor(window.sdl);
+	if (!fConnection) fConnection = XConnectionOf(window.sdl);
 	const unsigned long xWindow = fBlitter->Adopt(window.sdl);
 	{
 		std::lock_guard lock(window.presentLock);

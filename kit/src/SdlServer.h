@@ -39,6 +39,7 @@
 #include "XBlitter.h"
 
 union SDL_Event;
+struct _XDisplay;
 
 class SdlServer final : public DisplayServer {
 public:
@@ -85,8 +86,8 @@ private:
 	// [server thread]
 	void Loop(std::promise<bool>* opened);
 	// Sleeps until a command is queued, the display has events, or it is time
-	// to pump the display again for what SDL held back.
-	void WaitForWork();
+	// to pump the display again for what SDL held back; false for the last.
+	bool WaitForWork();
 	void RunCommands();
 	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
@@ -113,8 +114,8 @@ private:
 
 	// [server thread]
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
-	int fDisplayFd = -1;       // the X connection, known once a window exists
-	uint64_t fPumpAgainAt = 0; // SDL ticks; 0: only when there is something new
+	_XDisplay* fConnection = nullptr; // SDL's X connection, known once a window exists
+	uint64_t fPumpAgainAt = 0;        // SDL ticks; 0: only when there is something new
 	bool fRunning = true;
 	Decoration fDecoration;
 	uint32 fButtons = 0;

@@ -1,12 +1,16 @@
-#include "DisplayDescriptor.h"
+#include "XConnection.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
-int DisplayDescriptor(SDL_Window* window) {
+_XDisplay* XConnectionOf(SDL_Window* window) {
 	SDL_SysWMinfo info;
 	SDL_VERSION(&info.version);
-	if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return -1;
-	return XConnectionNumber(info.info.x11.display);
+	if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+	return info.info.x11.display;
 }
+
+int DescriptorOf(_XDisplay* display) { return XConnectionNumber(display); }
+
+bool HasQueuedEvents(_XDisplay* display) { return XEventsQueued(display, QueuedAlready) > 0; }

@@ -1,8 +1,16 @@
-// The descriptor of the connection to the display a window is on, to sleep on
-// until the display has events, kept apart so that X's headers stay here.
+// The X connection SDL's windows are on, as the display thread sleeps on it,
+// kept apart so that X's headers stay here.
+//
+// [the thread that owns SDL]
 #pragma once
 
 struct SDL_Window;
+struct _XDisplay;
 
-// -1 when the window is not on an X display. [the thread that owns SDL]
-int DisplayDescriptor(SDL_Window* window);
+// The connection `window` is on; null when it is not on an X display.
+_XDisplay* XConnectionOf(SDL_Window* window);
+// Its descriptor, readable when the X server has sent something.
+int DescriptorOf(_XDisplay* display);
+// Whether events already read from the connection wait to be taken: the
+// descriptor says nothing of those.
+bool HasQueuedEvents(_XDisplay* display);
