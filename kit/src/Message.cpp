@@ -341,12 +341,19 @@ std::string ValueText(type_code type, const std::vector<uint8>& bytes) {
 	}
 	case B_POINT_TYPE: {
 		BPoint p = as(BPoint());
-		return "(" + Number(p.x) + " " + Number(p.y) + ")";
+		return std::string("(").append(Number(p.x)).append(" ").append(Number(p.y)).append(")");
 	}
 	case B_RECT_TYPE: {
 		BRect r = as(BRect());
-		return "(" + Number(r.left) + " " + Number(r.top) + " " + Number(r.right) + " " + Number(r.bottom) +
-		       ")";
+		return std::string("(")
+		    .append(Number(r.left))
+		    .append(" ")
+		    .append(Number(r.top))
+		    .append(" ")
+		    .append(Number(r.right))
+		    .append(" ")
+		    .append(Number(r.bottom))
+		    .append(")");
 	}
 	case B_STRING_TYPE: {
 		std::string text = "\"";

@@ -39,7 +39,7 @@ Outcome Vucheck(const std::string& args) {
 // The kind vucheck reported for check `number`, as printed: "pass",
 // "crash (SIGSEGV)" and so on; empty when the check is not in the output.
 std::string KindOf(const std::string& out, int number) {
-	const std::string title = " " + std::to_string(number) + " ";
+	const std::string title = std::string(" ").append(std::to_string(number)).append(" ");
 	for (size_t start = 0; start < out.size();) {
 		size_t end = out.find('\n', start);
 		if (end == std::string::npos) end = out.size();
