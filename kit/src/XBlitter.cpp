@@ -1,7 +1,6 @@
 #include "XBlitter.h"
 
 #include <bit>
-#include <cstring>
 #include <vector>
 
 #include <SDL.h>
