@@ -10,7 +10,7 @@ TemporaryFolder::TemporaryFolder() {
 	std::error_code error;
 	const std::filesystem::path parent = std::filesystem::temp_directory_path(error);
 	if (error) {
-		fError = "no temporary folder: " + error.message();
+		fError = "no usable temporary folder ($TMPDIR or /tmp): " + error.message();
 		return;
 	}
 	std::string pattern = (parent / "vucheck-XXXXXX").string();
