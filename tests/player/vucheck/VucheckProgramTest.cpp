@@ -170,6 +170,16 @@ TEST(VucheckProgramTest, TheSameSeedReplaysTheSameRandomSequence) {
 	EXPECT_EQ(first.out, again.out);
 }
 
+// The calls into the add-on that a report of an ended process names, as
+// "Render" or "About and Render" when another thread was in a call too.
+std::string CallsNamed(const std::string& reasons) {
+	const std::string ended = "the add-on ended the process (exit 0) in ";
+	const size_t at = reasons.find(ended);
+	if (at == std::string::npos) return "";
+	const size_t from = at + ended.size();
+	return reasons.substr(from, reasons.find_first_of(",\n", from) - from);
+}
+
 // exit() runs the process's exit handlers and _exit() does not; neither may
 // pass for a check that ran to its end, whatever the status.
 TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNamingTheCall) {
@@ -203,9 +213,7 @@ TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNaming
 					EXPECT_EQ(reported.kind, "fail");
 				} else {
 					EXPECT_EQ(reported.kind, "fail");
-					EXPECT_NE(reported.reasons.find(std::string("the add-on ended the process (exit 0) in ") +
-					                                place.call),
-					          std::string::npos);
+					EXPECT_NE(CallsNamed(reported.reasons).find(place.call), std::string::npos);
 				}
 			}
 			EXPECT_EQ(run.status, 1) << name;
