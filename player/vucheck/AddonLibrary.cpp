@@ -2,9 +2,11 @@
 
 #include <dlfcn.h>
 
+#include "ReportPipe.h"
 #include "player/LibraryUnload.h"
 
 AddonLibrary::AddonLibrary(std::string path) : fPath(std::move(path)) {
+	const ReportPipe::Call call("the library's constructors (dlopen)");
 	fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (!fHandle) {
 		const char* why = dlerror();
@@ -14,26 +16,37 @@ AddonLibrary::AddonLibrary(std::string path) : fPath(std::move(path)) {
 
 AddonLibrary::~AddonLibrary() { Close(); }
 
-VisualizationPlugin* AddonLibrary::NewPlugin() {
-	if (!fHandle || fPlugin) return fPlugin;
+PluginCalls* AddonLibrary::NewPlugin() {
+	if (!fHandle || fPlugin) return fPlugin ? &*fPlugin : nullptr;
 	auto create = reinterpret_cast<NewPluginFunction>(dlsym(fHandle, "NewPlugin"));
 	if (!create) {
 		fError = fPath + ": no NewPlugin";
 		return nullptr;
 	}
 	int32 result = 0;
-	fPlugin = create(&result);
-	if (!fPlugin) fError = fPath + ": NewPlugin made no object";
-	return fPlugin;
+	VisualizationPlugin* plugin = nullptr;
+	{
+		const ReportPipe::Call call("NewPlugin");
+		plugin = create(&result);
+	}
+	if (!plugin) {
+		fError = fPath + ": NewPlugin made no object";
+		return nullptr;
+	}
+	return &fPlugin.emplace(plugin);
 }
 
 void AddonLibrary::DeletePlugin() {
-	delete fPlugin;
-	fPlugin = nullptr;
+	if (!fPlugin) return;
+	const ReportPipe::Call call("the plug-in's destructor");
+	delete fPlugin->Object();
+	fPlugin.reset();
 }
 
 bool AddonLibrary::Close() {
 	DeletePlugin();
+	if (!fHandle) return true;
+	const ReportPipe::Call call("the library's destructors (dlclose)");
 	return CloseAndConfirmUnloaded(fHandle, fPath);
 }
 
@@ -42,7 +55,7 @@ void AddonLibrary::KeepLoaded() {
 	fHandle = nullptr;
 }
 
-bool AddonLibrary::Render(VisualizationPlugin* plugin, const int16* samples) {
+bool AddonLibrary::Render(PluginCalls* plugin, const int16* samples) {
 	VisAudioInfoStruct info{};
 	std::memcpy(reinterpret_cast<char*>(&info) + offsetof(VisAudioInfoStruct, samples), &samples,
 	            sizeof samples);

@@ -1,12 +1,15 @@
 // One add-on library opened with dlopen and the plug-in objects it makes.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "core/VisualizationPlugin.h"
+#include "PluginCalls.h"
 
 // [check thread] Every call. The plug-in object is deleted before the
-// library is closed; the destructor does both if still needed.
+// library is closed; the destructor does both if still needed. Every step
+// that runs the add-on's code (its constructors, NewPlugin, the object's
+// destructor, its destructors) tells vucheck that it is in progress.
 class AddonLibrary {
 public:
 	// Opens the library; check IsOpen(), Error() says why not.
@@ -18,9 +21,10 @@ public:
 	bool IsOpen() const { return fHandle != nullptr; }
 	const std::string& Error() const { return fError; }
 
-	// Calls NewPlugin; the object is owned here. Null when there is no
-	// NewPlugin or it made nothing.
-	VisualizationPlugin* NewPlugin();
+	// Calls NewPlugin; the object is owned here, and so are the calls
+	// handed out. Null when there is no NewPlugin or it made nothing,
+	// and Error() says which.
+	PluginCalls* NewPlugin();
 
 	// Deletes the object and closes the library; true when the library is
 	// really gone (dlopen with RTLD_NOLOAD finds nothing).
@@ -32,7 +36,7 @@ public:
 	void KeepLoaded();
 
 	// Hands `samples` (kBlockValues values) to Render as the player does.
-	static bool Render(VisualizationPlugin* plugin, const int16* samples);
+	static bool Render(PluginCalls* plugin, const int16* samples);
 
 private:
 	void DeletePlugin();
@@ -40,5 +44,5 @@ private:
 	std::string fPath;
 	std::string fError;
 	void* fHandle = nullptr;
-	VisualizationPlugin* fPlugin = nullptr;
+	std::optional<PluginCalls> fPlugin;
 };

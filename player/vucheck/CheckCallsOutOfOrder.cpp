@@ -11,7 +11,7 @@ namespace {
 constexpr bigtime_t kSettle = 100000;
 
 // The calls that must be harmless while the plug-in is not running.
-void CallWhileStopped(CheckContext& context, VisualizationPlugin* plugin, const std::string& when) {
+void CallWhileStopped(CheckContext& context, PluginCalls* plugin, const std::string& when) {
 	const size_t windows = kit::Windows().size();
 	const Block block = TestBlocks::Tone(0);
 	context.Step("Render " + when);
@@ -33,7 +33,7 @@ void CallWhileStopped(CheckContext& context, VisualizationPlugin* plugin, const 
 
 void CheckCallsOutOfOrder(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 
 	CallWhileStopped(context, plugin, "before Init");

@@ -1,25 +1,18 @@
 #include "CheckContext.h"
 
-#include <cstdio>
+#include "ReportPipe.h"
 
-// The parent reads these lines from the pipe: "fail: ", "warning: " and
-// "step: " tell it how to show them.
 void CheckContext::Fail(const std::string& what) {
 	fFailed = true;
-	std::printf("fail: %s\n", what.c_str());
-	std::fflush(stdout);
+	ReportPipe::Send("fail", what);
 }
 
 void CheckContext::Warn(const std::string& what) {
 	fWarned = true;
-	std::printf("warning: %s\n", what.c_str());
-	std::fflush(stdout);
+	ReportPipe::Send("warning", what);
 }
 
-void CheckContext::Step(const std::string& what) {
-	std::printf("step: %s\n", what.c_str());
-	std::fflush(stdout);
-}
+void CheckContext::Step(const std::string& what) { ReportPipe::Send("step", what); }
 
 bool CheckContext::Expect(bool condition, const std::string& what) {
 	if (!condition) Fail(what);

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string>
 
-// The outcome a check process reports through its exit status.
+// The outcome a check process reports on its report pipe when it ends, and
+// as its exit status.
 enum class CheckOutcome : int { kPass = 0, kFail = 1, kWarning = 2 };
 
-// [check process, any thread] Fail() and Warn() print one line each at once,
-// so that what was seen before a crash or a hang still reaches the report.
+// [check process, any thread] Fail(), Warn() and Step() send one line each
+// at once, so that what was seen before a crash or a hang still reaches the
+// report.
 class CheckContext {
 public:
 	CheckContext(std::string addonPath, uint32_t seed, std::string settingsDirectory)

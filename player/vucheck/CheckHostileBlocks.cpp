@@ -26,7 +26,7 @@ BWindow* NewWindow(const std::vector<BWindow*>& before) {
 	return nullptr;
 }
 
-void RenderAll(CheckContext& context, VisualizationPlugin* plugin, const std::vector<NamedBlock>& blocks,
+void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<NamedBlock>& blocks,
                const std::string& size) {
 	for (const NamedBlock& block : blocks) {
 		const std::string name = block.name + " at " + size;
@@ -44,7 +44,7 @@ void RenderAll(CheckContext& context, VisualizationPlugin* plugin, const std::ve
 
 void CheckHostileBlocks(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	context.Step("Init");

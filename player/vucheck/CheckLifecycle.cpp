@@ -24,7 +24,7 @@ bool WaitForWindowCount(size_t count) {
 
 void CheckLifecycle(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	const size_t windows = kit::Windows().size();
 	const int threads = ProcessState::Now().threads;

@@ -4,8 +4,12 @@
 #include <cstdint>
 #include <string>
 
-// [main thread] Sets up the headless display and a temporary settings
-// folder, runs check `number` and returns the exit status that tells the
-// parent the outcome. Never returns normally into static destruction: the
-// caller _exit()s with the result, as kit threads may still be winding down.
-int RunCheckInThisProcess(int number, const std::string& addonPath, uint32_t seed);
+#include "CheckContext.h"
+
+// [main thread] Sets up the headless display, runs check `number` with
+// `settingsFolder` (empty: a temporary folder of its own, removed after)
+// as the add-on's settings folder, and returns the outcome. Never returns
+// normally into static destruction: the caller reports the outcome and
+// _exit()s, as kit threads may still be winding down.
+CheckOutcome RunCheckInThisProcess(int number, const std::string& addonPath, uint32_t seed,
+                                   const std::string& settingsFolder);

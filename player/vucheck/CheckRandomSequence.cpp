@@ -79,7 +79,7 @@ static_assert(std::size(kNames) == size_t(Action::kRacingOpeners) + 1 &&
 
 class Sequence {
 public:
-	Sequence(CheckContext& context, VisualizationPlugin* plugin, PlayerStandIn* player)
+	Sequence(CheckContext& context, PluginCalls* plugin, PlayerStandIn* player)
 	    : fContext(context), fPlugin(plugin), fPlayer(player), fRandom(context.Seed()) {}
 
 	void Run() {
@@ -256,7 +256,7 @@ private:
 	int Below(size_t limit) { return std::uniform_int_distribution<int>(0, int(limit) - 1)(fRandom); }
 
 	CheckContext& fContext;
-	VisualizationPlugin* fPlugin;
+	PluginCalls* fPlugin;
 	PlayerStandIn* fPlayer;
 	std::mt19937 fRandom;
 	bool fRunning = false;
@@ -269,12 +269,12 @@ private:
 
 void CheckRandomSequence(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	std::unique_ptr<PlayerStandIn, decltype(&PlayerStandIn::Dispose)> player(new PlayerStandIn,
 	                                                                         &PlayerStandIn::Dispose);
 	player->Run();
-	plugin->host_handler = player.get();
+	plugin->Object()->host_handler = player.get();
 	Sequence(context, plugin, player.get()).Run();
 	context.Step("unload");
 	context.Expect(library.Close(), "still loaded after dlclose");

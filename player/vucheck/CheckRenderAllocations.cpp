@@ -20,7 +20,7 @@ void CheckRenderAllocations(CheckContext& context) {
 		return;
 	}
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	context.Step("Init");
 	if (!context.Expect(plugin->Init(), "Init returned false")) return;

@@ -1,5 +1,6 @@
 #include "CheckRunner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,121 +11,130 @@
 #include <cstring>
 #include <filesystem>
 
-#include "CheckContext.h"
+#include "CheckTranscript.h"
+#include "TemporaryFolder.h"
 
 namespace {
 
-// Enough of a sanitizer's report to see where it happened.
-constexpr size_t kMaximumLines = 40;
+// One end of a pipe the check process writes to, read line by line.
+struct LineSource {
+	int fd = -1;
+	std::string pending;
+	void (CheckTranscript::*add)(const std::string&);
+};
 
-[[noreturn]] void ExecCheck(const std::string& program, int number, const std::string& addonPath,
-                            uint32_t seed, int output) {
+// In the child, between fork and exec: `argv` was made before the fork.
+[[noreturn]] void ExecCheck(const std::string& program, const std::vector<const char*>& argv, int output) {
 	dup2(output, STDOUT_FILENO);
 	dup2(output, STDERR_FILENO);
-	close(output);
-	const std::string numberText = std::to_string(number);
-	const std::string seedText = std::to_string(seed);
-	const char* argv[] = {"vucheck",         "--run-check", numberText.c_str(), "--addon",
-	                      addonPath.c_str(), "--seed",      seedText.c_str(),   nullptr};
-	execv(program.c_str(), const_cast<char* const*>(argv));
+	execv(program.c_str(), const_cast<char* const*>(argv.data()));
 	std::fprintf(stderr, "cannot run the check process: %s\n", std::strerror(errno));
 	_exit(127);
 }
 
-// Keeps failures, warnings and anything that is not a step; of the steps
-// only the last one, which says where a crash or a hang happened.
-void Collect(const std::string& line, CheckReport& report, std::string& lastStep, bool& sanitizerReport) {
-	// A thread sanitizer report lets the process go on and end well; a
-	// sanitizer that catches a crash ends the process with an exit status
-	// instead of the signal, which is taken from its report.
-	if (line.find("WARNING: ThreadSanitizer:") != std::string::npos ||
-	    line.find("ERROR: AddressSanitizer:") != std::string::npos)
-		sanitizerReport = true;
-	if (const size_t at = line.find("Sanitizer: "); at != std::string::npos)
-		for (const char* signal : {"SEGV", "BUS", "FPE", "ILL", "ABRT"})
-			if (line.compare(at + 11, std::strlen(signal) + 1, std::string(signal) + " ") == 0)
-				report.signalName = std::string("SIG") + signal;
-	if (line.rfind("step: ", 0) == 0) {
-		lastStep = line.substr(6);
-		return;
+// Reads what is there; false at the end of the pipe.
+bool ReadLines(LineSource& source, CheckTranscript& transcript) {
+	char buffer[4096];
+	const ssize_t got = read(source.fd, buffer, sizeof buffer);
+	if (got < 0 && errno == EINTR) return true;
+	if (got <= 0) {
+		if (!source.pending.empty()) (transcript.*source.add)(source.pending);
+		return false;
 	}
-	if (report.lines.size() < kMaximumLines) report.lines.push_back(line);
+	source.pending.append(buffer, size_t(got));
+	for (size_t end; (end = source.pending.find('\n')) != std::string::npos; source.pending.erase(0, end + 1))
+		(transcript.*source.add)(source.pending.substr(0, end));
+	return true;
+}
+
+// Reads both pipes until the check process and whatever inherited them
+// closed them, or until `deadline`; false when the deadline came first.
+template <size_t kCount>
+bool ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcript,
+                     std::chrono::steady_clock::time_point deadline) {
+	for (size_t open = kCount; open > 0;) {
+		const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+		    deadline - std::chrono::steady_clock::now());
+		if (left.count() <= 0) return false;
+		pollfd readable[kCount];
+		for (size_t i = 0; i < kCount; ++i)
+			readable[i] = {sources[i].fd, POLLIN, 0};
+		if (poll(readable, kCount, int(left.count())) <= 0) continue;
+		for (size_t i = 0; i < kCount; ++i)
+			if (sources[i].fd >= 0 && readable[i].revents != 0 && !ReadLines(sources[i], transcript)) {
+				close(sources[i].fd);
+				sources[i].fd = -1;
+				open--;
+			}
+	}
+	return true;
+}
+
+CheckReport NotRun(const std::string& why) {
+	CheckReport report;
+	report.lines.push_back(why);
+	return report;
 }
 
 } // namespace
 
 CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t seed, double timeoutSeconds) {
-	CheckReport report;
 	const auto start = std::chrono::steady_clock::now();
-	int pipeEnds[2];
-	if (pipe(pipeEnds) != 0) {
-		report.lines.push_back(std::string("cannot make a pipe: ") + std::strerror(errno));
-		return report;
+	// Made and removed here, so that no folder outlives a check process
+	// that crashed, hung or was ended by the add-on.
+	const TemporaryFolder folder;
+	if (folder.Path().empty()) return NotRun("cannot make the settings folder: " + folder.Error());
+	// Both pipes close on exec but for the report end the check process
+	// inherits, a copy numbered above standard error.
+	int output[2];
+	int report[2];
+	if (pipe2(output, O_CLOEXEC) != 0)
+		return NotRun(std::string("cannot make a pipe: ") + std::strerror(errno));
+	if (pipe2(report, O_CLOEXEC) != 0) {
+		close(output[0]);
+		close(output[1]);
+		return NotRun(std::string("cannot make a pipe: ") + std::strerror(errno));
 	}
+	const int inherited = fcntl(report[1], F_DUPFD, STDERR_FILENO + 1);
+	close(report[1]);
+
 	// The program's own path rather than /proc/self/exe, so that its threads
 	// carry its name.
 	std::error_code ignored;
 	const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored).string();
-	const pid_t child = fork();
-	if (child == 0) {
-		close(pipeEnds[0]);
-		ExecCheck(program, number, addonPath, seed, pipeEnds[1]);
-	}
-	close(pipeEnds[1]);
+	const std::vector<std::string> arguments = {
+	    "vucheck",     "--run-check", std::to_string(number),   "--addon",
+	    addonPath,     "--seed",      std::to_string(seed),     "--settings-folder",
+	    folder.Path(), "--report-fd", std::to_string(inherited)};
+	std::vector<const char*> argv;
+	for (const std::string& argument : arguments)
+		argv.push_back(argument.c_str());
+	argv.push_back(nullptr);
+
+	const pid_t child = inherited < 0 ? -1 : fork();
+	if (child == 0) ExecCheck(program, argv, output[1]);
+	const int forkError = errno;
+	close(output[1]);
+	if (inherited >= 0) close(inherited);
+	LineSource sources[] = {{output[0], {}, &CheckTranscript::AddOutputLine},
+	                        {report[0], {}, &CheckTranscript::AddReportLine}};
 	if (child < 0) {
-		close(pipeEnds[0]);
-		report.lines.push_back(std::string("cannot start a process: ") + std::strerror(errno));
-		return report;
+		for (const LineSource& source : sources)
+			close(source.fd);
+		return NotRun(std::string("cannot start a process: ") + std::strerror(forkError));
 	}
 
-	const auto deadline = start + std::chrono::duration<double>(timeoutSeconds);
-	std::string pending;
-	std::string lastStep;
-	bool sanitizerReport = false;
-	bool timedOut = false;
-	for (;;) {
-		const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-		    deadline - std::chrono::steady_clock::now());
-		if (left.count() <= 0) {
-			timedOut = true;
-			break;
-		}
-		pollfd readable{pipeEnds[0], POLLIN, 0};
-		if (poll(&readable, 1, int(left.count())) <= 0) continue;
-		char buffer[4096];
-		const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
-		if (got <= 0) break;
-		pending.append(buffer, size_t(got));
-		for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
-			Collect(pending.substr(0, end), report, lastStep, sanitizerReport);
-	}
-	close(pipeEnds[0]);
-	if (!pending.empty()) Collect(pending, report, lastStep, sanitizerReport);
+	CheckTranscript transcript;
+	const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+	    std::chrono::duration<double>(timeoutSeconds));
+	const bool timedOut = !ReadUntilClosed(sources, transcript, start + limit);
+	for (const LineSource& source : sources)
+		if (source.fd >= 0) close(source.fd);
 	if (timedOut) kill(child, SIGKILL);
 	int status = 0;
 	waitpid(child, &status, 0);
-	report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-	if (timedOut) {
-		report.kind = CheckKind::kTimeout;
-	} else if (WIFSIGNALED(status)) {
-		report.kind = CheckKind::kCrash;
-		const char* name = sigabbrev_np(WTERMSIG(status));
-		report.signalName = name ? std::string("SIG") + name : "signal " + std::to_string(WTERMSIG(status));
-	} else if (WEXITSTATUS(status) == int(CheckOutcome::kPass)) {
-		report.kind = CheckKind::kPass;
-	} else if (WEXITSTATUS(status) == int(CheckOutcome::kWarning)) {
-		report.kind = CheckKind::kWarning;
-	} else {
-		report.kind = CheckKind::kFail;
-	}
-	if (!timedOut && !WIFSIGNALED(status) && !report.signalName.empty())
-		report.kind = CheckKind::kCrash;
-	else if (sanitizerReport && (report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning))
-		report.kind = CheckKind::kFail;
-	if (report.kind == CheckKind::kCrash || report.kind == CheckKind::kTimeout)
-		if (!lastStep.empty()) report.lines.push_back("during: " + lastStep);
-	return report;
+	const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+	return transcript.Verdict(status, timedOut, seconds);
 }
 
 const char* KindName(CheckKind kind) {

@@ -1,4 +1,3 @@
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 
 #include "AddonLibrary.h"
 #include "Checks.h"
+#include "FullDisk.h"
 #include "GainSlider.h"
 #include "SettingsFolder.h"
 #include "TestBlocks.h"
@@ -34,7 +34,7 @@ constexpr const char* kPrefsSuffix = " Prefs";
 bool Cycle(CheckContext& context, const std::string& label, bool run) {
 	context.Step(label);
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, label + ": " + library.Error())) return false;
 	if (run) {
 		if (!context.Expect(plugin->Init(), label + ": Init returned false")) return false;
@@ -85,7 +85,7 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 	{
 		context.Step("change the frame and the gain");
 		AddonLibrary library(context.AddonPath());
-		VisualizationPlugin* plugin = library.NewPlugin();
+		PluginCalls* plugin = library.NewPlugin();
 		if (!context.Expect(plugin != nullptr, library.Error())) return;
 		const std::vector<BWindow*> before = kit::Windows();
 		if (!context.Expect(plugin->Init(), "Init returned false")) return;
@@ -118,7 +118,7 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 
 	context.Step("reload after the change");
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	if (!context.Expect(plugin->Init(), "Init after the reload returned false")) return;
@@ -210,6 +210,26 @@ void ExpectKept(CheckContext& context, const SettingsFolder& folder, const std::
 	context.Expect(folder.Entries().size() == 1, label + ": a temporary file was left behind");
 }
 
+// The add-on's save fails on a full disk; had it not tried to save, the
+// kept file would prove nothing.
+void CheckFullDisk(CheckContext& context, const SettingsFolder& folder,
+                   const std::vector<uint8_t>& previous) {
+	bool ran = false;
+	bool refused = false;
+	{
+		const FullDisk full;
+		if (!full.IsFull()) {
+			context.Warn("cannot limit the file size; a full disk not checked");
+			return;
+		}
+		ran = Cycle(context, "a full disk", true);
+		refused = full.WriteRefused();
+	}
+	if (!ran) return;
+	ExpectKept(context, folder, previous, "a full disk");
+	if (!refused) context.Warn("a full disk: the add-on wrote nothing, so a failed save was not seen");
+}
+
 void CheckUnwritableFolders(CheckContext& context, const SettingsFolder& folder) {
 	// A gain out of range, which the add-on corrects in memory: the file it
 	// would write differs from this one.
@@ -234,13 +254,7 @@ void CheckUnwritableFolders(CheckContext& context, const SettingsFolder& folder)
 	if (root && seteuid(0) != 0) context.Fail("cannot return to root after the read-only folder");
 	chmod(folder.Folder().c_str(), 0700);
 
-	rlimit limit{};
-	getrlimit(RLIMIT_FSIZE, &limit);
-	const rlimit full{0, limit.rlim_max};
-	setrlimit(RLIMIT_FSIZE, &full);
-	const bool ran = Cycle(context, "a full disk", true);
-	setrlimit(RLIMIT_FSIZE, &limit);
-	if (ran) ExpectKept(context, folder, previous, "a full disk");
+	CheckFullDisk(context, folder, previous);
 }
 
 } // namespace

@@ -24,7 +24,7 @@ constexpr bigtime_t kAfterUnload = 300000;
 // Renders on its own thread, as an audio thread would, until stopped.
 class Renderer {
 public:
-	explicit Renderer(VisualizationPlugin* plugin)
+	explicit Renderer(PluginCalls* plugin)
 	    : fThread([this, plugin] {
 		      for (int i = 0; !fStop.load(); ++i) {
 			      const Block block = TestBlocks::Tone(i);
@@ -56,7 +56,7 @@ std::thread AnswerAbout(std::atomic<bool>& found) {
 	});
 }
 
-void OpenAndClose(CheckContext& context, VisualizationPlugin* plugin, int round) {
+void OpenAndClose(CheckContext& context, PluginCalls* plugin, int round) {
 	const std::string name = "round " + std::to_string(round);
 	context.Step(name + ": About(false)");
 	std::atomic<bool> found{false};
@@ -90,7 +90,7 @@ void CheckWindowsWhileRendering(CheckContext& context) {
 	const int threads = ProcessState::Now().threads;
 	const std::vector<std::string> names = ProcessState::ThreadNames();
 	AddonLibrary library(context.AddonPath());
-	VisualizationPlugin* plugin = library.NewPlugin();
+	PluginCalls* plugin = library.NewPlugin();
 	if (!context.Expect(plugin != nullptr, library.Error())) return;
 	if (!context.Expect(plugin->Init(), "Init returned false")) return;
 	{

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -15,15 +16,32 @@
 #include "CheckProcess.h"
 #include "CheckRunner.h"
 #include "Checks.h"
+#include "ReportPipe.h"
 
 namespace {
 
 constexpr const char* kDescription =
     "Checks visualisation add-ons the way a careful host would: each check runs in a process of its\n"
     "own with a time limit and is reported as pass, fail, crash (with the signal), timeout or warning.\n"
-    "A warning is shown but counts as passed (a check that could not run fully here, such as the\n"
-    "allocation count under a sanitizer); a failure, crash or timeout counts as failed. The last line\n"
-    "is 'N passed, N failed'. Exit status: 0 when every check passed, 1 otherwise, 2 for bad usage.";
+    "A check passes only when its process ran it to the end; an add-on that ends the process fails\n"
+    "it, with the call it was in. A warning is shown but counts as passed (a check that could not run\n"
+    "fully here, such as the allocation count under a sanitizer); a failure, crash or timeout counts\n"
+    "as failed. The last line is 'N passed, N failed'.\n"
+    "Exit status: 0 only when every check passed completely, 1 when any failed, crashed, timed out\n"
+    "or could not run, 2 for a bad command line.";
+
+// A check may take from a tenth of a second to a day: beyond that a
+// deadline is no longer a time (nan, inf, 1e300).
+constexpr double kShortestTimeout = 0.1;
+constexpr double kLongestTimeout = 86400;
+
+std::string TimeoutError(const std::string& text) {
+	char* end = nullptr;
+	const double seconds = std::strtod(text.c_str(), &end);
+	if (end != text.c_str() && *end == '\0' && seconds >= kShortestTimeout && seconds <= kLongestTimeout)
+		return {};
+	return "'" + text + "' is not a number of seconds from 0.1 to 86400";
+}
 
 std::string LibraryPath(const std::string& name) {
 	const char* file = name == "corvel"   ? "vis_Corvel_VU-Meter"
@@ -57,32 +75,41 @@ int main(int argc, char** argv) {
 	std::vector<int> only;
 	int runCheck = 0;
 	std::string checkAddon;
+	std::string checkFolder;
+	int reportFd = -1;
 	app.add_option("ADDON", addons, "Add-on to check: 'corvel', 'kestle' or the path of an add-on library");
 	app.add_option("--seed", seed,
 	               "Seed of the random checks, to replay a run (default: a new one, printed)");
 	app.add_option("--timeout", timeout, "Seconds each check may take before it counts as a timeout")
-	    ->check(CLI::PositiveNumber)
+	    ->check(TimeoutError)
 	    ->capture_default_str();
 	app.add_option("--only", only, "Run only these checks (numbers, repeatable or comma-separated)")
 	    ->check(CLI::Range(1, 8))
 	    ->delimiter(',')
 	    ->allow_extra_args(false);
-	app.add_option("--run-check", runCheck)->group("");
+	app.add_option("--run-check", runCheck)->check(CLI::Range(1, int(AllChecks().size())))->group("");
 	app.add_option("--addon", checkAddon)->group("");
+	app.add_option("--settings-folder", checkFolder)->group("");
+	app.add_option("--report-fd", reportFd)->check(CLI::NonNegativeNumber)->group("");
 	std::string footer = "Checks:";
 	for (const Check& check : AllChecks())
 		footer += "\n  " + std::to_string(check.number) + "  " + check.title;
 	app.footer(footer);
 	try {
 		app.parse(argc, argv);
+	} catch (const CLI::Success& help) {
+		return app.exit(help);
 	} catch (const CLI::ParseError& error) {
-		return app.exit(error) == 0 ? 0 : 2;
+		std::fprintf(stderr, "vucheck: %s (see --help)\n", error.what());
+		return 2;
 	}
 
 	if (runCheck > 0) {
-		const int status = RunCheckInThisProcess(runCheck, checkAddon, seed);
+		if (reportFd >= 0) ReportPipe::Use(reportFd);
+		const CheckOutcome outcome = RunCheckInThisProcess(runCheck, checkAddon, seed, checkFolder);
 		std::fflush(stdout);
-		_exit(status);
+		ReportPipe::Finish(outcome);
+		_exit(int(outcome));
 	}
 	if (addons.empty()) {
 		std::fprintf(stderr, "vucheck: name at least one add-on (corvel, kestle or a path); see --help\n");

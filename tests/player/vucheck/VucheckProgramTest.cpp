@@ -2,11 +2,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "Watchdog.h"
+#include "player/TestFiles.h"
 
 namespace {
 
@@ -22,9 +24,19 @@ struct Outcome {
 	std::string out;
 };
 
+// Runs vucheck with a temporary folder of its own, which every run must
+// leave as empty as it found it, however the checks ended.
 Outcome Vucheck(const std::string& args) {
 	Watchdog watchdog(std::chrono::seconds(150));
-	const std::string command = "timeout 140 '" VUCHECK_PROGRAM "' --seed 7 " + args + " 2>&1";
+	const TempDir scratch;
+	const std::string tmpdir = scratch / "";
+	// Run as root, the settings check acts as an unprivileged user in the
+	// folder vucheck makes here.
+	std::filesystem::permissions(tmpdir, std::filesystem::perms::owner_all |
+	                                         std::filesystem::perms::group_exec |
+	                                         std::filesystem::perms::others_exec);
+	const std::string command =
+	    "TMPDIR='" + tmpdir + "' timeout 140 '" VUCHECK_PROGRAM "' --seed 7 " + args + " 2>&1";
 	Outcome run;
 	FILE* pipe = popen(command.c_str(), "r");
 	if (!pipe) return run;
@@ -33,26 +45,44 @@ Outcome Vucheck(const std::string& args) {
 		run.out.append(buffer, got);
 	const int raw = pclose(pipe);
 	run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+	for (const auto& entry : std::filesystem::directory_iterator(tmpdir))
+		ADD_FAILURE() << entry.path() << " left behind by vucheck " << args;
 	return run;
 }
 
-// The kind vucheck reported for check `number`, as printed: "pass",
-// "crash (SIGSEGV)" and so on; empty when the check is not in the output.
-std::string KindOf(const std::string& out, int number) {
+struct Reported {
+	std::string kind;    // as printed: "pass", "crash (SIGSEGV)" and so on
+	std::string reasons; // the lines printed under it, joined
+};
+
+// What vucheck printed for check `number`; an empty kind when the check is
+// not in the output.
+Reported ReportOf(const std::string& out, int number) {
 	const std::string title = std::string(" ").append(std::to_string(number)).append(" ");
+	Reported reported;
+	bool inside = false;
 	for (size_t start = 0; start < out.size();) {
 		size_t end = out.find('\n', start);
 		if (end == std::string::npos) end = out.size();
 		const std::string line = out.substr(start, end - start);
 		start = end + 1;
+		if (inside && line.rfind("      ", 0) == 0) {
+			reported.reasons += line.substr(6) + "\n";
+			continue;
+		}
+		inside = false;
 		if (line.rfind("  ", 0) != 0 || line[2] == ' ') continue;
 		const size_t kindEnd = line.find("  ", 2);
 		if (kindEnd == std::string::npos) continue;
 		const size_t numberAt = line.find_first_not_of(' ', kindEnd);
-		if (line.compare(numberAt - 1, title.size(), title) == 0) return line.substr(2, kindEnd - 2);
+		if (line.compare(numberAt - 1, title.size(), title) != 0) continue;
+		reported.kind = line.substr(2, kindEnd - 2);
+		inside = true;
 	}
-	return "";
+	return reported;
 }
+
+std::string KindOf(const std::string& out, int number) { return ReportOf(out, number).kind; }
 
 std::string Broken(const char* fault) {
 	return std::string("'" BROKEN_ADDON_DIR "/broken_") + fault + ".so'";
@@ -138,4 +168,85 @@ TEST(VucheckProgramTest, TheSameSeedReplaysTheSameRandomSequence) {
 	EXPECT_EQ(first.status, 0) << first.out;
 	EXPECT_NE(first.out.find("step: step 1000: "), std::string::npos) << first.out;
 	EXPECT_EQ(first.out, again.out);
+}
+
+// The calls into the add-on that a report of an ended process names, as
+// "Render" or "About and Render" when another thread was in a call too.
+std::string CallsNamed(const std::string& reasons) {
+	const std::string ended = "the add-on ended the process (exit 0) in ";
+	const size_t at = reasons.find(ended);
+	if (at == std::string::npos) return "";
+	const size_t from = at + ended.size();
+	return reasons.substr(from, reasons.find_first_of(",\n", from) - from);
+}
+
+// exit() runs the process's exit handlers and _exit() does not; neither may
+// pass for a check that ran to its end, whatever the status.
+TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNamingTheCall) {
+	const struct {
+		const char* place;
+		const char* call;
+		bool firstCall; // the add-on ends the process on loading or making its object
+	} places[] = {
+	    {"Constructor", "the library's constructors (dlopen)", true},
+	    {"NewPlugin", "NewPlugin", true},
+	    {"Init", "Init", false},
+	    {"Render", "Render", false},
+	};
+	for (const auto& place : places) {
+		for (const char* end : {"exit", "_exit"}) {
+			const std::string name = std::string("EndsIn") + place.place + "_" + end;
+			const Outcome run = Vucheck(Broken(name.c_str()));
+			for (int check = 1; check <= 8; ++check) {
+				const Reported reported = ReportOf(run.out, check);
+				SCOPED_TRACE(name + ", check " + std::to_string(check) + "\n" + run.out);
+				// Check 6 cannot count allocations under a sanitizer and
+				// loads nothing there.
+				if (check == 6 && kSanitized) {
+					EXPECT_EQ(reported.kind, "warning");
+				} else if (!place.firstCall && check == 1) {
+					// A sanitizer holds on to freed memory: the memory check may warn.
+					EXPECT_TRUE(reported.kind == "pass" || (kSanitized && reported.kind == "warning"));
+				} else if (!place.firstCall && check == 8) {
+					// The test add-ons save no settings: the check stops
+					// before it starts one.
+					EXPECT_EQ(reported.kind, "fail");
+				} else {
+					EXPECT_EQ(reported.kind, "fail");
+					EXPECT_NE(CallsNamed(reported.reasons).find(place.call), std::string::npos);
+				}
+			}
+			EXPECT_EQ(run.status, 1) << name;
+		}
+	}
+}
+
+TEST(VucheckProgramTest, AnAddonThatMakesNoPluginObjectFailsSayingWhy) {
+	const Outcome none = Vucheck("--only 1,2 " + Broken("NoNewPlugin"));
+	EXPECT_NE(ReportOf(none.out, 1)
+	              .reasons.find("load 1: " BROKEN_ADDON_DIR "/broken_NoNewPlugin.so: no NewPlugin"),
+	          std::string::npos)
+	    << none.out;
+	EXPECT_NE(ReportOf(none.out, 2).reasons.find(": no NewPlugin"), std::string::npos) << none.out;
+	EXPECT_EQ(none.status, 1);
+
+	const Outcome null = Vucheck("--only 1,2 " + Broken("NullNewPlugin"));
+	EXPECT_NE(
+	    ReportOf(null.out, 1)
+	        .reasons.find("load 1: " BROKEN_ADDON_DIR "/broken_NullNewPlugin.so: NewPlugin made no object"),
+	    std::string::npos)
+	    << null.out;
+	EXPECT_NE(ReportOf(null.out, 2).reasons.find(": NewPlugin made no object"), std::string::npos)
+	    << null.out;
+	EXPECT_EQ(null.status, 1);
+}
+
+TEST(VucheckProgramTest, ATimeoutThatIsNoSaneNumberOfSecondsIsBadUsageInOneShortLine) {
+	for (const char* timeout : {"nan", "inf", "1e300", "-1", "0"}) {
+		const Outcome run = Vucheck(std::string("--timeout ") + timeout + " corvel");
+		EXPECT_EQ(run.status, 2) << timeout;
+		EXPECT_EQ(run.out.rfind("vucheck: --timeout: ", 0), 0u) << run.out;
+		EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+		EXPECT_LT(run.out.size(), 100u) << run.out;
+	}
 }

@@ -1,0 +1,104 @@
+#include "CheckTranscript.h"
+
+#include <sys/wait.h>
+
+#include <cstring>
+
+#include "ReportPipe.h"
+
+namespace {
+
+// Enough of a sanitizer's report to see where it happened, and as many of
+// the check's own findings.
+constexpr size_t kMaximumLines = 40;
+
+bool Take(const std::string& line, const char* kind, std::string& text) {
+	const size_t length = std::strlen(kind);
+	if (line.compare(0, length, kind) != 0 || line.compare(length, 2, ": ") != 0) return false;
+	text = line.substr(length + 2);
+	return true;
+}
+
+} // namespace
+
+void CheckTranscript::Keep(const std::string& line, size_t& kept) {
+	if (kept >= kMaximumLines) return;
+	kept++;
+	fReport.lines.push_back(line);
+}
+
+void CheckTranscript::AddReportLine(const std::string& line) {
+	fHeardFrom = true;
+	std::string text;
+	if (Take(line, "step", text)) {
+		fLastStep = text;
+	} else if (Take(line, "enter", text)) {
+		fCalls.insert(text);
+	} else if (Take(line, "leave", text)) {
+		if (const auto call = fCalls.find(text); call != fCalls.end()) fCalls.erase(call);
+	} else if (Take(line, "done", text)) {
+		fFinished = ReportPipe::OutcomeOfWord(text).value_or(CheckOutcome::kFail);
+	} else {
+		Keep(line, fReasonLines);
+	}
+}
+
+void CheckTranscript::AddOutputLine(const std::string& line) {
+	// A thread sanitizer report lets the process go on and end well; a
+	// sanitizer that catches a crash ends the process with an exit status
+	// instead of the signal, which is taken from its report.
+	if (line.find("WARNING: ThreadSanitizer:") != std::string::npos ||
+	    line.find("ERROR: AddressSanitizer:") != std::string::npos)
+		fSanitizerReport = true;
+	if (const size_t at = line.find("Sanitizer: "); at != std::string::npos)
+		for (const char* signal : {"SEGV", "BUS", "FPE", "ILL", "ABRT"})
+			if (line.compare(at + 11, std::strlen(signal) + 1, std::string(signal) + " ") == 0)
+				fReport.signalName = std::string("SIG") + signal;
+	Keep(line, fOutputLines);
+}
+
+std::string CheckTranscript::Place() const {
+	std::string place;
+	for (auto call = fCalls.begin(); call != fCalls.end(); call = fCalls.upper_bound(*call))
+		place += (place.empty() ? "in " : " and ") + *call;
+	if (!fLastStep.empty()) place += (place.empty() ? "" : ", ") + ("during: " + fLastStep);
+	return place;
+}
+
+CheckReport CheckTranscript::Verdict(int status, bool timedOut, double seconds) const {
+	CheckReport report = fReport;
+	report.seconds = seconds;
+	const std::string place = Place();
+	const auto addPlace = [&] {
+		if (!place.empty()) report.lines.push_back(place);
+	};
+	if (timedOut) {
+		report.kind = CheckKind::kTimeout;
+		addPlace();
+		return report;
+	}
+	if (WIFSIGNALED(status)) {
+		const char* name = sigabbrev_np(WTERMSIG(status));
+		report.signalName = name ? std::string("SIG") + name : "signal " + std::to_string(WTERMSIG(status));
+	}
+	if (!report.signalName.empty()) {
+		report.kind = CheckKind::kCrash;
+		addPlace();
+		return report;
+	}
+	const int exitStatus = WEXITSTATUS(status);
+	const std::string exit = "(exit " + std::to_string(exitStatus) + ")";
+	report.kind = CheckKind::kFail;
+	if (!fHeardFrom) {
+		report.lines.push_back("the check process ended before the check began " + exit);
+	} else if (!fFinished) {
+		report.lines.push_back("the add-on ended the process " + exit + (place.empty() ? "" : " " + place));
+	} else if (exitStatus != int(*fFinished)) {
+		report.lines.push_back("the process ended " + exit + " after the check finished");
+	} else if (!fSanitizerReport) {
+		report.kind = *fFinished == CheckOutcome::kPass      ? CheckKind::kPass
+		              : *fFinished == CheckOutcome::kWarning ? CheckKind::kWarning
+		                                                     : CheckKind::kFail;
+	}
+	return report;
+}

@@ -1,0 +1,38 @@
+// What a check process said, on its report pipe and on its output, and the
+// verdict drawn from that and from the way the process ended.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "CheckContext.h"
+#include "CheckRunner.h"
+
+// [main thread] Every call.
+class CheckTranscript {
+public:
+	// A line from the report pipe, without its line break.
+	void AddReportLine(const std::string& line);
+	// A line the process printed: the add-on's, a sanitizer's.
+	void AddOutputLine(const std::string& line);
+
+	// `status` is what waitpid gave, unless `timedOut`. A check passes only
+	// when its process said it finished and then ended with that outcome.
+	CheckReport Verdict(int status, bool timedOut, double seconds) const;
+
+private:
+	void Keep(const std::string& line, size_t& kept);
+	// The calls into the add-on in progress and the check's last step, as
+	// "in Init, during: cycle 1: Init"; empty when neither is known.
+	std::string Place() const;
+
+	CheckReport fReport;
+	size_t fReasonLines = 0;
+	size_t fOutputLines = 0;
+	bool fHeardFrom = false;
+	bool fSanitizerReport = false;
+	std::string fLastStep;
+	std::multiset<std::string> fCalls;
+	std::optional<CheckOutcome> fFinished;
+};

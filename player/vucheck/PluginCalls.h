@@ -1,0 +1,25 @@
+// The plug-in object an add-on made, as the checks call it: each call tells
+// vucheck that it is in progress, so that when the add-on ends the process
+// vucheck can say in which call.
+#pragma once
+
+#include "core/VisualizationPlugin.h"
+
+// [the thread the check calls from] Every call is passed on as is.
+class PluginCalls {
+public:
+	// `plugin` stays the library's; it must outlive this object.
+	explicit PluginCalls(VisualizationPlugin* plugin) : fPlugin(plugin) {}
+
+	bool Init();
+	void Cleanup();
+	bool About(bool query);
+	bool Prefs(bool query);
+	bool Render(const VisAudioInfoStruct* info);
+
+	// The object itself, for the fields a host sets (host_handler).
+	VisualizationPlugin* Object() const { return fPlugin; }
+
+private:
+	VisualizationPlugin* fPlugin; // observer; the library deletes it
+};

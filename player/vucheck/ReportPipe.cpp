@@ -1,0 +1,75 @@
+#include "ReportPipe.h"
+
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
+namespace {
+
+std::atomic<int> gFd{STDOUT_FILENO};
+
+// Whole lines shorter than the pipe's atomic size go out in one piece; a
+// write cut short by a signal is finished.
+void WriteLine(std::string_view kind, std::string_view text) {
+	iovec parts[] = {{const_cast<char*>(kind.data()), kind.size()},
+	                 {const_cast<char*>(": "), 2},
+	                 {const_cast<char*>(text.data()), text.size()},
+	                 {const_cast<char*>("\n"), 1}};
+	iovec* next = parts;
+	int left = int(std::size(parts));
+	while (left > 0) {
+		ssize_t written = writev(gFd.load(std::memory_order_relaxed), next, left);
+		if (written < 0) {
+			if (errno == EINTR) continue;
+			return;
+		}
+		for (; left > 0 && size_t(written) >= next->iov_len; ++next, --left)
+			written -= ssize_t(next->iov_len);
+		if (left > 0) {
+			next->iov_base = static_cast<char*>(next->iov_base) + written;
+			next->iov_len -= size_t(written);
+		}
+	}
+}
+
+} // namespace
+
+void ReportPipe::Use(int fd) {
+	fcntl(fd, F_SETFD, FD_CLOEXEC);
+	gFd = fd;
+}
+
+void ReportPipe::Send(std::string_view kind, std::string_view text) {
+	std::string line(text);
+	for (char& c : line)
+		if (c == '\n') c = ' ';
+	WriteLine(kind, line);
+}
+
+void ReportPipe::Finish(CheckOutcome outcome) { WriteLine("done", OutcomeWord(outcome)); }
+
+ReportPipe::Call::Call(const char* name) : fName(name) { WriteLine("enter", fName); }
+
+ReportPipe::Call::~Call() { WriteLine("leave", fName); }
+
+const char* ReportPipe::OutcomeWord(CheckOutcome outcome) {
+	switch (outcome) {
+	case CheckOutcome::kPass:
+		return "pass";
+	case CheckOutcome::kWarning:
+		return "warning";
+	case CheckOutcome::kFail:
+		return "fail";
+	}
+	return "fail";
+}
+
+std::optional<CheckOutcome> ReportPipe::OutcomeOfWord(std::string_view word) {
+	for (const CheckOutcome outcome : {CheckOutcome::kPass, CheckOutcome::kWarning, CheckOutcome::kFail})
+		if (word == OutcomeWord(outcome)) return outcome;
+	return std::nullopt;
+}

@@ -1,0 +1,45 @@
+// The check process's channel to vucheck: a pipe apart from standard output,
+// so that nothing the add-on prints passes for it. Each line is "KIND: TEXT":
+// "step", "fail" and "warning" as the check goes, "enter" and "leave" around
+// every call into the add-on, and "done" with the outcome as the process's
+// very last act. vucheck passes a check only on that last line: a process
+// the add-on ended early never reads as a pass, whatever its exit status.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "CheckContext.h"
+
+// [any thread] Every call but Use(); each line goes out in one write, so
+// lines from several threads never mix.
+class ReportPipe {
+public:
+	// [main thread, before the check starts any thread] Reports to `fd`
+	// from now on instead of standard output; processes the add-on starts
+	// do not inherit it.
+	static void Use(int fd);
+
+	// One line; a line break in `text` becomes a space.
+	static void Send(std::string_view kind, std::string_view text);
+	// The last line of a check process that ran its check to the end.
+	static void Finish(CheckOutcome outcome);
+
+	// Notes a call into the add-on for as long as it lasts. Allocates
+	// nothing, so that it may wrap Render while allocations are counted.
+	class Call {
+	public:
+		// `name` must outlive the call: a literal.
+		explicit Call(const char* name);
+		~Call();
+		Call(const Call&) = delete;
+		Call& operator=(const Call&) = delete;
+
+	private:
+		const char* fName;
+	};
+
+	// The outcome's word in a "done" line, and back.
+	static const char* OutcomeWord(CheckOutcome outcome);
+	static std::optional<CheckOutcome> OutcomeOfWord(std::string_view word);
+};
