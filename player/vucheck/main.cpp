@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
@@ -12,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AddonLocator.h"
 #include "CheckProcess.h"
 #include "CheckRunner.h"
 #include "Checks.h"
@@ -24,18 +24,6 @@ constexpr const char* kDescription =
     "A warning is shown but counts as passed (a check that could not run fully here, such as the\n"
     "allocation count under a sanitizer); a failure, crash or timeout counts as failed. The last line\n"
     "is 'N passed, N failed'. Exit status: 0 when every check passed, 1 otherwise, 2 for bad usage.";
-
-std::string LibraryPath(const std::string& name) {
-	const char* file = name == "corvel"   ? "vis_Corvel_VU-Meter"
-	                   : name == "kestle" ? "vis_Kestle_VU-Meter"
-	                                      : nullptr;
-	if (!file) return name;
-	std::error_code ec;
-	const auto beside =
-	    std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / ".." / "add-ons" / file;
-	if (std::filesystem::exists(beside, ec)) return beside.lexically_normal().string();
-	return std::string(VUCHECK_ADDON_DIR) + "/" + file;
-}
 
 void PrintReport(const Check& check, const CheckReport& report) {
 	std::string kind = KindName(report.kind);
@@ -57,7 +45,9 @@ int main(int argc, char** argv) {
 	std::vector<int> only;
 	int runCheck = 0;
 	std::string checkAddon;
-	app.add_option("ADDON", addons, "Add-on to check: 'corvel', 'kestle' or the path of an add-on library");
+	app.add_option("ADDON", addons,
+	               "Add-on to check: 'corvel', 'kestle', the file name of another add-on in the add-on "
+	               "folders, or a path containing '/'");
 	app.add_option("--seed", seed,
 	               "Seed of the random checks, to replay a run (default: a new one, printed)");
 	app.add_option("--timeout", timeout, "Seconds each check may take before it counts as a timeout")
@@ -69,9 +59,14 @@ int main(int argc, char** argv) {
 	    ->allow_extra_args(false);
 	app.add_option("--run-check", runCheck)->group("");
 	app.add_option("--addon", checkAddon)->group("");
+	app.set_version_flag("--version", "vucheck (vu-meters) " VUMETERS_VERSION, "Print the version and exit");
 	std::string footer = "Checks:";
 	for (const Check& check : AllChecks())
 		footer += "\n  " + std::to_string(check.number) + "  " + check.title;
+	const std::string installed = AddonLocator::InstalledFolder().string();
+	footer += "\n\nAdd-on folders, searched in this order for a NAME: each folder of $VUMETERS_ADDON_PATH\n"
+	          "(colon-separated), ~/.local/lib/vu-meters/add-ons, and the folder installed with vucheck\n(" +
+	          (installed.empty() ? "unknown here" : installed) + ").";
 	app.footer(footer);
 	try {
 		app.parse(argc, argv);
@@ -89,11 +84,21 @@ int main(int argc, char** argv) {
 		return 2;
 	}
 
+	const AddonLocator locator = AddonLocator::FromEnvironment();
+	std::vector<std::string> paths;
+	for (const std::string& name : addons) {
+		const auto path = locator.Find(name);
+		if (!path) {
+			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
+			return 2;
+		}
+		paths.push_back(path->string());
+	}
+
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;
-	for (const std::string& name : addons) {
-		const std::string path = LibraryPath(name);
+	for (const std::string& path : paths) {
 		std::printf("%s (seed %u)\n", path.c_str(), seed);
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;
