@@ -5,8 +5,8 @@
 # folder (strings) or look for libraries outside the tree (readelf -d); the
 # man pages and the desktop entry must pass their checkers. Then the installed
 # programs run with each --hide folder out of reach, in a private mount
-# namespace where the system allows one: --version, --list-plugins, a headless
-# recording of the demo on both meters whose last frame must show the bar
+# namespace where the system allows one: --version, a vucheck check of both
+# add-ons, --list-plugins, a headless recording of the demo on both meters whose last frame must show the bar
 # meter, and the bash completion of the add-on names.
 #
 # --allow debug-info: a development build's debug information names its
@@ -71,7 +71,7 @@ static_checks() {
 	local scratch=$work/stripped text dir paths
 	while IFS= read -r -d '' file; do
 		text=$file
-		if [ "$(head -c 4 "$file")" = $'\x7fELF' ]; then
+		if [ "$(head -c 4 "$file" | tr -d '\0')" = $'\x7fELF' ]; then
 			# Libraries only through the run path relative to the file itself.
 			paths=$(readelf -d "$file" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]/\2/p' | tr ':' '\n')
 			while IFS= read -r dir; do
@@ -115,6 +115,9 @@ run_checks() {
 	[[ $out =~ ^vuplay\ \(vu-meters\)\ [0-9]+\.[0-9]+$ ]] || fail "vuplay --version: $out"
 	out=$(run vucheck --version) || fail "vucheck --version failed"
 	[[ $out =~ ^vucheck\ \(vu-meters\)\ [0-9]+\.[0-9]+$ ]] || fail "vucheck --version: $out"
+	out=$(run vucheck --only 1 corvel kestle) || fail "vucheck on the installed add-ons failed: $out"
+	[ "$(grep -cE "^$prefix/lib.*/vu-meters/add-ons/vis_(Corvel|Kestle)_VU-Meter \(seed" <<<"$out")" -eq 2 ] ||
+		fail "vucheck did not check the installed add-ons: $out"
 
 	out=$(run vuplay --list-plugins) || fail "vuplay --list-plugins failed"
 	[ "$(wc -l <<<"$out")" -eq 2 ] || fail "vuplay --list-plugins: $out"
