@@ -69,6 +69,14 @@ std::filesystem::path AddonLocator::InstalledFolder() {
 	return (program.parent_path() / VUMETERS_ADDONDIR_FROM_BINDIR).lexically_normal();
 }
 
+std::string AddonLocator::Rule() {
+	const std::string installed = InstalledFolder().string();
+	return "Add-on folders, searched in this order for a NAME, the first add-on of that name winning: each "
+	       "folder of $VUMETERS_ADDON_PATH (colon-separated), ~/.local/lib/vu-meters/add-ons, and the folder "
+	       "installed with the program (" +
+	       (installed.empty() ? "unknown here" : installed) + ").";
+}
+
 AddonLocator AddonLocator::For(const std::string& addonPath, const std::filesystem::path& home,
                                const std::filesystem::path& installed) {
 	std::vector<std::filesystem::path> folders;

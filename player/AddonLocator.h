@@ -32,6 +32,8 @@ public:
 	// The folder installed with the running program; empty when the program
 	// cannot tell where it lies.
 	static std::filesystem::path InstalledFolder();
+	// The rule above in a sentence for --help, with the installed folder.
+	static std::string Rule();
 
 	const std::vector<std::filesystem::path>& Folders() const { return folders_; }
 

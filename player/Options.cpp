@@ -82,15 +82,10 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	    ->type_name("FILE");
 	app.add_option("--trace", o.trace, "Write a trace of the add-ons' drawing to FILE.")->type_name("FILE");
 	app.set_version_flag("--version", "vuplay (vu-meters) " VUMETERS_VERSION, "Print the version and exit.");
-	const std::string installed = AddonLocator::InstalledFolder().string();
 	app.footer("Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
-	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n"
-	           "Add-on folders, searched in this order for a NAME, the first file of that name winning: each "
-	           "folder of $VUMETERS_ADDON_PATH (colon-separated), ~/.local/lib/vu-meters/add-ons, and the "
-	           "folder installed with vuplay (" +
-	           (installed.empty() ? "unknown here" : installed) +
-	           ").\n"
-	           "Exit status: 0 done, 1 a file, device, add-on or recording failed, 2 bad command line.");
+	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n" +
+	           AddonLocator::Rule() +
+	           "\nExit status: 0 done, 1 a file, device, add-on or recording failed, 2 bad command line.");
 }
 
 } // namespace

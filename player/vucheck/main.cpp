@@ -63,11 +63,7 @@ int main(int argc, char** argv) {
 	std::string footer = "Checks:";
 	for (const Check& check : AllChecks())
 		footer += "\n  " + std::to_string(check.number) + "  " + check.title;
-	const std::string installed = AddonLocator::InstalledFolder().string();
-	footer += "\n\nAdd-on folders, searched in this order for a NAME: each folder of $VUMETERS_ADDON_PATH\n"
-	          "(colon-separated), ~/.local/lib/vu-meters/add-ons, and the folder installed with vucheck\n(" +
-	          (installed.empty() ? "unknown here" : installed) + ").";
-	app.footer(footer);
+	app.footer(footer + "\n\n" + AddonLocator::Rule());
 	try {
 		app.parse(argc, argv);
 	} catch (const CLI::ParseError& error) {
