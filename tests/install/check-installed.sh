@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks an installed vu-meters tree as a user would get it:
-#   check-installed.sh PREFIX [--forbid DIR]... [--hide DIR]... [--allow debug-info|asan-globals]...
+#   check-installed.sh PREFIX [--forbid DIR]... [--hide DIR]... [--allow debug-info|sanitizer-sources]...
 # PREFIX holds bin/vuplay. Every file must be there; none may name a --forbid
 # folder (strings) or look for libraries outside the tree (readelf -d); the
 # man pages and the desktop entry must pass their checkers. Then the installed
@@ -11,8 +11,8 @@
 #
 # --allow debug-info: a development build's debug information names its
 # sources; only the rest of each file is searched.
-# --allow asan-globals: the address sanitizer's table of instrumented globals
-# names each source file.
+# --allow sanitizer-sources: the address and undefined-behaviour sanitizers'
+# tables name each source and header file, for their reports.
 set -euo pipefail
 
 fail() {
@@ -86,7 +86,7 @@ static_checks() {
 		for dir in "${forbid[@]}"; do
 			local found
 			found=$(strings -a "$text" | grep -F "$dir" || true)
-			allowed asan-globals && found=$(grep -vxE "$dir/[^ ]+\.(c|cc|cpp)" <<<"$found" || true)
+			allowed sanitizer-sources && found=$(grep -vxE "$dir/[^ ]+\.(c|cc|cpp|h|hpp)" <<<"$found" || true)
 			[ -z "$found" ] || fail "$file names $dir: $(head -n 1 <<<"$found")"
 		done
 	done < <(find "$prefix" -type f -print0)

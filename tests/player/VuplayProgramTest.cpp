@@ -331,7 +331,7 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	const std::string folder = dir_ / "add-ons";
 	std::filesystem::create_directory(folder);
 	std::filesystem::copy_file(VUPLAY_TEST_ADDON, folder + "/my_meter");
-	std::filesystem::copy_file(VUPLAY_NOT_AN_ADDON, folder + "/libnot.so");
+	std::filesystem::create_symlink(VUPLAY_NOT_AN_ADDON, folder + "/libnot.so");
 	std::ofstream(folder + "/notes.txt") << "not a library\n";
 	const ScopedVariable path("VUMETERS_ADDON_PATH", folder.c_str());
 	const ScopedVariable home("HOME", (dir_ / "home").c_str());
