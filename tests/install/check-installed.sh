@@ -165,7 +165,8 @@ if [[ ${LSAN_OPTIONS-} =~ suppressions=([^:]+) ]]; then
 	cp "${BASH_REMATCH[1]}" "$work/lsan.supp"
 	export LSAN_OPTIONS=${LSAN_OPTIONS/${BASH_REMATCH[1]}/$work/lsan.supp}
 fi
-if [ ${#hide[@]} -gt 0 ] && unshare --mount --propagation private true 2>/dev/null; then
+mkdir "$work/probe"
+if [ ${#hide[@]} -gt 0 ] && unshare --mount --propagation private mount -t tmpfs vu-probe "$work/probe" 2>/dev/null; then
 	cp "$0" "$work/check-installed.sh"
 	args=()
 	for dir in "${hide[@]}"; do args+=(--hide "$dir"); done
