@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <utility>
 
 #include <Alert.h>
@@ -15,17 +14,12 @@
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "AddonLocator.h"
 #include "UserInput.h"
 
 namespace {
 
 constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
-
-std::filesystem::path ProgramFolder() {
-	std::error_code ec;
-	const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-	return ec ? std::filesystem::path() : self.parent_path();
-}
 
 // The about boxes open now. [any thread]
 std::vector<BWindow*> AboutBoxes() {
@@ -63,17 +57,6 @@ AddonSession::~AddonSession() {
 	Leave(error);
 }
 
-std::string AddonSession::LibraryPath(const std::string& name) {
-	const char* file = name == "corvel"   ? "vis_Corvel_VU-Meter"
-	                   : name == "kestle" ? "vis_Kestle_VU-Meter"
-	                                      : nullptr;
-	if (!file) return name;
-	const auto beside = ProgramFolder() / ".." / "add-ons" / file;
-	std::error_code ec;
-	if (std::filesystem::exists(beside, ec)) return beside.lexically_normal().string();
-	return std::string(VUPLAY_ADDON_DIR) + "/" + file;
-}
-
 bool AddonSession::Start(std::string& error) {
 	if (!options_.events.empty()) {
 		auto events = EventScript::Load(options_.events, error);
@@ -88,9 +71,13 @@ bool AddonSession::Start(std::string& error) {
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
 	std::vector<std::string> failures;
+	const AddonLocator locator = AddonLocator::FromEnvironment();
 	for (const std::string& name : options_.plugins) {
 		std::string why;
-		if (auto addon = HostedAddon::Load(LibraryPath(name), why))
+		const auto path = locator.Find(name);
+		if (!path)
+			failures.push_back(locator.Unknown(name));
+		else if (auto addon = HostedAddon::Load(path->string(), why))
 			addons_.push_back(std::move(addon));
 		else
 			failures.push_back(why);

@@ -37,12 +37,8 @@ public:
 	AddonSession(const AddonSession&) = delete;
 	AddonSession& operator=(const AddonSession&) = delete;
 
-	// The library a name stands for: "corvel" and "kestle" are the add-ons
-	// built with this program, in the add-on folder beside its own; any other
-	// name is a path.
-	static std::string LibraryPath(const std::string& name);
-
-	// Loads the event script, opens the trace, loads and starts every add-on.
+	// Loads the event script, opens the trace, loads and starts every add-on,
+	// each found by AddonLocator.
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. False with `error` set to one line when the script
 	// or the trace fails, or no add-on started.

@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+#include "AddonLocator.h"
+
 namespace {
 
 // "WxH" with both sides 1..16384, or nothing.
@@ -20,8 +22,6 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
 	return std::pair{width, height};
 }
 
-bool IsPath(const std::string& name) { return name.find('/') != std::string::npos; }
-
 void Describe(CLI::App& app, Options& o, std::string& screen) {
 	app.description("Plays sound and shows it on stereo VU-meter add-ons.");
 	app.add_option(
@@ -29,14 +29,17 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	    "Sound files to play one after the other (any format libsndfile reads: WAV, FLAC, Ogg Vorbis, "
 	    "Opus, MP3, ...). Without files a built-in demo piece of 20 seconds plays.");
 	app.add_option("-p,--plugin", o.plugins,
-	               "Add-on to run: 'corvel' (bars) or 'kestle' (needles), or the path of an add-on library. "
-	               "Repeat to run several at once. Default: corvel.")
+	               "Add-on to run: 'corvel' (bars), 'kestle' (needles), the file name of another add-on in "
+	               "the add-on folders (see below), or a path containing '/'. Repeat to run several at once. "
+	               "Default: corvel.")
 	    ->allow_extra_args(false)
 	    ->type_name("NAME|PATH")
 	    ->check([](const std::string& name) -> std::string {
-		    if (name == "corvel" || name == "kestle" || IsPath(name)) return {};
-		    return "unknown add-on '" + name + "': use corvel, kestle or a path containing '/'";
+		    const AddonLocator locator = AddonLocator::FromEnvironment();
+		    return locator.Find(name) ? "" : locator.Unknown(name);
 	    });
+	app.add_flag("--list-plugins", o.listPlugins,
+	             "List the add-ons found in the add-on folders, with their names, and exit.");
 	app.add_option("--capture", o.captureDevice,
 	               "Meter live input from the default capture device, or from DEVICE. Write --capture=DEVICE "
 	               "when a device name follows.")
@@ -78,9 +81,11 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	               "stop, start).")
 	    ->type_name("FILE");
 	app.add_option("--trace", o.trace, "Write a trace of the add-ons' drawing to FILE.")->type_name("FILE");
+	app.set_version_flag("--version", "vuplay (vu-meters) " VUMETERS_VERSION, "Print the version and exit.");
 	app.footer("Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
-	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n"
-	           "Exit status: 0 done, 1 a file, device, add-on or recording failed, 2 bad command line.");
+	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n" +
+	           AddonLocator::Rule() +
+	           "\nExit status: 0 done, 1 a file, device, add-on or recording failed, 2 bad command line.");
 }
 
 } // namespace
@@ -95,6 +100,9 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		app.parse(argc, argv);
 	} catch (const CLI::CallForHelp&) {
 		result.message = app.help();
+		return result;
+	} catch (const CLI::CallForVersion& version) {
+		result.message = version.what();
 		return result;
 	} catch (const CLI::ParseError& e) {
 		result.exitStatus = kExitUsage;

@@ -6,7 +6,7 @@
 #include <vector>
 
 struct Options {
-	std::vector<std::string> plugins; // "corvel", "kestle" or paths to add-ons; never empty
+	std::vector<std::string> plugins; // names AddonLocator finds, or paths to add-ons; never empty
 	std::vector<std::string> files;   // played in turn; none plays the demo piece
 	bool capture = false;
 	std::string captureDevice; // empty: the default capture device
@@ -22,6 +22,7 @@ struct Options {
 	std::string settingsDir; // empty: the add-ons' own default
 	std::string events;
 	std::string trace;
+	bool listPlugins = false; // list the add-ons instead of playing
 };
 
 // Exit statuses of the program.
@@ -29,8 +30,8 @@ enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 struct ParsedOptions {
 	std::optional<Options> options; // set when the program should run
-	int exitStatus = kExitOk;       // otherwise: 0 after --help, 2 after a usage error
-	std::string message;            // the help text, or one line naming the bad option
+	int exitStatus = kExitOk;       // otherwise: 0 after --help or --version, 2 after a usage error
+	std::string message;            // the help text, the version, or one line naming the bad option
 };
 
 class OptionsParser {

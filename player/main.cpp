@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AddonListing.h"
 #include "AddonSession.h"
 #include "AudioCapture.h"
 #include "AudioFileSource.h"
@@ -175,5 +176,6 @@ int main(int argc, char** argv) {
 		std::fprintf(parsed.exitStatus == kExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
+	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
 	return Run(*parsed.options);
 }

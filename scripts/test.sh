@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds and runs every test under the debug, asan and tsan presets in turn,
-# or under the one preset named: bash scripts/test.sh [PRESET]
-# Each preset's wall time is printed; a failing preset does not stop the
+# then builds the Debian package and checks it (scripts/package.sh); or runs
+# the one preset named, "package" included: bash scripts/test.sh [PRESET]
+# Each step's wall time is printed; a failing step does not stop the
 # others, and the exit status is 1 if any failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
-if [ $# -gt 0 ]; then presets=("$1"); else presets=(debug asan tsan); fi
+if [ $# -gt 0 ]; then presets=("$1"); else presets=(debug asan tsan package); fi
 
 # The thread sanitizer needs a memory layout that full address randomisation
 # breaks on some kernels ("unexpected memory mapping"); setarch -R turns it off
@@ -20,6 +21,10 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then tsan_prefix=(setarch "$(uname
 # Each step checks its own status: errexit does not apply inside a || list.
 run_preset() {
 	local preset="$1" prefix=()
+	if [ "$preset" = package ]; then
+		bash scripts/package.sh
+		return
+	fi
 	[ "$preset" = tsan ] && prefix=("${tsan_prefix[@]}")
 	cmake --preset "$preset" >/dev/null || return 1
 	cmake --build --preset "$preset" -j2 || return 1

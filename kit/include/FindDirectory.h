@@ -24,6 +24,10 @@ void set_settings_directory(const char* path);
 // [any thread] The host folder that stands for the platform's settings folder.
 std::string settings_directory();
 
+// [any thread] The user's home folder: $HOME, else the password database's
+// entry; "" when neither knows one.
+std::string home_directory();
+
 // [any thread] The host path for a platform path. Paths under the settings
 // folder (or the folder itself) are moved into settings_directory(), which is
 // created if missing, as it always exists on the platform; a failure to create

@@ -18,20 +18,6 @@ std::string NonEmptyEnvironment(const char* name) {
 	return value != nullptr ? value : "";
 }
 
-std::string HomeDirectory() {
-	std::string home = NonEmptyEnvironment("HOME");
-	if (!home.empty()) return home;
-
-	// No HOME (a service, a stripped environment): ask the password database.
-	long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-	std::vector<char> buffer(size > 0 ? size : 16384);
-	passwd entry;
-	passwd* result = nullptr;
-	if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr)
-		return result->pw_dir;
-	return "";
-}
-
 std::string WithoutTrailingSlashes(std::string path) {
 	while (path.size() > 1 && path.back() == '/')
 		path.pop_back();
@@ -48,6 +34,20 @@ void MakeDirectories(const std::string& path) {
 
 } // namespace
 
+std::string home_directory() {
+	std::string home = NonEmptyEnvironment("HOME");
+	if (!home.empty()) return home;
+
+	// No HOME (a service, a stripped environment): ask the password database.
+	long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+	std::vector<char> buffer(size > 0 ? size : 16384);
+	passwd entry;
+	passwd* result = nullptr;
+	if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr)
+		return result->pw_dir;
+	return "";
+}
+
 void set_settings_directory(const char* path) {
 	std::lock_guard lock(sOverrideLock);
 	sOverride = path != nullptr ? path : "";
@@ -63,7 +63,7 @@ std::string settings_directory() {
 
 	// XDG asks that a relative XDG_CONFIG_HOME be ignored.
 	std::string config = NonEmptyEnvironment("XDG_CONFIG_HOME");
-	if (config.empty() || config.front() != '/') config = HomeDirectory() + "/.config";
+	if (config.empty() || config.front() != '/') config = home_directory() + "/.config";
 	return WithoutTrailingSlashes(config) + "/vu-meters";
 }
 

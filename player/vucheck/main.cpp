@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <set>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "AddonLocator.h"
 #include "CheckProcess.h"
 #include "CheckRunner.h"
 #include "Checks.h"
@@ -43,18 +43,6 @@ std::string TimeoutError(const std::string& text) {
 	return "'" + text + "' is not a number of seconds from 0.1 to 86400";
 }
 
-std::string LibraryPath(const std::string& name) {
-	const char* file = name == "corvel"   ? "vis_Corvel_VU-Meter"
-	                   : name == "kestle" ? "vis_Kestle_VU-Meter"
-	                                      : nullptr;
-	if (!file) return name;
-	std::error_code ec;
-	const auto beside =
-	    std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / ".." / "add-ons" / file;
-	if (std::filesystem::exists(beside, ec)) return beside.lexically_normal().string();
-	return std::string(VUCHECK_ADDON_DIR) + "/" + file;
-}
-
 void PrintReport(const Check& check, const CheckReport& report) {
 	std::string kind = KindName(report.kind);
 	if (report.kind == CheckKind::kCrash) kind += " (" + report.signalName + ")";
@@ -77,7 +65,9 @@ int main(int argc, char** argv) {
 	std::string checkAddon;
 	std::string checkFolder;
 	int reportFd = -1;
-	app.add_option("ADDON", addons, "Add-on to check: 'corvel', 'kestle' or the path of an add-on library");
+	app.add_option("ADDON", addons,
+	               "Add-on to check: 'corvel', 'kestle', the file name of another add-on in the add-on "
+	               "folders, or a path containing '/'");
 	app.add_option("--seed", seed,
 	               "Seed of the random checks, to replay a run (default: a new one, printed)");
 	app.add_option("--timeout", timeout, "Seconds each check may take before it counts as a timeout")
@@ -91,10 +81,11 @@ int main(int argc, char** argv) {
 	app.add_option("--addon", checkAddon)->group("");
 	app.add_option("--settings-folder", checkFolder)->group("");
 	app.add_option("--report-fd", reportFd)->check(CLI::NonNegativeNumber)->group("");
+	app.set_version_flag("--version", "vucheck (vu-meters) " VUMETERS_VERSION, "Print the version and exit");
 	std::string footer = "Checks:";
 	for (const Check& check : AllChecks())
 		footer += "\n  " + std::to_string(check.number) + "  " + check.title;
-	app.footer(footer);
+	app.footer(footer + "\n\n" + AddonLocator::Rule());
 	try {
 		app.parse(argc, argv);
 	} catch (const CLI::Success& help) {
@@ -116,11 +107,21 @@ int main(int argc, char** argv) {
 		return 2;
 	}
 
+	const AddonLocator locator = AddonLocator::FromEnvironment();
+	std::vector<std::string> paths;
+	for (const std::string& name : addons) {
+		const auto path = locator.Find(name);
+		if (!path) {
+			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
+			return 2;
+		}
+		paths.push_back(path->string());
+	}
+
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;
-	for (const std::string& name : addons) {
-		const std::string path = LibraryPath(name);
+	for (const std::string& path : paths) {
 		std::printf("%s (seed %u)\n", path.c_str(), seed);
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;

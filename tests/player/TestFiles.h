@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -25,6 +26,22 @@ public:
 
 private:
 	std::filesystem::path fPath;
+};
+
+// Sets an environment variable, or unsets it for null, for as long as it lives.
+class ScopedVariable {
+public:
+	ScopedVariable(const char* name, const char* value) : name_(name) {
+		if (const char* old = std::getenv(name)) old_ = old;
+		value ? setenv(name, value, 1) : unsetenv(name);
+	}
+	~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+	ScopedVariable(const ScopedVariable&) = delete;
+	ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+	const char* name_;
+	std::optional<std::string> old_;
 };
 
 inline bool HaveTool(const std::string& tool) {

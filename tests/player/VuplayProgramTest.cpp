@@ -327,6 +327,34 @@ TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirS
 	EXPECT_EQ(ReadFile(settings).size(), 20u);
 }
 
+TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
+	const std::string folder = dir_ / "add-ons";
+	std::filesystem::create_directory(folder);
+	std::filesystem::copy_file(VUPLAY_TEST_ADDON, folder + "/my_meter");
+	std::filesystem::create_symlink(VUPLAY_NOT_AN_ADDON, folder + "/libnot.so");
+	std::ofstream(folder + "/notes.txt") << "not a library\n";
+	const ScopedVariable path("VUMETERS_ADDON_PATH", folder.c_str());
+	const ScopedVariable home("HOME", (dir_ / "home").c_str());
+	const Outcome list = Vuplay("--list-plugins");
+	const Outcome run = Vuplay("-p my_meter -p corvel '" + tone_ + "'");
+	const Outcome wrong = Vuplay("-p notes.txt");
+
+	EXPECT_EQ(list.status, 0) << list.err;
+	EXPECT_EQ(Count(list.out, "^my_meter +Misbehaving test add-on +" + folder + "/my_meter$"), 1) << list.out;
+	EXPECT_EQ(Count(list.out, "^corvel +Corvel's VU-Meter by Corvel Dravik +/.+/vis_Corvel_VU-Meter$"), 1)
+	    << list.out;
+	EXPECT_EQ(Count(list.out, "^kestle +Kestle VU-Meter by Vessik Lundrel +/.+/vis_Kestle_VU-Meter$"), 1)
+	    << list.out;
+	EXPECT_EQ(list.err, "vuplay: " + folder + "/libnot.so: not an add-on (no NewPlugin)\n");
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
+	EXPECT_EQ(wrong.status, 2);
+	EXPECT_NE(wrong.err.find(
+	              "unknown add-on 'notes.txt': the add-ons there are libnot.so, my_meter, corvel, kestle"),
+	          std::string::npos)
+	    << wrong.err;
+}
+
 TEST_F(VuplayProgramTest, ABadOptionExitsWithTwo) {
 	const Outcome run = Vuplay("--no-such-option");
 	EXPECT_EQ(run.status, 2);

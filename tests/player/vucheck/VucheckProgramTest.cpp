@@ -147,9 +147,15 @@ TEST(VucheckProgramTest, RealAddonsPassEveryCheck) {
 	EXPECT_EQ(run.status, 0);
 }
 
-TEST(VucheckProgramTest, NoAddonOrAnUnknownCheckIsBadUsage) {
+TEST(VucheckProgramTest, NoAddonAnUnknownCheckOrAnUnknownAddOnNameIsBadUsage) {
 	EXPECT_EQ(Vucheck("").status, 2);
 	EXPECT_EQ(Vucheck("--only 9 corvel").status, 2);
+	// A name is looked up in the add-on folders only, never on the system's library path.
+	const Outcome run = Vucheck("libc.so.6");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_NE(run.out.find("vucheck: unknown add-on 'libc.so.6': the add-ons there are "), std::string::npos)
+	    << run.out;
+	EXPECT_NE(run.out.find("corvel"), std::string::npos) << run.out;
 }
 
 TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
