@@ -8,6 +8,7 @@
 #include <TextView.h>
 
 #include <cmath>
+#include <utility>
 
 #include "core/Preferences.h"
 #include "deliverables/Deliverable.h"
@@ -74,12 +75,25 @@ bool MyPlugin::Init() {
 		// A frame the user could never see or reach again would be saved
 		// back on every run.
 		if (!IsUsable(ThePrefs.frame)) ThePrefs.frame = Preferences::DefaultFrame;
-		window = new PluginWindow(ThePrefs.frame, Deliverable::MeterWindowTitle, this, B_TITLED_WINDOW_LOOK,
-		                          B_NORMAL_WINDOW_FEEL, B_WILL_ACCEPT_FIRST_CLICK, B_CURRENT_WORKSPACE);
+		window = NewWindow(ThePrefs.frame);
+		// Edges beyond the window system's range leave the window wherever
+		// it can be placed, which may be out of sight.
+		if (!IsUsable(window->Frame())) {
+			PluginWindow* unusable = std::exchange(window, nullptr);
+			unusable->Lock();
+			unusable->Quit();
+			ThePrefs.frame = Preferences::DefaultFrame;
+			window = NewWindow(ThePrefs.frame);
+		}
 		openedAt = window->Frame();
 		window->Show();
 		return true;
 	});
+}
+
+PluginWindow* MyPlugin::NewWindow(BRect frame) {
+	return new PluginWindow(frame, Deliverable::MeterWindowTitle, this, B_TITLED_WINDOW_LOOK,
+	                        B_NORMAL_WINDOW_FEEL, B_WILL_ACCEPT_FIRST_CLICK, B_CURRENT_WORKSPACE);
 }
 
 void MyPlugin::Cleanup() {

@@ -17,7 +17,8 @@ public:
 	MyPlugin();
 
 	// Opens the meter window at the saved frame, or at the default frame
-	// when the saved one is not finite, is inverted or lies off the screen.
+	// when the saved one is not finite, is inverted or would put the window
+	// wholly off the screen.
 	bool Init() override;
 	// Saves the window's frame, unless it is still the one Init opened it at.
 	void Cleanup() override;
@@ -34,6 +35,9 @@ public:
 	PluginWindow* window = nullptr;
 
 private:
+	// A hidden meter window at `frame`, owned by this object.
+	PluginWindow* NewWindow(BRect frame);
+
 	// The window's frame when Init opened it.
 	BRect openedAt;
 };
