@@ -27,11 +27,13 @@ public:
 	// Constant-initialised, because ThePrefs reads it while the library's
 	// globals are being constructed.
 	static const char* const PrefsDataFile;
+	// The frame of the defaults.
+	static constexpr BRect DefaultFrame{50, 50, 100, 450};
 
 	// Runs Init().
 	Preferences();
-	// Writes the settings file, replacing the old one only once the new one
-	// is complete; on any failure the old file stays as it was.
+	// Writes the settings file; on any failure the old file stays as it was,
+	// and nobody is told.
 	~Preferences();
 	Preferences(const Preferences&) = delete;
 	Preferences& operator=(const Preferences&) = delete;

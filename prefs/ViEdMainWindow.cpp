@@ -23,10 +23,11 @@ constinit std::atomic<ViEdMainWindow*> ViEdMainWindow::the_win{nullptr};
 ViEdMainWindow::ViEdMainWindow(BRect frame, const char* title, window_look look, window_feel feel,
                                uint32 flags, uint32 workspace)
     : BWindow(frame, title, look, feel, flags, workspace) {
-	the_win = this;
 	panel = new ViEdView_L0S0(Bounds(), "view_L0S0", B_FOLLOW_ALL, B_WILL_DRAW);
 	panel->SetViewColor(216, 216, 216, 0);
 	AddChild(panel);
+	// Last, so that a construction that fails leaves no pointer to it.
+	the_win = this;
 }
 
 ViEdMainWindow::~ViEdMainWindow() {
@@ -62,8 +63,16 @@ void ViEdMainWindow::CreateWindow() {
 	// Right and bottom rather than width and height: centred to within half
 	// a pixel, and the corner may lie on a half pixel.
 	frame.OffsetTo(0.5f * screen.right - 0.5f * kWidth, 0.5f * screen.bottom - 0.5f * kHeight);
-	ViEdMainWindow* window = new ViEdMainWindow(frame, Deliverable::PrefsWindowTitle, B_TITLED_WINDOW_LOOK,
-	                                            B_NORMAL_WINDOW_FEEL, 0, B_CURRENT_WORKSPACE);
+	ViEdMainWindow* window = nullptr;
+	try {
+		window = new ViEdMainWindow(frame, Deliverable::PrefsWindowTitle, B_TITLED_WINDOW_LOOK,
+		                            B_NORMAL_WINDOW_FEEL, 0, B_CURRENT_WORKSPACE);
+	} catch (...) {
+		// Only the window gives the unit back; without one the next opener
+		// could never open another.
+		release_sem(WindowSemaphore);
+		throw;
+	}
 	window->Show();
 }
 

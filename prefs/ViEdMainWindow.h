@@ -30,7 +30,8 @@ public:
 	bool QuitRequested() override;
 
 	// Creates the window centred on the main screen and shows it. Only for
-	// the caller that has just taken the unit of WindowSemaphore. [any thread]
+	// the caller that has just taken the unit of WindowSemaphore, which it
+	// gives back when the window cannot be made. [any thread]
 	static void CreateWindow();
 	// Asks the open window, if any, to come forward; returns at once. [any thread]
 	static void ShowWindow();

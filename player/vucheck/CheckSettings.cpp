@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <random>
 
+#include <Screen.h>
 #include <Window.h>
 #include <kit/Display.h>
 
@@ -61,6 +63,18 @@ void ExpectSaneFile(CheckContext& context, const SettingsFolder& folder, const s
 	const int32 gain = SettingsFolder::Gain(*bytes);
 	context.Expect(gain >= kLowestGain && gain <= kHighestGain,
 	               label + ": gain " + std::to_string(gain) + " saved");
+}
+
+// The saved frame would open a window the user can see and reach: finite,
+// not inverted, and at least partly on the screen.
+void ExpectUsableFrame(CheckContext& context, const SettingsFolder& folder, const std::string& label) {
+	const auto bytes = folder.Read();
+	if (!bytes || bytes->size() != kRecordSize) return;
+	const BRect frame = SettingsFolder::Frame(*bytes);
+	const bool finite = std::isfinite(frame.left) && std::isfinite(frame.top) && std::isfinite(frame.right) &&
+	                    std::isfinite(frame.bottom);
+	context.Expect(finite && frame.Intersects(BScreen(B_MAIN_SCREEN_ID).Frame()),
+	               label + ": saved back as a frame that is not finite, inverted or off the screen");
 }
 
 BWindow* NewWindow(const std::vector<BWindow*>& before) {
@@ -199,7 +213,9 @@ void CheckCorruptFiles(CheckContext& context, const SettingsFolder& folder) {
 	};
 	for (const auto& frame : frames) {
 		folder.Write(SettingsFolder::Record(frame.frame, 100));
-		if (Cycle(context, frame.name, true)) ExpectSaneFile(context, folder, frame.name);
+		if (!Cycle(context, frame.name, true)) continue;
+		ExpectSaneFile(context, folder, frame.name);
+		ExpectUsableFrame(context, folder, frame.name);
 	}
 }
 
@@ -242,19 +258,67 @@ void CheckUnwritableFolders(CheckContext& context, const SettingsFolder& folder)
 		               "a folder where the file should be: replaced, or a temporary file left behind");
 	folder.Remove();
 
+	// A folder that takes no new file, holding a file the user can write:
+	// the file is written where it is. One the user cannot write is kept.
 	folder.Write(previous);
 	chmod(folder.Folder().c_str(), 0555);
-	// Root writes to a read-only folder anyway; the add-on is run as nobody.
+	// Root writes to a read-only folder anyway; the add-on is run as nobody,
+	// who is given the file.
 	const bool root = geteuid() == 0;
-	if (root && seteuid(kNobody) != 0)
+	if (root && (chown(folder.FilePath().c_str(), kNobody, kNobody) != 0 || seteuid(kNobody) != 0))
 		context.Warn("cannot act as an unprivileged user; read-only folder not checked");
-	if (euidaccess(folder.Folder().c_str(), W_OK) != 0 &&
-	    Cycle(context, "a read-only settings folder", false))
-		ExpectKept(context, folder, previous, "a read-only settings folder");
+	if (euidaccess(folder.Folder().c_str(), W_OK) != 0) {
+		const std::string writable = "a read-only settings folder holding a writable file";
+		if (Cycle(context, writable, false)) ExpectSaneFile(context, folder, writable);
+		folder.Write(previous);
+		chmod(folder.FilePath().c_str(), 0444);
+		const std::string unwritable = "a read-only settings folder and file";
+		if (Cycle(context, unwritable, false)) ExpectKept(context, folder, previous, unwritable);
+	}
 	if (root && seteuid(0) != 0) context.Fail("cannot return to root after the read-only folder");
 	chmod(folder.Folder().c_str(), 0700);
+	chmod(folder.FilePath().c_str(), 0600);
+	folder.Write(previous);
 
 	CheckFullDisk(context, folder, previous);
+}
+
+// Settings kept elsewhere (dotfiles in a repository) and linked into place
+// are written where the link points, and the link stays; a file's mode is
+// kept.
+void CheckLinkAndMode(CheckContext& context, const SettingsFolder& folder) {
+	// A gain out of range, which the add-on corrects: a written file differs.
+	const std::vector<uint8_t> previous = SettingsFolder::Record(BRect(60, 70, 160, 370), 0);
+	constexpr const char* kLinkedName = "linked.preferences";
+	SettingsFolder linked(folder.Folder());
+	linked.SetFileName(kLinkedName);
+	folder.Remove();
+	linked.Write(previous);
+	std::error_code error;
+	std::filesystem::create_symlink(kLinkedName, folder.FilePath(), error);
+	const std::string label = "a settings file linked into place";
+	if (context.Expect(!error, label + ": cannot make the link") && Cycle(context, label, false)) {
+		context.Expect(std::filesystem::is_symlink(folder.FilePath()),
+		               label + ": the link was replaced by a file");
+		const auto bytes = linked.Read();
+		context.Expect(bytes && bytes->size() == kRecordSize && *bytes != previous,
+		               label + ": the file it points to was not written");
+		context.Expect(folder.Entries().size() == 2, label + ": a temporary file was left behind");
+	}
+	linked.Remove();
+	folder.Remove();
+
+	folder.Write(previous);
+	chmod(folder.FilePath().c_str(), 0644);
+	if (Cycle(context, "a settings file of mode 0644", false)) {
+		struct stat status {};
+		stat(folder.FilePath().c_str(), &status);
+		char mode[8];
+		std::snprintf(mode, sizeof mode, "%o", unsigned(status.st_mode & 07777));
+		context.Expect((status.st_mode & 07777) == 0644,
+		               std::string("a settings file of mode 0644: mode 0") + mode + " after the unload");
+	}
+	chmod(folder.FilePath().c_str(), 0600);
 }
 
 } // namespace
@@ -273,5 +337,6 @@ void CheckSettings(CheckContext& context) {
 	CheckValuesSurvive(context, folder);
 	CheckUnchangedFileKept(context, folder);
 	CheckCorruptFiles(context, folder);
+	CheckLinkAndMode(context, folder);
 	CheckUnwritableFolders(context, folder);
 }

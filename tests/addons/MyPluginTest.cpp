@@ -4,10 +4,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "addons/AddonTest.h"
+#include "addons/FailingAllocations.h"
 
 namespace {
 
@@ -28,6 +31,11 @@ BAlert* WaitForAlert() {
 		snooze(1000);
 	}
 	return nullptr;
+}
+
+std::string Describe(BRect frame) {
+	return std::to_string(frame.left) + ", " + std::to_string(frame.top) + ", " +
+	       std::to_string(frame.right) + ", " + std::to_string(frame.bottom);
 }
 
 } // namespace
@@ -177,4 +185,85 @@ TEST_F(MyPluginTest, AboutBoxSetsTheHeadingInBoldAt24Points) {
 	kit::TypeKey(alert, "\n");
 	player.join();
 	EXPECT_TRUE(answered);
+}
+
+TEST_F(MyPluginTest, OnlyAnUnusableSavedFrameIsReplacedByTheDefaultWhenTheWindowOpens) {
+	// Opens the meter window at `saved` and stops it again: where the window
+	// opened, and what was saved after the unload.
+	auto cycle = [this](BRect saved, BRect* opened, BRect* kept) {
+		ASSERT_TRUE(WriteSettings(CorvelSettings(), {saved, 321}));
+		Addon addon(CORVEL_ADDON);
+		VisualizationPlugin* plugin = addon.Plugin();
+		ASSERT_TRUE(plugin->Init());
+		BWindow* meter = kit::FindWindow(kCorvelTitle);
+		ASSERT_NE(meter, nullptr);
+		*opened = FrameOf(meter);
+		plugin->Cleanup();
+		ASSERT_TRUE(addon.Unload());
+		SettingsRecord record{};
+		size_t size = 0;
+		ASSERT_TRUE(ReadSettings(CorvelSettings(), &record, &size));
+		EXPECT_EQ(record.gain, 321);
+		*kept = record.frame;
+	};
+	const BRect usual(50, 50, 100, 450);
+	const float nan = std::numeric_limits<float>::quiet_NaN();
+	const float infinity = std::numeric_limits<float>::infinity();
+
+	// Not finite, inverted, or off the 1024 x 768 screen on any side.
+	for (const BRect saved :
+	     {BRect(nan, 50, 100, 450), BRect(50, 50, 100, infinity), BRect(100, 50, 99, 450),
+	      BRect(50, 450, 100, 449), BRect(-20000, -20000, -19900, -19600), BRect(1024, 100, 1124, 400),
+	      BRect(100, 768, 200, 900), BRect(100, -400, 200, -1)}) {
+		SCOPED_TRACE(Describe(saved));
+		BRect opened, kept;
+		cycle(saved, &opened, &kept);
+		EXPECT_EQ(opened, usual);
+		EXPECT_EQ(kept, usual);
+	}
+
+	// Fractions, a one-pixel window, one pixel on the screen at either corner.
+	for (const BRect saved : {BRect(1.5f, -2.25f, 640, 480.75f), BRect(300, 200, 300, 200),
+	                          BRect(-100, -100, 0, 0), BRect(1023, 767, 1100, 900)}) {
+		SCOPED_TRACE(Describe(saved));
+		BRect opened, kept;
+		cycle(saved, &opened, &kept);
+		EXPECT_EQ(opened.LeftTop(), saved.LeftTop());
+		EXPECT_EQ(kept, saved);
+	}
+}
+
+TEST_F(MyPluginTest, OperationsThatRunOutOfMemoryAnswerFalseAndThrowNothing) {
+	Addon failed(CORVEL_ADDON);
+	{
+		FailingAllocations noMemory;
+		EXPECT_EQ(failed.Plugin(), nullptr);
+	}
+	EXPECT_EQ(failed.NewPluginResult(), 1);
+
+	Addon addon(KESTLE_ADDON);
+	VisualizationPlugin* plugin = addon.Plugin();
+	ASSERT_NE(plugin, nullptr);
+	std::vector<int16> silence(kBlockValues, 0);
+	VisAudioInfoStruct info{};
+	info.samples = silence.data();
+	{
+		FailingAllocations noMemory;
+		EXPECT_FALSE(plugin->Init());
+		EXPECT_FALSE(plugin->Render(&info));
+	}
+	EXPECT_EQ(kit::FindWindow(kKestleTitle), nullptr);
+
+	ASSERT_TRUE(plugin->Init());
+	{
+		FailingAllocations noMemory;
+		EXPECT_FALSE(plugin->Prefs(false));
+		EXPECT_FALSE(plugin->About(false));
+	}
+	// A preferences window that could not be made does not stop the next.
+	EXPECT_TRUE(plugin->Prefs(false));
+	EXPECT_EQ(CountWindows(kKestlePrefsTitle), 1);
+	EXPECT_TRUE(plugin->Render(&info));
+	plugin->Cleanup();
+	EXPECT_TRUE(addon.Unload());
 }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/Unprivileged.h"
 #include "support/Watchdog.h"
 
 constinit const char* const Preferences::PrefsDataFile =
@@ -148,15 +149,24 @@ TEST_F(PreferencesTest, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
 	EXPECT_EQ(FolderEntries(), std::vector<fs::path>{File()});
 }
 
-TEST_F(PreferencesTest, UnwritableFolderKeepsTheOldFile) {
+TEST_F(PreferencesTest, ReadOnlyFolderSavesTheSessionInPlaceOnlyWhenTheFileIsWritable) {
 	WriteFile(Record(250));
-	fs::permissions(fFolder, fs::perms::owner_read | fs::perms::owner_exec);
-	if (access(fFolder.c_str(), W_OK) == 0) GTEST_SKIP() << "the folder stays writable for this user (root)";
-	{
-		Preferences prefs;
-		prefs.gain = 400;
-	}
-	EXPECT_EQ(ReadFile(), Record(250));
+	fs::permissions(File(), fs::perms(0644));
+	GiveToUnprivilegedUser(fFolder);
+	fs::permissions(fFolder, fs::perms(0555));
+	auto session = [](int32 gain) {
+		return RunUnprivileged([gain] {
+			Preferences prefs;
+			prefs.gain = gain;
+			return 0;
+		});
+	};
+
+	ASSERT_EQ(session(400), 0);
+	EXPECT_EQ(ReadFile(), Record(400));
+	fs::permissions(File(), fs::perms(0444));
+	ASSERT_EQ(session(7), 0);
+	EXPECT_EQ(ReadFile(), Record(400));
 	EXPECT_EQ(FolderEntries(), std::vector<fs::path>{File()});
 }
 

@@ -1,5 +1,6 @@
 // Runs the built vuplay as a process, headless and without sound, with the
 // real add-ons and a scratch settings folder.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstring>
@@ -359,6 +360,20 @@ TEST_F(VuplayProgramTest, ABadOptionExitsWithTwo) {
 	const Outcome run = Vuplay("--no-such-option");
 	EXPECT_EQ(run.status, 2);
 	EXPECT_NE(run.err.find("--no-such-option"), std::string::npos);
+}
+
+// Settings files that are not regular files.
+
+TEST_F(VuplayProgramTest, SettingsFilesThatAreFifosCountAsNoneAndNeverBlockTheStart) {
+	std::filesystem::create_directories(settings_);
+	const std::string corvel = settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
+	const std::string kestle = settings_ + "/Tarnwick_VisPlugin_Kestle_VU-Meter.preferences";
+	ASSERT_EQ(mkfifo(corvel.c_str(), 0600), 0);
+	ASSERT_EQ(mkfifo(kestle.c_str(), 0600), 0);
+	const Outcome run = Vuplay("-p corvel -p kestle '" + tone_ + "'");
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_TRUE(std::filesystem::is_fifo(corvel));
+	EXPECT_TRUE(std::filesystem::is_fifo(kestle));
 }
 
 } // namespace
