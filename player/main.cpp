@@ -54,7 +54,6 @@ public:
 					Report(why + "; pacing by the clock");
 					toldNoDevice_ = true;
 				}
-				output_->SetLatencyOffset(options_.latencyOffsetMs);
 			}
 			output = output_.get();
 		}
@@ -65,16 +64,19 @@ public:
 			                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
 
 		paused_ = false;
-		Playback playback({
-		    .render = [this, &source](const AudioBlock& block,
-		                              int64_t) { addons_.Render(block, source.SampleRate()); },
-		    .keys = [this] { return Keys(); },
-		    .progress =
-		        [this](const ProgressState& state) {
-			        if (terminal_.ShowsProgress())
-				        terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
-		        },
-		});
+		Playback playback(
+		    {
+		        .render = [this, &source](const AudioBlock& block,
+		                                  int64_t) { addons_.Render(block, source.SampleRate()); },
+		        .keys = [this] { return Keys(); },
+		        .progress =
+		            [this](const ProgressState& state) {
+			            if (terminal_.ShowsProgress())
+				            terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
+				                               state.paused);
+		            },
+		    },
+		    options_.latencyOffsetMs);
 		const Playback::Outcome outcome = playback.Play(source, output);
 		terminal_.EndLine();
 		if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
