@@ -67,7 +67,11 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 				continue;
 			}
 			const int64_t frame = source.Position();
-			if (!source.NextBlock(block)) return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+			if (!source.NextBlock(block)) {
+				// A stream that a quit signal cut short ends as quitting does.
+				if (!HandleKeys(source, nullptr, restart)) return Outcome::Quit;
+				return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+			}
 			Render(block, frame);
 			Show(source, source.Position());
 		}

@@ -23,16 +23,25 @@ namespace {
 
 void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
-// The files that open, each other one reported at once rather than after
-// the files before it have played.
-std::vector<std::string> PlayableFiles(const std::vector<std::string>& files) {
-	std::vector<std::string> playable;
+// An input that opened when checked. A pipe stays open from then on, as it
+// can be read only once; a file is opened again at its turn, so that a long
+// list does not hold every file open at once.
+struct Input {
+	std::string path;
+	std::unique_ptr<AudioFileSource> stream;
+};
+
+// The inputs that open, each other one reported at once rather than after
+// the inputs before it have played.
+std::vector<Input> PlayableInputs(const std::vector<std::string>& files) {
+	std::vector<Input> playable;
 	for (const std::string& path : files) {
 		std::string error;
-		if (AudioFileSource::Open(path, error))
-			playable.push_back(path);
-		else
+		auto source = AudioFileSource::Open(path, error);
+		if (!source)
 			Report(error);
+		else
+			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
 	}
 	return playable;
 }
@@ -115,7 +124,7 @@ private:
 
 // Plays the files, the demo or the input; the exit status. A file that fails
 // is reported and the next one plays.
-int Play(const Options& options, const std::vector<std::string>& files, AddonSession& addons) {
+int Play(const Options& options, std::vector<Input>& inputs, AddonSession& addons) {
 	Player player(options, addons);
 	bool failed = false;
 	if (options.capture) {
@@ -130,9 +139,10 @@ int Play(const Options& options, const std::vector<std::string>& files, AddonSes
 		DemoSignal demo;
 		player.Play(demo);
 	} else {
-		for (const std::string& path : files) {
+		for (Input& input : inputs) {
+			std::unique_ptr<AudioFileSource> file = std::move(input.stream);
 			std::string error;
-			auto file = AudioFileSource::Open(path, error);
+			if (!file) file = AudioFileSource::Open(input.path, error);
 			if (!file) {
 				// It opened a moment ago: gone or changed since.
 				Report(error);
@@ -149,8 +159,8 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
-	const std::vector<std::string> files = PlayableFiles(options.files);
-	if (files.empty() && !options.files.empty()) return kExitFailure;
+	std::vector<Input> inputs = PlayableInputs(options.files);
+	if (inputs.empty() && !options.files.empty()) return kExitFailure;
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	std::string error;
@@ -158,14 +168,14 @@ int Run(const Options& options) {
 		Report(error);
 		return kExitFailure;
 	}
-	int status = Play(options, files, addons);
+	int status = Play(options, inputs, addons);
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	if (!addons.Leave(error)) {
 		Report(error);
 		return kExitFailure;
 	}
-	if (addons.Failed() || files.size() != options.files.size()) status = kExitFailure;
+	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
 	return status;
 }
 
