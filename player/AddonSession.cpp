@@ -315,5 +315,10 @@ bool AddonSession::Leave(std::string& error) {
 	addons_.clear();
 	HostLooper::Dispose(looper_);
 	looper_ = nullptr;
+	std::string traceError;
+	if (trace_ && !trace_->Close(traceError)) {
+		std::fprintf(stderr, "vuplay: %s\n", traceError.c_str());
+		failed_ = true;
+	}
 	return recorded;
 }

@@ -47,8 +47,8 @@ public:
 	// error and left out. False with `error` set to one line when the script
 	// or the trace fails, or no add-on started.
 	bool Start(std::string& error);
-	// Whether an add-on failed to load or start, or the recording failed
-	// while playing (reported then, and not tried again).
+	// Whether an add-on failed to load or start, or the recording or the
+	// trace failed (each reported once).
 	bool Failed() const { return failed_ || failedRecording_; }
 	// Hands one block, `sampleRate` frames a second, to every running add-on.
 	void Render(const AudioBlock& block, int sampleRate);
@@ -60,8 +60,8 @@ public:
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.
 	void About();
-	// Stops and deletes every add-on, completes the recording and unloads the
-	// libraries, so each writes its settings. False with `error` set when the
+	// Stops and deletes every add-on, completes the recording and the trace
+	// and unloads the libraries, so each writes its settings. False with `error` set when the
 	// recording failed. Only the first call does anything.
 	bool Leave(std::string& error);
 

@@ -1,6 +1,8 @@
 // vuplay: plays sound files, the demo piece or live input through the meter
 // add-ons, showing progress and peak levels on the terminal.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,19 @@
 namespace {
 
 void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
+
+// Whether standard output still takes what is printed: a closed pipe (SIGPIPE
+// is ignored) or a full disk is reported, once, and fails the run.
+bool StdoutWritable() {
+	static bool told = false;
+	errno = 0;
+	if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+	if (!told)
+		Report(std::string("standard output: cannot write") +
+		       (errno ? ": " + std::string(std::strerror(errno)) : ""));
+	told = true;
+	return false;
+}
 
 // An input that opened when checked. A pipe stays open from then on, as it
 // can be read only once; a file is opened again at its turn, so that a long
@@ -110,6 +125,10 @@ private:
 			if (key == PlayerKey::TogglePause) paused_ = !paused_;
 			return key == PlayerKey::About;
 		});
+		if (!StdoutWritable()) {
+			failed_ = true;
+			keys.push_back(PlayerKey::Quit);
+		}
 		return keys;
 	}
 
@@ -187,5 +206,7 @@ int main(int argc, char** argv) {
 		std::fprintf(parsed.exitStatus == kExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
-	return Run(*parsed.options);
+	const int status = Run(*parsed.options);
+	// What was printed must have arrived, the last of it included.
+	return StdoutWritable() ? status : kExitFailure;
 }
