@@ -57,6 +57,11 @@ public:
 	// `paused` in a headless run no block comes, so the next block's scripted
 	// events are applied at once: a script that pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);
+	// Whether the script can still resume a headless run that Keys(true) left
+	// paused: an event of the next block is left, as the one after can never come.
+	bool ScriptCanResume() const {
+		return nextEvent_ < events_.size() && events_[nextEvent_].block <= blocks_ + 1;
+	}
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.
 	void About();

@@ -129,6 +129,12 @@ private:
 			failed_ = true;
 			keys.push_back(PlayerKey::Quit);
 		}
+		// Headless, nothing but the script can resume; waiting for what never comes would hang.
+		if (paused_ && options_.headless && !terminal_.KeysAvailable() && !addons_.ScriptCanResume()) {
+			Report(options_.events + ": the script leaves the player paused, with no event to resume it");
+			failed_ = true;
+			keys.push_back(PlayerKey::Quit);
+		}
 		return keys;
 	}
 
