@@ -82,18 +82,25 @@ protected:
 TEST_F(VuplayEndsCleanly, ALatencyOffsetNeitherDelaysNorHangsTheEnd) {
 	const std::string song = dir_ / "two-seconds.wav";
 	ASSERT_TRUE(RunQuietly("sox -n -r 44100 -c 2 -b 16 '" + song + "' synth 2 sine 440 vol 0.5"));
-	// Paced by SDL's dummy device, or by the clock when muted; the meters off screen.
-	for (const char* offset : {"200", "-200"}) {
-		for (const char* mute : {"", "--mute"}) {
+	// How long a run takes, paced by SDL's dummy device or, muted, by the clock; the meters off screen.
+	// The thread sanitizer's pause at exit, when threads are still running, is no part of it.
+	auto play = [&](const std::string& options) {
+		const auto start = Clock::now();
+		const Outcome run = Shell("export TSAN_OPTIONS=${TSAN_OPTIONS:+$TSAN_OPTIONS:}atexit_sleep_ms=0; "
+		                          "VUMETERS_HEADLESS=1 SDL_AUDIODRIVER=dummy timeout 30 " +
+		                          Program() + " -v " + options + " '" + song + "'");
+		EXPECT_EQ(run.status, 0) << options;
+		EXPECT_EQ(run.err, "") << options; // no "no sound output" warning: the dummy device did open
+		return Clock::now() - start;
+	};
+	for (const std::string mute : {"", "--mute"}) {
+		// Without an offset, as a measure of what starting and ending the program cost here.
+		const auto usual = play(mute);
+		for (const char* offset : {"200", "-200"}) {
 			SCOPED_TRACE(std::string(offset) + " " + mute);
-			const auto start = Clock::now();
-			const Outcome run = Shell("VUMETERS_HEADLESS=1 SDL_AUDIODRIVER=dummy timeout 30 " + Program() +
-			                          " -v " + mute + " --latency-offset=" + offset + " '" + song + "'");
-			const auto took = Clock::now() - start;
-			EXPECT_EQ(run.status, 0);
-			EXPECT_EQ(run.err, ""); // no "no sound output" warning: the dummy device did open
+			const auto took = play(mute + " --latency-offset=" + offset);
 			EXPECT_GE(took, 2s);
-			EXPECT_LT(took, 3s);
+			EXPECT_LT(took, usual + 1500ms);
 		}
 	}
 }
@@ -127,7 +134,10 @@ TEST_F(VuplayEndsCleanly, PipesAreReadOnceAsStreams) {
 	                          " --headless --trace '" + trace + "' /dev/stdin <(cat '" + ogg + "')");
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(run.err, "");
-	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 2 * 87);
+	// 87 blocks each, numbered on from one input to the next.
+	const std::string text = ReadFile(trace);
+	EXPECT_NE(text.find("done 174 true\n"), std::string::npos);
+	EXPECT_EQ(text.find("render 175\n"), std::string::npos);
 }
 
 TEST_F(VuplayEndsCleanly, AClosedPipeOrAFileSizeLimitIsAWriteErrorAndTheSettingsAreStillSaved) {
