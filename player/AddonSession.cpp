@@ -2,11 +2,9 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <utility>
 
-#include <Alert.h>
 #include <AppDefs.h>
 #include <FindDirectory.h>
 #include <InterfaceDefs.h>
@@ -20,14 +18,6 @@
 namespace {
 
 constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
-
-// The about boxes open now. [any thread]
-std::vector<BWindow*> AboutBoxes() {
-	std::vector<BWindow*> alerts;
-	for (BWindow* window : kit::Windows())
-		if (dynamic_cast<BAlert*>(window)) alerts.push_back(window);
-	return alerts;
-}
 
 std::optional<PlayerKey> KeyOf(const BMessage& message) {
 	const char* bytes = nullptr;
@@ -184,49 +174,42 @@ void AddonSession::Handle(size_t index, const BMessage& message) {
 void AddonSession::About() {
 	for (const auto& addon : addons_)
 		if (addon->Running()) {
-			OpenAboutBox(addon->Plugin());
+			about_.Open(addon->Plugin());
 			return;
 		}
 }
 
-bool AddonSession::OpenAboutBox(VisualizationPlugin* plugin) {
-	if (aboutOpen_) return false;
-	if (about_.joinable()) about_.join();
-	aboutOpen_ = true;
-	about_ = std::thread([this, plugin] {
-		plugin->About(false);
-		aboutOpen_ = false;
-	});
-	return true;
-}
-
-void AddonSession::CloseAboutBox() {
-	if (!about_.joinable()) return;
-	// The box blocks its thread until answered; Enter presses its only button.
-	const bigtime_t deadline = system_time() + kSettleTimeout;
-	while (aboutOpen_ && system_time() < deadline) {
-		for (BWindow* alert : AboutBoxes())
-			kit::TypeKey(alert, "\n");
-		snooze(2000);
-	}
-	if (!aboutOpen_)
-		about_.join();
-	else
-		about_.detach();
+void AddonSession::CloseAboutBox(bigtime_t deadline) {
+	if (about_.Close(deadline) || toldAboutStuck_) return;
+	toldAboutStuck_ = true;
+	failed_ = true;
+	for (const auto& addon : addons_)
+		if (addon->Plugin() == about_.StuckIn())
+			std::fprintf(stderr,
+			             "vuplay: %s: About did not return; the add-on stays loaded until the player ends\n",
+			             addon->Path().c_str());
 }
 
 void AddonSession::Discard(size_t index) {
-	CloseAboutBox();
+	CloseAboutBox(system_time() + kSettleTimeout);
 	if (index == first_) {
 		if (trace_) trace_->Watch(nullptr);
 		if (recorder_ && First().MeterWindow()) recorder_->Keep(First().MeterWindow());
 	}
-	addons_[index]->Discard();
+	Release(*addons_[index]);
+}
+
+void AddonSession::Release(HostedAddon& addon) {
+	// Unloading the library under a thread still inside it would crash the player.
+	if (addon.Plugin() && addon.Plugin() == about_.StuckIn())
+		addon.Abandon();
+	else
+		addon.Discard();
 }
 
 void AddonSession::StopFirst() {
 	if (!First().Running()) return;
-	CloseAboutBox();
+	CloseAboutBox(system_time() + kSettleTimeout);
 	if (trace_) trace_->Watch(nullptr);
 	if (recorder_ && First().MeterWindow()) recorder_->Keep(First().MeterWindow());
 	First().Stop();
@@ -260,11 +243,10 @@ void AddonSession::Apply(const ScriptEvent& event) {
 		if (first.Running()) first.Plugin()->Prefs(false);
 		return;
 	case ScriptEvent::Kind::About: {
-		if (!first.Running() || !OpenAboutBox(first.Plugin())) return;
+		if (!first.Running() || !about_.Open(first.Plugin())) return;
 		const bigtime_t deadline = system_time() + kSettleTimeout;
-		while (AboutBoxes().empty() && aboutOpen_ && system_time() < deadline)
-			snooze(1000);
-		CloseAboutBox();
+		about_.WaitUntilShown(deadline);
+		CloseAboutBox(deadline);
 		return;
 	}
 	case ScriptEvent::Kind::Menu:
@@ -288,7 +270,7 @@ void AddonSession::Apply(const ScriptEvent& event) {
 bool AddonSession::Leave(std::string& error) {
 	if (left_) return true;
 	left_ = true;
-	CloseAboutBox();
+	CloseAboutBox(system_time() + kSettleTimeout);
 	if (trace_) trace_->Watch(nullptr);
 	bool recorded = true;
 	if (recorder_) {
@@ -298,9 +280,14 @@ bool AddonSession::Leave(std::string& error) {
 		if (!recorded) error = recorder_->Error();
 	}
 	for (auto& addon : addons_)
-		addon->Discard();
+		Release(*addon);
 	addons_.clear();
 	HostLooper::Dispose(looper_);
 	looper_ = nullptr;
+	std::string traceError;
+	if (trace_ && !trace_->Close(traceError)) {
+		std::fprintf(stderr, "vuplay: %s\n", traceError.c_str());
+		failed_ = true;
+	}
 	return recorded;
 }

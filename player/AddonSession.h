@@ -2,14 +2,15 @@
 // answering what they post, the scripted events, the trace and the recording.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include <OS.h>
+
+#include "AboutBox.h"
 #include "AudioSource.h"
 #include "DrawingTrace.h"
 #include "EventScript.h"
@@ -43,8 +44,8 @@ public:
 	// error and left out. False with `error` set to one line when the script
 	// or the trace fails, or no add-on started.
 	bool Start(std::string& error);
-	// Whether an add-on failed to load or start, or the recording failed
-	// while playing (reported then, and not tried again).
+	// Whether an add-on failed to load or start or its About did not return,
+	// or the recording or the trace failed (each reported once).
 	bool Failed() const { return failed_ || failedRecording_; }
 	// Hands one block, `sampleRate` frames a second, to every running add-on.
 	void Render(const AudioBlock& block, int sampleRate);
@@ -53,11 +54,17 @@ public:
 	// `paused` in a headless run no block comes, so the next block's scripted
 	// events are applied at once: a script that pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);
+	// Whether the script can still resume a headless run that Keys(true) left
+	// paused: an event of the next block is left, as the one after can never come.
+	bool ScriptCanResume() const {
+		return nextEvent_ < events_.size() && events_[nextEvent_].block <= blocks_ + 1;
+	}
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.
 	void About();
-	// Stops and deletes every add-on, completes the recording and unloads the
-	// libraries, so each writes its settings. False with `error` set when the
+	// Stops and deletes every add-on, completes the recording and the trace
+	// and unloads the libraries, so each writes its settings; an add-on whose
+	// About never returned stays loaded. False with `error` set when the
 	// recording failed. Only the first call does anything.
 	bool Leave(std::string& error);
 
@@ -70,11 +77,13 @@ private:
 	void StopFirst();
 	void StartFirst();
 	void Discard(size_t index);
+	// Stops the add-on for good: deletes its object, or keeps the object and
+	// its library when the about box's thread is still inside it.
+	void Release(HostedAddon& addon);
 	void WaitForWindows();
-	// False while an about box is open already.
-	bool OpenAboutBox(VisualizationPlugin* plugin);
-	// Answers the open about box and waits for its thread.
-	void CloseAboutBox();
+	// Answers the open about box and waits for its thread until `deadline`;
+	// reports an About that did not return.
+	void CloseAboutBox(bigtime_t deadline);
 	void Log(const std::string& line) const;
 
 	const Options& options_;
@@ -89,7 +98,7 @@ private:
 	std::unique_ptr<DrawingTrace> trace_;
 	std::unique_ptr<MeterRecorder> recorder_;
 	std::vector<PlayerKey> keys_;
-	std::thread about_;
-	std::atomic<bool> aboutOpen_{false};
+	AboutBox about_;
+	bool toldAboutStuck_ = false;
 	bool left_ = false;
 };

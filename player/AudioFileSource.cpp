@@ -4,13 +4,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sndfile.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
+#include "InterruptibleIo.h"
 #include "QuietStderr.h"
+#include "StreamInput.h"
 
 namespace {
 
@@ -57,17 +58,9 @@ std::string Reason(const char* message) {
 	return reason;
 }
 
-// Why a path that libsndfile refused cannot be opened, in the plainest words available.
-std::string OpenFailure(const std::string& path) {
-	namespace fs = std::filesystem;
-	std::error_code ec;
-	const fs::file_status status = fs::status(path, ec);
-	if (ec || !fs::exists(status)) return "no such file";
-	const int fd = ::open(path.c_str(), O_RDONLY);
-	if (fd < 0) return std::strerror(errno);
-	::close(fd);
-	if (fs::is_regular_file(status) && fs::file_size(path, ec) == 0) return "empty file";
-	// The file is there and readable, so a system error here is a decoder giving up on its contents.
+// Why libsndfile refused input that could be read.
+std::string DecodeFailure(bool empty) {
+	if (empty) return "empty file";
 	const int code = sf_error(nullptr);
 	if (code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING)
 		return "cannot decode: " + Reason(sf_strerror(nullptr));
@@ -77,28 +70,42 @@ std::string OpenFailure(const std::string& path) {
 } // namespace
 
 std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error) {
-	if (std::filesystem::is_directory(path)) {
-		error = path + ": is a directory";
+	bool isStream = false;
+	std::string why;
+	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
+	if (fd < 0) {
+		error = path + ": " + (errno == ENOENT ? "no such file" : why);
 		return nullptr;
 	}
+	// A pipe is read once, so the source keeps what it opened instead of opening the path again.
+	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd) : nullptr;
+	struct stat status {};
+	const bool empty = stream ? false : ::fstat(fd, &status) == 0 && status.st_size == 0;
 	SF_INFO info{};
 	SNDFILE* file = nullptr;
 	{
 		QuietStderr quiet;
-		file = sf_open(path.c_str(), SFM_READ, &info);
+		// libsndfile closes a file's descriptor, on failure too.
+		file = stream ? sf_open_virtual(StreamInput::Callbacks(), SFM_READ, &info, stream.get())
+		              : sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
 	}
 	if (!file) {
-		error = path + ": " + OpenFailure(path);
+		if (stream && stream->Interrupted())
+			error = path + ": interrupted while waiting for input";
+		else if (stream && !stream->Error().empty())
+			error = path + ": cannot read: " + stream->Error();
+		else
+			error = path + ": " + DecodeFailure(stream ? stream->Empty() : empty);
 		return nullptr;
 	}
-	if (info.channels < 1 || info.samplerate < 1) {
+	std::string problem;
+	if (info.channels < 1 || info.samplerate < 1)
+		problem = "cannot decode: no channels or no sample rate";
+	else if (info.frames <= 0)
+		problem = "contains no audio";
+	if (!problem.empty()) {
 		sf_close(file);
-		error = path + ": cannot decode: no channels or no sample rate";
-		return nullptr;
-	}
-	if (info.frames <= 0) {
-		sf_close(file);
-		error = path + ": contains no audio";
+		error = path + ": " + problem;
 		return nullptr;
 	}
 	const int64_t frames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
@@ -106,6 +113,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
 	source->chatty_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+	source->stream_ = std::move(stream);
 	return source;
 }
 
@@ -141,6 +149,8 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	if (got == 0) {
 		if (sf_error(file_) != SF_ERR_NO_ERROR)
 			error_ = path_ + ": cannot decode: " + Reason(sf_strerror(file_));
+		else if (stream_ && !stream_->Error().empty())
+			error_ = path_ + ": cannot read: " + stream_->Error();
 		return false;
 	}
 	std::fill(block.begin() + 2 * got, block.end(), int16_t{0});
@@ -149,6 +159,7 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 }
 
 bool AudioFileSource::Seek(int64_t frame) {
+	if (stream_) return false;
 	frame = std::max<int64_t>(frame, 0);
 	if (totalFrames_ >= 0) frame = std::min(frame, totalFrames_);
 	std::optional<QuietStderr> quiet;

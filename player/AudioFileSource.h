@@ -8,6 +8,7 @@
 #include "AudioSource.h"
 
 struct sf_private_tag;
+class StreamInput;
 
 // Channel handling: mono goes to both sides; stereo is taken as it is. Of a
 // file with more channels only the front left and front right channels are
@@ -18,6 +19,10 @@ struct sf_private_tag;
 // are dropped rather than mixed in, so that a meter shows the front pair's
 // levels unchanged and nothing is clipped by a mix.
 //
+// A pipe, FIFO or socket is read once as a stream: it cannot seek, and the
+// source keeps it open from Open on, as it cannot be opened a second time.
+// Devices are refused.
+//
 // Samples are converted with rounding and saturation: full-scale floating-point
 // values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping.
 //
@@ -25,7 +30,8 @@ struct sf_private_tag;
 class AudioFileSource final : public AudioSource {
 public:
 	// Opens `path` for streaming; the file is read a few blocks ahead. Returns
-	// null on failure with `error` set to one line, "PATH: reason".
+	// null on failure with `error` set to one line, "PATH: reason". Waits for
+	// a pipe's first bytes until they come or a quit signal does.
 	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::string& error);
 	~AudioFileSource() override;
 
@@ -41,6 +47,7 @@ public:
 	std::string Error() const override { return error_; }
 
 	const std::string& Path() const { return path_; }
+	bool IsStream() const { return stream_ != nullptr; }
 	int Channels() const { return channels_; }
 	// The file's channels that feed the left and the right side.
 	int LeftChannel() const { return leftChannel_; }
@@ -50,7 +57,8 @@ private:
 	AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels, int64_t frames);
 
 	std::string path_;
-	sf_private_tag* file_; // owned; closed by the destructor
+	sf_private_tag* file_;                // owned; closed by the destructor
+	std::unique_ptr<StreamInput> stream_; // what file_ reads from a pipe; outlives it
 	int sampleRate_;
 	int channels_;
 	int64_t totalFrames_;

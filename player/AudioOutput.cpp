@@ -71,11 +71,7 @@ int64_t AudioOutput::AudibleFrame() const {
 	    device_ != 0
 	        ? bufferClock_.Heard(written_ - SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t)), clock_())
 	        : ClockFrame(clock_());
-	return std::clamp(heard - offsetFrames_, base_, std::max(base_, written_));
-}
-
-void AudioOutput::SetLatencyOffset(double milliseconds) {
-	offsetFrames_ = std::llround(milliseconds * sampleRate_ / 1000.0);
+	return std::clamp(heard, base_, std::max(base_, written_));
 }
 
 void AudioOutput::SetPaused(bool paused) {

@@ -43,14 +43,12 @@ public:
 	void Write(const AudioBlock& block);
 	// The frame after the last one written.
 	int64_t WrittenFrame() const { return written_; }
-	// The frame being heard now, moved back by the latency offset; never before
-	// the frame of the last Restart.
+	// The frame being heard now; never before the frame of the last Restart
+	// nor past the frames written.
 	int64_t AudibleFrame() const;
 	// Frames written but not heard yet.
 	int64_t PendingFrames() const { return written_ - AudibleFrame(); }
 
-	// Shows the frames `milliseconds` later than they are heard (negative: earlier).
-	void SetLatencyOffset(double milliseconds);
 	void SetPaused(bool paused);
 	bool Paused() const { return paused_; }
 	// Drops everything queued; the next block written starts at `frame`.
@@ -64,7 +62,6 @@ private:
 	int sampleRate_;
 	Clock clock_;
 	int64_t latencyFrames_ = 0;
-	int64_t offsetFrames_ = 0;
 	int64_t base_ = 0; // frame of the last Restart
 	int64_t written_ = 0;
 	bool paused_ = false;

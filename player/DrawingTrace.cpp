@@ -1,18 +1,33 @@
 #include "DrawingTrace.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 
 #include <View.h>
 #include <Window.h>
+
+#include "InterruptibleIo.h"
 
 DrawingTrace::~DrawingTrace() {
 	if (file_) std::fclose(file_);
 }
 
 bool DrawingTrace::Open(const std::string& path, std::string& error) {
-	file_ = std::fopen(path.c_str(), "w");
+	path_ = path;
+	file_ = InterruptibleIo::OpenForWriting(path, "w");
 	if (!file_) error = path + ": cannot be written";
 	return file_ != nullptr;
+}
+
+bool DrawingTrace::Close(std::string& error) {
+	std::lock_guard guard(lock_);
+	if (!file_) return true;
+	if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno;
+	file_ = nullptr;
+	if (writeError_ == 0) return true;
+	error = path_ + ": cannot write: " + std::strerror(writeError_);
+	return false;
 }
 
 void DrawingTrace::Watch(BWindow* window) {
@@ -66,7 +81,6 @@ void DrawingTrace::Write(const char* word, std::initializer_list<float> numbers)
 
 void DrawingTrace::Write(const std::string& line) {
 	std::lock_guard guard(lock_);
-	if (!file_) return;
-	std::fputs(line.c_str(), file_);
-	std::fputc('\n', file_);
+	if (!file_ || writeError_ != 0) return;
+	if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF) writeError_ = errno;
 }

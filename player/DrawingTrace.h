@@ -26,8 +26,15 @@ public:
 	DrawingTrace(const DrawingTrace&) = delete;
 	DrawingTrace& operator=(const DrawingTrace&) = delete;
 
-	// Creates the file. False with `error` set to one line on failure. [player thread]
+	// Creates the file (a FIFO's reader is waited for until it comes or a
+	// quit signal does). False with `error` set to one line on failure.
+	// [player thread]
 	bool Open(const std::string& path, std::string& error);
+	// Flushes and closes the file. False with `error` set to one line naming
+	// the path and the reason when a line could not be written (a full disk,
+	// a file size limit); the lines after the first that failed are dropped.
+	// Watch(nullptr) first. [player thread]
+	bool Close(std::string& error);
 	// Watches the window's first child view; detaches from the one watched
 	// before. Null only detaches. The window must be alive. [player thread]
 	void Watch(BWindow* window);
@@ -49,7 +56,9 @@ private:
 	void Write(const char* word, std::initializer_list<float> numbers);
 	void Write(const std::string& line);
 
-	std::mutex lock_;           // guards file_ between the two threads
+	std::string path_;
+	std::mutex lock_;           // guards file_ and writeError_ between the two threads
 	std::FILE* file_ = nullptr; // owned
+	int writeError_ = 0;        // errno of the first write that failed
 	BWindow* window_ = nullptr; // watched window; not owned
 };

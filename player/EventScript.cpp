@@ -7,9 +7,10 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <unistd.h>
+
+#include "InterruptibleIo.h"
 
 namespace {
 
@@ -183,6 +184,11 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 	int number = 0;
 	for (std::string line; std::getline(stream, line);) {
 		number++;
+		if (line.size() > kMaxLineBytes) {
+			error = name + ":" + std::to_string(number) + ": longer than " + std::to_string(kMaxLineBytes) +
+			        " bytes, more than any event needs";
+			return std::nullopt;
+		}
 		line = line.substr(0, line.find('#'));
 		// Blank as the word splitting sees it: form feeds and vertical tabs too.
 		if (std::all_of(line.begin(), line.end(), [](unsigned char c) { return std::isspace(c); })) continue;
@@ -200,20 +206,30 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 }
 
 std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::string& error) {
-	if (std::filesystem::is_directory(path)) {
-		error = path + ": cannot read: is a directory";
+	bool stream = false;
+	std::string why;
+	const int fd = InterruptibleIo::OpenForReading(path, stream, why);
+	if (fd < 0) {
+		error = path + ": cannot read: " + why;
 		return std::nullopt;
 	}
-	std::ifstream file(path, std::ios::binary);
-	if (!file) {
-		error = path + ": cannot read: " + std::strerror(errno);
+	std::string text;
+	char buffer[1 << 16];
+	ssize_t count = 0;
+	while ((count = InterruptibleIo::Read(fd, buffer, sizeof buffer)) > 0 &&
+	       text.size() + static_cast<size_t>(count) <= kMaxScriptBytes)
+		text.append(buffer, static_cast<size_t>(count));
+	const int readError = errno;
+	::close(fd);
+	if (count > 0) {
+		error = path + ": cannot read: larger than " + std::to_string(kMaxScriptBytes >> 20) +
+		        " MiB, more than any script needs";
 		return std::nullopt;
 	}
-	std::ostringstream text;
-	text << file.rdbuf();
-	if (file.bad()) {
-		error = path + ": cannot read: " + std::strerror(errno);
+	if (count < 0) {
+		error = path + (readError == EINTR ? std::string(": interrupted while waiting for input")
+		                                   : ": cannot read: " + std::string(std::strerror(readError)));
 		return std::nullopt;
 	}
-	return Parse(text.str(), path, error);
+	return Parse(text, path, error);
 }

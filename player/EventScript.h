@@ -53,11 +53,18 @@ struct ScriptEvent {
 
 class EventScript {
 public:
+	// Bounds that no real script comes near, so that a device or an endless
+	// pipe given as the script is refused instead of read until memory runs out.
+	static constexpr size_t kMaxScriptBytes = size_t{64} << 20;
+	static constexpr size_t kMaxLineBytes = size_t{64} << 10;
+
 	// Parses `text`; `name` is the file name used in messages. Returns the
 	// events sorted by block, events of one block in the order written, or
 	// nothing with `error` set to "NAME:LINE: reason".
 	static std::optional<std::vector<ScriptEvent>> Parse(const std::string& text, const std::string& name,
 	                                                     std::string& error);
-	// Reads and parses the file at `path`.
+	// Reads and parses the file at `path`, which may be a pipe or FIFO: its
+	// writer is waited for until it ends the script or a quit signal comes.
+	// Directories, devices and scripts past the bounds are refused.
 	static std::optional<std::vector<ScriptEvent>> Load(const std::string& path, std::string& error);
 };

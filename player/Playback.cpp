@@ -67,15 +67,23 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 				continue;
 			}
 			const int64_t frame = source.Position();
-			if (!source.NextBlock(block)) return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+			if (!source.NextBlock(block)) {
+				// A stream that a quit signal cut short ends as quitting does.
+				if (!HandleKeys(source, nullptr, restart)) return Outcome::Quit;
+				return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+			}
 			Render(block, frame);
 			Show(source, source.Position());
 		}
 	}
 
-	// Enough written ahead to cover the device buffer and the gaps between our wake-ups.
+	// Frames by which blocks are shown after they are heard; negative: before.
+	const int64_t offset = std::llround(latencyOffsetMs_ * source.SampleRate() / 1000.0);
+	// Enough written ahead to cover the device buffer, the gaps between our
+	// wake-ups and the blocks a negative offset shows before they are heard.
 	const int64_t lead =
-	    std::max<int64_t>(output->LatencyFrames() + 4 * kBlockFrames, source.SampleRate() / 10);
+	    std::max<int64_t>(output->LatencyFrames() + 4 * kBlockFrames, source.SampleRate() / 10) +
+	    std::max<int64_t>(0, -offset);
 	std::deque<std::pair<int64_t, AudioBlock>> pending; // written, not yet rendered
 	bool ended = false;
 	output->Restart(source.Position());
@@ -99,24 +107,28 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 			output->Write(block);
 			pending.emplace_back(frame, block);
 		}
-		// A block is shown once its first frame has been heard.
 		const int64_t heard = output->AudibleFrame();
 		const auto heardAt = std::chrono::steady_clock::now();
+		// The sound is over once everything written has been heard; blocks a
+		// positive offset still holds back are shown then rather than waited for.
+		const bool over = ended && heard >= output->WrittenFrame();
+		// A block is shown once its first frame has been heard, moved by the offset.
+		const int64_t due = heard - offset;
 		bool rendered = false;
-		while (!pending.empty() && pending.front().first < heard) {
+		while (!pending.empty() && (over || pending.front().first < due)) {
 			const int64_t start = pending.front().first;
 			Render(pending.front().second, start);
 			pending.pop_front();
 			rendered = true;
-			// The block's first frame was heard (heard - start) frames before heardAt.
-			const double sinceHeard =
+			if (start >= due) continue; // shown early at the end, not late
+			// The block was due (due - start) frames before heardAt.
+			const double sinceDue =
 			    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - heardAt).count();
-			latency_.Add(sinceHeard + 1000.0 * double(heard - start) / source.SampleRate());
+			latency_.Add(sinceDue + 1000.0 * double(due - start) / source.SampleRate());
 		}
 		if (rendered) Show(source, heard);
-		if (ended && pending.empty() && heard >= output->WrittenFrame())
-			return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
-		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - heard + 1;
+		if (over) return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
+		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - due + 1;
 		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
 		std::this_thread::sleep_for(
 		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kLongestWait));

@@ -13,7 +13,10 @@
 
 // With an output, blocks are written some way ahead of what is heard and each
 // is rendered once the output reports its first frame as heard; every block is
-// rendered, in order, so the meters see the whole stream. Without an output,
+// rendered, in order, so the meters see the whole stream. A latency offset
+// moves the moment a block is shown, not how the sound is written or when it
+// ends: the blocks it still holds back when the sound is over are shown at
+// once. Without an output,
 // blocks are rendered as fast as the source gives them (which for live input
 // is as they arrive).
 //
@@ -33,13 +36,17 @@ public:
 
 	static constexpr double kSeekSeconds = 5.0;
 
-	explicit Playback(Hooks hooks) : hooks_(std::move(hooks)) {}
+	// `latencyOffsetMs`: blocks are shown that much after they are heard
+	// (negative: before); with an output only.
+	explicit Playback(Hooks hooks, double latencyOffsetMs = 0.0)
+	    : hooks_(std::move(hooks)), latencyOffsetMs_(latencyOffsetMs) {}
 
 	// Plays `source` from its position through `output`, or unpaced when null.
 	// Failed means the source ended early; its Error() says why.
 	Outcome Play(AudioSource& source, AudioOutput* output);
-	// With an output: for every block rendered so far, the time from its first
-	// frame being heard to its Render returning.
+	// With an output: for every block rendered so far, the time from the
+	// moment it was due (its first frame heard, moved by the offset) to its
+	// Render returning; blocks shown early at the end are not counted.
 	const LatencyStatistics& Latency() const { return latency_; }
 
 private:
@@ -49,6 +56,7 @@ private:
 	void Render(const AudioBlock& block, int64_t frame);
 
 	Hooks hooks_;
+	double latencyOffsetMs_;
 	bool paused_ = false;
 	PeakLevels peak_{};
 	LatencyStatistics latency_;

@@ -1,14 +1,18 @@
-// Interrupt and termination signals as a request to quit.
+// Hang-up, interrupt and termination signals as a request to quit.
 #pragma once
 
-// From Install() on, SIGINT and SIGTERM only raise a flag, which the playback
-// reads as the Quit key. So the normal way out is always taken: the add-ons
-// are stopped and unloaded and write their settings, whether the signal comes
-// during their start-up, while playing or while they are being unloaded.
+// From Install() on, SIGHUP, SIGINT and SIGTERM only raise a flag, which the
+// playback reads as the Quit key and every wait of the player looks at. So the
+// normal way out is always taken: the add-ons are stopped and unloaded and
+// write their settings, whether the signal comes during their start-up, while
+// playing or while they are being unloaded.
+//
+// SIGPIPE and SIGXFSZ are ignored: a closed pipe or a file grown past its
+// limit is then a write that fails and is reported, not a silent death.
 class QuitSignals {
 public:
 	// For the rest of the process. [main thread, before the add-ons load]
 	static void Install();
-	// Whether a signal has come. [any thread]
+	// Whether a quit signal has come. [any thread]
 	static bool Received();
 };

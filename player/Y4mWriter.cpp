@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "InterruptibleIo.h"
+
 namespace {
 
 uint8_t Clamp(double value) {
@@ -71,7 +73,8 @@ bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNum
 	planes_.assign(luma + 2 * chroma, 0);
 	sameAsAbove_.assign(static_cast<size_t>(height), false);
 	direct_ = IsSpecialFile(path);
-	file_ = std::fopen(direct_ ? path.c_str() : (path + ".part").c_str(), "wb");
+	file_ =
+	    direct_ ? InterruptibleIo::OpenForWriting(path, "wb") : std::fopen((path + ".part").c_str(), "wb");
 	if (!file_) return Fail("cannot create");
 	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;
 	// anything else ignores the request.

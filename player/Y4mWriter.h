@@ -10,7 +10,8 @@
 // The stream goes to "PATH.part" and takes its name only in Finish(), so a
 // failed or abandoned recording never leaves a truncated file under PATH. A
 // PATH that exists and is no regular file (a pipe, a device such as
-// /dev/null) is written straight into instead.
+// /dev/null) is written straight into instead; a FIFO's reader is waited for
+// until it comes or a quit signal does.
 // Chroma is sampled at the centre of each 2 x 2 block (C420jpeg); for odd
 // sizes the last row and column of chroma cover one pixel row or column.
 //

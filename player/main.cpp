@@ -1,6 +1,8 @@
 // vuplay: plays sound files, the demo piece or live input through the meter
 // add-ons, showing progress and peak levels on the terminal.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,16 +26,38 @@ namespace {
 
 void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
-// The files that open, each other one reported at once rather than after
-// the files before it have played.
-std::vector<std::string> PlayableFiles(const std::vector<std::string>& files) {
-	std::vector<std::string> playable;
+// Whether standard output still takes what is printed: a closed pipe (SIGPIPE
+// is ignored) or a full disk is reported, once, and fails the run.
+bool StdoutWritable() {
+	static bool told = false;
+	errno = 0;
+	if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+	if (!told)
+		Report(std::string("standard output: cannot write") +
+		       (errno ? ": " + std::string(std::strerror(errno)) : ""));
+	told = true;
+	return false;
+}
+
+// An input that opened when checked. A pipe stays open from then on, as it
+// can be read only once; a file is opened again at its turn, so that a long
+// list does not hold every file open at once.
+struct Input {
+	std::string path;
+	std::unique_ptr<AudioFileSource> stream;
+};
+
+// The inputs that open, each other one reported at once rather than after
+// the inputs before it have played.
+std::vector<Input> PlayableInputs(const std::vector<std::string>& files) {
+	std::vector<Input> playable;
 	for (const std::string& path : files) {
 		std::string error;
-		if (AudioFileSource::Open(path, error))
-			playable.push_back(path);
-		else
+		auto source = AudioFileSource::Open(path, error);
+		if (!source)
 			Report(error);
+		else
+			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
 	}
 	return playable;
 }
@@ -55,7 +79,6 @@ public:
 					Report(why + "; pacing by the clock");
 					toldNoDevice_ = true;
 				}
-				output_->SetLatencyOffset(options_.latencyOffsetMs);
 			}
 			output = output_.get();
 		}
@@ -66,16 +89,19 @@ public:
 			                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
 
 		paused_ = false;
-		Playback playback({
-		    .render = [this, &source](const AudioBlock& block,
-		                              int64_t) { addons_.Render(block, source.SampleRate()); },
-		    .keys = [this] { return Keys(); },
-		    .progress =
-		        [this](const ProgressState& state) {
-			        if (terminal_.ShowsProgress())
-				        terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
-		        },
-		});
+		Playback playback(
+		    {
+		        .render = [this, &source](const AudioBlock& block,
+		                                  int64_t) { addons_.Render(block, source.SampleRate()); },
+		        .keys = [this] { return Keys(); },
+		        .progress =
+		            [this](const ProgressState& state) {
+			            if (terminal_.ShowsProgress())
+				            terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
+				                               state.paused);
+		            },
+		    },
+		    options_.latencyOffsetMs);
 		const Playback::Outcome outcome = playback.Play(source, output);
 		terminal_.EndLine();
 		if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
@@ -100,6 +126,16 @@ private:
 			if (key == PlayerKey::TogglePause) paused_ = !paused_;
 			return key == PlayerKey::About;
 		});
+		if (!StdoutWritable()) {
+			failed_ = true;
+			keys.push_back(PlayerKey::Quit);
+		}
+		// Headless, nothing but the script can resume; waiting for what never comes would hang.
+		if (paused_ && options_.headless && !terminal_.KeysAvailable() && !addons_.ScriptCanResume()) {
+			Report(options_.events + ": the script leaves the player paused, with no event to resume it");
+			failed_ = true;
+			keys.push_back(PlayerKey::Quit);
+		}
 		return keys;
 	}
 
@@ -114,7 +150,7 @@ private:
 
 // Plays the files, the demo or the input; the exit status. A file that fails
 // is reported and the next one plays.
-int Play(const Options& options, const std::vector<std::string>& files, AddonSession& addons) {
+int Play(const Options& options, std::vector<Input>& inputs, AddonSession& addons) {
 	Player player(options, addons);
 	bool failed = false;
 	if (options.capture) {
@@ -129,9 +165,10 @@ int Play(const Options& options, const std::vector<std::string>& files, AddonSes
 		DemoSignal demo;
 		player.Play(demo);
 	} else {
-		for (const std::string& path : files) {
+		for (Input& input : inputs) {
+			std::unique_ptr<AudioFileSource> file = std::move(input.stream);
 			std::string error;
-			auto file = AudioFileSource::Open(path, error);
+			if (!file) file = AudioFileSource::Open(input.path, error);
 			if (!file) {
 				// It opened a moment ago: gone or changed since.
 				Report(error);
@@ -148,8 +185,8 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
-	const std::vector<std::string> files = PlayableFiles(options.files);
-	if (files.empty() && !options.files.empty()) return kExitFailure;
+	std::vector<Input> inputs = PlayableInputs(options.files);
+	if (inputs.empty() && !options.files.empty()) return kExitFailure;
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	std::string error;
@@ -157,14 +194,14 @@ int Run(const Options& options) {
 		Report(error);
 		return kExitFailure;
 	}
-	int status = Play(options, files, addons);
+	int status = Play(options, inputs, addons);
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	if (!addons.Leave(error)) {
 		Report(error);
 		return kExitFailure;
 	}
-	if (addons.Failed() || files.size() != options.files.size()) status = kExitFailure;
+	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
 	return status;
 }
 
@@ -177,5 +214,7 @@ int main(int argc, char** argv) {
 		return parsed.exitStatus;
 	}
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
-	return Run(*parsed.options);
+	const int status = Run(*parsed.options);
+	// What was printed must have arrived, the last of it included.
+	return StdoutWritable() ? status : kExitFailure;
 }

@@ -214,7 +214,7 @@ TEST(AudioFileSource, FailuresNameTheFileAndTheReason) {
 	const std::pair<std::string, std::string> cases[] = {
 	    {dir / "missing.flac", "no such file"},    {dir / "", "is a directory"},
 	    {dir / "empty.wav", "empty file"},         {dir / "text.mp3", "not a sound file"},
-	    {dir / "silent.wav", "contains no audio"},
+	    {dir / "silent.wav", "contains no audio"}, {"/dev/zero", "is a device"},
 	};
 	for (const auto& [path, reason] : cases) {
 		std::string error;

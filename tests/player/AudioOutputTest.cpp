@@ -87,19 +87,6 @@ TEST(AudioOutput, RestartContinuesFromTheFrameGiven) {
 	EXPECT_EQ(output->AudibleFrame(), 441000 + 4410);
 }
 
-TEST(AudioOutput, LatencyOffsetShowsFramesLaterButNeverBeforeTheStart) {
-	FakeClock clock;
-	auto output = Muted(clock);
-	output->SetLatencyOffset(50.0);
-	WriteBlocks(*output, 100);
-	clock.now += 20ms;
-	EXPECT_EQ(output->AudibleFrame(), 0);
-	clock.now += 80ms;
-	EXPECT_EQ(output->AudibleFrame(), 4410 - 2205);
-	output->SetLatencyOffset(-50.0);
-	EXPECT_EQ(output->AudibleFrame(), 4410 + 2205);
-}
-
 TEST(AudioOutput, FallsBackToTheClockWhenNoDeviceOpens) {
 	setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
 	std::string why;

@@ -90,6 +90,9 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"--realtime"}, "--headless");
 	ExpectUsageError({"--fps", "25"}, "--record");
 	ExpectUsageError({"--latency-offset", "soon"}, "soon");
+	ExpectUsageError({"--latency-offset=nan"}, "'nan' is not a finite number");
+	ExpectUsageError({"--latency-offset=-inf"}, "'-inf' is not a finite number");
+	ExpectUsageError({"--latency-offset=10001"}, "10001");
 	ExpectUsageError({"--bogus"}, "--bogus");
 }
 

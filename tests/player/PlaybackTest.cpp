@@ -78,6 +78,49 @@ TEST(Playback, PacedRendersEachBlockOnlyOnceItIsHeard) {
 	EXPECT_EQ(output->AudibleFrame(), output->WrittenFrame());
 }
 
+// An offset moves the moment each block is shown, not the pacing: the sound
+// ends on time, and the blocks a positive offset still holds back then are
+// shown at once.
+TEST(Playback, ALatencyOffsetMovesWhenBlocksAreShownButNotWhenTheSoundEnds) {
+	Watchdog watchdog(30s);
+	constexpr int kBlocks = 40;
+	constexpr int64_t kOffsetFrames = 8820; // 200 ms
+	const auto sound = kBlocks * kBlockFrames * 1s / 44100;
+	for (const double offsetMs : {200.0, -200.0}) {
+		SCOPED_TRACE(offsetMs);
+		CountingSource source(kBlocks);
+		std::string why;
+		auto output = AudioOutput::Open(44100, true, why);
+		std::vector<int64_t> frames;
+		int beforeHeard = 0;
+		// Shown once heard and 200 ms on, or at the end; or up to 200 ms before heard.
+		auto due = [&](int64_t frame, int64_t heard) {
+			if (offsetMs < 0) return heard > frame - kOffsetFrames;
+			return heard > frame + kOffsetFrames || heard == output->WrittenFrame();
+		};
+		Playback playback({.render =
+		                       [&](const AudioBlock&, int64_t frame) {
+			                       const int64_t heard = output->AudibleFrame();
+			                       EXPECT_TRUE(due(frame, heard))
+			                           << "block at " << frame << " shown at " << heard;
+			                       beforeHeard += heard <= frame;
+			                       frames.push_back(frame);
+		                       }},
+		                  offsetMs);
+		const auto start = std::chrono::steady_clock::now();
+		EXPECT_EQ(playback.Play(source, output.get()), Playback::Outcome::Finished);
+		const auto took = std::chrono::steady_clock::now() - start;
+		EXPECT_GE(took, sound);
+		EXPECT_LT(took, sound + 500ms);
+		ASSERT_EQ(frames.size(), size_t{kBlocks});
+		for (size_t i = 0; i < frames.size(); i++)
+			EXPECT_EQ(frames[i], static_cast<int64_t>(i) * kBlockFrames);
+		if (offsetMs < 0) {
+			EXPECT_GT(beforeHeard, kBlocks / 2);
+		}
+	}
+}
+
 // Each rendered block counts the time from its first frame being heard to its
 // Render returning: a Render that takes 30 ms shows in its own block's figure.
 TEST(Playback, PacedPlaybackMeasuresHowLateEachBlockIsShown) {

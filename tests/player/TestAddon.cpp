@@ -5,6 +5,8 @@
 //   crash   gets a segmentation fault
 //   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes three seconds
 // Anything else starts normally. It opens no window and draws nothing.
+// With "about-hangs" its About never returns: it shows no box to answer and
+// keeps running code of its own, which fails at once if the library is unloaded.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -17,13 +19,17 @@
 
 namespace {
 
+std::string Mode() {
+	const char* mode = std::getenv("VUPLAY_TEST_ADDON");
+	return mode ? mode : "";
+}
+
 class TestPlugin : public VisualizationPlugin {
 public:
 	TestPlugin() : VisualizationPlugin("test", "Misbehaving test add-on") {}
 
 	bool Init() override {
-		const char* mode = std::getenv("VUPLAY_TEST_ADDON");
-		const std::string how = mode ? mode : "";
+		const std::string how = Mode();
 		if (how == "fail") return false;
 		if (how == "throw") throw std::runtime_error("Init refuses");
 		// Raised rather than caused, which the sanitizers would report first.
@@ -35,7 +41,11 @@ public:
 		return true;
 	}
 	void Cleanup() override {}
-	bool About(bool) override { return false; }
+	bool About(bool query) override {
+		if (query || Mode() != "about-hangs") return false;
+		for (;;)
+			std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
 	bool Prefs(bool) override { return false; }
 	uint32 GetFlags() override { return 1; }
 	void SongInfo(SongInfoStruct*) override {}

@@ -4,69 +4,13 @@
 #include <sys/wait.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <regex>
-#include <sstream>
-#include <string>
 
-#include <gtest/gtest.h>
-
-#include "TestFiles.h"
-#include "Watchdog.h"
+#include "VuplayFixture.h"
 
 namespace {
 
-struct Outcome {
-	int status = -1; // exit status; -1 when it did not exit normally
-	std::string out;
-	std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-	std::ifstream file(path, std::ios::binary);
-	return {std::istreambuf_iterator<char>(file), {}};
-}
-
-int Count(const std::string& text, const std::string& pattern) {
-	const std::regex expression(pattern, std::regex::multiline);
-	return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), expression), {}));
-}
-
-class VuplayProgramTest : public ::testing::Test {
-protected:
-	void SetUp() override {
-		if (!HaveTool("sox")) GTEST_SKIP() << "sox is not installed";
-		// 44100 frames: 86 whole blocks and a padded one.
-		ASSERT_TRUE(RunQuietly("sox -n -r 44100 -c 2 -b 16 '" + tone_ + "' synth 1 sine 440 vol 0.5"));
-	}
-
-	// vuplay ARGS --headless --settings-dir DIR, with a watchdog on the run.
-	Outcome Vuplay(const std::string& args) {
-		Watchdog watchdog(std::chrono::seconds(120));
-		const std::string out = dir_ / "stdout", err = dir_ / "stderr";
-		const std::string command = "SDL_AUDIODRIVER=dummy timeout 100 '" VUPLAY_PROGRAM
-		                            "' --headless --settings-dir '" +
-		                            settings_ + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
-		const int raw = std::system(command.c_str());
-		Outcome run;
-		run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-		run.out = ReadFile(out);
-		run.err = ReadFile(err);
-		return run;
-	}
-
-	std::string Script(const std::string& text) {
-		const std::string path = dir_ / "events.txt";
-		std::ofstream(path) << text;
-		return path;
-	}
-
-	TempDir dir_;
-	std::string tone_ = dir_ / "tone.wav";
-	std::string settings_ = dir_ / "settings";
-};
+class VuplayProgramTest : public VuplayFixture {};
 
 TEST_F(VuplayProgramTest, RecordsOneFramePerBlockAndEndsWithTheFile) {
 	const std::string video = dir_ / "out.y4m";
@@ -304,16 +248,10 @@ TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirS
 	const std::string settings = settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
 	// vuplay in the background, a signal once `ready` holds, then its exit status.
 	auto signalled = [&](const std::string& signal, const std::string& args, const std::string& ready) {
-		Watchdog watchdog(std::chrono::seconds(120));
-		const std::string script = "SDL_AUDIODRIVER=dummy VUPLAY_TEST_ADDON=slow VUPLAY_TEST_ADDON_MARK='" +
-		                           mark + "' '" VUPLAY_PROGRAM "' --headless --settings-dir '" + settings_ +
-		                           "' " + args +
-		                           " </dev/null >/dev/null 2>&1 & pid=$!; for i in $(seq 600); do " + ready +
-		                           " && break; sleep 0.05; done; kill -" + signal + " $pid; wait $pid";
-		const std::string file = dir_ / "signal.sh";
-		std::ofstream(file) << script << "\n";
-		const int raw = std::system(("bash '" + file + "'").c_str());
-		return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+		return Shell("SDL_AUDIODRIVER=dummy VUPLAY_TEST_ADDON=slow VUPLAY_TEST_ADDON_MARK='" + mark + "' " +
+		             Program() + " --headless " + args + " & pid=$!; for i in $(seq 600); do " + ready +
+		             " && break; sleep 0.05; done; kill -" + signal + " $pid; wait $pid")
+		    .status;
 	};
 
 	EXPECT_EQ(
@@ -321,11 +259,16 @@ TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirS
 	    0);
 	EXPECT_EQ(ReadFile(settings).size(), 20u);
 
-	std::filesystem::remove(settings);
-	EXPECT_EQ(signalled("INT", "--realtime --trace '" + trace + "' '" + tone_ + "'",
-	                    "grep -q '^done 5 ' '" + trace + "'"),
-	          0);
-	EXPECT_EQ(ReadFile(settings).size(), 20u);
+	// A hang-up (the terminal closed) ends the run as an interrupt does.
+	for (const char* signal : {"INT", "HUP"}) {
+		std::filesystem::remove(settings);
+		std::filesystem::remove(trace);
+		EXPECT_EQ(signalled(signal, "--realtime --trace '" + trace + "' '" + tone_ + "'",
+		                    "grep -q '^done 5 ' '" + trace + "'"),
+		          0)
+		    << signal;
+		EXPECT_EQ(ReadFile(settings).size(), 20u) << signal;
+	}
 }
 
 TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {

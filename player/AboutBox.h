@@ -1,0 +1,45 @@
+// An add-on's about box, shown on a thread of its own so that the meters go on.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include <OS.h>
+
+class VisualizationPlugin;
+
+// About blocks the thread that calls it until the box is answered. Once About
+// has returned the thread is joined; a thread that stays inside About past the
+// time given to it is let go, and until it leaves, the object it is in must
+// be neither deleted nor its library closed: StuckIn() names that object.
+//
+// [player thread] Every call.
+class AboutBox {
+public:
+	AboutBox() = default;
+	~AboutBox(); // lets a thread still inside About go
+
+	AboutBox(const AboutBox&) = delete;
+	AboutBox& operator=(const AboutBox&) = delete;
+
+	// Calls plugin->About(false) on a new thread. False, doing nothing, while
+	// a thread is still inside an About.
+	bool Open(VisualizationPlugin* plugin);
+	// Waits until the box shows or About has returned, at most until `deadline`.
+	void WaitUntilShown(bigtime_t deadline);
+	// Answers the open box and waits for About to return, at most until
+	// `deadline`. False when a thread is still inside About.
+	bool Close(bigtime_t deadline);
+	// The object a thread let go is still inside; null when there is none.
+	VisualizationPlugin* StuckIn() const;
+
+private:
+	bool Inside() const { return inside_ && inside_->load(); }
+
+	std::thread thread_;
+	// Set while the thread is inside About; shared, as a thread let go may
+	// leave it after this object is gone.
+	std::shared_ptr<std::atomic<bool>> inside_;
+	VisualizationPlugin* plugin_ = nullptr; // the object of the last Open; not owned
+};

@@ -1,0 +1,32 @@
+// Opening and reading files that may be pipes, FIFOs or devices without
+// waiting anywhere a quit signal cannot end the wait.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+
+// open() of a FIFO waits for the other end and read() of a pipe for data, and
+// neither returns for a signal handled with SA_RESTART (QuitSignals). These
+// calls wait in slices of a tenth of a second instead and give up once a quit
+// signal has come, with errno EINTR.
+//
+// [any thread]
+class InterruptibleIo {
+public:
+	// Opens `path` for reading without waiting for a FIFO's writer. A regular
+	// file comes back blocking with `stream` false; a pipe, FIFO or socket
+	// non-blocking with `stream` true, to be read with Read(). -1 with `why`
+	// set when it cannot be opened ("No such file or directory", with errno
+	// kept), or is a directory or a device (a terminal, /dev/zero), which
+	// has no end to read to.
+	static int OpenForReading(const std::string& path, bool& stream, std::string& why);
+	// Reads up to `size` bytes from `fd`, waiting until some are there. The
+	// count, 0 at the end, or -1 with errno set (EINTR after a quit signal).
+	static ssize_t Read(int fd, void* buffer, size_t size);
+	// std::fopen(path, mode) for writing, except that a FIFO's reader is
+	// waited for here rather than inside open(). Null with errno set (EINTR
+	// after a quit signal).
+	static std::FILE* OpenForWriting(const std::string& path, const char* mode);
+};

@@ -1,0 +1,195 @@
+// vuplay in the situations that used to hang it, kill it or lose its work:
+// a latency offset, FIFOs and pipes, signals, write errors, a script that
+// pauses for good and an add-on whose About never returns.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "VuplayFixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Polls `state` every few milliseconds until it holds or `limit` has passed.
+template <typename State> bool WaitUntil(State state, Clock::duration limit) {
+	const auto deadline = Clock::now() + limit;
+	while (!state()) {
+		if (Clock::now() > deadline) return false;
+		std::this_thread::sleep_for(5ms);
+	}
+	return true;
+}
+
+// vuplay started in the background, standard input empty, standard output to
+// `out` and standard error to the file `err`; killed if still running at the end.
+class Child {
+public:
+	Child(std::vector<std::string> args, int out, const std::string& err) {
+		args.insert(args.begin(), VUPLAY_PROGRAM);
+		std::vector<char*> argv;
+		for (std::string& arg : args)
+			argv.push_back(arg.data());
+		argv.push_back(nullptr);
+		pid_ = fork();
+		if (pid_ != 0) return;
+		const int in = open("/dev/null", O_RDONLY);
+		const int error = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+		if (in < 0 || error < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(error, 2) < 0) _exit(99);
+		execv(argv[0], argv.data());
+		_exit(98);
+	}
+	~Child() {
+		if (pid_ <= 0) return;
+		kill(pid_, SIGKILL);
+		waitpid(pid_, nullptr, 0);
+	}
+
+	pid_t Pid() const { return pid_; }
+
+	// The exit status once it has ended (-1: a signal ended it); nothing while it runs past `limit`.
+	std::optional<int> Wait(Clock::duration limit) {
+		int raw = 0;
+		if (!WaitUntil([&] { return waitpid(pid_, &raw, WNOHANG) == pid_; }, limit)) return std::nullopt;
+		pid_ = 0;
+		return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+	}
+
+private:
+	pid_t pid_ = 0;
+};
+
+// Whether process `pid` has `path` open.
+bool HoldsOpen(pid_t pid, const std::string& path) {
+	std::error_code ec;
+	for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+		if (std::filesystem::read_symlink(fd.path(), ec) == path) return true;
+	return false;
+}
+
+class VuplayEndsCleanly : public VuplayFixture {
+protected:
+	std::string Settings() const { return settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences"; }
+};
+
+TEST_F(VuplayEndsCleanly, ALatencyOffsetNeitherDelaysNorHangsTheEnd) {
+	const std::string song = dir_ / "two-seconds.wav";
+	ASSERT_TRUE(RunQuietly("sox -n -r 44100 -c 2 -b 16 '" + song + "' synth 2 sine 440 vol 0.5"));
+	// How long a run takes, paced by SDL's dummy device or, muted, by the clock; the meters off screen.
+	// The thread sanitizer's pause at exit, when threads are still running, is no part of it.
+	auto play = [&](const std::string& options) {
+		const auto start = Clock::now();
+		const Outcome run = Shell("export TSAN_OPTIONS=${TSAN_OPTIONS:+$TSAN_OPTIONS:}atexit_sleep_ms=0; "
+		                          "VUMETERS_HEADLESS=1 SDL_AUDIODRIVER=dummy timeout 30 " +
+		                          Program() + " -v " + options + " '" + song + "'");
+		EXPECT_EQ(run.status, 0) << options;
+		EXPECT_EQ(run.err, "") << options; // no "no sound output" warning: the dummy device did open
+		return Clock::now() - start;
+	};
+	for (const std::string mute : {"", "--mute"}) {
+		// Without an offset, as a measure of what starting and ending the program cost here.
+		const auto usual = play(mute);
+		for (const char* offset : {"200", "-200"}) {
+			SCOPED_TRACE(std::string(offset) + " " + mute);
+			const auto took = play(mute + " --latency-offset=" + offset);
+			EXPECT_GE(took, 2s);
+			EXPECT_LT(took, usual + 1500ms);
+		}
+	}
+}
+
+TEST_F(VuplayEndsCleanly, AFifoAsInputOrScriptIsWaitedForUntilAnInterrupt) {
+	Watchdog watchdog(120s);
+	const std::string fifo = dir_ / "fifo", err = dir_ / "stderr";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const std::vector<std::vector<std::string>> runs = {
+	    {"--settings-dir", settings_, "--headless", fifo},
+	    {"--settings-dir", settings_, "--headless", "--events", fifo, tone_},
+	};
+	for (const auto& args : runs) {
+		SCOPED_TRACE(args[3]);
+		Child child(args, STDOUT_FILENO, err);
+		// No writer ever comes: the player waits with the FIFO open, not inside open().
+		ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(child.Pid(), fifo); }, 30s));
+		ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
+		const auto signalled = Clock::now();
+		EXPECT_EQ(child.Wait(30s), 1);
+		EXPECT_LT(Clock::now() - signalled, 1s);
+		EXPECT_EQ(ReadFile(err), "vuplay: " + fifo + ": interrupted while waiting for input\n");
+	}
+}
+
+TEST_F(VuplayEndsCleanly, PipesAreReadOnceAsStreams) {
+	const std::string ogg = dir_ / "tone.ogg", trace = dir_ / "trace.txt";
+	ASSERT_TRUE(RunQuietly("sox '" + tone_ + "' '" + ogg + "'"));
+	// Ogg Vorbis looks back at its first pages while it opens.
+	const Outcome run = Shell("cat '" + tone_ + "' | SDL_AUDIODRIVER=dummy " + Program() +
+	                          " --headless --trace '" + trace + "' /dev/stdin <(cat '" + ogg + "')");
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.err, "");
+	// 87 blocks each, numbered on from one input to the next.
+	const std::string text = ReadFile(trace);
+	EXPECT_NE(text.find("done 174 true\n"), std::string::npos);
+	EXPECT_EQ(text.find("render 175\n"), std::string::npos);
+}
+
+TEST_F(VuplayEndsCleanly, AClosedPipeOrAFileSizeLimitIsAWriteErrorAndTheSettingsAreStillSaved) {
+	Watchdog watchdog(120s);
+	const std::string err = dir_ / "stderr";
+	// Standard output is a pipe that nobody reads any more.
+	int ends[2];
+	ASSERT_EQ(pipe(ends), 0);
+	close(ends[0]);
+	{
+		Child child({"--settings-dir", settings_, "--headless", "-v", tone_}, ends[1], err);
+		close(ends[1]);
+		EXPECT_EQ(child.Wait(60s), 1);
+	}
+	EXPECT_EQ(ReadFile(err), "vuplay: standard output: cannot write: Broken pipe\n");
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+
+	// A file size limit of 16 KiB: the recording and the trace outgrow it, the settings do not.
+	std::filesystem::remove(Settings());
+	const std::string video = dir_ / "out.y4m", trace = dir_ / "trace.txt";
+	const Outcome run = Shell("ulimit -f 16; SDL_AUDIODRIVER=dummy exec " + Program() +
+	                          " --headless --record '" + video + "' --trace '" + trace + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + video + ": cannot write: File too large\nvuplay: " + trace +
+	                       ": cannot write: File too large\n");
+	EXPECT_FALSE(std::filesystem::exists(video));
+	EXPECT_FALSE(std::filesystem::exists(video + ".part"));
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+}
+
+TEST_F(VuplayEndsCleanly, AHeadlessScriptThatLeavesThePlayerPausedEndsItWithAnError) {
+	const std::string script = Script("5 key space\n"), trace = dir_ / "trace.txt";
+	const Outcome run = Vuplay("--events '" + script + "' --trace '" + trace + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err,
+	          "vuplay: " + script + ": the script leaves the player paused, with no event to resume it\n");
+	const std::string text = ReadFile(trace);
+	EXPECT_NE(text.find("done 5 true\n"), std::string::npos);
+	EXPECT_EQ(text.find("render 6\n"), std::string::npos);
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+}
+
+TEST_F(VuplayEndsCleanly, AnAboutThatNeverReturnsKeepsItsLibraryLoaded) {
+	setenv("VUPLAY_TEST_ADDON", "about-hangs", 1);
+	const Outcome run =
+	    Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --events '" + Script("3 about\n") + "' '" + tone_ + "'");
+	unsetenv("VUPLAY_TEST_ADDON");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " VUPLAY_TEST_ADDON
+	                   ": About did not return; the add-on stays loaded until the player ends\n");
+	// The other add-on is unloaded the normal way.
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+}
+
+} // namespace
