@@ -52,7 +52,8 @@ public:
 	// a scripted event could not be applied, or the recording or the trace
 	// failed (each reported once).
 	bool Failed() const { return failed_ || failedRecording_; }
-	// Hands one block, `sampleRate` frames a second, to every running add-on.
+	// Hands one block, `sampleRate` frames a second, to every running add-on,
+	// and records it.
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
 	// handling every other message; Quit once no add-on is left. While

@@ -87,9 +87,9 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	auto* record =
 	    app.add_option(
 	           "--record", o.record,
-	           "Record the first add-on's meter window (the first with a window), one frame for every "
-	           "audio block played: PATH.y4m a video stream, PATH.png the last frame, any other PATH a "
-	           "folder of numbered PNG frames.")
+	           "Record the meter window of the first add-on that opens one, with a frame for every audio "
+	           "block played (a stopped meter gives its last picture): PATH.y4m a video stream, PATH.png the "
+	           "last frame, any other PATH a folder of numbered PNG frames.")
 	        ->type_name("PATH")
 	        ->check(NamesAFile);
 	app.add_option("--fps", o.fps,
