@@ -180,9 +180,15 @@ TEST_F(VuplayFailures, SettingsThatAreNotSavedAreNamedWithTheReasonAndTheRunStil
 	EXPECT_EQ(run.err, "vuplay: settings not saved: " + settings_ + name + ": Is a directory\n");
 	std::filesystem::remove(settings_ + name);
 
-	// A full disk; standard error goes through a pipe, which the limit does not touch.
-	run = Shell("(ulimit -f 0; SDL_AUDIODRIVER=dummy exec " + Program() + " --headless '" + tone_ +
-	            "') 2>&1 >/dev/null | cat >&2; exit ${PIPESTATUS[0]}");
+	// A full disk, once the player plays: a file size limit of 0 would stop the thread
+	// sanitizer's start-up too. Standard error goes through a FIFO, which the limit does not touch.
+	const std::string out = dir_ / "out", errors = dir_ / "errors";
+	run =
+	    Shell("mkfifo '" + out + "' '" + errors + "'; cat '" + errors + "' >&2 & reader=$!; " +
+	          "SDL_AUDIODRIVER=dummy " + Program() + " --headless --realtime -v '" + tone_ + "' >'" + out +
+	          "' 2>'" + errors + "' & player=$!; exec 3<'" + out + "'; read -r -u 3 playing; " +
+	          "prlimit --pid $player --fsize=0; cat <&3 >/dev/null; wait $player; status=$?; wait $reader; " +
+	          "exit $status");
 	EXPECT_EQ(run.status, 0);
 	EXPECT_EQ(run.err, "vuplay: settings not saved: " + settings_ + name + ": File too large\n");
 	EXPECT_FALSE(std::filesystem::exists(settings_ + name));
