@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include <kit/Display.h>
 
 #include "AddonLocator.h"
+#include "ProgressLine.h"
 #include "UserInput.h"
 
 namespace {
@@ -44,7 +46,7 @@ std::optional<PlayerKey> KeyOf(const BMessage& message) {
 
 AddonSession::~AddonSession() {
 	std::string error;
-	Leave(error);
+	Leave(Ending::Complete, error);
 }
 
 bool AddonSession::Start(std::string& error) {
@@ -91,6 +93,18 @@ bool AddonSession::Start(std::string& error) {
 		std::fprintf(stderr, "vuplay: %s\n", failure.c_str());
 	if (first_ == addons_.size()) return false;
 	if (trace_) trace_->Watch(First().MeterWindow());
+	return options_.record.empty() || StartRecording(error);
+}
+
+bool AddonSession::StartRecording(std::string& error) {
+	recorded_ = 0;
+	while (recorded_ < addons_.size() && !addons_[recorded_]->MeterWindow())
+		recorded_++;
+	if (recorded_ == addons_.size()) {
+		error = options_.record + ": no add-on opened a meter window to record";
+		return false;
+	}
+	recorder_ = std::make_unique<MeterRecorder>(options_.record, options_.fps, kBlockFrames);
 	return true;
 }
 
@@ -110,21 +124,35 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate) {
 	// Headless runs are repeatable only if every window has caught up first.
 	if (options_.headless) WaitForWindows();
 	HandleMessages();
-	if (!recorder_ && !failedRecording_ && !options_.record.empty())
-		recorder_ = std::make_unique<MeterRecorder>(options_.record, options_.fps, sampleRate, kBlockFrames);
 	for (size_t i = 0; i < addons_.size(); i++) {
 		HostedAddon& addon = *addons_[i];
 		if (!addon.Running()) continue;
 		if (i == first_ && trace_) trace_->RenderStarting(blocks_);
 		const bool result = addon.Render(block.data());
-		if (i != first_) continue;
-		if (trace_) trace_->RenderDone(blocks_, result);
-		if (recorder_ && addon.MeterWindow() && !recorder_->Capture(addon.MeterWindow())) {
-			std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
-			recorder_.reset();
-			failedRecording_ = true;
-		}
+		if (i == first_ && trace_) trace_->RenderDone(blocks_, result);
 	}
+	Record(sampleRate);
+}
+
+void AddonSession::Record(int sampleRate) {
+	if (!recorder_) return;
+	// Null once stopped or gone: the recorder goes on with the last picture.
+	BWindow* window = addons_[recorded_]->MeterWindow();
+	if (recorder_->Capture(window, sampleRate)) return;
+	std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
+	recorder_.reset();
+	failedRecording_ = true;
+}
+
+void AddonSession::RememberPicture(size_t index) {
+	BWindow* window = addons_[index]->MeterWindow();
+	if (!recorder_ || index != recorded_ || !window) return;
+	// The last drawing must be in the pixels before they are read.
+	kit::WaitForIdle(window, kSettleTimeout);
+	if (recorder_->Remember(window)) return;
+	std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
+	recorder_.reset();
+	failedRecording_ = true;
 }
 
 std::vector<PlayerKey> AddonSession::Keys(bool paused) {
@@ -192,10 +220,8 @@ void AddonSession::CloseAboutBox(bigtime_t deadline) {
 
 void AddonSession::Discard(size_t index) {
 	CloseAboutBox(system_time() + kSettleTimeout);
-	if (index == first_) {
-		if (trace_) trace_->Watch(nullptr);
-		if (recorder_ && First().MeterWindow()) recorder_->Keep(First().MeterWindow());
-	}
+	if (index == first_ && trace_) trace_->Watch(nullptr);
+	RememberPicture(index);
 	Release(*addons_[index]);
 }
 
@@ -211,7 +237,7 @@ void AddonSession::StopFirst() {
 	if (!First().Running()) return;
 	CloseAboutBox(system_time() + kSettleTimeout);
 	if (trace_) trace_->Watch(nullptr);
-	if (recorder_ && First().MeterWindow()) recorder_->Keep(First().MeterWindow());
+	RememberPicture(first_);
 	First().Stop();
 }
 
@@ -219,6 +245,7 @@ void AddonSession::StartFirst() {
 	if (!First().Plugin() || First().Running()) return;
 	if (!First().Start(looper_->HandlerFor(first_))) {
 		std::fprintf(stderr, "vuplay: %s: the add-on failed to start\n", First().Path().c_str());
+		failed_ = true;
 		return;
 	}
 	if (trace_) trace_->Watch(First().MeterWindow());
@@ -263,21 +290,26 @@ void AddonSession::Apply(const ScriptEvent& event) {
 		UserInput::Apply(first.MeterWindow(), event, error);
 		break;
 	}
-	if (!error.empty())
-		std::fprintf(stderr, "vuplay: %s:%d: %s\n", options_.events.c_str(), event.line, error.c_str());
+	if (error.empty()) return;
+	// The script did not do what it said: the run fails, once it is over.
+	std::fprintf(stderr, "vuplay: %s:%d: %s\n", options_.events.c_str(), event.line, error.c_str());
+	failed_ = true;
 }
 
-bool AddonSession::Leave(std::string& error) {
+bool AddonSession::Leave(Ending ending, std::string& error) {
 	if (left_) return true;
 	left_ = true;
 	CloseAboutBox(system_time() + kSettleTimeout);
 	if (trace_) trace_->Watch(nullptr);
+	if (recorder_) RememberPicture(recorded_);
 	bool recorded = true;
-	if (recorder_) {
-		if (first_ < addons_.size() && First().MeterWindow())
-			recorded = recorder_->Keep(First().MeterWindow());
-		recorded = recorder_->Finish() && recorded;
-		if (!recorded) error = recorder_->Error();
+	if (recorder_ && !recorder_->Finish()) {
+		error = recorder_->Error();
+		recorded = false;
+	} else if (recorder_ && ending == Ending::CutShort) {
+		const auto milliseconds = static_cast<int64_t>(std::llround(recorder_->Seconds() * 1000));
+		error = recorder_->Path() + ": recording cut short at " + ProgressLine::Time(milliseconds, 1000);
+		recorded = false;
 	}
 	for (auto& addon : addons_)
 		Release(*addon);

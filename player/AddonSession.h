@@ -20,8 +20,10 @@
 #include "MeterRecorder.h"
 #include "Options.h"
 
-// The first add-on that started is the one scripted events, the trace and the
-// recording follow; its meter window is the window that appeared during its Init.
+// The first add-on that started is the one scripted events and the trace
+// follow; its meter window is the window that appeared during its Init. The
+// recording follows the first add-on that opened a meter window, and goes on
+// with its last picture while it is stopped or gone, for every block played.
 // Scripted events and trace lines number the blocks handed over, which are the
 // first add-on's Render calls for as long as it runs.
 //
@@ -38,16 +40,20 @@ public:
 	AddonSession(const AddonSession&) = delete;
 	AddonSession& operator=(const AddonSession&) = delete;
 
+	enum class Ending { Complete, CutShort };
+
 	// Loads the event script, opens the trace, loads and starts every add-on,
 	// each found by AddonLocator.
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. False with `error` set to one line when the script
-	// or the trace fails, or no add-on started.
+	// or the trace fails, no add-on started, or none opened a window to record.
 	bool Start(std::string& error);
 	// Whether an add-on failed to load or start or its About did not return,
-	// or the recording or the trace failed (each reported once).
+	// a scripted event could not be applied, or the recording or the trace
+	// failed (each reported once).
 	bool Failed() const { return failed_ || failedRecording_; }
-	// Hands one block, `sampleRate` frames a second, to every running add-on.
+	// Hands one block, `sampleRate` frames a second, to every running add-on,
+	// and records it.
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
 	// handling every other message; Quit once no add-on is left. While
@@ -64,9 +70,10 @@ public:
 	void About();
 	// Stops and deletes every add-on, completes the recording and the trace
 	// and unloads the libraries, so each writes its settings; an add-on whose
-	// About never returned stays loaded. False with `error` set when the
-	// recording failed. Only the first call does anything.
-	bool Leave(std::string& error);
+	// About never returned stays loaded. A recording that `ending` says was
+	// cut short is kept, for what it shows. False with `error` set when the
+	// recording failed or was cut short. Only the first call does anything.
+	bool Leave(Ending ending, std::string& error);
 
 private:
 	HostedAddon& First() { return *addons_[first_]; }
@@ -77,6 +84,10 @@ private:
 	void StopFirst();
 	void StartFirst();
 	void Discard(size_t index);
+	bool StartRecording(std::string& error);
+	void Record(int sampleRate);
+	// Keeps the recorded add-on's picture before its window goes.
+	void RememberPicture(size_t index);
 	// Stops the add-on for good: deletes its object, or keeps the object and
 	// its library when the about box's thread is still inside it.
 	void Release(HostedAddon& addon);
@@ -89,7 +100,8 @@ private:
 	const Options& options_;
 	std::vector<std::unique_ptr<HostedAddon>> addons_; // as given; one that failed to start has no object
 	size_t first_ = 0;                                 // the first that started
-	bool failed_ = false;                              // an add-on failed to load or start
+	bool failed_ = false;                              // an add-on or a scripted event failed
+	size_t recorded_ = 0;                              // the add-on whose window is recorded
 	bool failedRecording_ = false;
 	HostLooper* looper_ = nullptr; // deletes itself; ended by Leave()
 	std::vector<ScriptEvent> events_;

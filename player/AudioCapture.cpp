@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "Clause.h"
 #include "QuietStderr.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std:
 	// The sound systems SDL tries say on standard error why they cannot record.
 	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-		error = label + ": " + SDL_GetError();
+		error = label + ": " + Clause(SDL_GetError());
 		return nullptr;
 	}
 	SDL_AudioSpec want{};
@@ -37,7 +38,7 @@ std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std:
 	const SDL_AudioDeviceID id =
 	    SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 1, &want, &have, 0);
 	if (id == 0) {
-		error = label + ": " + SDL_GetError() + " (capture devices: " + DeviceList() + ")";
+		error = label + ": " + Clause(SDL_GetError()) + " (capture devices: " + DeviceList() + ")";
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
 		return nullptr;
 	}

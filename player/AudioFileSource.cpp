@@ -7,9 +7,13 @@
 #include <filesystem>
 #include <optional>
 #include <sndfile.h>
+#include <sstream>
 #include <sys/stat.h>
 
+#include "Clause.h"
 #include "InterruptibleIo.h"
+#include "OggEnd.h"
+#include "ProgressLine.h"
 #include "QuietStderr.h"
 #include "StreamInput.h"
 
@@ -17,6 +21,8 @@ namespace {
 
 // About 190 ms at 44.1 kHz: few reads a second, little memory even with many channels.
 constexpr int64_t kReadFrames = 16 * kBlockFrames;
+
+constexpr unsigned long long kUnknownDataLength = 0x7f000000;
 
 int16_t ToInt16(float sample) {
 	if (std::isnan(sample)) return 0;
@@ -50,12 +56,21 @@ std::pair<int, int> FrontPair(SNDFILE* file, const SF_INFO& info) {
 	return {0, 1};
 }
 
-// libsndfile's message without its closing full stop, to fit in the middle of a line.
-std::string Reason(const char* message) {
-	std::string reason = message;
-	while (!reason.empty() && (reason.back() == '.' || reason.back() == '\n'))
-		reason.pop_back();
-	return reason;
+// Whether libsndfile's log tells of a WAV file whose data chunk claims more
+// than the file holds: `claimed` bytes of sound where it has `held`. The log
+// is the only place the library says so.
+bool WavClaimsMoreThanItHolds(SNDFILE* file, unsigned long long& claimed, unsigned long long& held) {
+	std::string log(1 << 14, '\0');
+	sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+	log.resize(std::strlen(log.c_str()));
+	std::istringstream lines(log);
+	for (std::string line; std::getline(lines, line);)
+		// Programs that write a WAV to a pipe claim 2 GiB or more for "unknown".
+		if (std::sscanf(line.c_str(), "data : %llu (should be %llu)", &claimed, &held) == 2 &&
+		    claimed > held && claimed < kUnknownDataLength)
+			return true;
+	claimed = held = 0;
+	return false;
 }
 
 // Why libsndfile refused input that could be read.
@@ -63,7 +78,7 @@ std::string DecodeFailure(bool empty) {
 	if (empty) return "empty file";
 	const int code = sf_error(nullptr);
 	if (code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING)
-		return "cannot decode: " + Reason(sf_strerror(nullptr));
+		return "cannot decode: " + Clause(sf_strerror(nullptr));
 	return "not a sound file in a format that can be decoded";
 }
 
@@ -112,7 +127,9 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
-	source->chatty_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+	// libsndfile still owns the descriptor and reads on from where it is.
+	source->endMissing_ = !stream && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG && !OggEnd::IsThere(fd);
 	source->stream_ = std::move(stream);
 	return source;
 }
@@ -127,7 +144,7 @@ AudioFileSource::~AudioFileSource() { sf_close(file_); }
 
 bool AudioFileSource::Refill() {
 	std::optional<QuietStderr> quiet;
-	if (chatty_) quiet.emplace();
+	if (mpeg_) quiet.emplace();
 	next_ = 0;
 	filled_ = std::max<sf_count_t>(sf_readf_float(file_, frames_.data(), kReadFrames), 0);
 	return filled_ > 0;
@@ -148,9 +165,12 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	}
 	if (got == 0) {
 		if (sf_error(file_) != SF_ERR_NO_ERROR)
-			error_ = path_ + ": cannot decode: " + Reason(sf_strerror(file_));
+			error_ = path_ + ": cannot decode: " + Clause(sf_strerror(file_));
 		else if (stream_ && !stream_->Error().empty())
 			error_ = path_ + ": cannot read: " + stream_->Error();
+		else if (int64_t stated = 0; EndedEarly(stated))
+			error_ = path_ + ": the file ends early, at " + ProgressLine::Time(position_, sampleRate_) +
+			         (stated >= 0 ? " of " + ProgressLine::Time(stated, sampleRate_) : "");
 		return false;
 	}
 	std::fill(block.begin() + 2 * got, block.end(), int16_t{0});
@@ -158,12 +178,31 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	return true;
 }
 
+bool AudioFileSource::EndedEarly(int64_t& stated) const {
+	unsigned long long claimed = 0, held = 0;
+	stated = totalFrames_;
+	if (endMissing_) return true;
+	if (WavClaimsMoreThanItHolds(file_, claimed, held)) {
+		// libsndfile gives a WAV file the length that is there, not the one it claims.
+		const auto bytesPerFrame =
+		    totalFrames_ > 0 ? held / static_cast<unsigned long long>(totalFrames_) : 0;
+		if (bytesPerFrame > 0) stated = static_cast<int64_t>(claimed / bytesPerFrame);
+		return true;
+	}
+	// A pipe's header may give any length, as its writer could not know it.
+	if (stream_ || totalFrames_ < 0) return false;
+	// Without a frame count in the file, the MP3 decoder estimates the
+	// length from the file's size, and is off by up to about 1%.
+	const int64_t slack = mpeg_ ? totalFrames_ / 100 : 0;
+	return position_ < totalFrames_ - slack;
+}
+
 bool AudioFileSource::Seek(int64_t frame) {
 	if (stream_) return false;
 	frame = std::max<int64_t>(frame, 0);
 	if (totalFrames_ >= 0) frame = std::min(frame, totalFrames_);
 	std::optional<QuietStderr> quiet;
-	if (chatty_) quiet.emplace();
+	if (mpeg_) quiet.emplace();
 	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
 	position_ = frame;
 	next_ = filled_ = 0;

@@ -23,6 +23,9 @@ class StreamInput;
 // source keeps it open from Open on, as it cannot be opened a second time.
 // Devices are refused.
 //
+// A file that ends before its own length, or whose end is missing, fails at
+// its end: Error() names it and the time where it ended.
+//
 // Samples are converted with rounding and saturation: full-scale floating-point
 // values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping.
 //
@@ -67,9 +70,13 @@ private:
 	int rightChannel_ = 0;
 	// Decodes the next frames into `frames_`; false at the end or on an error.
 	bool Refill();
+	// At the end of the decoded sound: whether the file was cut short, before
+	// it was opened or while it played, and the length it `stated` (-1: none).
+	bool EndedEarly(int64_t& stated) const;
 
 	std::string name_;
-	bool chatty_ = false; // the decoder writes its own complaints to standard error
+	bool endMissing_ = false; // an Ogg file cut short before it was opened
+	bool mpeg_ = false;       // its decoder writes its own complaints to standard error and may estimate the length
 	// Frames decoded ahead, all channels, so that the file is read in large
 	// pieces rather than a block at a time; [next_, filled_) are still to be played.
 	std::vector<float> frames_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Clause.h"
 #include "QuietStderr.h"
 
 std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
@@ -13,7 +14,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	// The sound systems SDL tries say on standard error why they cannot play.
 	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-		why = std::string("no sound output: ") + SDL_GetError();
+		why = std::string("no sound output: ") + Clause(SDL_GetError());
 		return output;
 	}
 	SDL_AudioSpec want{};
@@ -24,7 +25,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	SDL_AudioSpec have{};
 	const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 	if (device == 0) {
-		why = std::string("no sound output: ") + SDL_GetError();
+		why = std::string("no sound output: ") + Clause(SDL_GetError());
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
 		return output;
 	}

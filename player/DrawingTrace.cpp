@@ -1,5 +1,7 @@
 #include "DrawingTrace.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -9,6 +11,13 @@
 
 #include "InterruptibleIo.h"
 
+namespace {
+
+// A block's drawing rarely comes near this; a resize storm may pass it.
+constexpr size_t kBatchBytes = 64 * 1024;
+
+} // namespace
+
 DrawingTrace::~DrawingTrace() {
 	if (file_) std::fclose(file_);
 }
@@ -16,13 +25,16 @@ DrawingTrace::~DrawingTrace() {
 bool DrawingTrace::Open(const std::string& path, std::string& error) {
 	path_ = path;
 	file_ = InterruptibleIo::OpenForWriting(path, "w");
-	if (!file_) error = path + ": cannot be written";
+	if (!file_)
+		error = path + ": cannot create: " +
+		        (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno));
 	return file_ != nullptr;
 }
 
 bool DrawingTrace::Close(std::string& error) {
 	std::lock_guard guard(lock_);
 	if (!file_) return true;
+	Flush();
 	if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno;
 	file_ = nullptr;
 	if (writeError_ == 0) return true;
@@ -48,6 +60,9 @@ void DrawingTrace::RenderStarting(long long call) { Write("render " + std::to_st
 
 void DrawingTrace::RenderDone(long long call, bool result) {
 	Write("done " + std::to_string(call) + (result ? " true" : " false"));
+	// Written at each block's end, so that the trace can be followed as it grows.
+	std::lock_guard guard(lock_);
+	if (file_ && writeError_ == 0) Flush();
 }
 
 void DrawingTrace::HighColorSet(rgb_color c) {
@@ -82,5 +97,29 @@ void DrawingTrace::Write(const char* word, std::initializer_list<float> numbers)
 void DrawingTrace::Write(const std::string& line) {
 	std::lock_guard guard(lock_);
 	if (!file_ || writeError_ != 0) return;
-	if (std::fputs(line.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF) writeError_ = errno;
+	pending_ += line;
+	pending_ += '\n';
+	if (pending_.size() >= kBatchBytes) Flush();
+}
+
+void DrawingTrace::Flush() {
+	const int fd = ::fileno(file_);
+	size_t done = 0;
+	while (writeError_ == 0 && done < pending_.size()) {
+		const ssize_t count = ::write(fd, pending_.data() + done, pending_.size() - done);
+		if (count <= 0)
+			writeError_ = count < 0 ? errno : EIO;
+		else
+			done += size_t(count);
+	}
+	size_t cut = done; // the end of the last whole line written
+	if (writeError_ != 0) {
+		const size_t last = done == 0 ? std::string::npos : pending_.rfind('\n', done - 1);
+		cut = last == std::string::npos ? 0 : last + 1;
+	}
+	written_ += off_t(cut);
+	// A line cut in the middle would read as another drawing call. Only a
+	// regular file can be cut back; anything else keeps what it took.
+	[[maybe_unused]] const bool wholeLines = cut == done || ::ftruncate(fd, written_) == 0;
+	pending_.clear();
 }

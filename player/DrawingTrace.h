@@ -17,7 +17,10 @@
 class BWindow;
 
 // Drawing calls arrive on the window thread, render lines on the player
-// thread; a lock keeps the lines whole and in the order they happened.
+// thread; a lock keeps the lines whole and in the order they happened. Lines
+// are written whole, at the end of each Render call; when a write fails (a
+// full disk, a file size limit) the file is cut back to its last whole line
+// and nothing more is written.
 class DrawingTrace final : public kit::DrawingObserver {
 public:
 	DrawingTrace() = default;
@@ -30,9 +33,8 @@ public:
 	// quit signal does). False with `error` set to one line on failure.
 	// [player thread]
 	bool Open(const std::string& path, std::string& error);
-	// Flushes and closes the file. False with `error` set to one line naming
-	// the path and the reason when a line could not be written (a full disk,
-	// a file size limit); the lines after the first that failed are dropped.
+	// Writes what is left and closes the file. False with `error` set to one
+	// line naming the path and the reason when a line could not be written.
 	// Watch(nullptr) first. [player thread]
 	bool Close(std::string& error);
 	// Watches the window's first child view; detaches from the one watched
@@ -55,10 +57,15 @@ public:
 private:
 	void Write(const char* word, std::initializer_list<float> numbers);
 	void Write(const std::string& line);
+	// Writes the pending lines; on failure keeps the error and cuts the file
+	// back to its last whole line. [locked]
+	void Flush();
 
 	std::string path_;
-	std::mutex lock_;           // guards file_ and writeError_ between the two threads
-	std::FILE* file_ = nullptr; // owned
+	std::mutex lock_;           // guards the members below it between the two threads
+	std::FILE* file_ = nullptr; // owned; written through its descriptor, never buffered
+	std::string pending_;       // whole lines not yet written
+	off_t written_ = 0;         // bytes of whole lines in the file
 	int writeError_ = 0;        // errno of the first write that failed
 	BWindow* window_ = nullptr; // watched window; not owned
 };

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 #include <unistd.h>
 
 #include "InterruptibleIo.h"
@@ -180,7 +181,9 @@ std::string ParseLine(const std::string& line, ScriptEvent& event) {
 std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& text, const std::string& name,
                                                            std::string& error) {
 	std::vector<ScriptEvent> events;
-	std::istringstream stream(text);
+	// Editors on some systems start a UTF-8 file with a byte-order mark.
+	constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+	std::istringstream stream(text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text);
 	int number = 0;
 	for (std::string line; std::getline(stream, line);) {
 		number++;

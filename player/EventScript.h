@@ -2,8 +2,9 @@
 // given Render call.
 //
 // Format: `BLOCK EVENT ARGS...`, words separated by blanks; `#` starts a
-// comment that runs to the end of the line; blank lines are ignored. BLOCK
-// counts the first add-on's Render calls from 1. Events and their arguments:
+// comment that runs to the end of the line; blank lines are ignored, and so
+// is a UTF-8 byte-order mark at the start. BLOCK counts the first add-on's
+// Render calls from 1. Events and their arguments:
 //
 //   resize W H            the window's Bounds() becomes 0,0,W,H; 0..32767 each
 //   move X Y              window position on the screen, -32768..32767 each

@@ -9,6 +9,9 @@
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "PngWriter.h"
+#include "RecordingFile.h"
+
 namespace {
 
 bool EndsWith(const std::string& text, const char* end) {
@@ -18,40 +21,40 @@ bool EndsWith(const std::string& text, const char* end) {
 
 } // namespace
 
-MeterRecorder::MeterRecorder(std::string path, double fps, int sampleRate, int blockFrames)
+MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
     : path_(std::move(path)), kind_(EndsWith(path_, ".y4m")   ? Kind::Stream
                                     : EndsWith(path_, ".png") ? Kind::Picture
                                                               : Kind::Folder),
-      fps_(fps), sampleRate_(sampleRate), blockFrames_(blockFrames) {}
+      fps_(fps), blockFrames_(blockFrames) {}
 
-bool MeterRecorder::Capture(BWindow* window) {
+bool MeterRecorder::Remember(BWindow* window) {
+	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_)) return true;
+	error_ = path_ + ": the meter window cannot be read";
+	return false;
+}
+
+bool MeterRecorder::Capture(BWindow* window, int sampleRate) {
+	if (firstRate_ == 0) firstRate_ = sampleRate;
 	blocks_++;
-	kept_ = false;
+	seconds_ += double(blockFrames_) / sampleRate;
 	if (kind_ == Kind::Picture) return true;
-	int64_t due = blocks_;
-	if (fps_ > 0) {
-		const double seconds = double(blocks_) * blockFrames_ / sampleRate_;
-		due = static_cast<int64_t>(std::floor(seconds * fps_ + 1e-9));
-	}
+	const int64_t due = fps_ > 0 ? static_cast<int64_t>(std::floor(seconds_ * fps_ + 0.5 + 1e-9)) : blocks_;
+	if (frames_ >= due) return true;
+	if (window && !Remember(window)) return false;
 	while (frames_ < due)
-		if (!WriteFrame(window)) return false;
+		if (!WriteFrame()) return false;
 	return true;
 }
 
-bool MeterRecorder::Keep(BWindow* window) {
-	if (kind_ != Kind::Picture || kept_ || blocks_ == 0) return true;
-	std::string why;
-	if (!kit::SavePng(window, path_.c_str(), &why)) {
-		error_ = path_ + ": " + why;
-		return false;
-	}
-	kept_ = true;
-	frames_ = 1;
-	return true;
+bool MeterRecorder::HasPicture() {
+	if (!pixels_.empty()) return true;
+	error_ = path_ + ": the meter window was never seen";
+	return false;
 }
 
-bool MeterRecorder::WriteFrame(BWindow* window) {
-	if (kind_ == Kind::Stream) return WriteStreamFrame(window);
+bool MeterRecorder::WriteFrame() {
+	if (!HasPicture()) return false;
+	if (kind_ == Kind::Stream) return WriteStreamFrame();
 	if (frames_ == 0) {
 		std::error_code ec;
 		std::filesystem::create_directories(path_, ec);
@@ -62,25 +65,35 @@ bool MeterRecorder::WriteFrame(BWindow* window) {
 	}
 	char name[32];
 	std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frames_ + 1));
-	std::string why;
-	if (!kit::SavePng(window, (path_ + name).c_str(), &why)) {
-		error_ = path_ + name + ": " + why;
-		return false;
-	}
+	if (!WritePng(path_ + name)) return false;
 	frames_++;
 	return true;
 }
 
-bool MeterRecorder::WriteStreamFrame(BWindow* window) {
-	int32 width = 0, height = 0;
-	if (!kit::ReadPixels(window, &pixels_, &width, &height)) {
-		error_ = path_ + ": the meter window cannot be read";
+bool MeterRecorder::WritePng(const std::string& path) {
+	RecordingFile file;
+	std::string why;
+	if (!file.Open(path)) {
+		error_ = file.Error();
 		return false;
 	}
+	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_, why)) {
+		file.Fail("cannot write");
+		error_ = file.Error();
+		return false;
+	}
+	if (!file.Commit()) {
+		error_ = file.Error();
+		return false;
+	}
+	return true;
+}
+
+bool MeterRecorder::WriteStreamFrame() {
 	if (frames_ == 0) {
-		width_ = width;
-		height_ = height;
-		int numerator = sampleRate_, denominator = blockFrames_;
+		width_ = pictureWidth_;
+		height_ = pictureHeight_;
+		int numerator = firstRate_, denominator = blockFrames_;
 		if (fps_ > 0) {
 			numerator = static_cast<int>(std::lround(fps_ * 1000));
 			denominator = 1000;
@@ -92,11 +105,12 @@ bool MeterRecorder::WriteStreamFrame(BWindow* window) {
 	}
 	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels_.data()),
 	                               pixels_.size() * sizeof(rgb_color));
-	if (width != width_ || height != height_) {
+	if (pictureWidth_ != width_ || pictureHeight_ != height_) {
 		frame_.assign(size_t(width_) * height_ * 4, 0);
-		const int columns = std::min(width, width_);
-		for (int y = 0; y < std::min(height, height_); y++)
-			std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels_[size_t(y) * width], size_t(columns) * 4);
+		const int columns = std::min(pictureWidth_, width_);
+		for (int y = 0; y < std::min(pictureHeight_, height_); y++)
+			std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels_[size_t(y) * pictureWidth_],
+			            size_t(columns) * 4);
 		frame = frame_;
 	}
 	if (!stream_.WriteFrame(frame, size_t(width_) * 4)) {
@@ -108,7 +122,13 @@ bool MeterRecorder::WriteStreamFrame(BWindow* window) {
 }
 
 bool MeterRecorder::Finish() {
-	if (kind_ != Kind::Stream || frames_ == 0) return true;
+	if (blocks_ == 0) {
+		error_ = path_ + ": nothing was recorded, as no sound played";
+		return false;
+	}
+	if (kind_ == Kind::Picture) return HasPicture() && WritePng(path_);
+	if (frames_ == 0 && !WriteFrame()) return false;
+	if (kind_ == Kind::Folder) return true;
 	if (!stream_.Finish()) {
 		error_ = stream_.Error();
 		return false;

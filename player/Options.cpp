@@ -5,10 +5,17 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "AddonLocator.h"
 
 namespace {
+
+const std::string kExitStatusRule =
+    "Exit status: 0 when everything asked for was done completely; 1 when something failed or was cut "
+    "short, and a line on standard error says what; 2 for a bad command line; 128 + N when signal N "
+    "(Ctrl+C 130, kill 143, a closed terminal 129) ended the run, after its clean-up and a line saying so. "
+    "Warnings, such as no sound device or settings not saved, are one line each and leave the status alone.";
 
 // "WxH" with both sides 1..16384, or nothing.
 std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
@@ -30,6 +37,13 @@ std::string Finite(const std::string& text) {
 	const double value = std::strtod(text.c_str(), &end);
 	if (end != text.c_str() && *end == '\0' && !std::isfinite(value))
 		return "'" + text + "' is not a finite number";
+	return {};
+}
+
+// "out/.y4m" would make a hidden file, or a folder, that the user did not mean.
+std::string NamesAFile(const std::string& path) {
+	const std::string name = std::filesystem::path(path).filename().string();
+	if (name == ".y4m" || name == ".png") return "'" + path + "' is only an extension; name the file";
 	return {};
 }
 
@@ -73,11 +87,16 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	auto* record =
 	    app.add_option(
 	           "--record", o.record,
-	           "Record the meter window: PATH.y4m a video stream, PATH.png the last frame, any other PATH a "
-	           "folder of numbered PNG frames.")
-	        ->type_name("PATH");
-	app.add_option("--fps", o.fps, "Frames a second of the recording. Default: one frame per audio block.")
+	           "Record the meter window of the first add-on that opens one, with a frame for every audio "
+	           "block played (a stopped meter gives its last picture): PATH.y4m a video stream, PATH.png the "
+	           "last frame, any other PATH a folder of numbered PNG frames.")
+	        ->type_name("PATH")
+	        ->check(NamesAFile);
+	app.add_option("--fps", o.fps,
+	               "Frames a second of the recording; a recording has at least one frame. Default: one frame "
+	               "per audio block.")
 	    ->type_name("N")
+	    ->check(Finite)
 	    ->check(CLI::Range(0.1, 1000.0))
 	    ->needs(record);
 	app.add_option("--screen", screen, "Size of the headless screen. Default: 1280x800.")
@@ -96,8 +115,7 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	app.set_version_flag("--version", "vuplay (vu-meters) " VUMETERS_VERSION, "Print the version and exit.");
 	app.footer("Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
 	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n" +
-	           AddonLocator::Rule() +
-	           "\nExit status: 0 done, 1 a file, device, add-on or recording failed, 2 bad command line.");
+	           AddonLocator::Rule() + "\n" + kExitStatusRule);
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 // Hang-up, interrupt and termination signals as a request to quit.
 #pragma once
 
+#include <string>
+
+#include "SignalFlag.h"
+
 // From Install() on, SIGHUP, SIGINT and SIGTERM only raise a flag, which the
 // playback reads as the Quit key and every wait of the player looks at. So the
 // normal way out is always taken: the add-ons are stopped and unloaded and
@@ -14,5 +18,10 @@ public:
 	// For the rest of the process. [main thread, before the add-ons load]
 	static void Install();
 	// Whether a quit signal has come. [any thread]
-	static bool Received();
+	static bool Received() { return SignalFlag::Signal() != 0; }
+	// "SIGTERM" for the first quit signal that came. [any thread]
+	static std::string Name() { return SignalFlag::Name(); }
+	// The exit status of a run that a quit signal ended: 128 + its number,
+	// as shells show a program that the signal ended. [any thread]
+	static int ExitStatus() { return 128 + SignalFlag::Signal(); }
 };

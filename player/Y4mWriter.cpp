@@ -1,13 +1,7 @@
 #include "Y4mWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-
-#include "InterruptibleIo.h"
 
 namespace {
 
@@ -34,32 +28,10 @@ uint32_t PixelAt(const uint8_t* pixel) {
 	return value;
 }
 
-// Whether `path` exists and is something other than a regular file.
-bool IsSpecialFile(const std::string& path) {
-	struct stat status;
-	return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
-}
-
 } // namespace
 
-Y4mWriter::~Y4mWriter() { Abandon(); }
-
-bool Y4mWriter::Fail(const std::string& what) {
-	error_ = path_ + ": " + what + ": " + std::strerror(errno);
-	Abandon();
-	return false;
-}
-
-void Y4mWriter::Abandon() {
-	if (!file_) return;
-	std::fclose(file_);
-	file_ = nullptr;
-	if (!direct_) std::remove((path_ + ".part").c_str());
-}
-
 bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator) {
-	Abandon();
-	path_ = path;
+	output_.Discard();
 	frames_ = 0;
 	error_.clear();
 	if (width < 1 || height < 1 || rateNumerator < 1 || rateDenominator < 1) {
@@ -72,32 +44,31 @@ bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNum
 	const size_t chroma = static_cast<size_t>((width + 1) / 2) * static_cast<size_t>((height + 1) / 2);
 	planes_.assign(luma + 2 * chroma, 0);
 	sameAsAbove_.assign(static_cast<size_t>(height), false);
-	direct_ = IsSpecialFile(path);
-	file_ =
-	    direct_ ? InterruptibleIo::OpenForWriting(path, "wb") : std::fopen((path + ".part").c_str(), "wb");
-	if (!file_) return Fail("cannot create");
-	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;
-	// anything else ignores the request.
-	if (direct_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
-	if (std::fprintf(file_, "YUV4MPEG2 W%d H%d F%d:%d Ip A1:1 C420jpeg XCOLORRANGE=LIMITED\n", width, height,
-	                 rateNumerator, rateDenominator) < 0)
-		return Fail("cannot write");
+	if (!output_.Open(path)) {
+		error_ = output_.Error();
+		return false;
+	}
+	if (std::fprintf(output_.Stream(), "YUV4MPEG2 W%d H%d F%d:%d Ip A1:1 C420jpeg XCOLORRANGE=LIMITED\n",
+	                 width, height, rateNumerator, rateDenominator) < 0)
+		return Fail();
 	return true;
 }
 
 bool Y4mWriter::WriteFrame(std::span<const uint8_t> rgba, size_t stride) {
-	if (!file_) return false;
+	std::FILE* file = output_.Stream();
+	if (!file) return false;
 	if (stride < static_cast<size_t>(width_) * 4 ||
 	    rgba.size() < stride * static_cast<size_t>(height_ - 1) + static_cast<size_t>(width_) * 4) {
-		error_ = path_ + ": frame smaller than " + std::to_string(width_) + "x" + std::to_string(height_);
-		Abandon();
+		error_ =
+		    output_.Path() + ": frame smaller than " + std::to_string(width_) + "x" + std::to_string(height_);
+		output_.Discard();
 		return false;
 	}
 	ConvertLuma(rgba.data(), stride);
 	ConvertChroma(rgba.data(), stride);
-	if (std::fputs("FRAME\n", file_) < 0 ||
-	    std::fwrite(planes_.data(), 1, planes_.size(), file_) != planes_.size())
-		return Fail("cannot write");
+	if (std::fputs("FRAME\n", file) < 0 ||
+	    std::fwrite(planes_.data(), 1, planes_.size(), file) != planes_.size())
+		return Fail();
 	frames_++;
 	return true;
 }
@@ -176,20 +147,16 @@ void Y4mWriter::ConvertChroma(const uint8_t* rgba, size_t stride) {
 	}
 }
 
+bool Y4mWriter::Fail() {
+	output_.Fail("cannot write");
+	error_ = output_.Error();
+	return false;
+}
+
 bool Y4mWriter::Finish() {
-	if (!file_) return false;
-	const bool flushed = std::fflush(file_) == 0;
-	const int closed = std::fclose(file_);
-	file_ = nullptr;
-	if (!flushed || closed != 0) {
-		error_ = path_ + ": cannot write: " + std::strerror(errno);
-		if (!direct_) std::remove((path_ + ".part").c_str());
-		return false;
-	}
-	if (direct_) return true;
-	if (std::rename((path_ + ".part").c_str(), path_.c_str()) != 0) {
-		error_ = path_ + ": cannot rename: " + std::strerror(errno);
-		std::remove((path_ + ".part").c_str());
+	if (!output_.Stream()) return false;
+	if (!output_.Commit()) {
+		error_ = output_.Error();
 		return false;
 	}
 	return true;

@@ -2,16 +2,14 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
-// The stream goes to "PATH.part" and takes its name only in Finish(), so a
-// failed or abandoned recording never leaves a truncated file under PATH. A
-// PATH that exists and is no regular file (a pipe, a device such as
-// /dev/null) is written straight into instead; a FIFO's reader is waited for
-// until it comes or a quit signal does.
+#include "RecordingFile.h"
+
+// The stream goes to a RecordingFile and takes PATH's name only in Finish(),
+// so a failed or abandoned recording never leaves a truncated file under PATH.
 // Chroma is sampled at the centre of each 2 x 2 block (C420jpeg); for odd
 // sizes the last row and column of chroma cover one pixel row or column.
 //
@@ -22,8 +20,7 @@
 // [player thread]
 class Y4mWriter {
 public:
-	Y4mWriter() = default;
-	~Y4mWriter(); // abandons an unfinished stream and removes its partial file
+	Y4mWriter() = default; // an unfinished stream is abandoned and its partial file removed
 
 	Y4mWriter(const Y4mWriter&) = delete;
 	Y4mWriter& operator=(const Y4mWriter&) = delete;
@@ -34,21 +31,18 @@ public:
 	// `rgba` holds `height` rows of `stride` bytes, 4 bytes a pixel in the
 	// order red, green, blue, alpha; alpha is ignored, as frames are opaque.
 	bool WriteFrame(std::span<const uint8_t> rgba, size_t stride);
-	// Flushes, closes and renames the stream to its path.
+	// Flushes and closes the stream and gives it its path's name.
 	bool Finish();
 
 	int64_t FramesWritten() const { return frames_; }
 	const std::string& Error() const { return error_; }
 
 private:
-	bool Fail(const std::string& what);
-	void Abandon();
+	bool Fail(); // a write failed, with errno set
 	void ConvertLuma(const uint8_t* rgba, size_t stride);
 	void ConvertChroma(const uint8_t* rgba, size_t stride);
 
-	std::string path_;
-	std::FILE* file_ = nullptr; // owned
-	bool direct_ = false;       // writing into PATH itself, not PATH.part
+	RecordingFile output_;
 	int width_ = 0;
 	int height_ = 0;
 	int64_t frames_ = 0;

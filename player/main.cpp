@@ -21,6 +21,7 @@
 #include "Terminal.h"
 
 #include <kit/Display.h>
+#include <kit/UnsavedSettings.h>
 
 namespace {
 
@@ -75,7 +76,7 @@ public:
 				output_.reset();
 				std::string why;
 				output_ = AudioOutput::Open(source.SampleRate(), options_.mute || options_.headless, why);
-				if (!why.empty() && !toldNoDevice_ && (terminal_.ShowsProgress() || options_.verbose)) {
+				if (!why.empty() && !toldNoDevice_) {
 					Report(why + "; pacing by the clock");
 					toldNoDevice_ = true;
 				}
@@ -197,12 +198,22 @@ int Run(const Options& options) {
 	int status = Play(options, inputs, addons);
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
-	if (!addons.Leave(error)) {
+	// A signal that comes while the add-ons are being unloaded found the recording whole.
+	const auto ending =
+	    QuitSignals::Received() ? AddonSession::Ending::CutShort : AddonSession::Ending::Complete;
+	if (!addons.Leave(ending, error)) {
 		Report(error);
-		return kExitFailure;
+		status = kExitFailure;
 	}
 	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
 	return status;
+}
+
+// The add-ons say nothing when their settings cannot be written; the player
+// does, without failing the run, since the meters played.
+void ReportUnsavedSettings() {
+	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
+		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
 }
 
 } // namespace
@@ -214,7 +225,13 @@ int main(int argc, char** argv) {
 		return parsed.exitStatus;
 	}
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
-	const int status = Run(*parsed.options);
+	int status = Run(*parsed.options);
+	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
-	return StdoutWritable() ? status : kExitFailure;
+	if (!StdoutWritable()) status = kExitFailure;
+	if (QuitSignals::Received()) {
+		Report("ended by " + QuitSignals::Name());
+		status = QuitSignals::ExitStatus();
+	}
+	return status;
 }

@@ -24,5 +24,6 @@ size_t read_settings_file(const char* platformPath, void* buffer, size_t size) n
 // umask); where no file can be created beside it but the file itself can be
 // written, it is overwritten in place. Anything but a regular file at the
 // target is left alone and not written. Temporary files that an earlier
-// writer left in the folder when it was ended mid-write are removed.
+// writer left in the folder when it was ended mid-write are removed. How
+// the write went is kept for the host (kit/UnsavedSettings.h).
 int write_settings_file(const char* platformPath, const void* data, size_t size) noexcept;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "SettingsTemporary.h"
+#include "SettingsWriteLog.h"
 
 namespace {
 
@@ -110,8 +111,9 @@ int SyncFolder(const std::string& folder) {
 	return error;
 }
 
-int WriteSettingsFile(const char* platformPath, const char* data, size_t size) {
-	std::string path = host_path(platformPath);
+// `path` becomes the file written: the host path, its links followed.
+int WriteSettingsFile(const char* platformPath, const char* data, size_t size, std::string& path) {
+	path = host_path(platformPath);
 	if (path.empty()) return ENOENT;
 	if (const int error = FollowLinks(path)) return error;
 
@@ -151,9 +153,21 @@ size_t read_settings_file(const char* platformPath, void* buffer, size_t size) n
 }
 
 int write_settings_file(const char* platformPath, const void* data, size_t size) noexcept {
+	std::string path;
+	int error = ENOMEM;
 	try {
-		return WriteSettingsFile(platformPath, static_cast<const char*>(data), size);
+		error = WriteSettingsFile(platformPath, static_cast<const char*>(data), size, path);
 	} catch (const std::exception&) {
-		return ENOMEM;
+		// Out of memory: ENOMEM stands.
 	}
+	try {
+		struct stat status;
+		const bool special = error != 0 && stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) &&
+		                     !S_ISDIR(status.st_mode);
+		SettingsWriteLog::Record(path.empty() && platformPath ? platformPath : path, error,
+		                         special ? "not a regular file" : "");
+	} catch (const std::exception&) {
+		// Only the host's report of it is lost; the write itself went as it went.
+	}
+	return error;
 }

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "CheckTranscript.h"
+#include "SignalFlag.h"
 #include "TemporaryFolder.h"
 
 namespace {
@@ -47,19 +49,24 @@ bool ReadLines(LineSource& source, CheckTranscript& transcript) {
 	return true;
 }
 
+enum class Reading { kClosed, kTimedOut, kInterrupted };
+
 // Reads both pipes until the check process and whatever inherited them
-// closed them, or until `deadline`; false when the deadline came first.
+// closed them, until `deadline`, or until an interruption.
 template <size_t kCount>
-bool ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcript,
-                     std::chrono::steady_clock::time_point deadline) {
+Reading ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcript,
+                        std::chrono::steady_clock::time_point deadline) {
+	// A signal that comes just before poll() is seen one slice later.
+	constexpr std::chrono::milliseconds kSlice(100);
 	for (size_t open = kCount; open > 0;) {
+		if (SignalFlag::Signal() != 0) return Reading::kInterrupted;
 		const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
 		    deadline - std::chrono::steady_clock::now());
-		if (left.count() <= 0) return false;
+		if (left.count() <= 0) return Reading::kTimedOut;
 		pollfd readable[kCount];
 		for (size_t i = 0; i < kCount; ++i)
 			readable[i] = {sources[i].fd, POLLIN, 0};
-		if (poll(readable, kCount, int(left.count())) <= 0) continue;
+		if (poll(readable, kCount, int(std::min(left, kSlice).count())) <= 0) continue;
 		for (size_t i = 0; i < kCount; ++i)
 			if (sources[i].fd >= 0 && readable[i].revents != 0 && !ReadLines(sources[i], transcript)) {
 				close(sources[i].fd);
@@ -67,7 +74,7 @@ bool ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcript,
 				open--;
 			}
 	}
-	return true;
+	return Reading::kClosed;
 }
 
 CheckReport NotRun(const std::string& why) {
@@ -127,10 +134,11 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	CheckTranscript transcript;
 	const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
 	    std::chrono::duration<double>(timeoutSeconds));
-	const bool timedOut = !ReadUntilClosed(sources, transcript, start + limit);
+	const Reading reading = ReadUntilClosed(sources, transcript, start + limit);
+	const bool timedOut = reading == Reading::kTimedOut;
 	for (const LineSource& source : sources)
 		if (source.fd >= 0) close(source.fd);
-	if (timedOut) kill(child, SIGKILL);
+	if (reading != Reading::kClosed) kill(child, SIGKILL);
 	int status = 0;
 	waitpid(child, &status, 0);
 	const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -16,8 +16,9 @@ struct CheckReport {
 };
 
 // [main thread] Blocks until the check ends or `timeoutSeconds` pass, when
-// the child is killed. The check's settings folder is made in $TMPDIR (else
-// /tmp) and removed once the child has ended, however it ended.
+// the child is killed; it is killed at once when SignalFlag caught a signal.
+// The check's settings folder is made in $TMPDIR (else /tmp) and removed
+// once the child has ended, however it ended.
 CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t seed, double timeoutSeconds);
 
 // "pass", "fail", "crash", "timeout", "warning".

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -17,6 +18,7 @@
 #include "CheckRunner.h"
 #include "Checks.h"
 #include "ReportPipe.h"
+#include "SignalFlag.h"
 
 namespace {
 
@@ -28,7 +30,8 @@ constexpr const char* kDescription =
     "fully here, such as the allocation count under a sanitizer); a failure, crash or timeout counts\n"
     "as failed. The last line is 'N passed, N failed'.\n"
     "Exit status: 0 only when every check passed completely, 1 when any failed, crashed, timed out\n"
-    "or could not run, 2 for a bad command line.";
+    "or could not run, 2 for a bad command line, 128 + N when signal N (Ctrl+C 130, kill 143) ended\n"
+    "the run, after the check under way was ended and its folder removed, and a line saying so.";
 
 // A check may take from a tenth of a second to a day: beyond that a
 // deadline is no longer a time (nan, inf, 1e300).
@@ -118,6 +121,8 @@ int main(int argc, char** argv) {
 		paths.push_back(path->string());
 	}
 
+	// A signal ends the check under way, whose folder is then removed, and no other starts.
+	SignalFlag::Catch({SIGHUP, SIGINT, SIGTERM}, SignalFlag::Restart::No);
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;
@@ -126,6 +131,11 @@ int main(int argc, char** argv) {
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;
 			const CheckReport report = RunCheckProcess(check.number, path, seed, timeout);
+			if (SignalFlag::Signal() != 0) {
+				std::fflush(stdout);
+				std::fprintf(stderr, "vucheck: ended by %s\n", SignalFlag::Name().c_str());
+				return 128 + SignalFlag::Signal();
+			}
 			PrintReport(check, report);
 			const bool ok = report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning;
 			(ok ? passed : failed)++;

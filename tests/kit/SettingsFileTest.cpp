@@ -1,6 +1,7 @@
 #include <SettingsFile.h>
 
 #include <FindDirectory.h>
+#include <kit/UnsavedSettings.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -227,6 +228,29 @@ TEST_F(SettingsFileTest, AReadOnlyFolderHoldingAWritableFileIsWrittenInPlace) {
 	EXPECT_EQ(RunUnprivileged([] { return Write(); }), EACCES);
 	EXPECT_EQ(Get(File()), kOld);
 	EXPECT_EQ(NamesIn(fFolder), Names{"Meter.preferences"});
+}
+
+TEST_F(SettingsFileTest, TheHostLearnsWhichFilesWereLeftUnwrittenAndWhy) {
+	kit::TakeUnsavedSettings(); // the writes of the tests before
+	fs::create_directory(File());
+	EXPECT_EQ(Write(), EISDIR);
+	fs::create_directory(fFolder / "Other.preferences");
+	EXPECT_EQ(Write(kOtherPlatformFile), EISDIR);
+	// A link is named by the file it ends at.
+	ASSERT_EQ(mkfifo((fFolder / "fifo").c_str(), 0600), 0);
+	fs::create_symlink("fifo", fFolder / "Third.preferences");
+	EXPECT_EQ(Write("/boot/home/config/settings/Third.preferences"), EINVAL);
+	// Written in the end, so saved.
+	fs::remove(File());
+	EXPECT_EQ(Write(), 0);
+
+	const std::vector<kit::UnsavedSettings> unsaved = kit::TakeUnsavedSettings();
+	ASSERT_EQ(unsaved.size(), 2u);
+	EXPECT_EQ(unsaved[0].path, (fFolder / "Other.preferences").string());
+	EXPECT_EQ(unsaved[0].reason, "Is a directory");
+	EXPECT_EQ(unsaved[1].path, (fFolder / "fifo").string());
+	EXPECT_EQ(unsaved[1].reason, "not a regular file");
+	EXPECT_TRUE(kit::TakeUnsavedSettings().empty());
 }
 
 } // namespace

@@ -89,6 +89,8 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"--screen", "0x480"}, "'0x480' is not WIDTHxHEIGHT");
 	ExpectUsageError({"--realtime"}, "--headless");
 	ExpectUsageError({"--fps", "25"}, "--record");
+	ExpectUsageError({"--record", "out.y4m", "--fps", "nan"}, "'nan' is not a finite number");
+	ExpectUsageError({"--record", "frames/.png"}, "'frames/.png' is only an extension");
 	ExpectUsageError({"--latency-offset", "soon"}, "soon");
 	ExpectUsageError({"--latency-offset=nan"}, "'nan' is not a finite number");
 	ExpectUsageError({"--latency-offset=-inf"}, "'-inf' is not a finite number");

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,14 @@ protected:
 	// vuplay --headless ARGS, without sound.
 	Outcome Vuplay(const std::string& args) {
 		return Shell("SDL_AUDIODRIVER=dummy timeout 100 " + Program() + " --headless " + args);
+	}
+
+	// The files in the scratch folder whose names end in `suffix`.
+	std::vector<std::string> FilesEndingIn(const std::string& suffix) const {
+		std::vector<std::string> names;
+		for (const auto& entry : std::filesystem::directory_iterator(dir_ / ""))
+			if (entry.path().filename().string().ends_with(suffix)) names.push_back(entry.path().filename());
+		return names;
 	}
 
 	std::string Script(const std::string& text) {

@@ -1,13 +1,17 @@
 // Runs the built vucheck on add-ons with known faults, and on the real ones.
 #include <sys/wait.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "Watchdog.h"
+#include "player/ChildProcess.h"
 #include "player/TestFiles.h"
 
 namespace {
@@ -255,4 +259,23 @@ TEST(VucheckProgramTest, ATimeoutThatIsNoSaneNumberOfSecondsIsBadUsageInOneShort
 		EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
 		EXPECT_LT(run.out.size(), 100u) << run.out;
 	}
+}
+
+TEST(VucheckProgramTest, ASignalEndsTheCheckUnderWayRemovesItsFolderAndSaysSo) {
+	Watchdog watchdog(std::chrono::seconds(120));
+	const TempDir scratch;
+	const std::string tmpdir = scratch / "tmp", err = scratch / "stderr";
+	std::filesystem::create_directory(tmpdir);
+	ScopedVariable tmp("TMPDIR", tmpdir.c_str());
+	const std::string hangs = BROKEN_ADDON_DIR "/broken_HangsInInit.so";
+	Child vucheck(VUCHECK_PROGRAM, {"--timeout", "100", "--only", "2,3", hangs}, STDOUT_FILENO, err);
+	// The check is under way once its folder is there.
+	ASSERT_TRUE(WaitUntil([&] { return !std::filesystem::is_empty(tmpdir); }, std::chrono::seconds(60)));
+	ASSERT_EQ(kill(vucheck.Pid(), SIGTERM), 0);
+	const auto signalled = Clock::now();
+	EXPECT_EQ(vucheck.Wait(std::chrono::seconds(60)), 128 + SIGTERM);
+	EXPECT_LT(Clock::now() - signalled, std::chrono::seconds(5));
+	std::ifstream said(err);
+	EXPECT_EQ(std::string(std::istreambuf_iterator<char>(said), {}), "vucheck: ended by SIGTERM\n");
+	EXPECT_TRUE(std::filesystem::is_empty(tmpdir));
 }

@@ -1,0 +1,50 @@
+// The file a recording is written to.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// A new file beside PATH, unique to this run ("PATH-XXXXXX.part"), that takes
+// PATH's name only once the recording is complete, so that an abandoned or
+// failed recording never leaves a partial file under PATH and two runs
+// recording to one PATH never write into each other's file. A PATH that
+// exists and is neither a regular file nor a folder (a pipe, a FIFO, a device
+// such as /dev/null) is written straight into instead; a FIFO's reader is
+// waited for until it comes or a quit signal does.
+//
+// Messages name what is at fault: the folder a file cannot be made in, PATH
+// for anything else.
+//
+// [player thread]
+class RecordingFile {
+public:
+	RecordingFile() = default;
+	~RecordingFile(); // Discard()
+
+	RecordingFile(const RecordingFile&) = delete;
+	RecordingFile& operator=(const RecordingFile&) = delete;
+
+	// False with Error() set when it cannot be made.
+	bool Open(const std::string& path);
+	// Where to write; null unless open. Owned here.
+	std::FILE* Stream() const { return file_; }
+	// Flushes and closes the file and gives it PATH's name. False with
+	// Error() set when that failed; the file is gone then.
+	bool Commit();
+	// Closes the file and removes it, unless it is PATH itself.
+	void Discard();
+	// For a write to Stream() that failed, with errno still set: sets Error()
+	// to "PATH: `what`: reason", discards the file and returns false.
+	bool Fail(const std::string& what);
+
+	const std::string& Path() const { return path_; }
+	const std::string& Error() const { return error_; }
+
+private:
+	bool OpenBeside();
+
+	std::string path_;
+	std::string temporary_; // empty when writing PATH itself
+	std::FILE* file_ = nullptr;
+	std::string error_;
+};
