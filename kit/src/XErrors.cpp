@@ -1,0 +1,29 @@
+#include "XErrors.h"
+
+#include <atomic>
+
+#include <X11/Xlib.h>
+
+namespace {
+
+std::atomic<bool> gLost{false};
+
+int IgnoreProtocolError(Display*, XErrorEvent*) { return 0; }
+
+int MarkLost(Display*) {
+	gLost.store(true, std::memory_order_release);
+	return 0;
+}
+
+void KeepRunning(Display*, void*) {}
+
+} // namespace
+
+void XErrors::Install() {
+	XSetErrorHandler(IgnoreProtocolError);
+	XSetIOErrorHandler(MarkLost);
+}
+
+void XErrors::Survive(Display* display) { XSetIOErrorExitHandler(display, KeepRunning, nullptr); }
+
+bool XErrors::DisplayLost() { return gLost.load(std::memory_order_acquire); }
