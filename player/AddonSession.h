@@ -53,7 +53,8 @@ public:
 	// Hands one block, `sampleRate` frames a second, to every running add-on.
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
-	// handling every other message; Quit once no add-on is left. While
+	// handling every other message; Quit once no add-on is left or the
+	// display went away. While
 	// `paused` in a headless run no block comes, so the next block's scripted
 	// events are applied at once: a script that pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);

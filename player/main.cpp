@@ -163,6 +163,10 @@ int Run(const Options& options) {
 		Report(error);
 		return kExitFailure;
 	}
+	if (kit::DisplayLost()) {
+		Report("the display went away");
+		return kExitFailure;
+	}
 	if (addons.Failed() || files.size() != options.files.size()) status = kExitFailure;
 	return status;
 }
