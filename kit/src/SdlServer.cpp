@@ -283,8 +283,10 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 		fPumpAgainAt = woken ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
 	}
 	// SDL would only meet the lost connection again (and its second
-	// connection, which SDL_Quit closes, ends the process on that).
+	// connection, which SDL_Quit closes, ends the process on that). What SDL
+	// keeps for this thread alone would be lost with it, though.
 	Abandon();
+	SDL_TLSCleanup();
 }
 
 bool SdlServer::WaitForWork() {
@@ -554,7 +556,10 @@ void SdlServer::HandleDestroyed(unsigned long xWindow) {
 	auto found = std::find_if(fBySdlId.begin(), fBySdlId.end(),
 	                          [xWindow](const auto& entry) { return entry.second->xWindow == xWindow; });
 	if (found == fBySdlId.end()) return;
-	Window& window = *found->second;
+	const std::shared_ptr<Window> shared = found->second;
+	Window& window = *shared;
+	// What SDL still reports of the window would only lead to asking about it.
+	fBySdlId.erase(found);
 	window.destroyedOutside = true;
 	fBlitter->Forget(xWindow);
 	{
