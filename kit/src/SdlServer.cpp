@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 #include <SDL.h>
 #include <poll.h>
@@ -93,10 +94,14 @@ SdlServer* SdlServer::Open() {
 	if (server->fWakeFd < 0) return nullptr;
 	std::promise<bool> opened;
 	std::future<bool> result = opened.get_future();
-	server->fThread = std::thread([raw = server.get(), &opened] { raw->Loop(&opened); });
-	if (result.get()) return server.release();
-	server->fThread.join();
-	return nullptr;
+	std::thread thread([raw = server.get(), &opened] { raw->Loop(&opened); });
+	if (!result.get()) {
+		thread.join();
+		return nullptr;
+	}
+	// Nothing ever waits for the thread: exit may come from it.
+	thread.detach();
+	return server.release();
 }
 
 // Only Open() destroys a server: one whose thread never started or has ended.

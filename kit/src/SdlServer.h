@@ -40,7 +40,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "DisplayServer.h"
 #include "XBlitter.h"
@@ -104,7 +103,6 @@ private:
 	// The X server is gone: every window is, and no command runs any more.
 	void Abandon();
 
-	std::thread fThread;
 	int fWakeFd = -1;                   // eventfd: commands are queued
 	std::unique_ptr<XBlitter> fBlitter; // made on the server thread before SDL starts
 	BRect fScreen;

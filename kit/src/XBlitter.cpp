@@ -80,7 +80,7 @@ unsigned long XBlitter::Adopt(SDL_Window* window) {
 
 	std::lock_guard lock(fLock);
 	XWindowAttributes attributes;
-	if (!XGetWindowAttributes(fDisplay, id, &attributes)) return 0;
+	if (XErrors::DisplayLost() || !XGetWindowAttributes(fDisplay, id, &attributes)) return 0;
 	auto target = std::make_unique<Target>();
 	target->visual = attributes.visual;
 	target->depth = attributes.depth;
@@ -96,8 +96,10 @@ void XBlitter::Forget(unsigned long id) {
 	std::lock_guard lock(fLock);
 	auto found = fTargets.find(id);
 	if (found == fTargets.end()) return;
-	XFreeGC(fDisplay, found->second->gc);
+	const GC gc = found->second->gc;
 	fTargets.erase(found);
+	if (XErrors::DisplayLost()) return;
+	XFreeGC(fDisplay, gc);
 	// Whatever was sent for the window is drawn before SDL destroys it.
 	XSync(fDisplay, False);
 }
@@ -106,7 +108,6 @@ bool XBlitter::Put(unsigned long id, const Framebuffer& pixels, const PixelRect&
 	const PixelRect copy = area.Intersect(pixels.Bounds());
 	std::lock_guard lock(fLock);
 	auto found = fTargets.find(id);
-	// Nothing reaches a screen that is gone; each call would only report it again.
 	if (found == fTargets.end() || XErrors::DisplayLost()) return false;
 	Target& target = *found->second;
 	if (copy.IsEmpty()) {

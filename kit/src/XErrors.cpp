@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
 
 namespace {
 
@@ -15,7 +16,9 @@ int MarkLost(Display*) {
 	return 0;
 }
 
-void KeepRunning(Display*, void*) {}
+// Xlib unlocks the display for the handlers, as the process would end in
+// them; the call that met the error unlocks it again once they return.
+void KeepRunning(Display* display, void*) { LockDisplay(display); }
 
 } // namespace
 

@@ -9,7 +9,8 @@
 //
 // An I/O error means the X server is gone. The display is then lost for good:
 // Xlib, told not to exit, makes every later call on that connection return at
-// once, and the display thread stops.
+// once, but only on the thread that met the error (any other would wait for
+// ever), so nothing else may call on it once DisplayLost() says so.
 #pragma once
 
 struct _XDisplay;
