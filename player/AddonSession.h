@@ -54,9 +54,9 @@ public:
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
 	// handling every other message; Quit once no add-on is left or the
-	// display went away. While
-	// `paused` in a headless run no block comes, so the next block's scripted
-	// events are applied at once: a script that pauses can resume.
+	// display went away. While `paused` in a headless run no block comes, so
+	// the next block's scripted events are applied at once: a script that
+	// pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.

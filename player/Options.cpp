@@ -78,11 +78,10 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	               "stop, start).")
 	    ->type_name("FILE");
 	app.add_option("--trace", o.trace, "Write a trace of the add-ons' drawing to FILE.")->type_name("FILE");
-	app.footer(
-	    "Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
-	    "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n"
-	    "Exit status: 0 done, 1 a file, device, add-on or recording failed or the display went away, 2 bad "
-	    "command line.");
+	app.footer("Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
+	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n"
+	           "Exit status: 0 done, 1 a file, device, add-on or recording failed or the display went away, "
+	           "2 bad command line.");
 }
 
 } // namespace
