@@ -54,6 +54,13 @@ inline std::string WindowId(const char* title) {
 	    Shell(std::string("xdotool search --onlyvisible --name '") + title + "' 2>/dev/null | head -1"));
 }
 
+// Whether the window with that id is on screen. Unlike a search by title,
+// which fails now and then while another window is being destroyed, this
+// asks about the one window only.
+inline bool Viewable(const std::string& id) {
+	return Shell("xwininfo -id " + id + " 2>/dev/null").find("Map State: IsViewable") != std::string::npos;
+}
+
 // Where the window's content is on the screen.
 struct Geometry {
 	int x = 0, y = 0, width = 0, height = 0;

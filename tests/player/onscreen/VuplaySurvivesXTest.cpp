@@ -85,10 +85,11 @@ TEST_F(VuplaySurvivesXTest, KillingTheXServerStopsBothMetersSavesTheirFramesAndE
 TEST_F(VuplaySurvivesXTest, MeterWindowsDestroyedByAnotherProgramStopTheirMetersOneByOne) {
 	StartBothMeters();
 	ASSERT_TRUE(OpenPreferences(meter_, kPrefsTitle)) << Errors();
+	const std::string prefs = WindowId(kPrefsTitle);
 	Shell("xdotool windowclose " + meter_);
-	EXPECT_TRUE(Eventually([&] { return WindowId(kPrefsTitle).empty(); })) << Errors();
+	EXPECT_TRUE(Eventually([&] { return !Viewable(prefs); })) << Errors();
 	ASSERT_TRUE(player_.Running()) << Errors();
-	EXPECT_FALSE(WindowId(kNeedleMeterTitle).empty());
+	EXPECT_TRUE(Viewable(needles_));
 
 	Shell("xdotool windowclose " + needles_);
 	EXPECT_EQ(player_.Wait(60s), 0) << Errors();
@@ -101,8 +102,9 @@ TEST_F(VuplaySurvivesXTest, MeterWindowsDestroyedByAnotherProgramStopTheirMeters
 TEST_F(VuplaySurvivesXTest, APreferencesWindowDestroyedByAnotherProgramOpensAgain) {
 	StartPlayer();
 	ASSERT_TRUE(OpenPreferences(meter_, kPrefsTitle)) << Errors();
-	Shell("xdotool windowclose " + WindowId(kPrefsTitle));
-	ASSERT_TRUE(Eventually([&] { return WindowId(kPrefsTitle).empty(); }));
+	const std::string prefs = WindowId(kPrefsTitle);
+	Shell("xdotool windowclose " + prefs);
+	ASSERT_TRUE(Eventually([&] { return !Viewable(prefs); }));
 
 	EXPECT_TRUE(OpenPreferences(meter_, kPrefsTitle)) << Errors();
 	EXPECT_EQ(CloseMeter(), 0) << Errors();
