@@ -165,7 +165,7 @@ std::vector<PlayerKey> AddonSession::Keys(bool paused) {
 	bool anyLeft = false;
 	for (const auto& addon : addons_)
 		anyLeft = anyLeft || addon->Plugin();
-	if (!anyLeft) keys.push_back(PlayerKey::Quit);
+	if (!anyLeft || kit::DisplayLost()) keys.push_back(PlayerKey::Quit);
 	return keys;
 }
 

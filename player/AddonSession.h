@@ -56,9 +56,10 @@ public:
 	// and records it.
 	void Render(const AudioBlock& block, int sampleRate);
 	// The player's keys sent from the meter windows since the last call, after
-	// handling every other message; Quit once no add-on is left. While
-	// `paused` in a headless run no block comes, so the next block's scripted
-	// events are applied at once: a script that pauses can resume.
+	// handling every other message; Quit once no add-on is left or the
+	// display went away. While `paused` in a headless run no block comes, so
+	// the next block's scripted events are applied at once: a script that
+	// pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);
 	// Whether the script can still resume a headless run that Keys(true) left
 	// paused: an event of the next block is left, as the one after can never come.

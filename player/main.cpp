@@ -205,6 +205,10 @@ int Run(const Options& options) {
 		Report(error);
 		status = kExitFailure;
 	}
+	if (kit::DisplayLost()) {
+		Report("the display went away");
+		status = kExitFailure;
+	}
 	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
 	return status;
 }

@@ -16,7 +16,8 @@ constexpr int32 kDefaultScreenHeight = 768;
 
 std::mutex gLock;
 // Created once and never destroyed: window threads may still present while
-// static destructors run. The on-screen server stops its thread at exit.
+// static destructors run. The on-screen server's thread is not stopped at
+// exit either, as the thread that exits may be any, that one included.
 DisplayServer* gServer = nullptr;
 bool gHeadlessChosen = false;
 int32 gScreenWidth = kDefaultScreenWidth;
@@ -49,7 +50,6 @@ DisplayServer& DisplayServer::Get() {
 	if (gServer) return *gServer;
 	if (!gHeadlessChosen && !HeadlessRequested()) {
 		if (SdlServer* server = SdlServer::Open()) {
-			std::atexit([] { static_cast<SdlServer*>(gServer)->Shutdown(); });
 			gServer = server;
 			return *gServer;
 		}

@@ -13,6 +13,7 @@
 #include "ServerMessages.h"
 #include "WindowAccess.h"
 #include "WindowData.h"
+#include "XErrors.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ bool kit::UseHeadlessDisplay(int32 screenWidth, int32 screenHeight) {
 }
 
 bool kit::IsHeadlessDisplay() { return DisplayServer::Get().IsHeadless(); }
+
+bool kit::DisplayLost() { return XErrors::DisplayLost(); }
 
 int64 kit::FramesShown() { return DisplayServer::Get().FramesShown(); }
 

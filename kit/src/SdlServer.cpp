@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 #include <SDL.h>
 #include <poll.h>
@@ -17,6 +18,7 @@
 #include "ServerMessages.h"
 #include "XBlitter.h"
 #include "XConnection.h"
+#include "XErrors.h"
 
 namespace {
 
@@ -67,10 +69,11 @@ struct SdlServer::Window {
 	// Guards the two below, so that no pixels are put once the window is gone.
 	std::mutex presentLock;
 	unsigned long xWindow = 0; // adopted by the blitter; 0 until SDL made it
-	bool gone = false;         // destroyed, or the server stopped
+	bool gone = false;         // destroyed, or the display lost
 
 	// Server thread only.
 	SDL_Window* sdl = nullptr;
+	bool destroyedOutside = false; // by another client; SDL's window stays until DestroyWindow
 	bool decorated = false;
 	bool visible = false;
 	bool active = false;
@@ -88,34 +91,22 @@ SdlServer* SdlServer::Open() {
 	if (!x11 || !*x11) return nullptr;
 	std::unique_ptr<SdlServer> server(new SdlServer);
 	server->fWakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-	if (server->fWakeFd < 0) {
-		server->fStopped = true;
-		return nullptr;
-	}
+	if (server->fWakeFd < 0) return nullptr;
 	std::promise<bool> opened;
 	std::future<bool> result = opened.get_future();
-	server->fThread = std::thread([raw = server.get(), &opened] { raw->Loop(&opened); });
-	if (result.get()) return server.release();
-	server->fThread.join();
-	server->fStopped = true;
-	return nullptr;
-}
-
-SdlServer::~SdlServer() {
-	Shutdown();
-	if (fThread.joinable()) fThread.join();
-	if (fWakeFd >= 0) close(fWakeFd);
-}
-
-void SdlServer::Shutdown() {
-	{
-		std::lock_guard lock(fLock);
-		if (fStopped) return;
-		fCommands.push_back([this] { fRunning = false; });
-		fStopped = true;
-		Wake();
+	std::thread thread([raw = server.get(), &opened] { raw->Loop(&opened); });
+	if (!result.get()) {
+		thread.join();
+		return nullptr;
 	}
-	fThread.join();
+	// Nothing ever waits for the thread: exit may come from it.
+	thread.detach();
+	return server.release();
+}
+
+// Only Open() destroys a server: one whose thread never started or has ended.
+SdlServer::~SdlServer() {
+	if (fWakeFd >= 0) close(fWakeFd);
 }
 
 server_window_id SdlServer::CreateWindow(const WindowAttributes& attributes, const BMessenger& client) {
@@ -150,7 +141,10 @@ void SdlServer::DestroyWindow(server_window_id id) {
 		if (!window->sdl) return;
 		fBlitter->Forget(window->xWindow);
 		fBySdlId.erase(SDL_GetWindowID(window->sdl));
-		SDL_DestroyWindow(window->sdl);
+		// SDL hides a window before destroying it and waits for the X server
+		// to unmap it, which never comes for one that is gone; SDL's record of
+		// that one is left behind.
+		if (!window->destroyedOutside) SDL_DestroyWindow(window->sdl);
 		window->sdl = nullptr;
 	});
 }
@@ -234,13 +228,15 @@ void SdlServer::OnWindow(server_window_id id, std::function<void(Window&)> comma
 	std::shared_ptr<Window> window = Find(id);
 	if (!window) return;
 	Enqueue([window, command = std::move(command)] {
-		if (window->sdl) command(*window);
+		if (window->sdl && !window->destroyedOutside) command(*window);
 	});
 }
 
 void SdlServer::Loop(std::promise<bool>* opened) {
-	// Pixels go to the screen through the blitter's own X connection, opened
-	// before SDL so that SDL's X error handler passes the blitter's errors on.
+	// Before any connection opens, so that SDL's X error handler, installed
+	// when SDL starts, passes what it does not want on to these.
+	XErrors::Install();
+	// Pixels go to the screen through the blitter's own X connection.
 	fBlitter = XBlitter::Open();
 	if (!fBlitter) {
 		opened->set_value(false);
@@ -263,20 +259,39 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 		return;
 	}
 	fScreen = BRect(0, 0, float(bounds.w - 1), float(bounds.h - 1));
+	// SDL names its connection only through a window; a hidden one, never
+	// seen by the window manager, serves.
+	if (SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN)) {
+		fConnection = XConnectionOf(probe);
+		SDL_DestroyWindow(probe);
+	}
+	if (!fConnection) {
+		SDL_Quit();
+		opened->set_value(false);
+		return;
+	}
+	XErrors::Survive(fConnection);
+	// The raw X events, for the destruction of a window by another client,
+	// which SDL does not report.
+	SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 	opened->set_value(true);
 	SDL_Event event;
-	while (fRunning) {
+	while (!XErrors::DisplayLost()) {
 		const bool woken = WaitForWork();
+		if (XErrors::DisplayLost()) break;
 		RunCommands();
 		// Polling pumps the display after the commands, so that what they
 		// read from the X connection is handled before sleeping on it again.
-		while (fRunning && SDL_PollEvent(&event))
+		while (SDL_PollEvent(&event))
 			HandleEvent(event);
 		// Counted from the pump that may have taken a focus change in.
 		fPumpAgainAt = woken ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
 	}
-	CloseAll();
-	SDL_Quit();
+	// SDL would only meet the lost connection again (and its second
+	// connection, which SDL_Quit closes, ends the process on that). What SDL
+	// keeps for this thread alone would be lost with it, though.
+	Abandon();
+	SDL_TLSCleanup();
 }
 
 bool SdlServer::WaitForWork() {
@@ -287,12 +302,10 @@ bool SdlServer::WaitForWork() {
 	}
 	// SDL's last pump may have read events in passing (answering a query of
 	// its own) after it last took what was queued.
-	if (fConnection && HasQueuedEvents(fConnection)) timeout = 0;
-	const int displayFd = fConnection ? DescriptorOf(fConnection) : -1;
-	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {displayFd, POLLIN, 0}};
-	const nfds_t count = fConnection ? 2 : 1;
+	if (HasQueuedEvents(fConnection)) timeout = 0;
+	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {DescriptorOf(fConnection), POLLIN, 0}};
 	int ready;
-	while ((ready = poll(descriptors, count, timeout)) < 0 && errno == EINTR) {
+	while ((ready = poll(descriptors, 2, timeout)) < 0 && errno == EINTR) {
 	}
 	if (descriptors[0].revents & POLLIN) {
 		uint64_t wakes = 0;
@@ -333,7 +346,6 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 	                              Pixels(attributes.frame.Height()), flags);
 	if (!window.sdl) return;
 	fBySdlId[SDL_GetWindowID(window.sdl)] = shared;
-	if (!fConnection) fConnection = XConnectionOf(window.sdl);
 	const unsigned long xWindow = fBlitter->Adopt(window.sdl);
 	{
 		std::lock_guard lock(window.presentLock);
@@ -438,6 +450,9 @@ void SdlServer::ReportFrame(Window& window) {
 void SdlServer::HandleEvent(const SDL_Event& event) {
 	Uint32 sdlId = 0;
 	switch (event.type) {
+	case SDL_SYSWMEVENT:
+		if (const unsigned long xWindow = DestroyedWindow(*event.syswm.msg)) HandleDestroyed(xWindow);
+		return;
 	case SDL_WINDOWEVENT:
 		sdlId = event.window.windowID;
 		break;
@@ -542,19 +557,33 @@ void SdlServer::HandleKey(Window& window, const SDL_Event& event) {
 	                         RawChar(key.sym, bytes), ModifiersFromSdl(key.mod)));
 }
 
-void SdlServer::CloseAll() {
+void SdlServer::HandleDestroyed(unsigned long xWindow) {
+	auto found = std::find_if(fBySdlId.begin(), fBySdlId.end(),
+	                          [xWindow](const auto& entry) { return entry.second->xWindow == xWindow; });
+	if (found == fBySdlId.end()) return;
+	const std::shared_ptr<Window> shared = found->second;
+	Window& window = *shared;
+	// What SDL still reports of the window would only lead to asking about it.
+	fBySdlId.erase(found);
+	window.destroyedOutside = true;
+	fBlitter->Forget(xWindow);
+	{
+		std::lock_guard lock(window.presentLock);
+		window.xWindow = 0;
+	}
+	window.client.SendMessage(B_QUIT_REQUESTED);
+}
+
+void SdlServer::Abandon() {
 	std::map<server_window_id, std::shared_ptr<Window>> windows;
 	{
 		std::lock_guard lock(fLock);
-		windows.swap(fWindows);
+		fStopped = true;
+		fCommands.clear();
+		windows = fWindows;
 	}
 	for (auto& [id, window] : windows) {
 		std::lock_guard lock(window->presentLock);
 		window->gone = true;
 	}
-	for (auto& [sdlId, window] : fBySdlId) {
-		fBlitter->Forget(window->xWindow);
-		SDL_DestroyWindow(window->sdl);
-	}
-	fBySdlId.clear();
 }

@@ -19,6 +19,13 @@
 // is resizable unless B_NOT_RESIZABLE, or B_NOT_H_RESIZABLE and
 // B_NOT_V_RESIZABLE, are set; with one of the two, that dimension is fixed.
 //
+// Windows gone from outside: a window that another client destroys is
+// reported to its client as a click on its close box, and nothing more is
+// put on it or asked of it. When the X server goes away, every window is gone
+// at once and the server thread ends, with no more calls into SDL or Xlib;
+// the client windows live on unseen, and the host learns of it through
+// kit::DisplayLost().
+//
 // Frames: a frame is always the content area. The window manager places the
 // decoration's corner where a window asks to be, so a window asks to be the
 // decoration's size up and left of its frame (learnt from the first window
@@ -33,7 +40,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "DisplayServer.h"
 #include "XBlitter.h"
@@ -44,14 +50,10 @@ struct _XDisplay;
 class SdlServer final : public DisplayServer {
 public:
 	// Starts the server thread and opens the display on it; null, with no
-	// thread left running, when no display can be opened. [any thread]
+	// thread left running, when no display can be opened. The server then
+	// lives for the rest of the process. [any thread]
 	static SdlServer* Open();
 	~SdlServer() override;
-
-	// Closes every window, shuts SDL down on the server thread and ends the
-	// thread. Afterwards every call does nothing and Present returns at once.
-	// [any thread but the server's]
-	void Shutdown();
 
 	bool IsHeadless() const override { return false; }
 	server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) override;
@@ -97,9 +99,10 @@ private:
 	void HandleEvent(const SDL_Event& event);
 	void HandleWindowEvent(Window& window, const SDL_Event& event);
 	void HandleKey(Window& window, const SDL_Event& event);
-	void CloseAll();
+	void HandleDestroyed(unsigned long xWindow);
+	// The X server is gone: every window is, and no command runs any more.
+	void Abandon();
 
-	std::thread fThread;
 	int fWakeFd = -1;                   // eventfd: commands are queued
 	std::unique_ptr<XBlitter> fBlitter; // made on the server thread before SDL starts
 	BRect fScreen;
@@ -108,15 +111,14 @@ private:
 	std::mutex fLock;
 	std::deque<std::function<void()>> fCommands;
 	bool fWakePending = false;
-	bool fStopped = false;
+	bool fStopped = false; // no thread runs commands any more
 	std::map<server_window_id, std::shared_ptr<Window>> fWindows;
 	server_window_id fNextId = 1;
 
 	// [server thread]
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
-	_XDisplay* fConnection = nullptr; // SDL's X connection, known once a window exists
+	_XDisplay* fConnection = nullptr; // SDL's X connection
 	uint64_t fPumpAgainAt = 0;        // SDL ticks; 0: only when there is something new
-	bool fRunning = true;
 	Decoration fDecoration;
 	uint32 fButtons = 0;
 };

@@ -8,17 +8,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "XErrors.h"
+
 namespace {
-
-// Errors on this connection can only be puts racing a window's end; they
-// are not worth ending the process for, as Xlib's default handler would.
-Display* gBlitDisplay = nullptr;
-XErrorHandler gPreviousHandler = nullptr;
-
-int IgnoreBlitErrors(Display* display, XErrorEvent* error) {
-	if (display == gBlitDisplay) return 0;
-	return gPreviousHandler ? gPreviousHandler(display, error) : 0;
-}
 
 int BitsPerPixel(Display* display, int depth) {
 	int count = 0;
@@ -64,9 +56,7 @@ std::unique_ptr<XBlitter> XBlitter::Open() {
 		XCloseDisplay(display);
 		return nullptr;
 	}
-	gBlitDisplay = display;
-	XErrorHandler previous = XSetErrorHandler(IgnoreBlitErrors);
-	if (previous != IgnoreBlitErrors) gPreviousHandler = previous;
+	XErrors::Survive(display);
 	return std::unique_ptr<XBlitter>(new XBlitter(display));
 }
 
@@ -77,7 +67,6 @@ XBlitter::~XBlitter() {
 	for (auto& [id, target] : fTargets)
 		XFreeGC(fDisplay, target->gc);
 	XSync(fDisplay, False);
-	gBlitDisplay = nullptr;
 	XCloseDisplay(fDisplay);
 }
 
@@ -91,7 +80,7 @@ unsigned long XBlitter::Adopt(SDL_Window* window) {
 
 	std::lock_guard lock(fLock);
 	XWindowAttributes attributes;
-	if (!XGetWindowAttributes(fDisplay, id, &attributes)) return 0;
+	if (XErrors::DisplayLost() || !XGetWindowAttributes(fDisplay, id, &attributes)) return 0;
 	auto target = std::make_unique<Target>();
 	target->visual = attributes.visual;
 	target->depth = attributes.depth;
@@ -107,8 +96,10 @@ void XBlitter::Forget(unsigned long id) {
 	std::lock_guard lock(fLock);
 	auto found = fTargets.find(id);
 	if (found == fTargets.end()) return;
-	XFreeGC(fDisplay, found->second->gc);
+	const GC gc = found->second->gc;
 	fTargets.erase(found);
+	if (XErrors::DisplayLost()) return;
+	XFreeGC(fDisplay, gc);
 	// Whatever was sent for the window is drawn before SDL destroys it.
 	XSync(fDisplay, False);
 }
@@ -117,7 +108,7 @@ bool XBlitter::Put(unsigned long id, const Framebuffer& pixels, const PixelRect&
 	const PixelRect copy = area.Intersect(pixels.Bounds());
 	std::lock_guard lock(fLock);
 	auto found = fTargets.find(id);
-	if (found == fTargets.end()) return false;
+	if (found == fTargets.end() || XErrors::DisplayLost()) return false;
 	Target& target = *found->second;
 	if (copy.IsEmpty()) {
 		if (wait) XSync(fDisplay, False);

@@ -5,7 +5,9 @@
 // Threads: any; one lock serialises the connection. SDL makes and destroys
 // the windows on the display thread, which adopts each one here once made and
 // forgets it before destroying it, so that pixels never go to a window that
-// is gone.
+// is gone. Once the display is lost, nothing calls into Xlib here any more:
+// Xlib keeps a lost connection to the thread that met the loss, and would
+// make any other wait for ever.
 #pragma once
 
 #include <map>

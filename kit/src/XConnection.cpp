@@ -14,3 +14,8 @@ _XDisplay* XConnectionOf(SDL_Window* window) {
 int DescriptorOf(_XDisplay* display) { return XConnectionNumber(display); }
 
 bool HasQueuedEvents(_XDisplay* display) { return XEventsQueued(display, QueuedAlready) > 0; }
+
+unsigned long DestroyedWindow(const SDL_SysWMmsg& message) {
+	if (message.subsystem != SDL_SYSWM_X11 || message.msg.x11.event.type != DestroyNotify) return 0;
+	return message.msg.x11.event.xdestroywindow.window;
+}

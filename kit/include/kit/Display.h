@@ -19,6 +19,10 @@ namespace kit {
 // first window exists (false afterwards).
 bool UseHeadlessDisplay(int32 screenWidth = 1024, int32 screenHeight = 768);
 bool IsHeadlessDisplay();
+// Whether the display went away (the X server ended, or the connection to it
+// broke). Its windows live on and draw, but nothing reaches a screen any
+// more; a host had best stop. Never on the headless display.
+bool DisplayLost();
 
 // The live windows [any thread]. The pointers stay valid only while the
 // windows live; the caller must know that they do.
