@@ -192,7 +192,7 @@ protected:
 		std::vector<std::string> args = {"--verbose", "--settings-dir", settings_, "--trace", trace_, tone_};
 		args.insert(args.begin(), extra.begin(), extra.end());
 		ASSERT_TRUE(player_.Start(args, dir_ / "stdout", dir_ / "stderr"));
-		ASSERT_TRUE(Eventually([&] { return !(meter_ = WindowId(kMeterTitle)).empty(); })) << Errors();
+		ASSERT_TRUE(Eventually([&] { return !(meter_ = WindowId(kMeterTitle)).empty(); })) << Errors() << Output();
 		ASSERT_TRUE(Eventually([&] { return LatestBarTop(trace_).has_value(); })) << Errors();
 	}
 
