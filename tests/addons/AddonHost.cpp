@@ -1,40 +1,10 @@
 #include "addons/AddonHost.h"
 
-#include <dlfcn.h>
-
-#include "player/LibraryUnload.h"
-
 #include <cstdio>
 #include <cstring>
 
 #include <OS.h>
 #include <kit/Display.h>
-
-Addon::Addon(const char* path) : fPath(path), fHandle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
-	if (!fHandle) std::fprintf(stderr, "dlopen %s: %s\n", path, dlerror());
-}
-
-Addon::~Addon() {
-	if (fHandle) Unload();
-}
-
-VisualizationPlugin* Addon::Plugin() {
-	if (!fPlugin && fHandle) {
-		auto create = reinterpret_cast<NewPluginFunction>(dlsym(fHandle, "NewPlugin"));
-		if (create) fPlugin = create(&fNewPluginResult);
-	}
-	return fPlugin;
-}
-
-bool Addon::Unload() {
-	// A test that failed half-way may have left the plug-in running; its
-	// windows must be gone before its code is.
-	if (fPlugin) fPlugin->Cleanup();
-	delete fPlugin;
-	fPlugin = nullptr;
-	if (!fHandle) return false;
-	return CloseAndConfirmUnloaded(fHandle, fPath);
-}
 
 PlayerLooper::PlayerLooper() : BLooper("player"), fHandler(std::make_unique<BHandler>("host handler")) {
 	AddHandler(fHandler.get());

@@ -1,6 +1,6 @@
-// A small stand-in for the player in tests: loads an add-on library with
-// dlopen, creates its plug-in object, and keeps a looper with a handler to
-// receive what the plug-in posts to the player.
+// A small stand-in for the player in tests: loads an add-on library as the
+// player does, and keeps a looper with a handler to receive what the plug-in
+// posts to the player.
 #pragma once
 
 #include <condition_variable>
@@ -14,32 +14,21 @@
 #include <Message.h>
 #include <Window.h>
 
-#include "core/VisualizationPlugin.h"
+#include "host/AddonLibrary.h"
 
-// One loaded add-on library.
-class Addon {
+// An add-on library in a test. A test that failed half-way may have left
+// the plug-in running, and its windows must be gone before its code is.
+class Addon : public AddonLibrary {
 public:
-	// Loads the library; check IsLoaded().
-	explicit Addon(const char* path);
-	// Deletes the plug-in object and unloads the library if still loaded.
-	~Addon();
-	Addon(const Addon&) = delete;
-	Addon& operator=(const Addon&) = delete;
+	explicit Addon(const char* path) : AddonLibrary(path) {}
+	~Addon() { Unload(); }
 
-	bool IsLoaded() const { return fHandle != nullptr; }
-	// Calls NewPlugin once; the object is kept here and deleted before unload.
-	VisualizationPlugin* Plugin();
-	int32 NewPluginResult() const { return fNewPluginResult; }
 	// Stops and deletes the plug-in object (Cleanup is harmless when it is
-	// not running) and dlcloses the library; true when the
-	// library is really gone afterwards (dlopen with RTLD_NOLOAD finds nothing).
-	bool Unload();
-
-private:
-	std::string fPath;
-	void* fHandle = nullptr;
-	VisualizationPlugin* fPlugin = nullptr;
-	int32 fNewPluginResult = 0;
+	// not running) and closes the library; true when it is really gone.
+	bool Unload() {
+		if (Plugin()) Plugin()->Cleanup();
+		return Close();
+	}
 };
 
 // The player's looper: every message for its handler is kept.

@@ -42,7 +42,7 @@ std::string Describe(BRect frame) {
 
 TEST_F(MyPluginTest, NewPluginHandsOverAnIdleObjectAndQueriesOpenNothing) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_NE(plugin, nullptr);
 	EXPECT_EQ(addon.NewPluginResult(), 1);
 	EXPECT_STREQ(plugin->short_name, "vu-meter");
@@ -59,7 +59,7 @@ TEST_F(MyPluginTest, NewPluginHandsOverAnIdleObjectAndQueriesOpenNothing) {
 
 TEST_F(MyPluginTest, RenderNeedsARunningWindow) {
 	Addon addon(KESTLE_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	std::vector<int16> silence(kBlockValues, 0);
 	VisAudioInfoStruct info{};
 	info.samples = silence.data();
@@ -75,7 +75,7 @@ TEST_F(MyPluginTest, RenderNeedsARunningWindow) {
 TEST_F(MyPluginTest, InitOpensTheMeterWindowAtTheSavedFrame) {
 	ASSERT_TRUE(WriteSettings(CorvelSettings(), {BRect(100, 120, 300, 420), 100}));
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	BWindow* meter = kit::FindWindow(kCorvelTitle);
 	ASSERT_NE(meter, nullptr);
@@ -90,7 +90,7 @@ TEST_F(MyPluginTest, InitOpensTheMeterWindowAtTheSavedFrame) {
 TEST_F(MyPluginTest, WindowMovedAndResizedByTheUserReopensThereAfterReload) {
 	{
 		Addon addon(CORVEL_ADDON);
-		VisualizationPlugin* plugin = addon.Plugin();
+		VisualizationPlugin* plugin = addon.NewPlugin();
 		ASSERT_TRUE(plugin->Init());
 		BWindow* meter = kit::FindWindow(kCorvelTitle);
 		ASSERT_NE(meter, nullptr);
@@ -110,7 +110,7 @@ TEST_F(MyPluginTest, WindowMovedAndResizedByTheUserReopensThereAfterReload) {
 	EXPECT_EQ(record.gain, 100);
 
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	BWindow* meter = kit::FindWindow(kCorvelTitle);
 	ASSERT_NE(meter, nullptr);
@@ -121,8 +121,8 @@ TEST_F(MyPluginTest, WindowMovedAndResizedByTheUserReopensThereAfterReload) {
 TEST_F(MyPluginTest, TwoAddonsLoadedTogetherShareNothing) {
 	Addon corvel(CORVEL_ADDON);
 	Addon kestle(KESTLE_ADDON);
-	VisualizationPlugin* bars = corvel.Plugin();
-	VisualizationPlugin* needles = kestle.Plugin();
+	VisualizationPlugin* bars = corvel.NewPlugin();
+	VisualizationPlugin* needles = kestle.NewPlugin();
 	ASSERT_TRUE(bars->Init());
 	ASSERT_TRUE(needles->Init());
 
@@ -157,7 +157,7 @@ TEST_F(MyPluginTest, TwoAddonsLoadedTogetherShareNothing) {
 
 TEST_F(MyPluginTest, AboutBoxSetsTheHeadingInBoldAt24Points) {
 	Addon addon(KESTLE_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	std::atomic<bool> answered{false};
 	std::thread player([&] { answered = plugin->About(false); });
 
@@ -193,7 +193,7 @@ TEST_F(MyPluginTest, OnlyAnUnusableSavedFrameIsReplacedByTheDefaultWhenTheWindow
 	auto cycle = [this](BRect saved, BRect* opened, BRect* kept) {
 		ASSERT_TRUE(WriteSettings(CorvelSettings(), {saved, 321}));
 		Addon addon(CORVEL_ADDON);
-		VisualizationPlugin* plugin = addon.Plugin();
+		VisualizationPlugin* plugin = addon.NewPlugin();
 		ASSERT_TRUE(plugin->Init());
 		BWindow* meter = kit::FindWindow(kCorvelTitle);
 		ASSERT_NE(meter, nullptr);
@@ -237,12 +237,12 @@ TEST_F(MyPluginTest, OperationsThatRunOutOfMemoryAnswerFalseAndThrowNothing) {
 	Addon failed(CORVEL_ADDON);
 	{
 		FailingAllocations noMemory;
-		EXPECT_EQ(failed.Plugin(), nullptr);
+		EXPECT_EQ(failed.NewPlugin(), nullptr);
 	}
 	EXPECT_EQ(failed.NewPluginResult(), 1);
 
 	Addon addon(KESTLE_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_NE(plugin, nullptr);
 	std::vector<int16> silence(kBlockValues, 0);
 	VisAudioInfoStruct info{};

@@ -72,8 +72,8 @@ protected:
 	void SetUp() override {
 		AddonTest::SetUp();
 		fAddon = std::make_unique<Addon>(CORVEL_ADDON);
-		ASSERT_TRUE(fAddon->IsLoaded());
-		fPlugin = fAddon->Plugin();
+		ASSERT_TRUE(fAddon->IsOpen());
+		fPlugin = fAddon->NewPlugin();
 	}
 
 	void TearDown() override {

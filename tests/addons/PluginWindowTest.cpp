@@ -9,7 +9,7 @@ using PluginWindowTest = AddonTest;
 TEST_F(PluginWindowTest, CloseBoxKeepsTheWindowAndSendsOneCloseNotice) {
 	PlayerPointer player = StartPlayer();
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	plugin->host_handler = player->Handler();
 	ASSERT_TRUE(plugin->Init());
 	BWindow* meter = kit::FindWindow(kCorvelTitle);
@@ -31,7 +31,7 @@ TEST_F(PluginWindowTest, CloseBoxKeepsTheWindowAndSendsOneCloseNotice) {
 TEST_F(PluginWindowTest, CloseBoxWithoutPlayerHandlerPostsNothing) {
 	PlayerPointer player = StartPlayer();
 	Addon addon(KESTLE_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	BWindow* meter = kit::FindWindow(kKestleTitle);
 	ASSERT_NE(meter, nullptr);

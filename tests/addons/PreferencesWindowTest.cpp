@@ -35,8 +35,8 @@ bool IsActive(BWindow* window) {
 
 TEST_F(PreferencesWindow, RequestsBeforeInitAndAfterCleanupOpenNothing) {
 	Addon addon(CORVEL_ADDON);
-	ASSERT_TRUE(addon.IsLoaded());
-	VisualizationPlugin* plugin = addon.Plugin();
+	ASSERT_TRUE(addon.IsOpen());
+	VisualizationPlugin* plugin = addon.NewPlugin();
 
 	EXPECT_TRUE(plugin->Prefs(false));
 	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 0);
@@ -49,7 +49,7 @@ TEST_F(PreferencesWindow, RequestsBeforeInitAndAfterCleanupOpenNothing) {
 
 TEST_F(PreferencesWindow, SecondRequestRaisesTheOpenWindow) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	BWindow* meter = kit::FindWindow(kCorvelTitle);
 	ASSERT_NE(meter, nullptr);
@@ -74,7 +74,7 @@ TEST_F(PreferencesWindow, SecondRequestRaisesTheOpenWindow) {
 
 TEST_F(PreferencesWindow, RequestWhileMinimisedRestoresTheWindow) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
@@ -94,7 +94,7 @@ TEST_F(PreferencesWindow, RequestWhileMinimisedRestoresTheWindow) {
 
 TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
@@ -131,7 +131,7 @@ TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 
 TEST_F(PreferencesWindow, ClosedWindowReopensCentredAgain) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
@@ -151,7 +151,7 @@ TEST_F(PreferencesWindow, ClosedWindowReopensCentredAgain) {
 
 TEST_F(PreferencesWindow, DraggingChangesNothingUntilTheThumbIsReleased) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
@@ -196,7 +196,7 @@ TEST_F(PreferencesWindow, DraggingChangesNothingUntilTheThumbIsReleased) {
 TEST_F(PreferencesWindow, StoredGainAboveTheSliderRangeIsShownAsStoredAndDroppedDataIsIgnored) {
 	ASSERT_TRUE(WriteSettings(CorvelSettings(), {BRect(50, 50, 100, 450), 800}));
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
@@ -225,7 +225,7 @@ TEST_F(PreferencesWindow, StoredGainAboveTheSliderRangeIsShownAsStoredAndDropped
 
 TEST_F(PreferencesWindow, CleanupWithoutPreferencesWindowReturnsAtOnce) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	const bigtime_t start = system_time();
 	plugin->Cleanup();
@@ -234,7 +234,7 @@ TEST_F(PreferencesWindow, CleanupWithoutPreferencesWindowReturnsAtOnce) {
 
 TEST_F(PreferencesWindow, CleanupClosesTheOpenWindowAndReturnsSoonAfterItIsGone) {
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	ASSERT_TRUE(plugin->Init());
 	plugin->Prefs(false);
 	ASSERT_EQ(CountWindows(kCorvelPrefsTitle), 1);
@@ -260,7 +260,7 @@ TEST_F(PreferencesWindow, CleanupClosesTheOpenWindowAndReturnsSoonAfterItIsGone)
 TEST_F(PreferencesWindow, PlayerRequestsRacingTheMenuMessagesOpenExactlyOneWindow) {
 	constexpr int kRequests = 10;
 	Addon addon(CORVEL_ADDON);
-	VisualizationPlugin* plugin = addon.Plugin();
+	VisualizationPlugin* plugin = addon.NewPlugin();
 	for (int round = 0; round < 25; round++) {
 		ASSERT_TRUE(plugin->Init());
 		BWindow* meter = kit::FindWindow(kCorvelTitle);

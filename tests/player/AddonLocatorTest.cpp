@@ -1,4 +1,4 @@
-#include "AddonLocator.h"
+#include "host/AddonLocator.h"
 
 #include <cstdlib>
 #include <fstream>

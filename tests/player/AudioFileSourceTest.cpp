@@ -1,12 +1,12 @@
-#include "AudioFileSource.h"
+#include "audio/AudioFileSource.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
 
-#include "PeakMeter.h"
 #include "TestFiles.h"
+#include "playback/PeakMeter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "AudioOutput.h"
+#include "playback/AudioOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <set>
 #include <thread>
 
-#include "AudioCapture.h"
 #include "Watchdog.h"
+#include "audio/AudioCapture.h"
 
 using namespace std::chrono_literals;
 

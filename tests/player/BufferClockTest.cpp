@@ -1,4 +1,4 @@
-#include "BufferClock.h"
+#include "playback/BufferClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "DemoSignal.h"
+#include "audio/DemoSignal.h"
 
 #include <gtest/gtest.h>
 

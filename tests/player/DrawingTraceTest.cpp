@@ -1,4 +1,4 @@
-#include "DrawingTrace.h"
+#include "output/DrawingTrace.h"
 
 #include <fstream>
 #include <iterator>

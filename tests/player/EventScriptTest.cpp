@@ -1,4 +1,4 @@
-#include "EventScript.h"
+#include "input/EventScript.h"
 
 #include <InterfaceDefs.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "KeyDecoder.h"
+#include "input/KeyDecoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "LatencyStatistics.h"
+#include "playback/LatencyStatistics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "Playback.h"
+#include "playback/Playback.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "DemoSignal.h"
 #include "Watchdog.h"
+#include "audio/DemoSignal.h"
 
 using namespace std::chrono_literals;
 

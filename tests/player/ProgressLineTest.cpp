@@ -1,4 +1,4 @@
-#include "ProgressLine.h"
+#include "playback/ProgressLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Y4mWriter.h"
+#include "output/Y4mWriter.h"
 
 #include <gtest/gtest.h>
 
