@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 #include "player/ChildProcess.h"
 #include "player/TestFiles.h"
 

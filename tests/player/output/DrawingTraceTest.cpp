@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "player/TestFiles.h"
 
 namespace {
 

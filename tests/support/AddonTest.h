@@ -14,7 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "addons/AddonHost.h"
+#include "support/AddonHost.h"
+#include "support/TempDir.h"
 #include "support/Watchdog.h"
 
 inline constexpr const char* kCorvelTitle = "Corvel's VU-Meter";
@@ -28,16 +29,10 @@ protected:
 
 	void SetUp() override {
 		ASSERT_TRUE(kit::IsHeadlessDisplay());
-		std::string pattern = (std::filesystem::temp_directory_path() / "vu-addons-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fSettings = pattern;
 		set_settings_directory(fSettings.c_str());
 	}
 
-	void TearDown() override {
-		set_settings_directory(nullptr);
-		std::filesystem::remove_all(fSettings);
-	}
+	void TearDown() override { set_settings_directory(nullptr); }
 
 	std::string CorvelSettings() const {
 		return fSettings + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
@@ -47,5 +42,6 @@ protected:
 	}
 
 	Watchdog fWatchdog{std::chrono::seconds(120)};
-	std::string fSettings;
+	TempDir fFolder;
+	std::string fSettings = fFolder.Path().string();
 };

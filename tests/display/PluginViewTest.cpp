@@ -3,7 +3,7 @@
 #include <Messenger.h>
 #include <PopUpMenu.h>
 
-#include "addons/AddonTest.h"
+#include "support/AddonTest.h"
 #include "display/PluginView.h"
 
 namespace {

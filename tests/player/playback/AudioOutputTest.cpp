@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 #include "audio/AudioCapture.h"
 
 using namespace std::chrono_literals;

@@ -1,4 +1,4 @@
-#include "addons/FailingAllocations.h"
+#include "support/FailingAllocations.h"
 
 #include <dlfcn.h>
 

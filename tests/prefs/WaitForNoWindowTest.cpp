@@ -3,7 +3,7 @@
 #include <AppDefs.h>
 #include <Messenger.h>
 
-#include "addons/AddonTest.h"
+#include "support/AddonTest.h"
 #include "prefs/ViEdMainWindow.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "addons/AddonHost.h"
+#include "support/AddonHost.h"
 
 #include <cstdio>
 #include <cstring>

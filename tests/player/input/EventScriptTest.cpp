@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "TestFiles.h"
+#include "player/TestFiles.h"
 
 using Kind = ScriptEvent::Kind;
 

@@ -15,8 +15,8 @@
 #include <random>
 #include <thread>
 
-#include "TestFiles.h"
-#include "Watchdog.h"
+#include "player/TestFiles.h"
+#include "support/Watchdog.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 #include "audio/DemoSignal.h"
 
 using namespace std::chrono_literals;

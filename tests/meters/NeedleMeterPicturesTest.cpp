@@ -51,15 +51,15 @@ private:
 	int32 fTip[2] = {-1, -1};
 };
 
-class NeedleMeterGoldenTest : public MeterWindowTest {
+class NeedleMeterPicturesTest : public MeterWindowTest {
 protected:
 	void Play(int32 width, int32 height) { PlayGoldenProgram<NeedlePicture>(width, height); }
 };
 
 } // namespace
 
-TEST_F(NeedleMeterGoldenTest, WholeProgrammeInAWideOddWindow) { Play(241, 120); }
+TEST_F(NeedleMeterPicturesTest, WholeProgrammeInAWideOddWindow) { Play(241, 120); }
 
-TEST_F(NeedleMeterGoldenTest, WholeProgrammeInTheWorkedExampleWindow) { Play(200, 100); }
+TEST_F(NeedleMeterPicturesTest, WholeProgrammeInAWideWindow) { Play(200, 100); }
 
-TEST_F(NeedleMeterGoldenTest, WholeProgrammeInANarrowWindow) { Play(37, 150); }
+TEST_F(NeedleMeterPicturesTest, WholeProgrammeInANarrowWindow) { Play(37, 150); }

@@ -4,7 +4,7 @@
 #include <MenuItem.h>
 #include <PopUpMenu.h>
 
-#include "addons/AddonTest.h"
+#include "support/AddonTest.h"
 #include "core/MyPlugin.h"
 #include "display/PluginView.h"
 #include "display/PluginWindow.h"

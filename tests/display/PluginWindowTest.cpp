@@ -1,4 +1,4 @@
-#include "addons/AddonTest.h"
+#include "support/AddonTest.h"
 
 namespace {
 

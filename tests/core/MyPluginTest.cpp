@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "addons/AddonTest.h"
-#include "addons/FailingAllocations.h"
+#include "support/AddonTest.h"
+#include "support/FailingAllocations.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "addons/AddonTest.h"
+#include "support/AddonTest.h"
 
 namespace {
 

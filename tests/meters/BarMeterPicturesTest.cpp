@@ -97,7 +97,7 @@ private:
 	int64_t fCalls = 0;
 };
 
-class BarMeterGoldenTest : public MeterWindowTest {
+class BarMeterPicturesTest : public MeterWindowTest {
 protected:
 	void SetUp() override {
 		MeterWindowTest::SetUp();
@@ -111,8 +111,8 @@ protected:
 
 } // namespace
 
-TEST_F(BarMeterGoldenTest, WholeProgrammeInAnOddSizedWindow) { Play(161, 303); }
+TEST_F(BarMeterPicturesTest, WholeProgrammeInAnOddSizedWindow) { Play(161, 303); }
 
-TEST_F(BarMeterGoldenTest, WholeProgrammeInTheWorkedExampleWindow) { Play(199, 399); }
+TEST_F(BarMeterPicturesTest, WholeProgrammeInATallWindow) { Play(199, 399); }
 
-TEST_F(BarMeterGoldenTest, WholeProgrammeInALowWindow) { Play(60, 21); }
+TEST_F(BarMeterPicturesTest, WholeProgrammeInALowWindow) { Play(60, 21); }

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "TestFiles.h"
+#include "player/TestFiles.h"
 #include "playback/PeakMeter.h"
 
 namespace {
