@@ -7,6 +7,7 @@
 #include "PluginCalls.h"
 #include "TestBlocks.h"
 #include "host/AddonLibrary.h"
+#include "host/NewWindow.h"
 
 namespace {
 
@@ -20,12 +21,6 @@ struct Size {
 };
 // The window as opened, then degenerate and extreme sizes set by the user.
 constexpr Size kSizes[] = {{0, 0}, {1, 1}, {0, 600}, {1500, 2}, {3, 1000}};
-
-BWindow* NewWindow(const std::vector<BWindow*>& before) {
-	for (BWindow* window : kit::Windows())
-		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
-	return nullptr;
-}
 
 void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<NamedBlock>& blocks,
                const std::string& size) {

@@ -1,3 +1,5 @@
+// Past 300 lines as one unit: its four settings checks share the load-render-unload cycle and the file checks.
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +22,7 @@
 #include "TestBlocks.h"
 #include "WindowProbe.h"
 #include "host/AddonLibrary.h"
+#include "host/NewWindow.h"
 
 namespace {
 
@@ -76,12 +79,6 @@ void ExpectUsableFrame(CheckContext& context, const SettingsFolder& folder, cons
 	                    std::isfinite(frame.bottom);
 	context.Expect(finite && frame.Intersects(BScreen(B_MAIN_SCREEN_ID).Frame()),
 	               label + ": saved back as a frame that is not finite, inverted or off the screen");
-}
-
-BWindow* NewWindow(const std::vector<BWindow*>& before) {
-	for (BWindow* window : kit::Windows())
-		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
-	return nullptr;
 }
 
 BRect FrameOf(BWindow* window) {
