@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "audio/InterruptibleIo.h"
+#include "input/KeyNames.h"
 
 namespace {
 
@@ -60,12 +61,9 @@ const std::vector<EventSyntax>& Syntax() {
 	return syntax;
 }
 
-constexpr const char* kKeyNames[] = {"space",    "enter",  "tab",   "backspace", "escape",
-                                     "delete",   "insert", "home",  "end",       "pageup",
-                                     "pagedown", "left",   "right", "up",        "down"};
-
 bool IsKeyName(const std::string& word) {
-	if (std::find(std::begin(kKeyNames), std::end(kKeyNames), word) != std::end(kKeyNames)) return true;
+	for (const auto& [name, byte] : kKeyNames)
+		if (word == name) return true;
 	int number = 0;
 	if (word.size() < 2 || word[0] != 'f') return false;
 	const auto [end, ec] = std::from_chars(word.data() + 1, word.data() + word.size(), number);

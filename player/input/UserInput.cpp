@@ -1,5 +1,7 @@
 #include "input/UserInput.h"
 
+#include "input/KeyNames.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -35,15 +37,8 @@ std::pair<BWindow*, BSlider*> FindGainSlider() {
 } // namespace
 
 std::string UserInput::KeyBytes(const std::string& name, int32_t* key) {
-	static const std::pair<const char*, char> kNamed[] = {
-	    {"space", B_SPACE},         {"enter", B_ENTER},        {"tab", B_TAB},
-	    {"backspace", B_BACKSPACE}, {"escape", B_ESCAPE},      {"delete", B_DELETE},
-	    {"insert", B_INSERT},       {"home", B_HOME},          {"end", B_END},
-	    {"pageup", B_PAGE_UP},      {"pagedown", B_PAGE_DOWN}, {"left", B_LEFT_ARROW},
-	    {"right", B_RIGHT_ARROW},   {"up", B_UP_ARROW},        {"down", B_DOWN_ARROW},
-	};
 	*key = 0;
-	for (const auto& [word, byte] : kNamed)
+	for (const auto& [word, byte] : kKeyNames)
 		if (name == word) return std::string(1, byte);
 	if (name.size() >= 2 && name[0] == 'f' && std::isdigit(static_cast<unsigned char>(name[1]))) {
 		// Function keys arrive as B_FUNCTION_KEY; the key code tells which (F1 is 2).
