@@ -1,10 +1,9 @@
 // Render per audio block for both add-ons on the headless display, loaded
-// with dlopen as the player loads them, on silence, a steady tone and
+// as the player loads them, on silence, a steady tone and
 // music-like input. The Corvel meter draws on every third call only, so its
 // drawn and skipped calls are also timed apart. Every benchmark counts the
 // heap allocations made during its timed loop, on any thread: once running,
 // a meter should make none.
-#include <dlfcn.h>
 #include <stdlib.h>
 
 #include <benchmark/benchmark.h>
@@ -22,7 +21,8 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "core/VisualizationPlugin.h"
+#include "host/AddonLibrary.h"
+#include "host/NewWindow.h"
 
 // Heap allocations, counted process-wide: the executable's malloc comes
 // before the C library's for every module, the add-ons and the kit included.
@@ -109,43 +109,32 @@ private:
 // One add-on library, loaded, started and its meter window sized 200 x 400.
 class Meter {
 public:
-	Meter(const char* path, BHandler* host) {
-		handle_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-		if (!handle_) return;
-		auto create = reinterpret_cast<NewPluginFunction>(dlsym(handle_, "NewPlugin"));
-		int32 result = 0;
-		plugin_ = create ? create(&result) : nullptr;
+	Meter(const char* path, BHandler* host) : library_(path) {
+		plugin_ = library_.NewPlugin();
 		if (!plugin_) return;
 		plugin_->host_handler = host;
 		const std::vector<BWindow*> before = kit::Windows();
 		if (!plugin_->Init()) return;
-		for (BWindow* window : kit::Windows())
-			if (std::find(before.begin(), before.end(), window) == before.end()) window_ = window;
+		window_ = NewWindow(before);
 		if (window_) kit::UserResize(window_, kWidth, kHeight);
 	}
 	~Meter() {
-		if (plugin_) {
-			plugin_->Cleanup();
-			delete plugin_;
-		}
-		if (handle_) dlclose(handle_);
+		if (plugin_) plugin_->Cleanup();
 	}
 
 	bool Ready() const { return window_ != nullptr; }
 
 	// Renders the next block of `blocks`; counts calls since the library loaded.
 	bool Render(const Blocks& blocks) {
-		VisAudioInfoStruct info{};
-		info.samples = blocks[next_++ % blocks.size()].data();
 		calls_++;
-		return plugin_->Render(&info);
+		return AddonLibrary::Render(plugin_, blocks[next_++ % blocks.size()].data());
 	}
 	// The Corvel meter draws on calls 3, 6, 9 ... since its library loaded.
 	bool NextCallDraws() const { return (calls_ + 1) % 3 == 0; }
 
 private:
-	void* handle_ = nullptr;
-	VisualizationPlugin* plugin_ = nullptr;
+	AddonLibrary library_;
+	VisualizationPlugin* plugin_ = nullptr; // the library's
 	BWindow* window_ = nullptr;
 	size_t next_ = 0;
 	int64 calls_ = 0;

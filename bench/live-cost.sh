@@ -20,7 +20,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth "$seconds" pinknoise sine 110-880 tremolo 1.7 80
 
-SDL_AUDIODRIVER=dummy bash tests/kit/onscreen/run-under-xvfb.sh \
+SDL_AUDIODRIVER=dummy bash tests/support/run-under-xvfb.sh \
 	/usr/bin/time -f "%e %U %S %M" -o "$work/time" \
 	"$vuplay" --verbose -p corvel -p kestle --settings-dir "$work/settings" "$work/music.wav" >"$work/out"
 

@@ -1,6 +1,6 @@
 // Parses the input as an events script: it gives either events that keep the
 // format's limits or one message that names a line of the input.
-#include "EventScript.h"
+#include "input/EventScript.h"
 
 #include <algorithm>
 #include <cstdint>

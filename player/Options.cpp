@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "AddonLocator.h"
+#include "host/AddonLocator.h"
 
 namespace {
 

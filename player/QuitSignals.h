@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "SignalFlag.h"
+#include "host/SignalFlag.h"
 
 // From Install() on, SIGHUP, SIGINT and SIGTERM only raise a flag, which the
 // playback reads as the Quit key and every wait of the player looks at. So the

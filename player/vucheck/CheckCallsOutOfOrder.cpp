@@ -1,9 +1,10 @@
 #include <OS.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
+#include "PluginCalls.h"
 #include "TestBlocks.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ void CallWhileStopped(CheckContext& context, PluginCalls* plugin, const std::str
 	const size_t windows = kit::Windows().size();
 	const Block block = TestBlocks::Tone(0);
 	context.Step("Render " + when);
-	context.Expect(!AddonLibrary::Render(plugin, block.data()), "Render " + when + " returned true");
+	context.Expect(!plugin->Render(block.data()), "Render " + when + " returned true");
 	context.Step("About(true) " + when);
 	context.Expect(plugin->About(true), "About(true) " + when + " returned false");
 	context.Step("Prefs(true) " + when);
@@ -33,25 +34,25 @@ void CallWhileStopped(CheckContext& context, PluginCalls* plugin, const std::str
 
 void CheckCallsOutOfOrder(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 
-	CallWhileStopped(context, plugin, "before Init");
+	CallWhileStopped(context, &plugin, "before Init");
 	context.Step("Init after calls out of order");
-	if (!context.Expect(plugin->Init(), "Init after calls out of order returned false")) return;
+	if (!context.Expect(plugin.Init(), "Init after calls out of order returned false")) return;
 	const Block block = TestBlocks::Tone(1);
-	context.Expect(AddonLibrary::Render(plugin, block.data()), "Render after Init returned false");
-	context.Expect(plugin->About(true) && plugin->Prefs(true),
+	context.Expect(plugin.Render(block.data()), "Render after Init returned false");
+	context.Expect(plugin.About(true) && plugin.Prefs(true),
 	               "About(true) or Prefs(true) while running returned false");
-	plugin->Cleanup();
-	CallWhileStopped(context, plugin, "after Cleanup");
+	plugin.Cleanup();
+	CallWhileStopped(context, &plugin, "after Cleanup");
 	context.Step("Cleanup twice");
-	plugin->Cleanup();
+	plugin.Cleanup();
 
 	context.Step("Init after Cleanup twice");
-	context.Expect(plugin->Init(), "Init after Cleanup twice returned false");
-	context.Expect(AddonLibrary::Render(plugin, block.data()), "Render after a second Init returned false");
-	plugin->Cleanup();
+	context.Expect(plugin.Init(), "Init after Cleanup twice returned false");
+	context.Expect(plugin.Render(block.data()), "Render after a second Init returned false");
+	plugin.Cleanup();
 	context.Step("unload");
 	context.Expect(library.Close(), "still loaded after dlclose");
 }

@@ -3,9 +3,11 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
+#include "PluginCalls.h"
 #include "TestBlocks.h"
+#include "host/AddonLibrary.h"
+#include "host/NewWindow.h"
 
 namespace {
 
@@ -20,12 +22,6 @@ struct Size {
 // The window as opened, then degenerate and extreme sizes set by the user.
 constexpr Size kSizes[] = {{0, 0}, {1, 1}, {0, 600}, {1500, 2}, {3, 1000}};
 
-BWindow* NewWindow(const std::vector<BWindow*>& before) {
-	for (BWindow* window : kit::Windows())
-		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
-	return nullptr;
-}
-
 void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<NamedBlock>& blocks,
                const std::string& size) {
 	for (const NamedBlock& block : blocks) {
@@ -34,7 +30,7 @@ void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<Nam
 		Block given = block.samples;
 		int refused = 0;
 		for (int i = 0; i < kRepeats; ++i)
-			if (!AddonLibrary::Render(plugin, given.data())) refused++;
+			if (!plugin->Render(given.data())) refused++;
 		context.Expect(refused == 0, name + ": Render returned false " + std::to_string(refused) + " times");
 		context.Expect(given == block.samples, name + ": Render changed the host's block");
 	}
@@ -44,24 +40,24 @@ void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<Nam
 
 void CheckHostileBlocks(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	context.Step("Init");
-	if (!context.Expect(plugin->Init(), "Init returned false")) return;
+	if (!context.Expect(plugin.Init(), "Init returned false")) return;
 	BWindow* meter = NewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 
 	std::mt19937 random(context.Seed());
 	const std::vector<NamedBlock> blocks = TestBlocks::Hostile(random);
-	RenderAll(context, plugin, blocks, "the opening size");
+	RenderAll(context, &plugin, blocks, "the opening size");
 	for (const Size& size : kSizes) {
 		const std::string name = std::to_string(int(size.width)) + "x" + std::to_string(int(size.height));
 		context.Step("resize to " + name);
 		kit::UserResize(meter, size.width, size.height);
-		RenderAll(context, plugin, blocks, name);
+		RenderAll(context, &plugin, blocks, name);
 	}
-	plugin->Cleanup();
+	plugin.Cleanup();
 	context.Step("unload");
 	context.Expect(library.Close(), "still loaded after dlclose");
 }

@@ -1,10 +1,11 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
+#include "PluginCalls.h"
 #include "ProcessState.h"
 #include "TestBlocks.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -24,26 +25,26 @@ bool WaitForWindowCount(size_t count) {
 
 void CheckLifecycle(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const size_t windows = kit::Windows().size();
 	const int threads = ProcessState::Now().threads;
 
 	for (int cycle = 1; cycle <= kCycles; ++cycle) {
 		const std::string name = "cycle " + std::to_string(cycle);
 		context.Step(name + ": Init");
-		if (!context.Expect(plugin->Init(), name + ": Init returned false")) return;
+		if (!context.Expect(plugin.Init(), name + ": Init returned false")) return;
 		context.Expect(kit::Windows().size() > windows, name + ": Init opened no window");
 		context.Step(name + ": Render");
 		int refused = 0;
 		for (int i = 0; i < kRenders; ++i) {
 			const Block block = TestBlocks::Tone(i);
-			if (!AddonLibrary::Render(plugin, block.data())) refused++;
+			if (!plugin.Render(block.data())) refused++;
 		}
 		context.Expect(refused == 0, name + ": " + std::to_string(refused) + " of " +
 		                                 std::to_string(kRenders) + " renders returned false while running");
 		context.Step(name + ": Cleanup");
-		plugin->Cleanup();
+		plugin.Cleanup();
 		context.Expect(WaitForWindowCount(windows), name + ": " + std::to_string(kit::Windows().size()) +
 		                                                " windows after Cleanup, " + std::to_string(windows) +
 		                                                " before Init");
@@ -51,6 +52,7 @@ void CheckLifecycle(CheckContext& context) {
 		// Later cycles would only add to a leak already reported.
 		if (!context.Expect(left == threads, name + ": " + std::to_string(left) + " threads after Cleanup, " +
 		                                         std::to_string(threads) + " before Init")) {
+			library.DeletePlugin();
 			library.KeepLoaded();
 			return;
 		}

@@ -1,8 +1,8 @@
 #include <OS.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
 #include "ProcessState.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 

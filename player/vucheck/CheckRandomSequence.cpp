@@ -8,11 +8,12 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
 #include "GainSlider.h"
+#include "PluginCalls.h"
 #include "TestBlocks.h"
 #include "WindowProbe.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -106,8 +107,7 @@ private:
 		case Action::kRender: {
 			const Block block = TestBlocks::Tone(fBlocks++);
 			if (fRunning)
-				fContext.Expect(AddonLibrary::Render(fPlugin, block.data()),
-				                "Render while running returned false");
+				fContext.Expect(fPlugin->Render(block.data()), "Render while running returned false");
 			return;
 		}
 		case Action::kKey: {
@@ -269,13 +269,13 @@ private:
 
 void CheckRandomSequence(CheckContext& context) {
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	std::unique_ptr<PlayerStandIn, decltype(&PlayerStandIn::Dispose)> player(new PlayerStandIn,
 	                                                                         &PlayerStandIn::Dispose);
 	player->Run();
-	plugin->Object()->host_handler = player.get();
-	Sequence(context, plugin, player.get()).Run();
+	plugin.Object()->host_handler = player.get();
+	Sequence(context, &plugin, player.get()).Run();
 	context.Step("unload");
 	context.Expect(library.Close(), "still loaded after dlclose");
 }

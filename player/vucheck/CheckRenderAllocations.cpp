@@ -1,10 +1,11 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "AllocationCounter.h"
 #include "Checks.h"
+#include "PluginCalls.h"
 #include "TestBlocks.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -20,10 +21,10 @@ void CheckRenderAllocations(CheckContext& context) {
 		return;
 	}
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	context.Step("Init");
-	if (!context.Expect(plugin->Init(), "Init returned false")) return;
+	if (!context.Expect(plugin.Init(), "Init returned false")) return;
 
 	std::mt19937 random(context.Seed());
 	std::vector<Block> blocks;
@@ -34,13 +35,13 @@ void CheckRenderAllocations(CheckContext& context) {
 
 	context.Step("warm-up renders");
 	for (int i = 0; i < kWarmUp; ++i)
-		AddonLibrary::Render(plugin, blocks[size_t(i)].data());
+		plugin.Render(blocks[size_t(i)].data());
 	context.Step("counted renders");
 	long allocations = 0;
 	int allocatingRenders = 0;
 	for (const Block& block : blocks) {
 		AllocationCounter::Start();
-		AddonLibrary::Render(plugin, block.data());
+		plugin.Render(block.data());
 		const long made = AllocationCounter::Stop();
 		allocations += made;
 		if (made > 0) allocatingRenders++;
@@ -48,7 +49,7 @@ void CheckRenderAllocations(CheckContext& context) {
 	context.Expect(allocations == 0, std::to_string(allocations) + " heap allocations in " +
 	                                     std::to_string(allocatingRenders) + " of " +
 	                                     std::to_string(blocks.size()) + " renders");
-	plugin->Cleanup();
+	plugin.Cleanup();
 	context.Step("unload");
 	context.Expect(library.Close(), "still loaded after dlclose");
 }

@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "CheckTranscript.h"
-#include "SignalFlag.h"
 #include "TemporaryFolder.h"
+#include "host/SignalFlag.h"
 
 namespace {
 

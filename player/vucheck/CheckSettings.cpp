@@ -1,3 +1,5 @@
+// Past 300 lines as one unit: its four settings checks share the load-render-unload cycle and the file checks.
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,13 +14,15 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
 #include "FullDisk.h"
 #include "GainSlider.h"
+#include "PluginCalls.h"
 #include "SettingsFolder.h"
 #include "TestBlocks.h"
 #include "WindowProbe.h"
+#include "host/AddonLibrary.h"
+#include "host/NewWindow.h"
 
 namespace {
 
@@ -36,15 +40,15 @@ constexpr const char* kPrefsSuffix = " Prefs";
 bool Cycle(CheckContext& context, const std::string& label, bool run) {
 	context.Step(label);
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, label + ": " + library.Error())) return false;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, label + ": " + library.Error())) return false;
 	if (run) {
-		if (!context.Expect(plugin->Init(), label + ": Init returned false")) return false;
+		if (!context.Expect(plugin.Init(), label + ": Init returned false")) return false;
 		for (int i = 0; i < 10; ++i) {
 			const Block block = TestBlocks::Tone(i);
-			AddonLibrary::Render(plugin, block.data());
+			plugin.Render(block.data());
 		}
-		plugin->Cleanup();
+		plugin.Cleanup();
 	}
 	return context.Expect(library.Close(), label + ": still loaded after dlclose");
 }
@@ -77,12 +81,6 @@ void ExpectUsableFrame(CheckContext& context, const SettingsFolder& folder, cons
 	               label + ": saved back as a frame that is not finite, inverted or off the screen");
 }
 
-BWindow* NewWindow(const std::vector<BWindow*>& before) {
-	for (BWindow* window : kit::Windows())
-		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
-	return nullptr;
-}
-
 BRect FrameOf(BWindow* window) {
 	window->Lock();
 	const BRect frame = window->Frame();
@@ -99,16 +97,16 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 	{
 		context.Step("change the frame and the gain");
 		AddonLibrary library(context.AddonPath());
-		PluginCalls* plugin = library.NewPlugin();
-		if (!context.Expect(plugin != nullptr, library.Error())) return;
+		PluginCalls plugin(library.NewPlugin());
+		if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 		const std::vector<BWindow*> before = kit::Windows();
-		if (!context.Expect(plugin->Init(), "Init returned false")) return;
+		if (!context.Expect(plugin.Init(), "Init returned false")) return;
 		BWindow* meter = NewWindow(before);
 		if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 		kit::UserMove(meter, BPoint(217, 133));
 		kit::UserResize(meter, 71, 301);
 		moved = FrameOf(meter);
-		plugin->Prefs(false);
+		plugin.Prefs(false);
 		BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix);
 		if (!context.Expect(prefs != nullptr, "Prefs(false) opened no preferences window")) return;
 		const auto set = GainSlider::ClickAt(prefs, 0.75f);
@@ -119,7 +117,7 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 		const std::string title = prefs->Title();
 		kit::CloseBox(prefs);
 		WindowProbe::WaitUntilGone(title.c_str());
-		plugin->Cleanup();
+		plugin.Cleanup();
 		context.Expect(library.Close(), "still loaded after dlclose");
 	}
 	const auto bytes = folder.Read();
@@ -132,21 +130,21 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 
 	context.Step("reload after the change");
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
-	if (!context.Expect(plugin->Init(), "Init after the reload returned false")) return;
+	if (!context.Expect(plugin.Init(), "Init after the reload returned false")) return;
 	BWindow* meter = NewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init after the reload opened no window")) return;
 	context.Expect(FrameOf(meter) == moved, "the meter window reopened elsewhere after the reload");
-	plugin->Prefs(false);
+	plugin.Prefs(false);
 	BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix);
 	if (context.Expect(prefs != nullptr, "Prefs(false) after the reload opened no preferences window")) {
 		const auto shown = GainSlider::Value(prefs);
 		context.Expect(shown == gain, "the slider shows " + std::to_string(shown.value_or(-1)) +
 		                                  " after the reload, " + std::to_string(gain) + " was set");
 	}
-	plugin->Cleanup();
+	plugin.Cleanup();
 	context.Expect(library.Close(), "still loaded after dlclose");
 }
 

@@ -5,11 +5,12 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "AddonLibrary.h"
 #include "Checks.h"
+#include "PluginCalls.h"
 #include "ProcessState.h"
 #include "TestBlocks.h"
 #include "WindowProbe.h"
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ public:
 	    : fThread([this, plugin] {
 		      for (int i = 0; !fStop.load(); ++i) {
 			      const Block block = TestBlocks::Tone(i);
-			      AddonLibrary::Render(plugin, block.data());
+			      plugin->Render(block.data());
 			      snooze(500);
 		      }
 	      }) {}
@@ -90,20 +91,20 @@ void CheckWindowsWhileRendering(CheckContext& context) {
 	const int threads = ProcessState::Now().threads;
 	const std::vector<std::string> names = ProcessState::ThreadNames();
 	AddonLibrary library(context.AddonPath());
-	PluginCalls* plugin = library.NewPlugin();
-	if (!context.Expect(plugin != nullptr, library.Error())) return;
-	if (!context.Expect(plugin->Init(), "Init returned false")) return;
+	PluginCalls plugin(library.NewPlugin());
+	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
+	if (!context.Expect(plugin.Init(), "Init returned false")) return;
 	{
-		Renderer renderer(plugin);
+		Renderer renderer(&plugin);
 		for (int round = 1; round <= kRounds; ++round)
-			OpenAndClose(context, plugin, round);
+			OpenAndClose(context, &plugin, round);
 		context.Step("Prefs(false) before the unload");
-		plugin->Prefs(false);
+		plugin.Prefs(false);
 		context.Expect(WindowProbe::CountTitledEndingIn(kPrefsSuffix) == 1,
 		               "Prefs(false) opened no preferences window");
 	}
 	context.Step("Cleanup with the preferences window open");
-	plugin->Cleanup();
+	plugin.Cleanup();
 	context.Expect(WindowProbe::CountTitledEndingIn(kPrefsSuffix) == 0,
 	               "the preferences window outlived Cleanup");
 	context.Step("unload with the preferences window just closed");

@@ -1,6 +1,7 @@
 #include "PluginCalls.h"
 
 #include "ReportPipe.h"
+#include "host/AddonLibrary.h"
 
 bool PluginCalls::Init() {
 	const ReportPipe::Call call("Init");
@@ -22,7 +23,7 @@ bool PluginCalls::Prefs(bool query) {
 	return fPlugin->Prefs(query);
 }
 
-bool PluginCalls::Render(const VisAudioInfoStruct* info) {
+bool PluginCalls::Render(const int16* samples) {
 	const ReportPipe::Call call("Render");
-	return fPlugin->Render(info);
+	return AddonLibrary::Render(fPlugin, samples);
 }

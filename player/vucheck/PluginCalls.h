@@ -8,14 +8,16 @@
 // [the thread the check calls from] Every call is passed on as is.
 class PluginCalls {
 public:
-	// `plugin` stays the library's; it must outlive this object.
+	// `plugin` stays the library's; it must outlive this object. Null when
+	// NewPlugin made none: then Object() alone may be called.
 	explicit PluginCalls(VisualizationPlugin* plugin) : fPlugin(plugin) {}
 
 	bool Init();
 	void Cleanup();
 	bool About(bool query);
 	bool Prefs(bool query);
-	bool Render(const VisAudioInfoStruct* info);
+	// Hands `samples` (kBlockValues values) over as the player does.
+	bool Render(const int16* samples);
 
 	// The object itself, for the fields a host sets (host_handler).
 	VisualizationPlugin* Object() const { return fPlugin; }

@@ -56,6 +56,10 @@ ReportPipe::Call::Call(const char* name) : fName(name) { WriteLine("enter", fNam
 
 ReportPipe::Call::~Call() { WriteLine("leave", fName); }
 
+void ReportPipe::CallWatch::Enter(const std::string&, const char* call) { WriteLine("enter", call); }
+
+void ReportPipe::CallWatch::Leave(const char* call) { WriteLine("leave", call); }
+
 const char* ReportPipe::OutcomeWord(CheckOutcome outcome) {
 	switch (outcome) {
 	case CheckOutcome::kPass:

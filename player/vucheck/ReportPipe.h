@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "CheckContext.h"
+#include "host/AddonCallWatch.h"
 
 // [any thread] Every call but Use(); each line goes out in one write, so
 // lines from several threads never mix.
@@ -37,6 +38,14 @@ public:
 
 	private:
 		const char* fName;
+	};
+
+	// Notes the steps the add-on library runs in the add-on's own code
+	// (its constructors, NewPlugin, destructors) as calls.
+	class CallWatch final : public AddonCallWatch {
+	public:
+		void Enter(const std::string& path, const char* call) override;
+		void Leave(const char* call) override;
 	};
 
 	// The outcome's word in a "done" line, and back.

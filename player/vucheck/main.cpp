@@ -13,12 +13,13 @@
 
 #include <CLI/CLI.hpp>
 
-#include "AddonLocator.h"
 #include "CheckProcess.h"
 #include "CheckRunner.h"
 #include "Checks.h"
 #include "ReportPipe.h"
-#include "SignalFlag.h"
+#include "host/AddonLibrary.h"
+#include "host/AddonLocator.h"
+#include "host/SignalFlag.h"
 
 namespace {
 
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
 
 	if (runCheck > 0) {
 		if (reportFd >= 0) ReportPipe::Use(reportFd);
+		static ReportPipe::CallWatch watch;
+		AddonLibrary::SetCallWatch(&watch);
 		const CheckOutcome outcome = RunCheckInThisProcess(runCheck, checkAddon, seed, checkFolder);
 		std::fflush(stdout);
 		ReportPipe::Finish(outcome);

@@ -9,6 +9,8 @@
 #include <optional>
 #include <sys/resource.h>
 #include <thread>
+
+#include "support/TempDir.h"
 #include <unistd.h>
 
 #include "support/Unprivileged.h"
@@ -24,17 +26,12 @@ using Bytes = std::vector<uint8>;
 
 class PreferencesTest : public testing::Test {
 protected:
-	void SetUp() override {
-		std::string pattern = (fs::temp_directory_path() / "prefs-test-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fFolder = pattern;
-		set_settings_directory(fFolder.c_str());
-	}
+	void SetUp() override { set_settings_directory(fFolder.c_str()); }
 
 	void TearDown() override {
 		set_settings_directory(nullptr);
+		// A test may have left the folder read-only.
 		fs::permissions(fFolder, fs::perms::owner_all);
-		fs::remove_all(fFolder);
 	}
 
 	fs::path File() const { return fFolder / "VU-Meter_Test.preferences"; }
@@ -53,7 +50,8 @@ protected:
 		return {fs::directory_iterator(fFolder), fs::directory_iterator()};
 	}
 
-	fs::path fFolder;
+	TempDir fScratch;
+	fs::path fFolder = fScratch.Path();
 };
 
 // A record with the frame 1.5, -2.25, 640, 480.75 and the given gain.

@@ -11,7 +11,7 @@ constexpr rgb_color kFullRed = {255, 0, 0, 255};
 
 class NeedleMeterTest : public MeterWindowTest {
 protected:
-	// The window of the worked examples: W = 200, H = 100.
+	// A window twice as wide as high: W = 200, H = 100.
 	void OpenStandard() {
 		Open(200, 100);
 		TakeCalls();

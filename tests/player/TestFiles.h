@@ -10,23 +10,7 @@
 
 #include <sndfile.h>
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-public:
-	TempDir() {
-		std::string pattern = (std::filesystem::temp_directory_path() / "vuplay-test-XXXXXX").string();
-		if (!mkdtemp(pattern.data())) std::abort();
-		fPath = pattern;
-	}
-	~TempDir() {
-		std::error_code ignored;
-		std::filesystem::remove_all(fPath, ignored);
-	}
-	std::string operator/(const std::string& name) const { return (fPath / name).string(); }
-
-private:
-	std::filesystem::path fPath;
-};
+#include "support/TempDir.h"
 
 // Sets an environment variable, or unsets it for null, for as long as it lives.
 class ScopedVariable {

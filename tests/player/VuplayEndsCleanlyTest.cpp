@@ -3,8 +3,8 @@
 // pauses for good and an add-on whose About never returns.
 #include <sys/stat.h>
 
-#include "ChildProcess.h"
-#include "VuplayFixture.h"
+#include "player/ChildProcess.h"
+#include "player/VuplayFixture.h"
 
 using namespace std::chrono_literals;
 

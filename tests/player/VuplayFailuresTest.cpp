@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <map>
 
-#include "ChildProcess.h"
-#include "Unprivileged.h"
-#include "VuplayFixture.h"
+#include "player/ChildProcess.h"
+#include "support/Unprivileged.h"
+#include "player/VuplayFixture.h"
 
 using namespace std::chrono_literals;
 

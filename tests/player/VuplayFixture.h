@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "Watchdog.h"
+#include "player/TestFiles.h"
+#include "support/Watchdog.h"
 
 struct Outcome {
 	int status = -1; // exit status; -1 when it did not exit normally

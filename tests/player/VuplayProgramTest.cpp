@@ -7,7 +7,7 @@
 #include <cstring>
 #include <random>
 
-#include "VuplayFixture.h"
+#include "player/VuplayFixture.h"
 
 namespace {
 

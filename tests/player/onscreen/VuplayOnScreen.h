@@ -22,7 +22,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "player/TestFiles.h"
 #include "support/OnScreen.h"
 #include "support/Spawn.h"
 #include "support/Watchdog.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "AllocationCounter.h"
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ProcessState.h"
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 
 TEST(ProcessStateTest, ThreadsCountAThreadUntilItHasEnded) {
 	Watchdog watchdog;

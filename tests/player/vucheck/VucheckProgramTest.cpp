@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 #include "player/ChildProcess.h"
 #include "player/TestFiles.h"
 
@@ -233,20 +233,22 @@ TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNaming
 
 TEST(VucheckProgramTest, AnAddonThatMakesNoPluginObjectFailsSayingWhy) {
 	const Outcome none = Vucheck("--only 1,2 " + Broken("NoNewPlugin"));
-	EXPECT_NE(ReportOf(none.out, 1)
-	              .reasons.find("load 1: " BROKEN_ADDON_DIR "/broken_NoNewPlugin.so: no NewPlugin"),
-	          std::string::npos)
+	EXPECT_NE(
+	    ReportOf(none.out, 1)
+	        .reasons.find("load 1: " BROKEN_ADDON_DIR "/broken_NoNewPlugin.so: not an add-on (no NewPlugin)"),
+	    std::string::npos)
 	    << none.out;
-	EXPECT_NE(ReportOf(none.out, 2).reasons.find(": no NewPlugin"), std::string::npos) << none.out;
+	EXPECT_NE(ReportOf(none.out, 2).reasons.find(": not an add-on (no NewPlugin)"), std::string::npos)
+	    << none.out;
 	EXPECT_EQ(none.status, 1);
 
 	const Outcome null = Vucheck("--only 1,2 " + Broken("NullNewPlugin"));
-	EXPECT_NE(
-	    ReportOf(null.out, 1)
-	        .reasons.find("load 1: " BROKEN_ADDON_DIR "/broken_NullNewPlugin.so: NewPlugin made no object"),
-	    std::string::npos)
+	EXPECT_NE(ReportOf(null.out, 1)
+	              .reasons.find("load 1: " BROKEN_ADDON_DIR
+	                            "/broken_NullNewPlugin.so: NewPlugin made no plug-in object"),
+	          std::string::npos)
 	    << null.out;
-	EXPECT_NE(ReportOf(null.out, 2).reasons.find(": NewPlugin made no object"), std::string::npos)
+	EXPECT_NE(ReportOf(null.out, 2).reasons.find(": NewPlugin made no plug-in object"), std::string::npos)
 	    << null.out;
 	EXPECT_EQ(null.status, 1);
 }

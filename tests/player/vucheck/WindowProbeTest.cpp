@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "GainSlider.h"
-#include "Watchdog.h"
+#include "support/Watchdog.h"
 #include "WindowProbe.h"
 
 namespace {

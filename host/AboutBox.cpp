@@ -1,0 +1,64 @@
+#include "host/AboutBox.h"
+
+#include <vector>
+
+#include <Alert.h>
+#include <Window.h>
+#include <kit/Display.h>
+
+#include "core/VisualizationPlugin.h"
+
+namespace {
+
+// The about boxes open now. [any thread]
+std::vector<BWindow*> AlertWindows() {
+	std::vector<BWindow*> alerts;
+	for (BWindow* window : kit::Windows())
+		if (dynamic_cast<BAlert*>(window)) alerts.push_back(window);
+	return alerts;
+}
+
+} // namespace
+
+AboutBox::~AboutBox() {
+	if (!thread_.joinable()) return;
+	if (Inside())
+		thread_.detach();
+	else
+		thread_.join();
+}
+
+bool AboutBox::Open(VisualizationPlugin* plugin) {
+	if (Inside()) return false;
+	if (thread_.joinable()) thread_.join();
+	inside_ = std::make_shared<std::atomic<bool>>(true);
+	plugin_ = plugin;
+	thread_ = std::thread([inside = inside_, plugin] {
+		plugin->About(false);
+		inside->store(false);
+	});
+	return true;
+}
+
+void AboutBox::WaitUntilShown(bigtime_t deadline) {
+	while (AlertWindows().empty() && Inside() && system_time() < deadline)
+		snooze(1000);
+}
+
+bool AboutBox::Close(bigtime_t deadline) {
+	if (!thread_.joinable()) return !Inside();
+	// The box blocks its thread until answered; Enter presses its only button.
+	while (Inside() && system_time() < deadline) {
+		for (BWindow* alert : AlertWindows())
+			kit::TypeKey(alert, "\n");
+		snooze(2000);
+	}
+	if (Inside()) {
+		thread_.detach();
+		return false;
+	}
+	thread_.join();
+	return true;
+}
+
+VisualizationPlugin* AboutBox::StuckIn() const { return Inside() && !thread_.joinable() ? plugin_ : nullptr; }

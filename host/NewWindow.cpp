@@ -1,0 +1,11 @@
+#include "host/NewWindow.h"
+
+#include <algorithm>
+
+#include <kit/Display.h>
+
+BWindow* NewWindow(const std::vector<BWindow*>& before) {
+	for (BWindow* window : kit::Windows())
+		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
+	return nullptr;
+}

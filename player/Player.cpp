@@ -1,0 +1,112 @@
+#include "Player.h"
+
+#include <cstdio>
+#include <string>
+
+#include "audio/AudioCapture.h"
+#include "audio/DemoSignal.h"
+#include "output/StandardOutput.h"
+#include "playback/Playback.h"
+#include "playback/ProgressLine.h"
+
+namespace {
+
+void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
+
+} // namespace
+
+int Player::PlayAll(std::vector<InputFile>& inputs) {
+	bool failed = false;
+	if (options_.capture) {
+		std::string error;
+		auto capture = AudioCapture::Open(options_.captureDevice, error);
+		if (!capture) {
+			Report(error);
+			return kExitFailure;
+		}
+		Play(*capture);
+	} else if (options_.files.empty()) {
+		DemoSignal demo;
+		Play(demo);
+	} else {
+		for (InputFile& input : inputs) {
+			std::unique_ptr<AudioFileSource> file = std::move(input.stream);
+			std::string error;
+			if (!file) file = AudioFileSource::Open(input.path, error);
+			if (!file) {
+				// It opened a moment ago: gone or changed since.
+				Report(error);
+				failed = true;
+				continue;
+			}
+			if (!Play(*file)) break;
+		}
+	}
+	return failed || failed_ ? kExitFailure : kExitOk;
+}
+
+bool Player::Play(AudioSource& source) {
+	AudioOutput* output = nullptr;
+	const bool unpaced = options_.capture || (options_.headless && !options_.realtime);
+	if (!unpaced) {
+		if (!output_ || output_->SampleRate() != source.SampleRate()) {
+			output_.reset();
+			std::string why;
+			output_ = AudioOutput::Open(source.SampleRate(), options_.mute || options_.headless, why);
+			if (!why.empty() && !toldNoDevice_) {
+				Report(why + "; pacing by the clock");
+				toldNoDevice_ = true;
+			}
+		}
+		output = output_.get();
+	}
+	if (options_.verbose && !terminal_.ShowsProgress())
+		std::printf("playing %s (%d Hz, %s)\n", source.Name().c_str(), source.SampleRate(),
+		            source.TotalFrames() < 0
+		                ? "live"
+		                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
+
+	paused_ = false;
+	Playback playback({
+	                      .render = [this, &source](const AudioBlock& block,
+	                                                int64_t) { addons_.Render(block, source.SampleRate()); },
+	                      .keys = [this] { return Keys(); },
+	                      .progress =
+	                          [this](const ProgressState& state) {
+		                          if (terminal_.ShowsProgress())
+			                          terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
+			                                             state.paused);
+	                          },
+	                  },
+	                  options_.latencyOffsetMs);
+	const Playback::Outcome outcome = playback.Play(source, output);
+	terminal_.EndLine();
+	if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
+	if (outcome == Playback::Outcome::Failed) {
+		Report(source.Error());
+		failed_ = true;
+	}
+	return outcome != Playback::Outcome::Quit;
+}
+
+std::vector<PlayerKey> Player::Keys() {
+	std::vector<PlayerKey> keys = terminal_.Keys();
+	for (const PlayerKey key : addons_.Keys(paused_))
+		keys.push_back(key);
+	std::erase_if(keys, [this](PlayerKey key) {
+		if (key == PlayerKey::About) addons_.About();
+		if (key == PlayerKey::TogglePause) paused_ = !paused_;
+		return key == PlayerKey::About;
+	});
+	if (!StdoutWritable()) {
+		failed_ = true;
+		keys.push_back(PlayerKey::Quit);
+	}
+	// Headless, nothing but the script can resume; waiting for what never comes would hang.
+	if (paused_ && options_.headless && !terminal_.KeysAvailable() && !addons_.ScriptCanResume()) {
+		Report(options_.events + ": the script leaves the player paused, with no event to resume it");
+		failed_ = true;
+		keys.push_back(PlayerKey::Quit);
+	}
+	return keys;
+}

@@ -1,0 +1,42 @@
+// Plays what the command line asks for through the add-ons: the files in
+// turn, the demo piece or live input, showing progress on the terminal.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Options.h"
+#include "audio/AudioSource.h"
+#include "audio/InputFiles.h"
+#include "input/KeyDecoder.h"
+#include "input/Terminal.h"
+#include "playback/AudioOutput.h"
+#include "session/AddonSession.h"
+
+// [player thread] Every call.
+class Player {
+public:
+	Player(const Options& options, AddonSession& addons) : options_(options), addons_(addons) {}
+
+	Player(const Player&) = delete;
+	Player& operator=(const Player&) = delete;
+
+	// Plays the input, the demo or `inputs`; the exit status. A file that
+	// fails is reported and the next one plays.
+	int PlayAll(std::vector<InputFile>& inputs);
+
+private:
+	// Plays one source; false when the user quit.
+	bool Play(AudioSource& source);
+	// The terminal's keys and those sent from the meter windows; the about box
+	// is the add-ons' business.
+	std::vector<PlayerKey> Keys();
+
+	const Options& options_;
+	AddonSession& addons_;
+	Terminal terminal_;
+	std::unique_ptr<AudioOutput> output_;
+	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it
+	bool toldNoDevice_ = false;
+	bool failed_ = false;
+};

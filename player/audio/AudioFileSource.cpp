@@ -1,0 +1,211 @@
+#include "audio/AudioFileSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <sndfile.h>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "audio/Clause.h"
+#include "audio/InterruptibleIo.h"
+#include "audio/OggEnd.h"
+#include "audio/QuietStderr.h"
+#include "audio/StreamInput.h"
+#include "playback/ProgressLine.h"
+
+namespace {
+
+// About 190 ms at 44.1 kHz: few reads a second, little memory even with many channels.
+constexpr int64_t kReadFrames = 16 * kBlockFrames;
+
+constexpr unsigned long long kUnknownDataLength = 0x7f000000;
+
+int16_t ToInt16(float sample) {
+	if (std::isnan(sample)) return 0;
+	const double scaled = std::round(static_cast<double>(sample) * 32768.0);
+	if (scaled >= 32767.0) return 32767;
+	if (scaled <= -32768.0) return -32768;
+	return static_cast<int16_t>(scaled);
+}
+
+bool IsVorbisOrdered(int format) {
+	const int codec = format & SF_FORMAT_SUBMASK;
+	return codec == SF_FORMAT_VORBIS || codec == SF_FORMAT_OPUS;
+}
+
+// The channels that feed the left and the right side (see the header).
+std::pair<int, int> FrontPair(SNDFILE* file, const SF_INFO& info) {
+	const int channels = info.channels;
+	if (channels == 1) return {0, 0};
+	std::vector<int> map(static_cast<size_t>(channels));
+	if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), static_cast<int>(map.size() * sizeof(int))) ==
+	    SF_TRUE) {
+		const auto find = [&map](int a, int b) {
+			const auto it = std::find_if(map.begin(), map.end(), [=](int c) { return c == a || c == b; });
+			return it == map.end() ? -1 : static_cast<int>(it - map.begin());
+		};
+		const int left = find(SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_FRONT_LEFT);
+		const int right = find(SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_FRONT_RIGHT);
+		if (left >= 0 && right >= 0) return {left, right};
+	}
+	if (IsVorbisOrdered(info.format) && (channels == 3 || channels >= 5)) return {0, 2};
+	return {0, 1};
+}
+
+// Whether libsndfile's log tells of a WAV file whose data chunk claims more
+// than the file holds: `claimed` bytes of sound where it has `held`. The log
+// is the only place the library says so.
+bool WavClaimsMoreThanItHolds(SNDFILE* file, unsigned long long& claimed, unsigned long long& held) {
+	std::string log(1 << 14, '\0');
+	sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
+	log.resize(std::strlen(log.c_str()));
+	std::istringstream lines(log);
+	for (std::string line; std::getline(lines, line);)
+		// Programs that write a WAV to a pipe claim 2 GiB or more for "unknown".
+		if (std::sscanf(line.c_str(), "data : %llu (should be %llu)", &claimed, &held) == 2 &&
+		    claimed > held && claimed < kUnknownDataLength)
+			return true;
+	claimed = held = 0;
+	return false;
+}
+
+// Why libsndfile refused input that could be read.
+std::string DecodeFailure(bool empty) {
+	if (empty) return "empty file";
+	const int code = sf_error(nullptr);
+	if (code == SF_ERR_MALFORMED_FILE || code == SF_ERR_UNSUPPORTED_ENCODING)
+		return "cannot decode: " + Clause(sf_strerror(nullptr));
+	return "not a sound file in a format that can be decoded";
+}
+
+} // namespace
+
+std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error) {
+	bool isStream = false;
+	std::string why;
+	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
+	if (fd < 0) {
+		error = path + ": " + (errno == ENOENT ? "no such file" : why);
+		return nullptr;
+	}
+	// A pipe is read once, so the source keeps what it opened instead of opening the path again.
+	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd) : nullptr;
+	struct stat status {};
+	const bool empty = stream ? false : ::fstat(fd, &status) == 0 && status.st_size == 0;
+	SF_INFO info{};
+	SNDFILE* file = nullptr;
+	{
+		QuietStderr quiet;
+		// libsndfile closes a file's descriptor, on failure too.
+		file = stream ? sf_open_virtual(StreamInput::Callbacks(), SFM_READ, &info, stream.get())
+		              : sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
+	}
+	if (!file) {
+		if (stream && stream->Interrupted())
+			error = path + ": interrupted while waiting for input";
+		else if (stream && !stream->Error().empty())
+			error = path + ": cannot read: " + stream->Error();
+		else
+			error = path + ": " + DecodeFailure(stream ? stream->Empty() : empty);
+		return nullptr;
+	}
+	std::string problem;
+	if (info.channels < 1 || info.samplerate < 1)
+		problem = "cannot decode: no channels or no sample rate";
+	else if (info.frames <= 0)
+		problem = "contains no audio";
+	if (!problem.empty()) {
+		sf_close(file);
+		error = path + ": " + problem;
+		return nullptr;
+	}
+	const int64_t frames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+	std::unique_ptr<AudioFileSource> source(
+	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
+	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
+	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+	// libsndfile still owns the descriptor and reads on from where it is.
+	source->endMissing_ =
+	    !stream && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_OGG && !OggEnd::IsThere(fd);
+	source->stream_ = std::move(stream);
+	return source;
+}
+
+AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
+                                 int64_t frames)
+    : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
+      name_(std::filesystem::path(path_).filename().string()),
+      frames_(static_cast<size_t>(kReadFrames) * static_cast<size_t>(channels)) {}
+
+AudioFileSource::~AudioFileSource() { sf_close(file_); }
+
+bool AudioFileSource::Refill() {
+	std::optional<QuietStderr> quiet;
+	if (mpeg_) quiet.emplace();
+	next_ = 0;
+	filled_ = std::max<sf_count_t>(sf_readf_float(file_, frames_.data(), kReadFrames), 0);
+	return filled_ > 0;
+}
+
+bool AudioFileSource::NextBlock(AudioBlock& block) {
+	if (!error_.empty()) return false;
+	int64_t got = 0;
+	while (got < kBlockFrames && (next_ < filled_ || Refill())) {
+		const int64_t take = std::min<int64_t>(kBlockFrames - got, filled_ - next_);
+		for (int64_t i = 0; i < take; i++) {
+			const float* frame = frames_.data() + (next_ + i) * channels_;
+			block[static_cast<size_t>(2 * (got + i))] = ToInt16(frame[leftChannel_]);
+			block[static_cast<size_t>(2 * (got + i) + 1)] = ToInt16(frame[rightChannel_]);
+		}
+		next_ += take;
+		got += take;
+	}
+	if (got == 0) {
+		if (sf_error(file_) != SF_ERR_NO_ERROR)
+			error_ = path_ + ": cannot decode: " + Clause(sf_strerror(file_));
+		else if (stream_ && !stream_->Error().empty())
+			error_ = path_ + ": cannot read: " + stream_->Error();
+		else if (int64_t stated = 0; EndedEarly(stated))
+			error_ = path_ + ": the file ends early, at " + ProgressLine::Time(position_, sampleRate_) +
+			         (stated >= 0 ? " of " + ProgressLine::Time(stated, sampleRate_) : "");
+		return false;
+	}
+	std::fill(block.begin() + 2 * got, block.end(), int16_t{0});
+	position_ += got;
+	return true;
+}
+
+bool AudioFileSource::EndedEarly(int64_t& stated) const {
+	unsigned long long claimed = 0, held = 0;
+	stated = totalFrames_;
+	if (endMissing_) return true;
+	if (WavClaimsMoreThanItHolds(file_, claimed, held)) {
+		// libsndfile gives a WAV file the length that is there, not the one it claims.
+		const auto bytesPerFrame =
+		    totalFrames_ > 0 ? held / static_cast<unsigned long long>(totalFrames_) : 0;
+		if (bytesPerFrame > 0) stated = static_cast<int64_t>(claimed / bytesPerFrame);
+		return true;
+	}
+	// A pipe's header may give any length, as its writer could not know it.
+	if (stream_ || totalFrames_ < 0) return false;
+	// Without a frame count in the file, the MP3 decoder estimates the
+	// length from the file's size, and is off by up to about 1%.
+	const int64_t slack = mpeg_ ? totalFrames_ / 100 : 0;
+	return position_ < totalFrames_ - slack;
+}
+
+bool AudioFileSource::Seek(int64_t frame) {
+	if (stream_) return false;
+	frame = std::max<int64_t>(frame, 0);
+	if (totalFrames_ >= 0) frame = std::min(frame, totalFrames_);
+	std::optional<QuietStderr> quiet;
+	if (mpeg_) quiet.emplace();
+	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
+	position_ = frame;
+	next_ = filled_ = 0;
+	return true;
+}

@@ -1,0 +1,16 @@
+#include "audio/InputFiles.h"
+
+#include <cstdio>
+
+std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files) {
+	std::vector<InputFile> playable;
+	for (const std::string& path : files) {
+		std::string error;
+		auto source = AudioFileSource::Open(path, error);
+		if (!source)
+			std::fprintf(stderr, "vuplay: %s\n", error.c_str());
+		else
+			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
+	}
+	return playable;
+}

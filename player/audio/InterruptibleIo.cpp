@@ -1,0 +1,89 @@
+#include "audio/InterruptibleIo.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "QuitSignals.h"
+
+namespace {
+
+// Long enough not to spin, short enough that a quit is seen at once.
+constexpr int kSliceMs = 100;
+
+bool IsFifo(const std::string& path) {
+	struct stat status;
+	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+} // namespace
+
+int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::string& why) {
+	const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+	if (fd < 0) {
+		const int error = errno;
+		why = std::strerror(error);
+		errno = error;
+		return -1;
+	}
+	struct stat status;
+	if (::fstat(fd, &status) != 0) {
+		why = std::strerror(errno);
+		::close(fd);
+		return -1;
+	}
+	why.clear();
+	if (S_ISDIR(status.st_mode))
+		why = "is a directory";
+	else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+		why = "is a device, not a file";
+	if (!why.empty()) {
+		::close(fd);
+		errno = 0;
+		return -1;
+	}
+	stream = S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode);
+	if (!stream) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+	return fd;
+}
+
+ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size) {
+	for (;;) {
+		if (QuitSignals::Received()) {
+			errno = EINTR;
+			return -1;
+		}
+		// Polled before reading: a FIFO that has never had a writer reads as
+		// ended, while poll() waits for the writer's first bytes or its end.
+		pollfd ready{fd, POLLIN, 0};
+		const int polled = ::poll(&ready, 1, kSliceMs);
+		if (polled < 0 && errno != EINTR) return -1;
+		if (polled <= 0) continue;
+		const ssize_t count = ::read(fd, buffer, size);
+		if (count >= 0 || (errno != EAGAIN && errno != EINTR)) return count;
+	}
+}
+
+std::FILE* InterruptibleIo::OpenForWriting(const std::string& path, const char* mode) {
+	if (!IsFifo(path)) return std::fopen(path.c_str(), mode);
+	// Without a reader a non-blocking open fails with ENXIO instead of waiting.
+	for (;;) {
+		if (QuitSignals::Received()) {
+			errno = EINTR;
+			return nullptr;
+		}
+		const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+		if (fd >= 0) {
+			::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+			std::FILE* file = ::fdopen(fd, mode);
+			if (!file) ::close(fd);
+			return file;
+		}
+		if (errno != ENXIO) return nullptr;
+		::poll(nullptr, 0, kSliceMs);
+	}
+}

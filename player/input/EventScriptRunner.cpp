@@ -1,0 +1,53 @@
+#include "input/EventScriptRunner.h"
+
+#include <cstdio>
+
+#include "input/UserInput.h"
+
+bool EventScriptRunner::Load(const std::string& path, std::string& error) {
+	path_ = path;
+	if (path.empty()) return true;
+	auto events = EventScript::Load(path, error);
+	if (!events) return false;
+	events_ = std::move(*events);
+	return true;
+}
+
+void EventScriptRunner::ApplyUpTo(int64_t block, Target& target) {
+	while (next_ < events_.size() && events_[next_].block <= block)
+		Apply(events_[next_++], target);
+}
+
+void EventScriptRunner::Apply(const ScriptEvent& event, Target& target) {
+	std::string error;
+	switch (event.kind) {
+	case ScriptEvent::Kind::Stop:
+		target.StopFollowed();
+		return;
+	case ScriptEvent::Kind::Start:
+		target.StartFollowed();
+		return;
+	case ScriptEvent::Kind::Prefs:
+		target.PrefsOfFollowed();
+		return;
+	case ScriptEvent::Kind::About:
+		target.AboutOfFollowed();
+		return;
+	case ScriptEvent::Kind::Menu:
+		UserInput::ChooseMenuItem(event.text, error);
+		break;
+	case ScriptEvent::Kind::Gain:
+		UserInput::SetGain(event.numbers[0], error);
+		break;
+	default:
+		if (BWindow* window = target.FollowedWindow())
+			UserInput::Apply(window, event, error);
+		else
+			error = "no meter window";
+		break;
+	}
+	if (error.empty()) return;
+	// The script did not do what it said: the run fails, once it is over.
+	std::fprintf(stderr, "vuplay: %s:%d: %s\n", path_.c_str(), event.line, error.c_str());
+	failed_ = true;
+}

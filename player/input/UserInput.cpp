@@ -1,0 +1,124 @@
+#include "input/UserInput.h"
+
+#include "input/KeyNames.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+#include <InterfaceDefs.h>
+#include <Slider.h>
+#include <Window.h>
+#include <kit/Display.h>
+
+namespace {
+
+BSlider* FindSlider(BView* view) {
+	if (auto* slider = dynamic_cast<BSlider*>(view)) return slider;
+	for (int32 i = 0; i < view->CountChildren(); i++)
+		if (BSlider* found = FindSlider(view->ChildAt(i))) return found;
+	return nullptr;
+}
+
+// The open window holding a slider, and the slider, found with the window locked.
+std::pair<BWindow*, BSlider*> FindGainSlider() {
+	for (BWindow* window : kit::Windows()) {
+		if (!window->Lock()) continue;
+		BSlider* slider = nullptr;
+		for (int32 i = 0; i < window->CountChildren() && !slider; i++)
+			slider = FindSlider(window->ChildAt(i));
+		window->Unlock();
+		if (slider) return {window, slider};
+	}
+	return {nullptr, nullptr};
+}
+
+} // namespace
+
+std::string UserInput::KeyBytes(const std::string& name, int32_t* key) {
+	*key = 0;
+	for (const auto& [word, byte] : kKeyNames)
+		if (name == word) return std::string(1, byte);
+	if (name.size() >= 2 && name[0] == 'f' && std::isdigit(static_cast<unsigned char>(name[1]))) {
+		// Function keys arrive as B_FUNCTION_KEY; the key code tells which (F1 is 2).
+		*key = 1 + std::atoi(name.c_str() + 1);
+		return std::string(1, B_FUNCTION_KEY);
+	}
+	return name;
+}
+
+bool UserInput::ChooseMenuItem(const std::string& label, std::string& error) {
+	if (kit::ChooseMenuItem(label.c_str())) return true;
+	error = "menu: no open menu has an item \"" + label + "\"";
+	return false;
+}
+
+bool UserInput::SetGain(int32_t percent, std::string& error) {
+	auto [window, slider] = FindGainSlider();
+	if (!window) {
+		error = "gain: no preferences window is open";
+		return false;
+	}
+	BPoint from, to;
+	if (!window->Lock()) {
+		error = "gain: the preferences window is closing";
+		return false;
+	}
+	const BRect thumb = slider->ThumbFrame();
+	const BRect bar = slider->BarFrame();
+	const float y = std::round((thumb.top + thumb.bottom) / 2);
+	from = window->ConvertFromScreen(
+	    slider->ConvertToScreen(BPoint(std::round((thumb.left + thumb.right) / 2), y)));
+	// The point on the bar whose value is nearest the one wanted.
+	float best = bar.left;
+	for (float x = bar.left; x <= bar.right; x++)
+		if (std::abs(slider->ValueForPoint(BPoint(x, y)) - percent) <
+		    std::abs(slider->ValueForPoint(BPoint(best, y)) - percent))
+			best = x;
+	to = window->ConvertFromScreen(slider->ConvertToScreen(BPoint(best, y)));
+	window->Unlock();
+	const bool done = kit::MouseDown(window, from, B_PRIMARY_MOUSE_BUTTON) &&
+	                  kit::MouseMove(window, to, B_PRIMARY_MOUSE_BUTTON) && kit::MouseUp(window, to);
+	if (!done) error = "gain: the preferences window did not take the drag";
+	return done;
+}
+
+bool UserInput::Apply(BWindow* window, const ScriptEvent& event, std::string& error) {
+	const auto& n = event.numbers;
+	bool done = false;
+	switch (event.kind) {
+	case ScriptEvent::Kind::Resize:
+		// The script gives the new Bounds() right and bottom.
+		done = kit::UserResize(window, float(n[0]), float(n[1]));
+		break;
+	case ScriptEvent::Kind::Move:
+		done = kit::UserMove(window, BPoint(float(n[0]), float(n[1])));
+		break;
+	case ScriptEvent::Kind::Close:
+		done = kit::CloseBox(window);
+		break;
+	case ScriptEvent::Kind::Mouse:
+		done = kit::Click(window, BPoint(float(n[0]), float(n[1])), uint32(n[2]));
+		break;
+	case ScriptEvent::Kind::Key: {
+		int32_t key = 0;
+		const std::string bytes = KeyBytes(event.text, &key);
+		done = kit::TypeKey(window, bytes.c_str(), event.modifiers, key);
+		break;
+	}
+	case ScriptEvent::Kind::Activate:
+		done = kit::UserActivate(window);
+		break;
+	case ScriptEvent::Kind::Expose:
+		done = kit::Expose(window, BRect(float(n[0]), float(n[1]), float(n[2]), float(n[3])));
+		break;
+	case ScriptEvent::Kind::Gain:
+		return SetGain(n[0], error);
+	default:
+		error = "not a window event";
+		return false;
+	}
+	if (!done) error = "the meter window did not take the event";
+	return done;
+}

@@ -1,0 +1,137 @@
+#include "output/MeterRecorder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <Window.h>
+#include <kit/Display.h>
+
+#include "output/PngWriter.h"
+#include "output/RecordingFile.h"
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* end) {
+	const size_t length = std::strlen(end);
+	return text.size() > length && text.compare(text.size() - length, length, end) == 0;
+}
+
+} // namespace
+
+MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
+    : path_(std::move(path)), kind_(EndsWith(path_, ".y4m")   ? Kind::Stream
+                                    : EndsWith(path_, ".png") ? Kind::Picture
+                                                              : Kind::Folder),
+      fps_(fps), blockFrames_(blockFrames) {}
+
+bool MeterRecorder::Remember(BWindow* window) {
+	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_)) return true;
+	error_ = path_ + ": the meter window cannot be read";
+	return false;
+}
+
+bool MeterRecorder::Capture(BWindow* window, int sampleRate) {
+	if (firstRate_ == 0) firstRate_ = sampleRate;
+	blocks_++;
+	seconds_ += double(blockFrames_) / sampleRate;
+	if (kind_ == Kind::Picture) return true;
+	const int64_t due = fps_ > 0 ? static_cast<int64_t>(std::floor(seconds_ * fps_ + 0.5 + 1e-9)) : blocks_;
+	if (frames_ >= due) return true;
+	if (window && !Remember(window)) return false;
+	while (frames_ < due)
+		if (!WriteFrame()) return false;
+	return true;
+}
+
+bool MeterRecorder::HasPicture() {
+	if (!pixels_.empty()) return true;
+	error_ = path_ + ": the meter window was never seen";
+	return false;
+}
+
+bool MeterRecorder::WriteFrame() {
+	if (!HasPicture()) return false;
+	if (kind_ == Kind::Stream) return WriteStreamFrame();
+	if (frames_ == 0) {
+		std::error_code ec;
+		std::filesystem::create_directories(path_, ec);
+		if (ec) {
+			error_ = path_ + ": " + ec.message();
+			return false;
+		}
+	}
+	char name[32];
+	std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frames_ + 1));
+	if (!WritePng(path_ + name)) return false;
+	frames_++;
+	return true;
+}
+
+bool MeterRecorder::WritePng(const std::string& path) {
+	RecordingFile file;
+	std::string why;
+	if (!file.Open(path)) {
+		error_ = file.Error();
+		return false;
+	}
+	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_, why)) {
+		file.Fail("cannot write");
+		error_ = file.Error();
+		return false;
+	}
+	if (!file.Commit()) {
+		error_ = file.Error();
+		return false;
+	}
+	return true;
+}
+
+bool MeterRecorder::WriteStreamFrame() {
+	if (frames_ == 0) {
+		width_ = pictureWidth_;
+		height_ = pictureHeight_;
+		int numerator = firstRate_, denominator = blockFrames_;
+		if (fps_ > 0) {
+			numerator = static_cast<int>(std::lround(fps_ * 1000));
+			denominator = 1000;
+		}
+		if (!stream_.Open(path_, width_, height_, numerator, denominator)) {
+			error_ = stream_.Error();
+			return false;
+		}
+	}
+	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels_.data()),
+	                               pixels_.size() * sizeof(rgb_color));
+	if (pictureWidth_ != width_ || pictureHeight_ != height_) {
+		frame_.assign(size_t(width_) * height_ * 4, 0);
+		const int columns = std::min(pictureWidth_, width_);
+		for (int y = 0; y < std::min(pictureHeight_, height_); y++)
+			std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels_[size_t(y) * pictureWidth_],
+			            size_t(columns) * 4);
+		frame = frame_;
+	}
+	if (!stream_.WriteFrame(frame, size_t(width_) * 4)) {
+		error_ = stream_.Error();
+		return false;
+	}
+	frames_++;
+	return true;
+}
+
+bool MeterRecorder::Finish() {
+	if (blocks_ == 0) {
+		error_ = path_ + ": nothing was recorded, as no sound played";
+		return false;
+	}
+	if (kind_ == Kind::Picture) return HasPicture() && WritePng(path_);
+	if (frames_ == 0 && !WriteFrame()) return false;
+	if (kind_ == Kind::Folder) return true;
+	if (!stream_.Finish()) {
+		error_ = stream_.Error();
+		return false;
+	}
+	return true;
+}

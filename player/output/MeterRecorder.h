@@ -1,0 +1,72 @@
+// Records the meter window: a YUV4MPEG2 stream, the last frame as PNG, or a
+// folder of numbered PNG frames, chosen by the path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <GraphicsDefs.h>
+
+#include "output/Y4mWriter.h"
+
+class BWindow;
+
+// Every block the audio plays counts, whether or not the meter is running: a
+// window that is gone (stopped or closed) is recorded as its last picture, so
+// that the video lasts as long as the sound. Without a frame rate each block
+// gives one frame. With one, frame k is taken once the sound has reached the
+// middle of its time, (k + 1/2) / fps, so that the frames cover the sound to
+// the nearest frame. A recording has at least one frame: the last picture,
+// when the sound was shorter than half a frame.
+//
+// A stream keeps the size of its first frame: later frames of another size
+// are cropped or padded black. Frames and the PNG go to RecordingFiles.
+//
+// [player thread] The windows passed must be alive.
+class MeterRecorder {
+public:
+	// `path`: "X.y4m", "X.png" or a folder. `fps` 0: one frame per block;
+	// a block is `blockFrames` frames of sound.
+	MeterRecorder(std::string path, double fps, int blockFrames);
+
+	// Takes the window's picture as the last one, for the blocks played
+	// once it is gone. False with Error() set when it cannot be read.
+	bool Remember(BWindow* window);
+	// After each block played, at `sampleRate` frames a second; `window`
+	// null when it is gone. False with Error() set when writing failed.
+	bool Capture(BWindow* window, int sampleRate);
+	// Completes the recording: the last picture for a PNG, at least one
+	// frame otherwise. False with Error() set when that failed or no
+	// sound was played to record; then no recording is left under the path.
+	bool Finish();
+
+	const std::string& Path() const { return path_; }
+	// Seconds of sound recorded so far.
+	double Seconds() const { return seconds_; }
+	int64_t Frames() const { return frames_; }
+	const std::string& Error() const { return error_; }
+
+private:
+	enum class Kind { Stream, Picture, Folder };
+
+	bool HasPicture();
+	bool WriteFrame();
+	bool WriteStreamFrame();
+	bool WritePng(const std::string& path);
+
+	std::string path_;
+	Kind kind_;
+	double fps_;
+	int blockFrames_;
+	int firstRate_ = 0; // the sample rate of the first block, which sets a stream's rate without fps
+	int64_t blocks_ = 0;
+	double seconds_ = 0;
+	int64_t frames_ = 0;
+	Y4mWriter stream_;
+	int width_ = 0, height_ = 0;    // the stream's frame size
+	std::vector<rgb_color> pixels_; // the last picture
+	int32 pictureWidth_ = 0, pictureHeight_ = 0;
+	std::vector<uint8_t> frame_; // a picture cropped or padded to the stream's size
+	std::string error_;
+};

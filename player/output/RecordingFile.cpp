@@ -1,0 +1,109 @@
+#include "output/RecordingFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "audio/InterruptibleIo.h"
+
+namespace {
+
+constexpr int kAttempts = 100;
+
+std::string RandomName() {
+	static constexpr char kCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+	thread_local std::mt19937 random{std::random_device{}()};
+	std::uniform_int_distribution<size_t> pick(0, sizeof kCharacters - 2);
+	std::string name(6, ' ');
+	for (char& character : name)
+		character = kCharacters[pick(random)];
+	return name;
+}
+
+std::string Reason(int error) { return std::strerror(error); }
+
+} // namespace
+
+RecordingFile::~RecordingFile() { Discard(); }
+
+bool RecordingFile::Open(const std::string& path) {
+	Discard();
+	path_ = path;
+	error_.clear();
+	struct stat status;
+	if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return OpenBeside();
+	if (S_ISDIR(status.st_mode)) {
+		error_ = path + ": " + Reason(EISDIR);
+		return false;
+	}
+	file_ = InterruptibleIo::OpenForWriting(path, "wb");
+	if (!file_)
+		error_ = path + ": " + (errno == EINTR ? "interrupted while waiting for a reader" : Reason(errno));
+	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;
+	// anything else ignores the request.
+	if (file_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
+	return file_ != nullptr;
+}
+
+bool RecordingFile::OpenBeside() {
+	// O_EXCL with names of our own rather than mkstemp, so that the file
+	// gets the mode any new file gets (0666 less the umask), not 0600.
+	int error = EEXIST;
+	for (int attempt = 0; attempt < kAttempts && error == EEXIST; attempt++) {
+		const std::string name = path_ + "-" + RandomName() + ".part";
+		const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+		error = errno;
+		if (fd < 0) continue;
+		file_ = ::fdopen(fd, "wb");
+		if (file_) {
+			temporary_ = name;
+			return true;
+		}
+		error = errno;
+		::close(fd);
+		::unlink(name.c_str());
+	}
+	const std::string folder = std::filesystem::path(path_).parent_path().string();
+	error_ = (folder.empty() ? "." : folder) + ": cannot create a file in it: " + Reason(error);
+	return false;
+}
+
+bool RecordingFile::Commit() {
+	if (!file_) return false;
+	const bool flushed = std::fflush(file_) == 0;
+	const int flushError = errno;
+	const bool closed = std::fclose(file_) == 0;
+	file_ = nullptr;
+	if (!flushed || !closed) {
+		error_ = path_ + ": cannot write: " + Reason(flushed ? errno : flushError);
+		Discard();
+		return false;
+	}
+	if (temporary_.empty()) return true;
+	if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+		error_ = path_ + ": cannot replace it: " + Reason(errno);
+		Discard();
+		return false;
+	}
+	temporary_.clear();
+	return true;
+}
+
+void RecordingFile::Discard() {
+	if (file_) std::fclose(file_);
+	file_ = nullptr;
+	if (!temporary_.empty()) ::unlink(temporary_.c_str());
+	temporary_.clear();
+}
+
+bool RecordingFile::Fail(const std::string& what) {
+	const int error = errno;
+	Discard();
+	error_ = path_ + ": " + what + ": " + Reason(error);
+	return false;
+}

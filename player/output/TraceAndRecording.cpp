@@ -1,0 +1,75 @@
+#include "output/TraceAndRecording.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include <Window.h>
+#include <kit/Display.h>
+
+#include "playback/ProgressLine.h"
+
+namespace {
+
+constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
+
+} // namespace
+
+bool TraceAndRecording::OpenTrace(const std::string& path, std::string& error) {
+	trace_ = std::make_unique<DrawingTrace>();
+	return trace_->Open(path, error);
+}
+
+void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames) {
+	recorder_ = std::make_unique<MeterRecorder>(path, fps, blockFrames);
+}
+
+void TraceAndRecording::Trace(BWindow* window) {
+	if (trace_) trace_->Watch(window);
+}
+
+void TraceAndRecording::RenderStarting(int64_t block) {
+	if (trace_) trace_->RenderStarting(block);
+}
+
+void TraceAndRecording::RenderDone(int64_t block, bool result) {
+	if (trace_) trace_->RenderDone(block, result);
+}
+
+void TraceAndRecording::Record(BWindow* window, int sampleRate) {
+	if (recorder_ && !recorder_->Capture(window, sampleRate)) RecordingFailed();
+}
+
+void TraceAndRecording::RememberPicture(BWindow* window) {
+	if (!recorder_ || !window) return;
+	// The last drawing must be in the pixels before they are read.
+	kit::WaitForIdle(window, kSettleTimeout);
+	if (!recorder_->Remember(window)) RecordingFailed();
+}
+
+void TraceAndRecording::RecordingFailed() {
+	std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
+	recorder_.reset();
+	failed_ = true;
+}
+
+bool TraceAndRecording::FinishRecording(bool cutShort, std::string& error) {
+	if (!recorder_) return true;
+	if (!recorder_->Finish()) {
+		error = recorder_->Error();
+		return false;
+	}
+	if (!cutShort) return true;
+	const auto milliseconds = static_cast<int64_t>(std::llround(recorder_->Seconds() * 1000));
+	error = recorder_->Path() + ": recording cut short at " + ProgressLine::Time(milliseconds, 1000);
+	return false;
+}
+
+void TraceAndRecording::CloseTrace() {
+	if (!trace_) return;
+	std::string error;
+	if (!trace_->Close(error)) {
+		std::fprintf(stderr, "vuplay: %s\n", error.c_str());
+		failed_ = true;
+	}
+	trace_.reset();
+}

@@ -1,0 +1,55 @@
+// What a run writes besides the sound, following one meter window each: the
+// drawing trace and the recording.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "output/DrawingTrace.h"
+#include "output/MeterRecorder.h"
+
+class BWindow;
+
+// Either may be absent, and then its calls do nothing. A recording that fails
+// while playing is reported at once, "vuplay: reason", and ends; the run
+// plays on and fails once it is over.
+//
+// [player thread] Every call; the windows passed must be alive.
+class TraceAndRecording {
+public:
+	TraceAndRecording() = default;
+
+	TraceAndRecording(const TraceAndRecording&) = delete;
+	TraceAndRecording& operator=(const TraceAndRecording&) = delete;
+
+	// Creates the trace at `path`. False with `error` set to one line.
+	bool OpenTrace(const std::string& path, std::string& error);
+	// Starts a recording at `path`, `fps` frames a second (0: one a block).
+	void StartRecording(const std::string& path, double fps, int blockFrames);
+
+	// The window the trace follows from now on; null for none.
+	void Trace(BWindow* window);
+	void RenderStarting(int64_t block);
+	void RenderDone(int64_t block, bool result);
+
+	// After each block played; `window` null once the recorded one is gone.
+	void Record(BWindow* window, int sampleRate);
+	// Keeps the window's last picture before it goes, once it has drawn.
+	void RememberPicture(BWindow* window);
+	// Completes the recording. False with `error` set when it failed or, as
+	// `cutShort` says, the run ended early; the file is kept, for what it shows.
+	bool FinishRecording(bool cutShort, std::string& error);
+	// Completes the trace; a failure is reported. Trace(nullptr) first.
+	void CloseTrace();
+
+	// Whether the recording or the trace failed.
+	bool Failed() const { return failed_; }
+
+private:
+	void RecordingFailed();
+
+	std::unique_ptr<DrawingTrace> trace_;
+	std::unique_ptr<MeterRecorder> recorder_;
+	bool failed_ = false;
+};

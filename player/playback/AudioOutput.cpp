@@ -1,0 +1,99 @@
+#include "playback/AudioOutput.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/Clause.h"
+#include "audio/QuietStderr.h"
+
+std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
+	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
+	if (mute) return output;
+	// The sound systems SDL tries say on standard error why they cannot play.
+	QuietStderr quiet;
+	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+		why = std::string("no sound output: ") + Clause(SDL_GetError());
+		return output;
+	}
+	SDL_AudioSpec want{};
+	want.freq = sampleRate;
+	want.format = AUDIO_S16SYS;
+	want.channels = 2;
+	want.samples = 1024;
+	SDL_AudioSpec have{};
+	const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+	if (device == 0) {
+		why = std::string("no sound output: ") + Clause(SDL_GetError());
+		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		return output;
+	}
+	output->device_ = device;
+	// `have` describes the device's side; its buffer holds this many of our frames.
+	output->latencyFrames_ = static_cast<int64_t>(have.samples) * sampleRate / std::max(have.freq, 1);
+	output->bufferClock_ = BufferClock(output->latencyFrames_, sampleRate, output->clock_());
+	SDL_PauseAudioDevice(device, 0);
+	return output;
+}
+
+AudioOutput::AudioOutput(int sampleRate, Clock clock)
+    : sampleRate_(sampleRate), clock_(std::move(clock)), anchorTime_(clock_()),
+      bufferClock_(0, sampleRate, anchorTime_) {}
+
+AudioOutput::~AudioOutput() {
+	if (device_ == 0) return;
+	SDL_CloseAudioDevice(device_);
+	SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+void AudioOutput::Write(const AudioBlock& block) {
+	if (device_ != 0) {
+		SDL_QueueAudio(device_, block.data(), static_cast<Uint32>(sizeof block));
+	} else {
+		const auto now = clock_();
+		if (!paused_ && ClockFrame(now) > written_) {
+			// Starved: what is written now is heard from now on, not in the past.
+			anchorFrame_ = written_;
+			anchorTime_ = now;
+		}
+	}
+	written_ += kBlockFrames;
+}
+
+int64_t AudioOutput::ClockFrame(std::chrono::steady_clock::time_point now) const {
+	if (paused_) return anchorFrame_;
+	const double seconds = std::chrono::duration<double>(now - anchorTime_).count();
+	return anchorFrame_ + static_cast<int64_t>(std::floor(seconds * sampleRate_));
+}
+
+int64_t AudioOutput::AudibleFrame() const {
+	const int64_t heard =
+	    device_ != 0
+	        ? bufferClock_.Heard(written_ - SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t)), clock_())
+	        : ClockFrame(clock_());
+	return std::clamp(heard, base_, std::max(base_, written_));
+}
+
+void AudioOutput::SetPaused(bool paused) {
+	if (paused == paused_) return;
+	if (device_ != 0) {
+		SDL_PauseAudioDevice(device_, paused ? 1 : 0);
+		if (paused)
+			bufferClock_.Pause(clock_());
+		else
+			bufferClock_.Resume(clock_());
+	} else if (paused) {
+		anchorFrame_ = std::min(ClockFrame(clock_()), written_);
+	} else {
+		anchorTime_ = clock_();
+	}
+	paused_ = paused;
+}
+
+void AudioOutput::Restart(int64_t frame) {
+	if (device_ != 0) SDL_ClearQueuedAudio(device_);
+	base_ = written_ = anchorFrame_ = frame;
+	anchorTime_ = clock_();
+	bufferClock_.Restart(frame, anchorTime_);
+}

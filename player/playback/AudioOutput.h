@@ -1,0 +1,73 @@
+// Plays the player's blocks on the default output device and tells which
+// frame is being heard, so that the meters can show the block being heard.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "audio/AudioSource.h"
+#include "playback/BufferClock.h"
+
+// With a device, the frame heard follows the frames the device has taken from
+// SDL's queue (see BufferClock): the device takes a buffer at a time and plays
+// it out at the sample rate, so the frame heard moves smoothly, not a buffer at
+// a time, one buffer (the device's own latency) behind the frames taken. Without a
+// device (none opens, or the sound is muted) the same calls pace by the clock:
+// the frame heard advances at the sample rate from the last Restart, stops
+// while paused, and never passes the frames written, as a starved device would.
+//
+// [player thread] All calls; the device pulls from SDL's queue on its own thread.
+class AudioOutput {
+public:
+	using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+	// Opens the default output device at `sampleRate` for interleaved 16-bit
+	// stereo; SDL converts when the device differs. Paces by `clock` instead when
+	// `mute` is set or no device opens; `why` then says why not, if no device opened.
+	static std::unique_ptr<AudioOutput> Open(int sampleRate, bool mute, std::string& why,
+	                                         Clock clock = std::chrono::steady_clock::now);
+	~AudioOutput();
+
+	AudioOutput(const AudioOutput&) = delete;
+	AudioOutput& operator=(const AudioOutput&) = delete;
+
+	bool HasDevice() const { return device_ != 0; }
+	int SampleRate() const { return sampleRate_; }
+	// The device's buffer in frames; 0 without a device.
+	int64_t LatencyFrames() const { return latencyFrames_; }
+
+	// Queues one block behind those written before.
+	void Write(const AudioBlock& block);
+	// The frame after the last one written.
+	int64_t WrittenFrame() const { return written_; }
+	// The frame being heard now; never before the frame of the last Restart
+	// nor past the frames written.
+	int64_t AudibleFrame() const;
+	// Frames written but not heard yet.
+	int64_t PendingFrames() const { return written_ - AudibleFrame(); }
+
+	void SetPaused(bool paused);
+	bool Paused() const { return paused_; }
+	// Drops everything queued; the next block written starts at `frame`.
+	void Restart(int64_t frame);
+
+private:
+	AudioOutput(int sampleRate, Clock clock);
+	int64_t ClockFrame(std::chrono::steady_clock::time_point now) const;
+
+	uint32_t device_ = 0; // SDL_AudioDeviceID; 0 when pacing by the clock
+	int sampleRate_;
+	Clock clock_;
+	int64_t latencyFrames_ = 0;
+	int64_t base_ = 0; // frame of the last Restart
+	int64_t written_ = 0;
+	bool paused_ = false;
+	// Clock pacing: the frame heard at `anchorTime_` was `anchorFrame_`.
+	int64_t anchorFrame_ = 0;
+	std::chrono::steady_clock::time_point anchorTime_;
+	// Device pacing, from the frames the device has taken from SDL's queue.
+	mutable BufferClock bufferClock_;
+};

@@ -1,0 +1,72 @@
+#include "session/AddonListing.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <FindDirectory.h>
+
+#include "host/AddonLibrary.h"
+
+namespace {
+
+// A settings folder of its own for as long as it lives.
+class ScratchSettings {
+public:
+	ScratchSettings() {
+		std::string pattern = (std::filesystem::temp_directory_path() / "vuplay-list-XXXXXX").string();
+		if (mkdtemp(pattern.data())) folder_ = pattern;
+		set_settings_directory(folder_.c_str());
+	}
+	~ScratchSettings() {
+		set_settings_directory(nullptr);
+		std::error_code ignored;
+		if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+	}
+	ScratchSettings(const ScratchSettings&) = delete;
+	ScratchSettings& operator=(const ScratchSettings&) = delete;
+
+private:
+	std::string folder_;
+};
+
+struct Row {
+	std::string name;
+	std::string longName;
+	std::string path;
+};
+
+} // namespace
+
+int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
+	std::vector<Row> rows;
+	{
+		ScratchSettings scratch;
+		for (const AddonLocator::Addon& addon : locator.All()) {
+			AddonLibrary library(addon.path.string());
+			const VisualizationPlugin* plugin = library.NewPlugin();
+			if (!plugin) {
+				std::fprintf(stderr, "vuplay: %s\n", library.Error().c_str());
+				continue;
+			}
+			const char* longName = plugin->long_name;
+			rows.push_back({addon.name, longName ? longName : "", addon.path.string()});
+		}
+	}
+	if (rows.empty()) {
+		std::fprintf(stderr, "vuplay: %s\n", locator.NoneFound().c_str());
+		return 1;
+	}
+	size_t nameWidth = 0, longNameWidth = 0;
+	for (const Row& row : rows) {
+		nameWidth = std::max(nameWidth, row.name.size());
+		longNameWidth = std::max(longNameWidth, row.longName.size());
+	}
+	for (const Row& row : rows)
+		std::fprintf(out, "%-*s  %-*s  %s\n", static_cast<int>(nameWidth), row.name.c_str(),
+		             static_cast<int>(longNameWidth), row.longName.c_str(), row.path.c_str());
+	return 0;
+}

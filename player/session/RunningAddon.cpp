@@ -1,0 +1,52 @@
+#include "session/RunningAddon.h"
+
+#include <kit/Display.h>
+
+#include "host/NewWindow.h"
+#include "session/CrashReport.h"
+
+std::unique_ptr<RunningAddon> RunningAddon::Load(const std::string& path, std::string& error) {
+	std::unique_ptr<RunningAddon> addon(new RunningAddon(path));
+	if (!addon->library_.NewPlugin()) {
+		error = addon->library_.Error();
+		return nullptr;
+	}
+	return addon;
+}
+
+bool RunningAddon::Start(BHandler* host) {
+	VisualizationPlugin* plugin = Plugin();
+	if (!plugin || running_) return running_;
+	const std::vector<BWindow*> before = kit::Windows();
+	plugin->host_handler = host;
+	try {
+		CrashReport crash(Path() + ": the add-on crashed while starting");
+		running_ = plugin->Init();
+	} catch (...) {
+		// No exception may cross the add-on boundary; one that does is a failed start.
+		running_ = false;
+	}
+	meterWindow_ = NewWindow(before);
+	return running_;
+}
+
+bool RunningAddon::Render(const int16* samples) {
+	return running_ && AddonLibrary::Render(Plugin(), samples);
+}
+
+void RunningAddon::Stop() {
+	if (!running_) return;
+	running_ = false;
+	meterWindow_ = nullptr;
+	Plugin()->Cleanup();
+}
+
+void RunningAddon::Discard() {
+	Stop();
+	library_.DeletePlugin();
+}
+
+void RunningAddon::Abandon() {
+	Stop();
+	library_.KeepLoaded();
+}

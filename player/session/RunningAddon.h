@@ -1,0 +1,58 @@
+// One add-on the player runs: its library, its plug-in object, and whether
+// it is running.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/AddonLibrary.h"
+
+class BWindow;
+
+// Life: Load (dlopen, NewPlugin) → Start (Init) → Render ... → Stop (Cleanup)
+// → Start again or Discard (object deleted) → destructor (dlclose, which lets
+// the library write its settings file). After Abandon instead neither
+// happens, and the library writes its settings as the process ends.
+//
+// [player thread] Every call.
+class RunningAddon {
+public:
+	// Loads the library at `path` and creates its plug-in object. Returns null
+	// with `error` set to one line, "PATH: reason", when the file is no
+	// loadable library, has no NewPlugin, or NewPlugin gives no object.
+	static std::unique_ptr<RunningAddon> Load(const std::string& path, std::string& error);
+	~RunningAddon() { Discard(); }
+
+	RunningAddon(const RunningAddon&) = delete;
+	RunningAddon& operator=(const RunningAddon&) = delete;
+
+	const std::string& Path() const { return library_.Path(); }
+	// The plug-in object, or null once discarded. Owned by the library.
+	VisualizationPlugin* Plugin() const { return library_.Plugin(); }
+	bool Running() const { return running_; }
+
+	// Sets the host handler and calls Init. The windows that appeared during
+	// Init are taken as the add-on's meter window. False when Init failed or
+	// threw; a crash in Init ends the process with one line (CrashReport).
+	bool Start(BHandler* host);
+	// Calls Render with `samples` (kBlockValues values).
+	bool Render(const int16* samples);
+	// Calls Cleanup; nothing when not running.
+	void Stop();
+	// Stops and deletes the object for good.
+	void Discard();
+	// Stops the add-on for good but keeps the object and the library for the
+	// rest of the process: a thread of the host is still inside the object
+	// (an About that never returned), and neither may go from under it.
+	void Abandon();
+
+	// The window opened by the last Start, or null; valid while running.
+	BWindow* MeterWindow() const { return meterWindow_; }
+
+private:
+	explicit RunningAddon(const std::string& path) : library_(path) {}
+
+	AddonLibrary library_;
+	bool running_ = false;
+	BWindow* meterWindow_ = nullptr;
+};
