@@ -1,23 +1,28 @@
 // vuplay: plays sound files, the demo piece or live input through the meter
 // add-ons, showing progress and peak levels on the terminal.
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "AddonListing.h"
 #include "AddonSession.h"
-#include "AudioCapture.h"
 #include "AudioFileSource.h"
 #include "AudioOutput.h"
 #include "DemoSignal.h"
 #include "EventScript.h"
+#include "LimitedSource.h"
+#include "LiveInput.h"
 #include "Options.h"
 #include "Playback.h"
 #include "ProgressLine.h"
 #include "QuitSignals.h"
+#include "SoundDevices.h"
 #include "Terminal.h"
 
 #include <kit/Display.h>
@@ -65,12 +70,19 @@ std::vector<Input> PlayableInputs(const std::vector<std::string>& files) {
 
 class Player {
 public:
-	Player(const Options& options, AddonSession& addons) : options_(options), addons_(addons) {}
+	Player(const Options& options, AddonSession& addons)
+	    : options_(options), addons_(addons), secondsLeft_(options.durationSeconds) {}
 
-	// Plays one source; false when the user quit.
-	bool Play(AudioSource& source) {
+	// Plays one source; false when nothing more is to be played: the user
+	// quit, or --duration is over.
+	bool Play(AudioSource& whole) {
+		std::optional<LimitedSource> limited;
+		if (options_.durationSeconds > 0)
+			limited.emplace(whole, std::llround(secondsLeft_ * whole.SampleRate()));
+		AudioSource& source = limited ? *limited : whole;
 		AudioOutput* output = nullptr;
-		const bool unpaced = options_.capture || (options_.headless && !options_.realtime);
+		// A live source paces itself.
+		const bool unpaced = source.IsLive() || (options_.headless && !options_.realtime);
 		if (!unpaced) {
 			if (!output_ || output_->SampleRate() != source.SampleRate()) {
 				output_.reset();
@@ -90,32 +102,44 @@ public:
 			                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
 
 		paused_ = false;
-		Playback playback(
-		    {
-		        .render = [this, &source](const AudioBlock& block,
-		                                  int64_t) { addons_.Render(block, source.SampleRate()); },
-		        .keys = [this] { return Keys(); },
-		        .progress =
-		            [this](const ProgressState& state) {
-			            if (terminal_.ShowsProgress())
-				            terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
-				                               state.paused);
-		            },
-		    },
-		    options_.latencyOffsetMs);
+		Playback playback({
+		                      .render =
+		                          [this, &source](const AudioBlock& block, int64_t) {
+			                          addons_.Render(block, source.SampleRate());
+			                          Warn(source);
+		                          },
+		                      .keys = [this] { return Keys(); },
+		                      .progress =
+		                          [this](const ProgressState& state) {
+			                          if (terminal_.ShowsProgress())
+				                          terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
+				                                             state.paused);
+		                          },
+		                  },
+		                  options_.latencyOffsetMs);
 		const Playback::Outcome outcome = playback.Play(source, output);
+		Warn(source);
 		terminal_.EndLine();
 		if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
 		if (outcome == Playback::Outcome::Failed) {
 			Report(source.Error());
 			failed_ = true;
 		}
-		return outcome != Playback::Outcome::Quit;
+		if (limited) secondsLeft_ -= static_cast<double>(limited->Played()) / source.SampleRate();
+		return outcome != Playback::Outcome::Quit && !(limited && secondsLeft_ <= 0);
 	}
 
 	bool Failed() const { return failed_; }
 
 private:
+	// What the source has to say, each on a line of its own.
+	void Warn(AudioSource& source) {
+		for (const std::string& line : source.TakeWarnings()) {
+			terminal_.EndLine();
+			Report(line);
+		}
+	}
+
 	// The terminal's keys and those sent from the meter windows; the about box
 	// is the add-ons' business.
 	std::vector<PlayerKey> Keys() {
@@ -147,21 +171,16 @@ private:
 	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it
 	bool toldNoDevice_ = false;
 	bool failed_ = false;
+	double secondsLeft_; // of --duration
 };
 
 // Plays the files, the demo or the input; the exit status. A file that fails
 // is reported and the next one plays.
-int Play(const Options& options, std::vector<Input>& inputs, AddonSession& addons) {
+int Play(const Options& options, std::vector<Input>& inputs, LiveSource* live, AddonSession& addons) {
 	Player player(options, addons);
 	bool failed = false;
-	if (options.capture) {
-		std::string error;
-		auto capture = AudioCapture::Open(options.captureDevice, error);
-		if (!capture) {
-			Report(error);
-			return kExitFailure;
-		}
-		player.Play(*capture);
+	if (live) {
+		player.Play(*live);
 	} else if (options.files.empty()) {
 		DemoSignal demo;
 		player.Play(demo);
@@ -182,20 +201,46 @@ int Play(const Options& options, std::vector<Input>& inputs, AddonSession& addon
 	return failed || player.Failed() ? kExitFailure : kExitOk;
 }
 
+// Meters drawn where nobody sees them, which was not asked for, are said to be.
+void ReportNoDisplay(const Options& options) {
+	const char* asked = std::getenv("VUMETERS_HEADLESS");
+	if (!kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0)) return;
+	const char* display = std::getenv("DISPLAY");
+	Report(std::string("no display: ") +
+	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set") +
+	       "; the meters are drawn off screen" +
+	       (options.record.empty() ? ", and nothing shows them (--record PATH keeps them)"
+	                               : ", into the recording " + options.record));
+}
+
+// --list-devices: the sound server's, else SDL's.
+int ListDevices() {
+	std::string why;
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
+	std::fputs((server ? *server : SoundDevices::FromSdl(why)).Format().c_str(), stdout);
+	return kExitOk;
+}
+
 int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
 	std::vector<Input> inputs = PlayableInputs(options.files);
 	if (inputs.empty() && !options.files.empty()) return kExitFailure;
+	std::string error;
+	std::unique_ptr<LiveSource> live;
+	if (options.capture && !(live = LiveInput::Open(options, error))) {
+		Report(error);
+		return kExitFailure;
+	}
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
-	std::string error;
 	if (!addons.Start(error)) {
 		Report(error);
 		return kExitFailure;
 	}
-	int status = Play(options, inputs, addons);
+	if (!options.headless) ReportNoDisplay(options);
+	int status = Play(options, inputs, live.get(), addons);
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	// A signal that comes while the add-ons are being unloaded found the recording whole.
@@ -225,7 +270,7 @@ int main(int argc, char** argv) {
 		return parsed.exitStatus;
 	}
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
-	int status = Run(*parsed.options);
+	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = kExitFailure;
