@@ -4,18 +4,6 @@
 
 #include "Clause.h"
 #include "QuietStderr.h"
-#include "SoundDevices.h"
-
-namespace {
-
-std::string CaptureDevices() {
-	std::string list;
-	for (const SoundDevice& device : SoundDevices::FromSdl({}).devices)
-		if (device.kind == SoundDevice::Kind::Input) list += (list.empty() ? "'" : ", '") + device.name + "'";
-	return list.empty() ? "none" : list;
-}
-
-} // namespace
 
 AudioCapture::AudioCapture(std::string name)
     : LiveSource(kSampleRate, WhenFull::DropOldest, kSampleRate / 4), name_(std::move(name)) {}
@@ -42,7 +30,7 @@ std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std:
 	SDL_AudioSpec have{};
 	capture->device_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 1, &want, &have, 0);
 	if (capture->device_ == 0) {
-		error = label + ": " + Clause(SDL_GetError()) + " (capture devices: " + CaptureDevices() + ")";
+		error = label + ": " + Clause(SDL_GetError());
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
 		return nullptr;
 	}

@@ -4,6 +4,16 @@
 #include "PulseCapture.h"
 #include "SoundDevices.h"
 
+namespace {
+
+std::string WithDevices(const std::string& error, const SoundDevices& devices) {
+	std::string list = devices.Format();
+	list.pop_back();
+	return error + "; the devices are:\n" + list;
+}
+
+} // namespace
+
 std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string& error) {
 	if (options.monitor) {
 		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
@@ -13,18 +23,21 @@ std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string&
 	}
 	std::string why;
 	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
-	if (!server) return AudioCapture::Open(options.captureDevice, error);
 	const std::string& name = options.captureDevice;
+	if (!server) {
+		auto capture = AudioCapture::Open(name, error);
+		if (!capture && !name.empty()) error = WithDevices(error, SoundDevices::FromSdl(why));
+		return capture;
+	}
 	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, error);
 	if (!server->Input(name)) {
 		const SoundDevice* output = server->Output(name);
-		error =
-		    "--capture=" + name + ": no such input" +
-		    (output && !output->monitor.empty()
-		         ? "; '" + name + "' is an output, and --capture=" + output->monitor + " meters what it plays"
-		         : "") +
-		    "; the devices are:\n" + server->Format();
-		error.pop_back();
+		error = WithDevices("--capture=" + name + ": no such input" +
+		                        (output && !output->monitor.empty()
+		                             ? "; '" + name + "' is an output, and --capture=" + output->monitor +
+		                                   " meters what it plays"
+		                             : ""),
+		                    *server);
 		return nullptr;
 	}
 	return PulseCapture::Open(PulseCapture::Follow::Named, name, error);
