@@ -53,18 +53,28 @@ void LiveSource::Take(AudioBlock& block) {
 }
 
 bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
+	const int16_t* const end = samples + 2 * frames;
 	std::unique_lock guard(lock_);
-	if (whenFull_ == WhenFull::Wait)
-		changed_.wait(guard, [this] { return closed_ || queue_.size() < capacitySamples_; });
-	if (closed_) return false;
-	lastArrival_ = Clock::now();
-	queue_.insert(queue_.end(), samples, samples + 2 * frames);
-	if (queue_.size() > capacitySamples_)
-		queue_.erase(queue_.begin(),
-		             queue_.begin() + static_cast<std::ptrdiff_t>(queue_.size() - capacitySamples_));
-	const bool whole = queue_.size() >= kBlockSamples;
-	guard.unlock();
-	if (whole) changed_.notify_all();
+	while (samples < end) {
+		size_t count = static_cast<size_t>(end - samples);
+		if (whenFull_ == WhenFull::Wait) {
+			// Only as much as there is room for, so that nothing is dropped.
+			changed_.wait(guard, [this] { return closed_ || queue_.size() < capacitySamples_; });
+			count = std::min(count, capacitySamples_ - queue_.size());
+		}
+		if (closed_) return false;
+		lastArrival_ = Clock::now();
+		queue_.insert(queue_.end(), samples, samples + count);
+		samples += count;
+		if (queue_.size() > capacitySamples_)
+			queue_.erase(queue_.begin(),
+			             queue_.begin() + static_cast<std::ptrdiff_t>(queue_.size() - capacitySamples_));
+		if (queue_.size() >= kBlockSamples) {
+			guard.unlock();
+			changed_.notify_all();
+			guard.lock();
+		}
+	}
 	return true;
 }
 

@@ -55,7 +55,8 @@ protected:
 	LiveSource(int sampleRate, WhenFull whenFull, int64_t capacityFrames);
 
 	// [receiving thread] Queues `frames` interleaved stereo frames. With Wait,
-	// blocks while the queue is full. False once Close() was called: the
+	// blocks until all of them are queued, a part whenever there is room, more
+	// than the queue holds included. False once Close() was called: the
 	// receiving thread should stop then.
 	bool Deliver(const int16_t* samples, size_t frames);
 	// [receiving thread] The stream ends after what was delivered.

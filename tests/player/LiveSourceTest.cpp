@@ -92,12 +92,13 @@ TEST(LiveSource, AFullQueueDropsTheOldestSoundOrMakesTheWriterWait) {
 		EXPECT_EQ(block[0], 3001 - 1024);
 	}
 	{
-		// A pipe's writer waits; nothing is lost or reordered, whatever silence a stall adds.
+		// A pipe's writer waits, also with more at once than the queue holds; nothing is
+		// lost or reordered, whatever silence a stall adds.
 		FedSource source(LiveSource::WhenFull::Wait, 1024);
-		constexpr int kFrames = 20 * kBlockFrames;
+		constexpr int kFrames = 20 * kBlockFrames, kChunk = 3000;
 		std::thread writer([&] {
-			for (int first = 1; first <= kFrames; first += 100)
-				EXPECT_TRUE(source.Feed(Counting(first, std::min(100, kFrames + 1 - first))));
+			for (int first = 1; first <= kFrames; first += kChunk)
+				EXPECT_TRUE(source.Feed(Counting(first, std::min(kChunk, kFrames + 1 - first))));
 			source.End();
 		});
 		std::vector<int16_t> left;
