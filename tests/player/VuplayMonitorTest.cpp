@@ -199,10 +199,12 @@ TEST_P(VuplayMonitor, FollowsTheDefaultOutputWhenItChanges) {
 	ASSERT_TRUE(WaitUntil([&] { return Drawn().size() > 60; }, 60s)) << Err();
 	const size_t switched = Drawn().size();
 	ASSERT_TRUE(RunQuietly("pactl set-default-sink two"));
-	// The server takes up to a second to send a monitor that nobody listened to.
+	// A null output's monitor sends its first sound about a second after it is
+	// asked for; the bound leaves room for sanitizer builds on a busy machine, and
+	// still fails a meter that follows only when something else wakes it.
 	const auto asked = Clock::now();
 	ASSERT_TRUE(WaitUntil([&] { return ToneFrom(Drawn(), switched).has_value(); }, 30s)) << Err();
-	EXPECT_LT(Clock::now() - asked, 2s);
+	EXPECT_LT(Clock::now() - asked, 5s);
 	EXPECT_EQ(meter->Wait(60s), 0);
 	EXPECT_EQ(Err(), "vuplay: the default output is now 'two'; metering what it plays\n");
 	const std::vector<Needles> drawn = Drawn();
