@@ -228,7 +228,6 @@ TEST_F(VuplayProgramTest, DurationStopsAfterThatMuchSoundOfTheDemoOrOfTheFilesTo
 	};
 	// Half a second is 22050 frames: 43 blocks and part of one more.
 	EXPECT_EQ(renders("--duration 0.5"), 44);
-	EXPECT_EQ(renders("--duration 0.5 '" + tone_ + "'"), 44);
 	// The one-second tone, 87 blocks, then about half of it again.
 	const int twoFiles = renders("--duration 1.5 '" + tone_ + "' '" + tone_ + "' '" + tone_ + "'");
 	EXPECT_GE(twoFiles, 87 + 43);
