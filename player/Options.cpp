@@ -47,6 +47,21 @@ std::string NamesAFile(const std::string& path) {
 	return {};
 }
 
+bool IsFile(const std::string& path) {
+	std::error_code error;
+	return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+// A file after --capture is taken for a file to play, which is most likely
+// what was meant.
+std::string LiveTakesNoFiles(const Options& options) {
+	const std::string option = options.monitor ? "--monitor" : "--capture";
+	if (IsFile(options.files.front()))
+		return "vuplay: " + option + " meters live input; to play '" + options.files.front() +
+		       "', leave out " + option + " (see --help)";
+	return "vuplay: " + option + " meters live input and takes no files (see --help)";
+}
+
 void Describe(CLI::App& app, Options& o, std::string& screen) {
 	app.description("Plays sound and shows it on stereo VU-meter add-ons.");
 	app.add_option(
@@ -65,11 +80,30 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	    });
 	app.add_flag("--list-plugins", o.listPlugins,
 	             "List the add-ons found in the add-on folders, with their names, and exit.");
-	app.add_option("--capture", o.captureDevice,
-	               "Meter live input from the default capture device, or from DEVICE. Write --capture=DEVICE "
-	               "when a device name follows.")
+	app.add_option(
+	       "--capture", o.captureDevice,
+	       "Meter live input from the default capture device, or from DEVICE, a name --list-devices "
+	       "shows; --capture=monitor is --monitor. Write --capture=DEVICE when a device name follows.")
 	    ->expected(0, 1)
 	    ->type_name("[DEVICE]");
+	app.add_flag("--monitor", o.monitor,
+	             "Meter what the desktop plays: the sound server's monitor of the default output, following "
+	             "the default when it changes (PulseAudio, or PipeWire's PulseAudio service).");
+	app.add_flag(
+	    "--list-devices", o.listDevices,
+	    "List the sound server's outputs and inputs, monitors included, with the names --capture takes "
+	    "and the defaults marked, and exit.");
+	app.add_option("--duration", o.durationSeconds,
+	               "Stop after SECONDS of sound, of the files together, the demo or the live input.")
+	    ->type_name("SECONDS")
+	    ->check(Finite)
+	    ->check([](const std::string& text) -> std::string {
+		    char* end = nullptr;
+		    const double seconds = std::strtod(text.c_str(), &end);
+		    return end != text.c_str() && *end == '\0' && seconds > 0
+		               ? ""
+		               : "'" + text + "' is not a number of seconds above 0";
+	    });
 	app.add_option("--latency-offset", o.latencyOffsetMs,
 	               "Show the meters MS milliseconds later (negative: earlier) than the output latency alone "
 	               "suggests.")
@@ -139,10 +173,20 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		result.message = std::string("vuplay: ") + e.what() + " (see --help)";
 		return result;
 	}
-	options.capture = app.count("--capture") > 0;
+	if (options.captureDevice == "monitor") {
+		options.monitor = true;
+		options.captureDevice.clear();
+	}
+	options.capture = app.count("--capture") > 0 || options.monitor;
 	if (options.capture && !options.files.empty()) {
 		result.exitStatus = kExitUsage;
-		result.message = "vuplay: --capture meters live input and takes no files (see --help)";
+		result.message = LiveTakesNoFiles(options);
+		return result;
+	}
+	if (IsFile(options.captureDevice)) {
+		result.exitStatus = kExitUsage;
+		result.message = "vuplay: --capture meters live input; to play '" + options.captureDevice +
+		                 "', leave out --capture (see --help)";
 		return result;
 	}
 	if (options.plugins.empty()) options.plugins = {"corvel"};

@@ -8,8 +8,10 @@
 struct Options {
 	std::vector<std::string> plugins; // names AddonLocator finds, or paths to add-ons; never empty
 	std::vector<std::string> files;   // played in turn; none plays the demo piece
-	bool capture = false;
-	std::string captureDevice; // empty: the default capture device
+	bool capture = false;             // live input: --capture or --monitor
+	std::string captureDevice;        // empty: the default capture device
+	bool monitor = false;             // the sound server's monitor of the default output
+	double durationSeconds = 0.0;     // 0: the whole of every source
 	double latencyOffsetMs = 0.0;
 	bool mute = false;
 	bool headless = false;
@@ -23,6 +25,7 @@ struct Options {
 	std::string events;
 	std::string trace;
 	bool listPlugins = false; // list the add-ons instead of playing
+	bool listDevices = false; // list the sound devices instead of playing
 };
 
 // Exit statuses of the program.

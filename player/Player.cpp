@@ -1,10 +1,12 @@
 #include "Player.h"
 
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
-#include "audio/AudioCapture.h"
 #include "audio/DemoSignal.h"
+#include "audio/LimitedSource.h"
 #include "output/StandardOutput.h"
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"
@@ -15,16 +17,10 @@ void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", m
 
 } // namespace
 
-int Player::PlayAll(std::vector<InputFile>& inputs) {
+int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 	bool failed = false;
-	if (options_.capture) {
-		std::string error;
-		auto capture = AudioCapture::Open(options_.captureDevice, error);
-		if (!capture) {
-			Report(error);
-			return kExitFailure;
-		}
-		Play(*capture);
+	if (live) {
+		Play(*live);
 	} else if (options_.files.empty()) {
 		DemoSignal demo;
 		Play(demo);
@@ -45,9 +41,13 @@ int Player::PlayAll(std::vector<InputFile>& inputs) {
 	return failed || failed_ ? kExitFailure : kExitOk;
 }
 
-bool Player::Play(AudioSource& source) {
+bool Player::Play(AudioSource& whole) {
+	std::optional<LimitedSource> limited;
+	if (options_.durationSeconds > 0) limited.emplace(whole, std::llround(secondsLeft_ * whole.SampleRate()));
+	AudioSource& source = limited ? *limited : whole;
 	AudioOutput* output = nullptr;
-	const bool unpaced = options_.capture || (options_.headless && !options_.realtime);
+	// A live source paces itself.
+	const bool unpaced = source.IsLive() || (options_.headless && !options_.realtime);
 	if (!unpaced) {
 		if (!output_ || output_->SampleRate() != source.SampleRate()) {
 			output_.reset();
@@ -68,8 +68,11 @@ bool Player::Play(AudioSource& source) {
 
 	paused_ = false;
 	Playback playback({
-	                      .render = [this, &source](const AudioBlock& block,
-	                                                int64_t) { addons_.Render(block, source.SampleRate()); },
+	                      .render =
+	                          [this, &source](const AudioBlock& block, int64_t) {
+		                          addons_.Render(block, source.SampleRate());
+		                          Warn(source);
+	                          },
 	                      .keys = [this] { return Keys(); },
 	                      .progress =
 	                          [this](const ProgressState& state) {
@@ -80,13 +83,22 @@ bool Player::Play(AudioSource& source) {
 	                  },
 	                  options_.latencyOffsetMs);
 	const Playback::Outcome outcome = playback.Play(source, output);
+	Warn(source);
 	terminal_.EndLine();
 	if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
 	if (outcome == Playback::Outcome::Failed) {
 		Report(source.Error());
 		failed_ = true;
 	}
-	return outcome != Playback::Outcome::Quit;
+	if (limited) secondsLeft_ -= static_cast<double>(limited->Played()) / source.SampleRate();
+	return outcome != Playback::Outcome::Quit && !(limited && secondsLeft_ <= 0);
+}
+
+void Player::Warn(AudioSource& source) {
+	for (const std::string& line : source.TakeWarnings()) {
+		terminal_.EndLine();
+		Report(line);
+	}
 }
 
 std::vector<PlayerKey> Player::Keys() {

@@ -8,6 +8,7 @@
 #include "Options.h"
 #include "audio/AudioSource.h"
 #include "audio/InputFiles.h"
+#include "audio/LiveSource.h"
 #include "input/KeyDecoder.h"
 #include "input/Terminal.h"
 #include "playback/AudioOutput.h"
@@ -16,18 +17,22 @@
 // [player thread] Every call.
 class Player {
 public:
-	Player(const Options& options, AddonSession& addons) : options_(options), addons_(addons) {}
+	Player(const Options& options, AddonSession& addons)
+	    : options_(options), addons_(addons), secondsLeft_(options.durationSeconds) {}
 
 	Player(const Player&) = delete;
 	Player& operator=(const Player&) = delete;
 
-	// Plays the input, the demo or `inputs`; the exit status. A file that
-	// fails is reported and the next one plays.
-	int PlayAll(std::vector<InputFile>& inputs);
+	// Plays `live` when given, else the demo or `inputs`; the exit status. A
+	// file that fails is reported and the next one plays.
+	int PlayAll(std::vector<InputFile>& inputs, LiveSource* live);
 
 private:
-	// Plays one source; false when the user quit.
-	bool Play(AudioSource& source);
+	// Plays one source; false when nothing more is to be played: the user
+	// quit, or --duration is over.
+	bool Play(AudioSource& whole);
+	// What the source has to say, each on a line of its own.
+	void Warn(AudioSource& source);
 	// The terminal's keys and those sent from the meter windows; the about box
 	// is the add-ons' business.
 	std::vector<PlayerKey> Keys();
@@ -39,4 +44,5 @@ private:
 	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it
 	bool toldNoDevice_ = false;
 	bool failed_ = false;
+	double secondsLeft_; // of --duration
 };

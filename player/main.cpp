@@ -1,6 +1,10 @@
 // vuplay: plays sound files, the demo piece or live input through the meter
 // add-ons, showing progress and peak levels on the terminal.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +14,8 @@
 #include "Options.h"
 #include "Player.h"
 #include "QuitSignals.h"
+#include "audio/LiveInput.h"
+#include "audio/SoundDevices.h"
 #include "host/AddonLibrary.h"
 #include "output/StandardOutput.h"
 #include "session/AddonCrashWatch.h"
@@ -20,20 +26,46 @@ namespace {
 
 void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
+// Meters drawn where nobody sees them, which was not asked for, are said to be.
+void ReportNoDisplay(const Options& options) {
+	const char* asked = std::getenv("VUMETERS_HEADLESS");
+	if (!kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0)) return;
+	const char* display = std::getenv("DISPLAY");
+	Report(std::string("no display: ") +
+	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set") +
+	       "; the meters are drawn off screen" +
+	       (options.record.empty() ? ", and nothing shows them (--record PATH keeps them)"
+	                               : ", into the recording " + options.record));
+}
+
+// --list-devices: the sound server's, else SDL's.
+int ListDevices() {
+	std::string why;
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
+	std::fputs((server ? *server : SoundDevices::FromSdl(why)).Format().c_str(), stdout);
+	return kExitOk;
+}
+
 int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
 	std::vector<InputFile> inputs = PlayableInputs(options.files);
 	if (inputs.empty() && !options.files.empty()) return kExitFailure;
+	std::string error;
+	std::unique_ptr<LiveSource> live;
+	if (options.capture && !(live = LiveInput::Open(options, error))) {
+		Report(error);
+		return kExitFailure;
+	}
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
-	std::string error;
 	if (!addons.Start(error)) {
 		Report(error);
 		return kExitFailure;
 	}
-	int status = Player(options, addons).PlayAll(inputs);
+	if (!options.headless) ReportNoDisplay(options);
+	int status = Player(options, addons).PlayAll(inputs, live.get());
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	// A signal that comes while the add-ons are being unloaded found the recording whole.
@@ -70,7 +102,7 @@ int main(int argc, char** argv) {
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
-	int status = Run(*parsed.options);
+	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = kExitFailure;

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   xvfb openbox wmctrl xdotool imagemagick x11-utils
   espeak-ng sox ffmpeg time
+  libpulse-dev pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon
   dpkg-dev desktop-file-utils groff-base man-db bash-completion
 )
 

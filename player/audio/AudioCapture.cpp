@@ -2,24 +2,11 @@
 
 #include <SDL.h>
 
-#include <chrono>
-
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
 
-namespace {
-
-std::string DeviceList() {
-	std::string list;
-	const int count = SDL_GetNumAudioDevices(1);
-	for (int i = 0; i < count; i++) {
-		const char* name = SDL_GetAudioDeviceName(i, 1);
-		if (name) list += std::string(list.empty() ? "" : ", ") + "'" + name + "'";
-	}
-	return list.empty() ? "none" : list;
-}
-
-} // namespace
+AudioCapture::AudioCapture(std::string name)
+    : LiveSource(kSampleRate, WhenFull::DropOldest, kSampleRate / 4), name_(std::move(name)) {}
 
 std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std::string& error) {
 	const std::string label = device.empty() ? "default capture device" : "capture device '" + device + "'";
@@ -29,43 +16,36 @@ std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std:
 		error = label + ": " + Clause(SDL_GetError());
 		return nullptr;
 	}
+	std::unique_ptr<AudioCapture> capture(new AudioCapture(device.empty() ? "input" : device));
 	SDL_AudioSpec want{};
 	want.freq = kSampleRate;
 	want.format = AUDIO_S16SYS;
 	want.channels = 2;
 	want.samples = kBlockFrames;
+	want.userdata = capture.get();
+	want.callback = [](void* self, Uint8* stream, int bytes) {
+		static_cast<AudioCapture*>(self)->Deliver(reinterpret_cast<const int16_t*>(stream),
+		                                          static_cast<size_t>(bytes) / 4);
+	};
 	SDL_AudioSpec have{};
-	const SDL_AudioDeviceID id =
-	    SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 1, &want, &have, 0);
-	if (id == 0) {
-		error = label + ": " + Clause(SDL_GetError()) + " (capture devices: " + DeviceList() + ")";
+	capture->device_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 1, &want, &have, 0);
+	if (capture->device_ == 0) {
+		error = label + ": " + Clause(SDL_GetError());
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
 		return nullptr;
 	}
-	SDL_PauseAudioDevice(id, 0);
-	return std::unique_ptr<AudioCapture>(new AudioCapture(id, device.empty() ? "input" : device));
+	SDL_PauseAudioDevice(capture->device_, 0);
+	return capture;
 }
 
 AudioCapture::~AudioCapture() {
+	if (device_ == 0) return;
+	Close();
 	SDL_CloseAudioDevice(device_);
 	SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool AudioCapture::NextBlock(AudioBlock& block) {
-	if (!error_.empty()) return false;
-	const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-	while (SDL_GetQueuedAudioSize(device_) < sizeof block) {
-		if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
-			error_ = name_ + ": capture stopped";
-			return false;
-		}
-		if (std::chrono::steady_clock::now() > deadline) {
-			error_ = name_ + ": no input for two seconds";
-			return false;
-		}
-		SDL_Delay(2);
-	}
-	SDL_DequeueAudio(device_, block.data(), static_cast<Uint32>(sizeof block));
-	position_ += kBlockFrames;
-	return true;
+	if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) Fail(name_ + ": capture stopped");
+	return LiveSource::NextBlock(block);
 }

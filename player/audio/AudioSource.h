@@ -5,12 +5,22 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 inline constexpr int kBlockFrames = 512;
 inline constexpr int kBlockSamples = 2 * kBlockFrames; // interleaved, left first
 
 using AudioBlock = std::array<int16_t, kBlockSamples>;
 
+// Sources are files, made up, or live. A live source (IsLive(); see
+// LiveSource) is sound arriving as something else makes it: it paces the
+// player by itself, as NextBlock waits for the sound to come, and it never
+// stalls it: when nothing has come for a few blocks' time (a silent desktop
+// that sends nothing, a sound server that restarts, a writer that paused),
+// NextBlock gives silent blocks at the block rate, so the meters fall back to
+// rest as after real silence, and the sound goes on where it comes back. A live
+// source has no length (TotalFrames() is -1) and cannot seek.
+//
 // [player thread] An audio source is used by one thread at a time.
 class AudioSource {
 public:
@@ -32,4 +42,11 @@ public:
 	virtual bool Seek(int64_t frame) = 0;
 	// Why the stream ended early; empty after a clean end.
 	virtual std::string Error() const { return {}; }
+
+	// Whether the source is live, pacing itself as described above.
+	virtual bool IsLive() const { return false; }
+	// What happened to the source since the last call that the user should
+	// know but that does not end it (a sound server gone or back), one line
+	// each, without the program's name.
+	virtual std::vector<std::string> TakeWarnings() { return {}; }
 };

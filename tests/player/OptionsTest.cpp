@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "TestFiles.h"
+
 namespace {
 
 ParsedOptions ParseArgs(std::vector<const char*> args) {
@@ -54,6 +58,8 @@ TEST(Options, ReadsTheWholeSet) {
 	                                        "--trace",
 	                                        "t.txt",
 	                                        "b.mp3",
+	                                        "--duration",
+	                                        "2.5",
 	                                        "--verbose"});
 	ASSERT_TRUE(parsed.options) << parsed.message;
 	const Options& o = *parsed.options;
@@ -68,6 +74,7 @@ TEST(Options, ReadsTheWholeSet) {
 	EXPECT_EQ(o.settingsDir, "/tmp/s");
 	EXPECT_EQ(o.events, "e.txt");
 	EXPECT_EQ(o.trace, "t.txt");
+	EXPECT_DOUBLE_EQ(o.durationSeconds, 2.5);
 }
 
 TEST(Options, CaptureTakesAnOptionalDevice) {
@@ -79,12 +86,32 @@ TEST(Options, CaptureTakesAnOptionalDevice) {
 	parsed = ParseArgs({"--capture=Monitor of Speakers", "-p", "kestle"});
 	ASSERT_TRUE(parsed.options) << parsed.message;
 	EXPECT_TRUE(parsed.options->capture);
+	EXPECT_FALSE(parsed.options->monitor);
 	EXPECT_EQ(parsed.options->captureDevice, "Monitor of Speakers");
+
+	for (const char* monitor : {"--monitor", "--capture=monitor"}) {
+		parsed = ParseArgs({monitor});
+		ASSERT_TRUE(parsed.options) << parsed.message;
+		EXPECT_TRUE(parsed.options->capture && parsed.options->monitor) << monitor;
+		EXPECT_EQ(parsed.options->captureDevice, "") << monitor;
+	}
+}
+
+TEST(Options, ASoundFileGivenToCaptureIsToBePlayedWithoutIt) {
+	const TempDir dir;
+	const std::string song = dir / "song.wav";
+	std::ofstream(song) << "RIFF";
+	ExpectUsageError({"--capture", song.c_str()}, "to play '" + song + "', leave out --capture");
+	ExpectUsageError({("--capture=" + song).c_str()}, "to play '" + song + "', leave out --capture");
+	ExpectUsageError({"--monitor", song.c_str()}, "to play '" + song + "', leave out --monitor");
 }
 
 TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"-p", "winamp"}, "unknown add-on 'winamp'");
-	ExpectUsageError({"--capture", "--", "a.wav"}, "--capture");
+	ExpectUsageError({"--capture", "--", "a.wav"}, "--capture meters live input and takes no files");
+	ExpectUsageError({"--monitor", "a.wav"}, "--monitor meters live input and takes no files");
+	for (const char* duration : {"0", "-1", "nan", "inf", "soon"})
+		ExpectUsageError({"--duration", duration}, duration);
 	ExpectUsageError({"--screen", "640"}, "'640' is not WIDTHxHEIGHT");
 	ExpectUsageError({"--screen", "0x480"}, "'0x480' is not WIDTHxHEIGHT");
 	ExpectUsageError({"--realtime"}, "--headless");
@@ -104,6 +131,7 @@ TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
 	EXPECT_EQ(parsed.exitStatus, kExitOk);
 	for (const char* option :
 	     {"--plugin", "--capture", "--latency-offset", "--mute", "--headless", "--realtime", "--verbose",
-	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "Exit status"})
+	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "--monitor",
+	      "--list-devices", "--duration", "Exit status"})
 		EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
 }

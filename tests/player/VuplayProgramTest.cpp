@@ -197,14 +197,65 @@ TEST_F(VuplayProgramTest, TheSoundSystemsOwnComplaintsStayOffTheTerminal) {
 	// ALSA with a card that does not exist: it explains itself at length on standard error.
 	Watchdog watchdog(std::chrono::seconds(60));
 	const std::string err = dir_ / "stderr";
-	const int raw = std::system(("SDL_AUDIODRIVER=alsa ALSA_CARD=no-such-card timeout 30 '" VUPLAY_PROGRAM
-	                             "' --headless --capture </dev/null >/dev/null 2>'" +
-	                             err + "'")
-	                                .c_str());
+	const int raw =
+	    std::system(("PULSE_SERVER=unix:/nonexistent SDL_AUDIODRIVER=alsa ALSA_CARD=no-such-card "
+	                 "timeout 30 '" VUPLAY_PROGRAM "' --headless --capture </dev/null >/dev/null 2>'" +
+	                 err + "'")
+	                    .c_str());
 	EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
 	const std::string text = ReadFile(err);
 	EXPECT_EQ(Count(text, "\n"), 1) << text;
 	EXPECT_EQ(text.rfind("vuplay: default capture device: ", 0), 0u) << text;
+}
+
+TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsWhatListDevicesShows) {
+	const std::string noServer = "PULSE_SERVER=unix:/nonexistent SDL_AUDIODRIVER=dummy ";
+	const Outcome list = Shell(noServer + Program() + " --list-devices");
+	EXPECT_EQ(list.status, 0) << list.err;
+	EXPECT_EQ(list.out.rfind("sound server: none answers (", 0), 0u) << list.out;
+	const Outcome wrong = Shell(noServer + Program() + " --headless --capture='no such mic'");
+	EXPECT_EQ(wrong.status, 1);
+	EXPECT_EQ(wrong.err.rfind("vuplay: capture device 'no such mic': ", 0), 0u) << wrong.err;
+	EXPECT_TRUE(wrong.err.ends_with("; the devices are:\n" + list.out)) << wrong.err;
+}
+
+TEST_F(VuplayProgramTest, DurationStopsAfterThatMuchSoundOfTheDemoOrOfTheFilesTogether) {
+	const std::string trace = dir_ / "trace.txt";
+	const auto renders = [&](const std::string& args) {
+		const Outcome run = Vuplay("--trace '" + trace + "' " + args);
+		EXPECT_EQ(run.status, 0) << args << ": " << run.err;
+		return Count(ReadFile(trace), "^render [0-9]+$");
+	};
+	// Half a second is 22050 frames: 43 blocks and part of one more.
+	EXPECT_EQ(renders("--duration 0.5"), 44);
+	// The one-second tone, 87 blocks, then about half of it again.
+	const int twoFiles = renders("--duration 1.5 '" + tone_ + "' '" + tone_ + "' '" + tone_ + "'");
+	EXPECT_GE(twoFiles, 87 + 43);
+	EXPECT_LE(twoFiles, 87 + 44);
+	EXPECT_EQ(renders("--duration 10 '" + tone_ + "'"), 87);
+}
+
+TEST_F(VuplayProgramTest, NoDisplayAndNoSoundOutputAreEachSaidInOneLineWithoutVerbose) {
+	const std::string video = dir_ / "out.y4m";
+	const std::string start =
+	    "env -u DISPLAY -u VUMETERS_HEADLESS SDL_AUDIODRIVER=alsa ALSA_CARD=no-such-card "
+	    "timeout 60 " +
+	    Program() + " --duration 0.2 ";
+	const Outcome unseen = Shell(start + "'" + tone_ + "'");
+	EXPECT_EQ(unseen.status, 0) << unseen.err;
+	EXPECT_EQ(Count(unseen.err, "\n"), 2) << unseen.err;
+	EXPECT_EQ(Count(unseen.err, "^vuplay: no display: DISPLAY is not set; the meters are drawn off screen, "
+	                            "and nothing shows them \\(--record PATH keeps them\\)$"),
+	          1)
+	    << unseen.err;
+	EXPECT_EQ(Count(unseen.err, "^vuplay: no sound output: .+; pacing by the clock$"), 1) << unseen.err;
+
+	const Outcome recorded = Shell(start + "--record '" + video + "' '" + tone_ + "'");
+	EXPECT_EQ(recorded.status, 0) << recorded.err;
+	EXPECT_EQ(Count(recorded.err, "^vuplay: no display: .+, into the recording " + video + "$"), 1)
+	    << recorded.err;
+	// Asked for, off screen is nothing to report.
+	EXPECT_EQ(Vuplay("--duration 0.2 '" + tone_ + "'").err, "");
 }
 
 TEST_F(VuplayProgramTest, AddOnsThatFailAreReportedAndTheOthersRun) {

@@ -1,0 +1,44 @@
+#include "audio/LiveInput.h"
+
+#include "audio/AudioCapture.h"
+#include "audio/PulseCapture.h"
+#include "audio/SoundDevices.h"
+
+namespace {
+
+std::string WithDevices(const std::string& error, const SoundDevices& devices) {
+	std::string list = devices.Format();
+	list.pop_back();
+	return error + "; the devices are:\n" + list;
+}
+
+} // namespace
+
+std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string& error) {
+	if (options.monitor) {
+		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
+		if (!monitor)
+			error = "--monitor: " + error + "; it meters through PulseAudio or PipeWire's PulseAudio service";
+		return monitor;
+	}
+	std::string why;
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
+	const std::string& name = options.captureDevice;
+	if (!server) {
+		auto capture = AudioCapture::Open(name, error);
+		if (!capture && !name.empty()) error = WithDevices(error, SoundDevices::FromSdl(why));
+		return capture;
+	}
+	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, error);
+	if (!server->Input(name)) {
+		const SoundDevice* output = server->Output(name);
+		error = WithDevices("--capture=" + name + ": no such input" +
+		                        (output && !output->monitor.empty()
+		                             ? "; '" + name + "' is an output, and --capture=" + output->monitor +
+		                                   " meters what it plays"
+		                             : ""),
+		                    *server);
+		return nullptr;
+	}
+	return PulseCapture::Open(PulseCapture::Follow::Named, name, error);
+}

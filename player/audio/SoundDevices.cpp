@@ -1,0 +1,196 @@
+#include "audio/SoundDevices.h"
+
+#include <SDL.h>
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+#include "audio/Clause.h"
+#include "audio/QuietStderr.h"
+
+namespace {
+
+// One exchange with the server on a mainloop of its own, run on the calling thread.
+class ServerQuery {
+public:
+	ServerQuery()
+	    : mainloop_(pa_mainloop_new()), context_(pa_context_new(pa_mainloop_get_api(mainloop_), "vuplay")) {}
+	~ServerQuery() {
+		pa_context_disconnect(context_);
+		pa_context_unref(context_);
+		pa_mainloop_free(mainloop_);
+	}
+	ServerQuery(const ServerQuery&) = delete;
+	ServerQuery& operator=(const ServerQuery&) = delete;
+
+	std::optional<SoundDevices> Run(std::string& why) {
+		pa_context_set_state_callback(context_, &ServerQuery::StateChanged, this);
+		pa_mainloop_api* api = pa_mainloop_get_api(mainloop_);
+		timeval limit{};
+		pa_timeval_add(pa_gettimeofday(&limit), 5000000);
+		pa_time_event* timer = api->time_new(
+		    api, &limit,
+		    [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+			    static_cast<ServerQuery*>(self)->Finish("no answer within 5 seconds");
+		    },
+		    this);
+		if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+			Finish(pa_strerror(pa_context_errno(context_)));
+		while (!done_ && pa_mainloop_iterate(mainloop_, 1, nullptr) >= 0) {
+		}
+		api->time_free(timer);
+		why = error_;
+		if (!error_.empty()) return std::nullopt;
+		return devices_;
+	}
+
+private:
+	void Finish(const std::string& error) {
+		if (done_) return;
+		done_ = true;
+		error_ = error;
+	}
+	// One of the three answers is in.
+	void Answered() {
+		if (--pending_ > 0) return;
+		MarkDefaults();
+		Finish({});
+	}
+
+	static void StateChanged(pa_context* context, void* userdata) {
+		auto* self = static_cast<ServerQuery*>(userdata);
+		switch (pa_context_get_state(context)) {
+		case PA_CONTEXT_READY:
+			self->pending_ = 3;
+			pa_operation_unref(pa_context_get_server_info(context, &ServerQuery::Server, self));
+			pa_operation_unref(pa_context_get_sink_info_list(context, &ServerQuery::Sink, self));
+			pa_operation_unref(pa_context_get_source_info_list(context, &ServerQuery::Source, self));
+			break;
+		case PA_CONTEXT_FAILED:
+		case PA_CONTEXT_TERMINATED:
+			self->Finish(pa_strerror(pa_context_errno(context)));
+			break;
+		default:
+			break;
+		}
+	}
+	static void Server(pa_context* context, const pa_server_info* info, void* userdata) {
+		auto* self = static_cast<ServerQuery*>(userdata);
+		if (info) {
+			self->devices_.server = std::string(info->server_name) + " " + info->server_version;
+			if (const char* where = pa_context_get_server(context))
+				self->devices_.server += std::string(" at ") + where;
+			self->defaultOutput_ = info->default_sink_name ? info->default_sink_name : "";
+			self->defaultInput_ = info->default_source_name ? info->default_source_name : "";
+		}
+		self->Answered();
+	}
+	static void Sink(pa_context*, const pa_sink_info* info, int last, void* userdata) {
+		auto* self = static_cast<ServerQuery*>(userdata);
+		if (last) {
+			self->Answered();
+			return;
+		}
+		self->devices_.devices.push_back({SoundDevice::Kind::Output, info->name, info->description, false,
+		                                  false, info->monitor_source_name ? info->monitor_source_name : ""});
+	}
+	static void Source(pa_context*, const pa_source_info* info, int last, void* userdata) {
+		auto* self = static_cast<ServerQuery*>(userdata);
+		if (last) {
+			self->Answered();
+			return;
+		}
+		self->devices_.devices.push_back(
+		    {SoundDevice::Kind::Input, info->name, info->description, false, false, {}});
+	}
+	// Once every answer is in: outputs first, and which devices are the defaults.
+	void MarkDefaults() {
+		std::stable_sort(devices_.devices.begin(), devices_.devices.end(),
+		                 [](const SoundDevice& a, const SoundDevice& b) { return a.kind < b.kind; });
+		const SoundDevice* output = devices_.Output(defaultOutput_);
+		const std::string defaultMonitor = output ? output->monitor : "";
+		for (SoundDevice& device : devices_.devices) {
+			const bool output = device.kind == SoundDevice::Kind::Output;
+			device.isDefault = device.name == (output ? defaultOutput_ : defaultInput_);
+			device.monitorsDefault = !output && device.name == defaultMonitor;
+		}
+	}
+
+	pa_mainloop* mainloop_;
+	pa_context* context_;
+	SoundDevices devices_;
+	std::string defaultOutput_, defaultInput_;
+	int pending_ = 0;
+	bool done_ = false;
+	std::string error_;
+};
+
+} // namespace
+
+std::optional<SoundDevices> SoundDevices::FromServer(std::string& why) { return ServerQuery().Run(why); }
+
+SoundDevices SoundDevices::FromSdl(const std::string& why) {
+	SoundDevices list;
+	list.server = "none answers (" + why + ")";
+	// The sound systems SDL tries say on standard error why they cannot be used.
+	QuietStderr quiet;
+	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+		list.server += "; no sound system either: " + Clause(SDL_GetError());
+		return list;
+	}
+	list.server += std::string("; the devices of SDL's ") + SDL_GetCurrentAudioDriver() + " driver";
+	for (const int capture : {0, 1}) {
+		const int count = SDL_GetNumAudioDevices(capture);
+		for (int i = 0; i < count; i++)
+			if (const char* name = SDL_GetAudioDeviceName(i, capture))
+				list.devices.push_back({capture ? SoundDevice::Kind::Input : SoundDevice::Kind::Output,
+				                        name,
+				                        {},
+				                        false,
+				                        false,
+				                        {}});
+	}
+	SDL_QuitSubSystem(SDL_INIT_AUDIO);
+	return list;
+}
+
+std::string SoundDevices::Format() const {
+	size_t width = 0;
+	for (const SoundDevice& device : devices)
+		width = std::max(width, device.name.size());
+	std::string text = "sound server: " + server + "\n";
+	for (const SoundDevice& device : devices) {
+		const bool output = device.kind == SoundDevice::Kind::Output;
+		std::string line = (output ? "output  " : "input   ") + device.name;
+		if (!device.description.empty())
+			line += std::string(width + 2 - device.name.size(), ' ') + device.description;
+		std::vector<std::string> marks;
+		if (device.isDefault) marks.emplace_back("default");
+		if (device.monitorsDefault) marks.emplace_back("what the default output plays: --monitor");
+		for (size_t i = 0; i < marks.size(); i++)
+			line += (i == 0 ? " (" : "; ") + marks[i] + (i + 1 == marks.size() ? ")" : "");
+		text += line + "\n";
+	}
+	if (devices.empty()) text += "no devices\n";
+	return text;
+}
+
+namespace {
+
+const SoundDevice* Find(const std::vector<SoundDevice>& devices, SoundDevice::Kind kind,
+                        const std::string& name) {
+	const auto found = std::find_if(devices.begin(), devices.end(), [&](const SoundDevice& device) {
+		return device.kind == kind && device.name == name;
+	});
+	return found == devices.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+const SoundDevice* SoundDevices::Input(const std::string& name) const {
+	return Find(devices, SoundDevice::Kind::Input, name);
+}
+
+const SoundDevice* SoundDevices::Output(const std::string& name) const {
+	return Find(devices, SoundDevice::Kind::Output, name);
+}
