@@ -1,12 +1,12 @@
 #include "DisplayServer.h"
 
-#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "HeadlessServer.h"
+#include "KitAssert.h"
 #include "SdlServer.h"
 
 namespace {
@@ -60,7 +60,8 @@ DisplayServer& DisplayServer::Get() {
 }
 
 bool DisplayServer::UseHeadless(int32 screenWidth, int32 screenHeight) {
-	assert(screenWidth > 0 && screenHeight > 0 && "UseHeadless() needs a screen of at least one pixel");
+	KitAssert(screenWidth > 0 && screenHeight > 0,
+	          "give UseHeadlessDisplay() a screen of at least one pixel");
 	std::lock_guard lock(gLock);
 	if (gServer) return false;
 	gHeadlessChosen = true;

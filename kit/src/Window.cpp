@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "KitAssert.h"
 #include "WindowAccess.h"
 #include "WindowData.h"
 
@@ -197,10 +196,7 @@ void BWindow::Minimize(bool minimize) {
 bool BWindow::QuitRequested() { return true; }
 
 void BWindow::Quit() {
-	if (!IsLocked()) {
-		std::fprintf(stderr, "kit: Lock() the window before Quit() from another thread\n");
-		std::abort();
-	}
+	KitAssert(IsLocked(), "Lock() the window before Quit() from another thread");
 	if (!IsHidden()) {
 		fData->hideLevel = 1;
 		DisplayServer::Get().SetVisible(fData->serverId, false);
