@@ -34,8 +34,6 @@ public:
 
 private:
 	friend class BLooper;
-	friend class BMessenger;
-	friend class HandlerRegistry;
 
 	void SetLooper(BLooper* looper);
 

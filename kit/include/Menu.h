@@ -45,7 +45,6 @@ public:
 
 private:
 	friend class BMenuItem;
-	friend class MenuWindow;
 
 	std::vector<BMenuItem*> fItems;
 	BMenuItem* fSuperitem = nullptr;

@@ -40,7 +40,6 @@ public:
 
 private:
 	friend class BMessage;
-	friend class BLooper;
 
 	int32 fHandlerToken = -1;
 	int32 fLooperToken = -1;

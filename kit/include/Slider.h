@@ -30,7 +30,6 @@ public:
 	void SetBarColor(rgb_color color);
 	void UseFillColor(bool useFill, const rgb_color* color = nullptr);
 
-	void SetValue(int32 value) override;
 	// The value the thumb at this point in the view stands for.
 	int32 ValueForPoint(BPoint where) const;
 	// The thumb's rectangle and the bar's rectangle, in view coordinates.

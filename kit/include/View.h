@@ -47,7 +47,6 @@ public:
 	virtual void FrameMoved(BPoint newPosition);
 	virtual void FrameResized(float newWidth, float newHeight);
 	virtual void MakeFocus(bool focus = true);
-	void MessageReceived(BMessage* message) override;
 
 	// Hierarchy. AddChild takes ownership of the child; RemoveChild gives it back.
 	void AddChild(BView* child, BView* before = nullptr);

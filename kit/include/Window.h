@@ -36,7 +36,6 @@ public:
 
 	// Hooks [window thread, locked]
 	void DispatchMessage(BMessage* message, BHandler* handler) override;
-	void MessageReceived(BMessage* message) override;
 	virtual void FrameMoved(BPoint newPosition);
 	virtual void FrameResized(float newWidth, float newHeight);
 	virtual void WindowActivated(bool active);

@@ -75,8 +75,6 @@ void BLooper::DispatchMessage(BMessage* message, BHandler* handler) {
 	handler->MessageReceived(message);
 }
 
-void BLooper::MessageReceived(BMessage* message) { BHandler::MessageReceived(message); }
-
 bool BLooper::QuitRequested() { return true; }
 
 BMessage* BLooper::CurrentMessage() const { return fCurrentMessage; }

@@ -112,9 +112,6 @@ void BSlider::UseFillColor(bool useFill, const rgb_color* color) {
 	Invalidate();
 }
 
-// Kept as given, even outside the range: only the drawing clamps.
-void BSlider::SetValue(int32 value) { BControl::SetValue(value); }
-
 int32 BSlider::ValueForPoint(BPoint where) const {
 	const BRect bar = BarFrame();
 	const float first = bar.left + kThumbHalfWidth;

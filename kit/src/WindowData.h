@@ -41,5 +41,6 @@ struct BWindow::Data {
 	const PixelRect* updateClip = nullptr; // the area being redrawn, if any
 
 	void Invalidate(BRect rect);
-	void Present(bool wait);
+	// Puts what was drawn since the last present on the screen, without waiting.
+	void Present();
 };
