@@ -7,7 +7,6 @@
 #include <utility>
 
 #include <AppDefs.h>
-#include <FindDirectory.h>
 #include <InterfaceDefs.h>
 #include <OS.h>
 #include <Window.h>
@@ -59,7 +58,6 @@ bool AddonSession::Start(std::string& error) {
 		trace_ = std::make_unique<DrawingTrace>();
 		if (!trace_->Open(options_.trace, error)) return false;
 	}
-	if (!options_.settingsDir.empty()) set_settings_directory(options_.settingsDir.c_str());
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
 	std::vector<std::string> failures;

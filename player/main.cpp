@@ -14,6 +14,7 @@
 #include "AudioOutput.h"
 #include "DemoSignal.h"
 #include "EventScript.h"
+#include "KitChoices.h"
 #include "Options.h"
 #include "Playback.h"
 #include "ProgressLine.h"
@@ -188,7 +189,6 @@ int Run(const Options& options) {
 	QuitSignals::Install();
 	std::vector<Input> inputs = PlayableInputs(options.files);
 	if (inputs.empty() && !options.files.empty()) return kExitFailure;
-	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	std::string error;
 	if (!addons.Start(error)) {
@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
 		std::fprintf(parsed.exitStatus == kExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
+	KitChoices::From(*parsed.options).Apply();
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
 	int status = Run(*parsed.options);
 	ReportUnsavedSettings();

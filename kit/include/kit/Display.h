@@ -15,9 +15,15 @@ class BWindow;
 namespace kit {
 
 // Display [any thread]
+// Without either call below, the windows appear on the X display that
+// $DISPLAY names, and in memory (headless, 1024x768) when none opens.
 // Chooses the headless display with a screen of that size; only before the
 // first window exists (false afterwards).
 bool UseHeadlessDisplay(int32 screenWidth = 1024, int32 screenHeight = 768);
+// The screen size of the headless display used when no display opens; only
+// before the first window exists and without UseHeadlessDisplay() (false
+// otherwise).
+bool SetFallbackScreenSize(int32 screenWidth, int32 screenHeight);
 bool IsHeadlessDisplay();
 // Whether the display went away (the X server ended, or the connection to it
 // broke). Its windows live on and draw, but nothing reaches a screen any
