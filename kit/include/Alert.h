@@ -7,7 +7,7 @@
 
 class BTextView;
 
-class BAlert : public BWindow {
+class BE_EXPORT BAlert : public BWindow {
 public:
 	// Null button labels mean no such button. The first button is the
 	// default: Enter presses it.

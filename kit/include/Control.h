@@ -8,7 +8,7 @@
 
 enum { B_CONTROL_OFF = 0, B_CONTROL_ON = 1 };
 
-class BControl : public BView, public BInvoker {
+class BE_EXPORT BControl : public BView, public BInvoker {
 public:
 	// Takes ownership of the message; the label is copied.
 	BControl(BRect frame, const char* name, const char* label, BMessage* message, uint32 resizingMode,

@@ -8,7 +8,7 @@
 class BLooper;
 class BMessage;
 
-class BHandler {
+class BE_EXPORT BHandler {
 public:
 	explicit BHandler(const char* name = nullptr);
 	virtual ~BHandler();

@@ -6,7 +6,7 @@
 #include "Message.h"
 #include "Messenger.h"
 
-class BInvoker {
+class BE_EXPORT BInvoker {
 public:
 	BInvoker();
 	// Takes ownership of the message.

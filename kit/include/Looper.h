@@ -22,7 +22,7 @@
 
 struct LooperPort;
 
-class BLooper : public BHandler {
+class BE_EXPORT BLooper : public BHandler {
 public:
 	explicit BLooper(const char* name = nullptr);
 	~BLooper() override;

@@ -11,7 +11,7 @@
 
 class BMenuItem;
 
-class BMenu : public BView {
+class BE_EXPORT BMenu : public BView {
 public:
 	explicit BMenu(const char* title, menu_layout layout = B_ITEMS_IN_COLUMN);
 	~BMenu() override; // deletes its items

@@ -8,7 +8,7 @@
 
 class BMenu;
 
-class BMenuItem : public BInvoker {
+class BE_EXPORT BMenuItem : public BInvoker {
 public:
 	// Label form. Takes ownership of the message; the label is copied. The
 	// item shows its shortcut (with B_COMMAND_KEY and `modifiers`) beside
@@ -44,7 +44,7 @@ private:
 	bool fMarked = false;
 };
 
-class BSeparatorItem : public BMenuItem {
+class BE_EXPORT BSeparatorItem : public BMenuItem {
 public:
 	BSeparatorItem();
 	bool IsSeparator() const override { return true; }

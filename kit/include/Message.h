@@ -12,7 +12,7 @@
 
 class BMessenger;
 
-class BMessage {
+class BE_EXPORT BMessage {
 public:
 	uint32 what = 0;
 

@@ -3,7 +3,7 @@
 
 #include "SupportDefs.h"
 
-class BPoint {
+class BE_EXPORT BPoint {
 public:
 	float x = 0;
 	float y = 0;

@@ -10,7 +10,7 @@
 
 #include "Menu.h"
 
-class BPopUpMenu : public BMenu {
+class BE_EXPORT BPopUpMenu : public BMenu {
 public:
 	BPopUpMenu(const char* title, bool radioMode = true, bool labelFromMarked = true,
 	           menu_layout layout = B_ITEMS_IN_COLUMN);

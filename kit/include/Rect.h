@@ -5,7 +5,7 @@
 
 #include "Point.h"
 
-class BRect {
+class BE_EXPORT BRect {
 public:
 	float left = 0;
 	float top = 0;

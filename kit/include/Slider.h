@@ -9,7 +9,7 @@
 
 #include "Control.h"
 
-class BSlider : public BControl {
+class BE_EXPORT BSlider : public BControl {
 public:
 	// Takes ownership of the message; the label is copied.
 	BSlider(BRect frame, const char* name, const char* label, BMessage* message, int32 minValue,

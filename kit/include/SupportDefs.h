@@ -5,6 +5,14 @@
 #include <cstdint>
 #include <sys/types.h>
 
+// Marks the kit's public API. The kit is built with hidden visibility, so a
+// class or function without the mark is not exported and a host or add-on
+// that uses it fails to link.
+#define BE_EXPORT __attribute__((visibility("default")))
+// Marks the private insides of an exported class (its Data), which stay in
+// the kit though the class is exported.
+#define BE_HIDDEN __attribute__((visibility("hidden")))
+
 typedef int8_t int8;
 typedef uint8_t uint8;
 typedef int16_t int16;

@@ -15,7 +15,7 @@ struct text_run {
 	rgb_color color;
 };
 
-class BTextView : public BView {
+class BE_EXPORT BTextView : public BView {
 public:
 	BTextView(BRect frame, const char* name, BRect textRect, uint32 resizingMode, uint32 flags);
 	~BTextView() override;

@@ -26,7 +26,7 @@ namespace kit {
 class DrawingObserver;
 }
 
-class BView : public BHandler {
+class BE_EXPORT BView : public BHandler {
 public:
 	// `name` may be null. The view is created detached.
 	BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);

@@ -28,7 +28,7 @@ class WindowShortcut;
 
 inline constexpr int32 kMaxWindowSize = 4096;
 
-class BWindow : public BLooper {
+class BE_EXPORT BWindow : public BLooper {
 public:
 	BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags,
 	        uint32 workspace = B_CURRENT_WORKSPACE);

@@ -47,7 +47,7 @@ Rows LayOut(const BView& view, bool hasLabel) {
 
 } // namespace
 
-struct BSlider::Data {
+struct BE_HIDDEN BSlider::Data {
 	int32 minimum;
 	int32 maximum;
 	thumb_style style;

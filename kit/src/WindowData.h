@@ -19,7 +19,7 @@ struct WindowShortcut {
 	BHandler* target; // not owned; null means the window
 };
 
-struct BWindow::Data {
+struct BE_HIDDEN BWindow::Data {
 	BWindow* window;
 	std::string title;
 	window_look look;

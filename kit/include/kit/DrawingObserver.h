@@ -10,7 +10,7 @@ class BView;
 
 namespace kit {
 
-class DrawingObserver {
+class BE_EXPORT DrawingObserver {
 public:
 	virtual ~DrawingObserver() = default;
 	virtual void HighColorSet(rgb_color) {}
@@ -25,6 +25,6 @@ public:
 };
 
 // Attaches the observer (not owned; null detaches). [window locked]
-void SetDrawingObserver(BView* view, DrawingObserver* observer);
+BE_EXPORT void SetDrawingObserver(BView* view, DrawingObserver* observer);
 
 } // namespace kit
