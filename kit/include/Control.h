@@ -1,4 +1,8 @@
 // A control: a view with a label and a value that invokes its message.
+//
+// As for every view, a control attached to a window is used with the window
+// locked, and its hooks run on the window's thread [window thread, locked].
+// Invoke() posts to the target and returns at once.
 #pragma once
 
 #include <string>

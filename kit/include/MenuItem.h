@@ -1,5 +1,7 @@
 // Menu items: a label with a message and an optional shortcut, an item that
 // opens a submenu, or a separator line.
+//
+// Items are used as their menu is (Menu.h): by one thread at a time.
 #pragma once
 
 #include <string>

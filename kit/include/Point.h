@@ -1,4 +1,6 @@
 // A point in a view's or the screen's coordinates, y growing downward.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "SupportDefs.h"

@@ -5,6 +5,8 @@
 // and Page Down by a tenth of the range) and invoke at once. SetValue() takes
 // any value unchanged, also outside the range: Value() returns it as set, and
 // the thumb is drawn at the nearer end of the bar.
+//
+// A slider is a control (Control.h): [window thread or window locked].
 #pragma once
 
 #include "Control.h"

@@ -1,4 +1,6 @@
 // Basic types, status codes and type codes shared by every part of the kit.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include <cstddef>

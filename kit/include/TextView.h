@@ -1,5 +1,7 @@
 // A view of text with runs of different fonts. Only what a read-only, styled
 // text needs: the text, the selection, and the font of each character.
+//
+// A text view is a view (View.h): [window thread or window locked].
 #pragma once
 
 #include <memory>

@@ -86,7 +86,8 @@ public:
 	void RemoveShortcut(uint32 key, uint32 modifiers);
 	bool HasShortcut(uint32 key, uint32 modifiers) const;
 
-	// Drawing [locked]
+	// Drawing [locked]. Each hands what was drawn since the last to the
+	// screen and returns without waiting for the screen to show it.
 	void UpdateIfNeeded();
 	void Sync() const;
 	void Flush() const;

@@ -1,6 +1,10 @@
-// Watches the drawing calls made on one view, for the player's drawing trace
-// and for tests. Every call is reported, including ones that paint nothing.
-// The callbacks run on the thread that draws, with the window locked.
+// Watches the drawing calls made on one view, for a host's drawing trace and
+// for tests. It is told of SetHighColor(), SetViewColor(), FillRect(),
+// StrokeLine() (both forms), Sync(), the start of each Draw() and the
+// window's resizes, each call even when it paints nothing; the other drawing
+// calls (StrokeRect(), the ellipses, FillTriangle(), DrawString(),
+// SetLowColor(), Flush()) are not reported. The callbacks run on the thread
+// that draws, with the window locked.
 #pragma once
 
 #include <GraphicsDefs.h>
