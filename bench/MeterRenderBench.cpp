@@ -16,6 +16,7 @@
 #include <random>
 #include <vector>
 
+#include <FindDirectory.h>
 #include <Handler.h>
 #include <Looper.h>
 #include <Window.h>
@@ -203,7 +204,7 @@ int main(int argc, char** argv) {
 	// The add-ons read and write their settings in a folder of their own.
 	char folder[] = "/tmp/meter-render-bench-XXXXXX";
 	if (!mkdtemp(folder)) return 1;
-	setenv("VUMETERS_SETTINGS_DIR", folder, 1);
+	set_settings_directory(folder);
 	kit::UseHeadlessDisplay(1024, 768);
 	gPlayer = new Player;
 	gCorvel = new Meter(CORVEL_ADDON, gPlayer->Handler());

@@ -11,6 +11,7 @@
 #include <kit/Display.h>
 #include <kit/UnsavedSettings.h>
 
+#include "KitChoices.h"
 #include "Options.h"
 #include "Player.h"
 #include "QuitSignals.h"
@@ -58,7 +59,6 @@ int Run(const Options& options) {
 		Report(error);
 		return kExitFailure;
 	}
-	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	if (!addons.Start(error)) {
 		Report(error);
@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
 	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
+	KitChoices::From(*parsed.options).Apply();
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
 	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();

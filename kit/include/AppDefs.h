@@ -1,4 +1,6 @@
 // Message codes of the system's own messages.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "SupportDefs.h"

@@ -1,4 +1,8 @@
 // A control: a view with a label and a value that invokes its message.
+//
+// As for every view, a control attached to a window is used with the window
+// locked, and its hooks run on the window's thread [window thread, locked].
+// Invoke() posts to the target and returns at once.
 #pragma once
 
 #include <string>
@@ -8,7 +12,7 @@
 
 enum { B_CONTROL_OFF = 0, B_CONTROL_ON = 1 };
 
-class BControl : public BView, public BInvoker {
+class BE_EXPORT BControl : public BView, public BInvoker {
 public:
 	// Takes ownership of the message; the label is copied.
 	BControl(BRect frame, const char* name, const char* label, BMessage* message, uint32 resizingMode,

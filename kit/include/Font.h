@@ -27,7 +27,7 @@ struct font_height {
 	float leading;
 };
 
-class BFont {
+class BE_EXPORT BFont {
 public:
 	// The plain font: DejaVu Sans at 12 points.
 	constexpr BFont() = default;
@@ -77,5 +77,5 @@ constexpr void BFont::SetFamilyAndStyle(const char* family, const char* style) {
 }
 
 // DejaVu Sans and DejaVu Sans Bold at 12 points. Never null; not owned.
-extern const BFont* be_plain_font;
-extern const BFont* be_bold_font;
+BE_EXPORT extern const BFont* be_plain_font;
+BE_EXPORT extern const BFont* be_bold_font;

@@ -1,4 +1,6 @@
 // Colours and drawing patterns.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "SupportDefs.h"

@@ -8,7 +8,7 @@
 class BLooper;
 class BMessage;
 
-class BHandler {
+class BE_EXPORT BHandler {
 public:
 	explicit BHandler(const char* name = nullptr);
 	virtual ~BHandler();
@@ -34,8 +34,6 @@ public:
 
 private:
 	friend class BLooper;
-	friend class BMessenger;
-	friend class HandlerRegistry;
 
 	void SetLooper(BLooper* looper);
 

@@ -1,4 +1,6 @@
 // Constants of the interface kit: windows, views, input and controls.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "GraphicsDefs.h"

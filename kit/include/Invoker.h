@@ -1,4 +1,8 @@
 // An invoker holds a message and a target and sends the one to the other.
+//
+// An invoker is not locked: one thread at a time uses it, for a control or a
+// menu item the thread that holds its window's lock. Invoke() posts and does
+// not wait; the target handles the message later, on its looper's thread.
 #pragma once
 
 #include <memory>
@@ -6,7 +10,7 @@
 #include "Message.h"
 #include "Messenger.h"
 
-class BInvoker {
+class BE_EXPORT BInvoker {
 public:
 	BInvoker();
 	// Takes ownership of the message.

@@ -22,7 +22,7 @@
 
 struct LooperPort;
 
-class BLooper : public BHandler {
+class BE_EXPORT BLooper : public BHandler {
 public:
 	explicit BLooper(const char* name = nullptr);
 	~BLooper() override;
@@ -41,7 +41,6 @@ public:
 	// Handles B_QUIT_REQUESTED (QuitRequested(), then Quit() when it agrees)
 	// and passes everything else to the handler's MessageReceived.
 	virtual void DispatchMessage(BMessage* message, BHandler* handler);
-	void MessageReceived(BMessage* message) override;
 	virtual bool QuitRequested();
 
 	// The message being dispatched, or null outside a dispatch. Owned by the
@@ -83,9 +82,6 @@ protected:
 	virtual void LooperQuitting();
 
 private:
-	friend class BMessenger;
-	friend class LooperRegistry;
-
 	void Loop();
 	status_t Deliver(BMessage* message, int32 handlerToken, bool preferred, BHandler* replyTo);
 	BHandler* ResolveTarget(const BMessage& message) const;

@@ -1,4 +1,9 @@
 // A menu: a list of items, shown in its own window when it opens.
+//
+// A menu and its items are not locked: one thread at a time builds and
+// changes them, the one holding the window's lock when the menu is attached
+// to a window. An open menu shows a copy of the items taken when it opened,
+// on the menu window's own thread, so a change shows the next time it opens.
 #pragma once
 
 #include <memory>
@@ -11,7 +16,7 @@
 
 class BMenuItem;
 
-class BMenu : public BView {
+class BE_EXPORT BMenu : public BView {
 public:
 	explicit BMenu(const char* title, menu_layout layout = B_ITEMS_IN_COLUMN);
 	~BMenu() override; // deletes its items
@@ -45,7 +50,6 @@ public:
 
 private:
 	friend class BMenuItem;
-	friend class MenuWindow;
 
 	std::vector<BMenuItem*> fItems;
 	BMenuItem* fSuperitem = nullptr;

@@ -1,5 +1,7 @@
 // Menu items: a label with a message and an optional shortcut, an item that
 // opens a submenu, or a separator line.
+//
+// Items are used as their menu is (Menu.h): by one thread at a time.
 #pragma once
 
 #include <string>
@@ -8,7 +10,7 @@
 
 class BMenu;
 
-class BMenuItem : public BInvoker {
+class BE_EXPORT BMenuItem : public BInvoker {
 public:
 	// Label form. Takes ownership of the message; the label is copied. The
 	// item shows its shortcut (with B_COMMAND_KEY and `modifiers`) beside
@@ -44,7 +46,7 @@ private:
 	bool fMarked = false;
 };
 
-class BSeparatorItem : public BMenuItem {
+class BE_EXPORT BSeparatorItem : public BMenuItem {
 public:
 	BSeparatorItem();
 	bool IsSeparator() const override { return true; }

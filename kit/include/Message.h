@@ -1,6 +1,10 @@
 // A message: a 32-bit `what` code and any number of named fields, each holding
 // one or more values of one type. Messages are values: copying one copies every
 // field. Posting a message copies it too, so the sender keeps its own.
+//
+// A message is not locked: it belongs to one thread at a time and is not
+// shared between threads without a lock. The receiver's copy belongs to the
+// receiving looper's thread while it handles it.
 #pragma once
 
 #include <memory>
@@ -12,7 +16,7 @@
 
 class BMessenger;
 
-class BMessage {
+class BE_EXPORT BMessage {
 public:
 	uint32 what = 0;
 

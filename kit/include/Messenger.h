@@ -10,7 +10,7 @@ class BHandler;
 class BLooper;
 class BMessage;
 
-class BMessenger {
+class BE_EXPORT BMessenger {
 public:
 	BMessenger();
 	// With a handler and no looper, the handler's looper. With only a looper,
@@ -40,7 +40,6 @@ public:
 
 private:
 	friend class BMessage;
-	friend class BLooper;
 
 	int32 fHandlerToken = -1;
 	int32 fLooperToken = -1;

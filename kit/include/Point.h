@@ -1,9 +1,11 @@
 // A point in a view's or the screen's coordinates, y growing downward.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "SupportDefs.h"
 
-class BPoint {
+class BE_EXPORT BPoint {
 public:
 	float x = 0;
 	float y = 0;

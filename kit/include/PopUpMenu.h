@@ -6,19 +6,23 @@
 // to the item's target through the target's looper; Escape, or a click
 // outside the menu, closes it without a message. A submenu item opens its
 // submenu beside it.
+//
+// Building the menu follows Menu.h: one thread at a time.
 #pragma once
 
 #include "Menu.h"
 
-class BPopUpMenu : public BMenu {
+class BE_EXPORT BPopUpMenu : public BMenu {
 public:
 	BPopUpMenu(const char* title, bool radioMode = true, bool labelFromMarked = true,
 	           menu_layout layout = B_ITEMS_IN_COLUMN);
 	~BPopUpMenu() override; // closes the menu if it is open
 
-	// Synchronous (async false): blocks until the menu closes and returns the
-	// chosen item, or null; with deliversMessage the item's message is also
-	// sent. Asynchronous: returns null at once. openAnyway is accepted for
+	// [any thread but the menu window's; blocks unless async] Synchronous
+	// (async false): blocks until the menu closes and returns the chosen
+	// item, or null; with deliversMessage the item's message is also sent. A
+	// window thread that calls it handles no messages of its own meanwhile.
+	// Asynchronous: returns null at once. openAnyway is accepted for
 	// compatibility; the menu stays open until the user chooses or dismisses.
 	BMenuItem* Go(BPoint screenPoint, bool deliversMessage = false, bool openAnyway = false,
 	              bool async = false);

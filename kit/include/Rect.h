@@ -1,11 +1,13 @@
 // A rectangle given by its edges. A rectangle covers both of its edges: the
 // rectangle 0, 0, 199, 399 is 200 pixels wide and 400 high. Width() and
 // Height() are the edge differences (199 and 399 here), as on the platform.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include "Point.h"
 
-class BRect {
+class BE_EXPORT BRect {
 public:
 	float left = 0;
 	float top = 0;

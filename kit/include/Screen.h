@@ -5,7 +5,7 @@
 #include "InterfaceDefs.h"
 #include "Rect.h"
 
-class BScreen {
+class BE_EXPORT BScreen {
 public:
 	explicit BScreen(screen_id id = B_MAIN_SCREEN_ID);
 

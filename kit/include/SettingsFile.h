@@ -8,11 +8,13 @@
 
 #include <cstddef>
 
+#include "SupportDefs.h"
+
 // Reads up to `size` bytes from the start of the settings file into `buffer`
 // and returns how many it read. Only a regular file is read: a missing or
 // unreadable file, a folder, a FIFO or a device counts as no file and gives
 // 0, at once; nothing here ever waits for a writer.
-size_t read_settings_file(const char* platformPath, void* buffer, size_t size) noexcept;
+BE_EXPORT size_t read_settings_file(const char* platformPath, void* buffer, size_t size) noexcept;
 
 // Makes the settings file hold exactly these `size` bytes. Returns 0 when
 // they are written and on disk, else the errno value of the step that
@@ -26,4 +28,4 @@ size_t read_settings_file(const char* platformPath, void* buffer, size_t size) n
 // target is left alone and not written. Temporary files that an earlier
 // writer left in the folder when it was ended mid-write are removed. How
 // the write went is kept for the host (kit/UnsavedSettings.h).
-int write_settings_file(const char* platformPath, const void* data, size_t size) noexcept;
+BE_EXPORT int write_settings_file(const char* platformPath, const void* data, size_t size) noexcept;

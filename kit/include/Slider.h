@@ -5,11 +5,13 @@
 // and Page Down by a tenth of the range) and invoke at once. SetValue() takes
 // any value unchanged, also outside the range: Value() returns it as set, and
 // the thumb is drawn at the nearer end of the bar.
+//
+// A slider is a control (Control.h): [window thread or window locked].
 #pragma once
 
 #include "Control.h"
 
-class BSlider : public BControl {
+class BE_EXPORT BSlider : public BControl {
 public:
 	// Takes ownership of the message; the label is copied.
 	BSlider(BRect frame, const char* name, const char* label, BMessage* message, int32 minValue,
@@ -30,7 +32,6 @@ public:
 	void SetBarColor(rgb_color color);
 	void UseFillColor(bool useFill, const rgb_color* color = nullptr);
 
-	void SetValue(int32 value) override;
 	// The value the thumb at this point in the view stands for.
 	int32 ValueForPoint(BPoint where) const;
 	// The thumb's rectangle and the bar's rectangle, in view coordinates.

@@ -1,9 +1,19 @@
 // Basic types, status codes and type codes shared by every part of the kit.
+//
+// Values and constants only: nothing here crosses threads [any thread].
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
+
+// Marks the kit's public API. The kit is built with hidden visibility, so a
+// class or function without the mark is not exported and a host or add-on
+// that uses it fails to link.
+#define BE_EXPORT __attribute__((visibility("default")))
+// Marks the private insides of an exported class (its Data), which stay in
+// the kit though the class is exported.
+#define BE_HIDDEN __attribute__((visibility("hidden")))
 
 typedef int8_t int8;
 typedef uint8_t uint8;

@@ -1,5 +1,7 @@
 // A view of text with runs of different fonts. Only what a read-only, styled
 // text needs: the text, the selection, and the font of each character.
+//
+// A text view is a view (View.h): [window thread or window locked].
 #pragma once
 
 #include <memory>
@@ -15,7 +17,7 @@ struct text_run {
 	rgb_color color;
 };
 
-class BTextView : public BView {
+class BE_EXPORT BTextView : public BView {
 public:
 	BTextView(BRect frame, const char* name, BRect textRect, uint32 resizingMode, uint32 flags);
 	~BTextView() override;

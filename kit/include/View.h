@@ -6,7 +6,7 @@
 // FillRect covers both edges of its rectangle and paints nothing for an
 // inverted one; StrokeLine covers both end points and the same pixels every
 // time for the same end points; everything is clipped to the view. Sync()
-// returns once all drawing so far is done and sent to the screen.
+// and Flush() hand what was drawn to the screen without waiting for it.
 #pragma once
 
 #include <memory>
@@ -26,7 +26,7 @@ namespace kit {
 class DrawingObserver;
 }
 
-class BView : public BHandler {
+class BE_EXPORT BView : public BHandler {
 public:
 	// `name` may be null. The view is created detached.
 	BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
@@ -47,7 +47,6 @@ public:
 	virtual void FrameMoved(BPoint newPosition);
 	virtual void FrameResized(float newWidth, float newHeight);
 	virtual void MakeFocus(bool focus = true);
-	void MessageReceived(BMessage* message) override;
 
 	// Hierarchy. AddChild takes ownership of the child; RemoveChild gives it back.
 	void AddChild(BView* child, BView* before = nullptr);
@@ -113,7 +112,9 @@ public:
 	void DrawString(const char* string, BPoint where);
 
 	// Showing what was drawn [locked]
-	// Returns once everything drawn so far is done and on the screen.
+	// Hands what was drawn so far to the screen, as Flush() does, and tells
+	// the view's drawing observer; it does not wait until the screen shows
+	// it. Drawing is done when the call that drew returns.
 	void Sync() const;
 	// Hands what was drawn to the screen without waiting.
 	void Flush() const;

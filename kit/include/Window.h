@@ -28,7 +28,7 @@ class WindowShortcut;
 
 inline constexpr int32 kMaxWindowSize = 4096;
 
-class BWindow : public BLooper {
+class BE_EXPORT BWindow : public BLooper {
 public:
 	BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags,
 	        uint32 workspace = B_CURRENT_WORKSPACE);
@@ -36,7 +36,6 @@ public:
 
 	// Hooks [window thread, locked]
 	void DispatchMessage(BMessage* message, BHandler* handler) override;
-	void MessageReceived(BMessage* message) override;
 	virtual void FrameMoved(BPoint newPosition);
 	virtual void FrameResized(float newWidth, float newHeight);
 	virtual void WindowActivated(bool active);
@@ -87,7 +86,8 @@ public:
 	void RemoveShortcut(uint32 key, uint32 modifiers);
 	bool HasShortcut(uint32 key, uint32 modifiers) const;
 
-	// Drawing [locked]
+	// Drawing [locked]. Each hands what was drawn since the last to the
+	// screen and returns without waiting for the screen to show it.
 	void UpdateIfNeeded();
 	void Sync() const;
 	void Flush() const;

@@ -103,7 +103,7 @@ private:
 
 } // namespace
 
-struct BAlert::Data {
+struct BE_HIDDEN BAlert::Data {
 	AlertView* view;     // owned by the window
 	BTextView* textView; // owned by the view
 	button_width widthMode;

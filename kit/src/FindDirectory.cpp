@@ -53,18 +53,19 @@ void set_settings_directory(const char* path) {
 	sOverride = path != nullptr ? path : "";
 }
 
+std::string user_config_directory() {
+	// XDG asks that a relative XDG_CONFIG_HOME be ignored.
+	std::string config = NonEmptyEnvironment("XDG_CONFIG_HOME");
+	if (config.empty() || config.front() != '/') config = home_directory() + "/.config";
+	return WithoutTrailingSlashes(config);
+}
+
 std::string settings_directory() {
 	{
 		std::lock_guard lock(sOverrideLock);
 		if (!sOverride.empty()) return WithoutTrailingSlashes(sOverride);
 	}
-	std::string folder = NonEmptyEnvironment("VUMETERS_SETTINGS_DIR");
-	if (!folder.empty()) return WithoutTrailingSlashes(folder);
-
-	// XDG asks that a relative XDG_CONFIG_HOME be ignored.
-	std::string config = NonEmptyEnvironment("XDG_CONFIG_HOME");
-	if (config.empty() || config.front() != '/') config = home_directory() + "/.config";
-	return WithoutTrailingSlashes(config) + "/vu-meters";
+	return user_config_directory();
 }
 
 std::string host_path(const char* platformPath) {

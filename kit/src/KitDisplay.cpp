@@ -60,6 +60,10 @@ bool kit::UseHeadlessDisplay(int32 screenWidth, int32 screenHeight) {
 	return DisplayServer::UseHeadless(screenWidth, screenHeight);
 }
 
+bool kit::SetFallbackScreenSize(int32 screenWidth, int32 screenHeight) {
+	return DisplayServer::SetFallbackScreen(screenWidth, screenHeight);
+}
+
 bool kit::IsHeadlessDisplay() { return DisplayServer::Get().IsHeadless(); }
 
 bool kit::DisplayLost() { return XErrors::DisplayLost(); }

@@ -1,21 +1,15 @@
 #include <Looper.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <future>
 #include <thread>
 
+#include "KitAssert.h"
 #include "LooperRegistry.h"
 
 namespace {
 
 // Posted by Quit() from another thread to wake the loop.
 constexpr uint32 kQuitLoop = '_QIT';
-
-[[noreturn]] void Fail(const char* what) {
-	std::fprintf(stderr, "kit: %s\n", what);
-	std::abort();
-}
 
 } // namespace
 
@@ -81,15 +75,13 @@ void BLooper::DispatchMessage(BMessage* message, BHandler* handler) {
 	handler->MessageReceived(message);
 }
 
-void BLooper::MessageReceived(BMessage* message) { BHandler::MessageReceived(message); }
-
 bool BLooper::QuitRequested() { return true; }
 
 BMessage* BLooper::CurrentMessage() const { return fCurrentMessage; }
 
 void BLooper::AddHandler(BHandler* handler) {
 	if (!handler || handler->Looper() == this) return;
-	if (handler->Looper()) Fail("AddHandler() of a handler that belongs to another looper");
+	KitAssert(!handler->Looper(), "RemoveHandler() from its looper before AddHandler() to another");
 	fHandlers.push_back(handler);
 	handler->SetLooper(this);
 	if (handler != this && !handler->NextHandler()) handler->SetNextHandler(this);
@@ -117,7 +109,7 @@ void BLooper::SetPreferredHandler(BHandler* handler) {
 }
 
 thread_id BLooper::Run() {
-	if (fThread.load() >= 0) Fail("Run() of a looper that already runs");
+	KitAssert(fThread.load() < 0, "Run() a looper only once");
 	std::promise<thread_id> started;
 	std::thread([this, &started] {
 		const thread_id self = find_thread(nullptr);
@@ -184,14 +176,14 @@ void BLooper::Quit() {
 		fPort->quitting = true;
 	}
 	if (fThread.load() < 0) {
-		if (!IsLocked()) Fail("Lock() the looper before Quit() from another thread");
+		KitAssert(IsLocked(), "Lock() the looper before Quit() from another thread");
 		LooperQuitting();
 		delete this;
 		return;
 	}
 	if (self == fThread.load()) return; // the loop ends after the current message
 
-	if (!IsLocked()) Fail("Lock() the looper before Quit() from another thread");
+	KitAssert(IsLocked(), "Lock() the looper before Quit() from another thread");
 	std::shared_ptr<LooperPort> port = fPort;
 	auto wake = std::make_unique<BMessage>(kQuitLoop);
 	wake->fTargetToken = -2;

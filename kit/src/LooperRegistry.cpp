@@ -1,7 +1,6 @@
 #include "LooperRegistry.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "KitAssert.h"
 
 // Notifies under the lock: once it is released, the message may already have
 // ended the looper and taken the port with it, so the sender must not touch
@@ -63,10 +62,7 @@ status_t LooperPort::Acquire(bigtime_t timeout, bool evenWhenQuitting) {
 
 void LooperPort::Release() {
 	std::lock_guard guard(stateLock);
-	if (owner != find_thread(nullptr)) {
-		std::fprintf(stderr, "kit: Unlock() of a looper by a thread that does not hold its lock\n");
-		std::abort();
-	}
+	KitAssert(owner == find_thread(nullptr), "Lock() a looper on the thread that will Unlock() it");
 	if (--lockCount == 0) {
 		owner = -1;
 		stateChanged.notify_all();

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-struct BMessage::Field {
+struct BE_HIDDEN BMessage::Field {
 	std::string name;
 	type_code type;
 	std::vector<std::vector<uint8>> values;

@@ -7,7 +7,7 @@
 #include "MenuSession.h"
 #include "MenuWindow.h"
 
-struct BPopUpMenu::Data {
+struct BE_HIDDEN BPopUpMenu::Data {
 	// Guards `session`, which IsOpen() and MenuWindow() read from any thread.
 	mutable std::mutex lock;
 	// The latest opening; the menu's windows hold it too.

@@ -47,7 +47,7 @@ Rows LayOut(const BView& view, bool hasLabel) {
 
 } // namespace
 
-struct BSlider::Data {
+struct BE_HIDDEN BSlider::Data {
 	int32 minimum;
 	int32 maximum;
 	thumb_style style;
@@ -111,9 +111,6 @@ void BSlider::UseFillColor(bool useFill, const rgb_color* color) {
 	if (color) fData->fillColor = *color;
 	Invalidate();
 }
-
-// Kept as given, even outside the range: only the drawing clamps.
-void BSlider::SetValue(int32 value) { BControl::SetValue(value); }
 
 int32 BSlider::ValueForPoint(BPoint where) const {
 	const BRect bar = BarFrame();

@@ -43,7 +43,7 @@ struct Line {
 
 } // namespace
 
-struct BTextView::Data {
+struct BE_HIDDEN BTextView::Data {
 	std::string text;
 	std::vector<text_run> runs{{0, *be_plain_font, kTextColor}}; // by offset; the first at 0
 	bool stylable = false;

@@ -64,8 +64,6 @@ void BView::MakeFocus(bool focus) {
 	}
 }
 
-void BView::MessageReceived(BMessage* message) { BHandler::MessageReceived(message); }
-
 void BView::AddChild(BView* child, BView* before) {
 	if (!child || child->fParent || child->fWindow) return;
 	auto position = std::find(fChildren.begin(), fChildren.end(), before);

@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "KitAssert.h"
 #include "WindowAccess.h"
 #include "WindowData.h"
 
@@ -43,12 +42,12 @@ void BWindow::Data::Invalidate(BRect rect) {
 	window->PostMessage(&update);
 }
 
-void BWindow::Data::Present(bool wait) {
+void BWindow::Data::Present() {
 	if (serverId < 0) return;
 	PixelRect area = dirty.Intersect(pixels.Bounds());
 	dirty = {};
-	if (area.IsEmpty() && !wait) return;
-	DisplayServer::Get().Present(serverId, pixels, area, wait);
+	if (area.IsEmpty()) return;
+	DisplayServer::Get().Present(serverId, pixels, area, false);
 }
 
 BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags, uint32)
@@ -176,7 +175,7 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler) {
 		BRect rect;
 		if (message->FindRect("updateRect", &rect) != B_OK) rect = Bounds();
 		data.root->DrawTree(rect);
-		data.Present(false);
+		data.Present();
 		break;
 	}
 	default:
@@ -184,7 +183,6 @@ void BWindow::DispatchMessage(BMessage* message, BHandler* handler) {
 	}
 }
 
-void BWindow::MessageReceived(BMessage* message) { BLooper::MessageReceived(message); }
 void BWindow::FrameMoved(BPoint) {}
 void BWindow::FrameResized(float, float) {}
 void BWindow::WindowActivated(bool) {}
@@ -197,10 +195,7 @@ void BWindow::Minimize(bool minimize) {
 bool BWindow::QuitRequested() { return true; }
 
 void BWindow::Quit() {
-	if (!IsLocked()) {
-		std::fprintf(stderr, "kit: Lock() the window before Quit() from another thread\n");
-		std::abort();
-	}
+	KitAssert(IsLocked(), "Lock() the window before Quit() from another thread");
 	if (!IsHidden()) {
 		fData->hideLevel = 1;
 		DisplayServer::Get().SetVisible(fData->serverId, false);
@@ -301,8 +296,8 @@ bool BWindow::HasShortcut(uint32 key, uint32 modifiers) const {
 	                   [&](const WindowShortcut& s) { return s.key == key && s.modifiers == modifiers; });
 }
 
-void BWindow::UpdateIfNeeded() { fData->Present(false); }
+void BWindow::UpdateIfNeeded() { fData->Present(); }
 
-void BWindow::Sync() const { fData->Present(false); }
+void BWindow::Sync() const { fData->Present(); }
 
-void BWindow::Flush() const { fData->Present(false); }
+void BWindow::Flush() const { fData->Present(); }

@@ -19,7 +19,7 @@ struct WindowShortcut {
 	BHandler* target; // not owned; null means the window
 };
 
-struct BWindow::Data {
+struct BE_HIDDEN BWindow::Data {
 	BWindow* window;
 	std::string title;
 	window_look look;
@@ -41,5 +41,6 @@ struct BWindow::Data {
 	const PixelRect* updateClip = nullptr; // the area being redrawn, if any
 
 	void Invalidate(BRect rect);
-	void Present(bool wait);
+	// Puts what was drawn since the last present on the screen, without waiting.
+	void Present();
 };

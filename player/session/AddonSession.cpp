@@ -5,7 +5,6 @@
 #include <utility>
 
 #include <AppDefs.h>
-#include <FindDirectory.h>
 #include <InterfaceDefs.h>
 #include <Window.h>
 #include <kit/Display.h>
@@ -47,7 +46,6 @@ AddonSession::~AddonSession() {
 bool AddonSession::Start(std::string& error) {
 	if (!script_.Load(options_.events, error)) return false;
 	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, error)) return false;
-	if (!options_.settingsDir.empty()) set_settings_directory(options_.settingsDir.c_str());
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
 	std::vector<std::string> failures;

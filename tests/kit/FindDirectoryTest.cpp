@@ -15,11 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Each test runs with the three variables under its control and no folder set
+// Each test runs with the two variables under its control and no folder set
 // through the kit; the previous environment comes back afterwards.
 class FindDirectoryTest : public testing::Test {
 protected:
-	static constexpr const char* kVariables[] = {"VUMETERS_SETTINGS_DIR", "XDG_CONFIG_HOME", "HOME"};
+	static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "HOME"};
 
 	void SetUp() override {
 		std::string pattern = (fs::temp_directory_path() / "find-directory-XXXXXX").string();
@@ -49,32 +49,29 @@ protected:
 	std::optional<std::string> fSaved[std::size(kVariables)];
 };
 
-TEST_F(FindDirectoryTest, FolderSetByTheHostComesFirstThenEachVariableInTurn) {
+TEST_F(FindDirectoryTest, FolderSetByTheHostComesFirstThenTheUserConfigFolder) {
 	setenv("HOME", At("home").c_str(), 1);
-	setenv("XDG_CONFIG_HOME", At("xdg").c_str(), 1);
-	setenv("VUMETERS_SETTINGS_DIR", At("own").c_str(), 1);
+	setenv("XDG_CONFIG_HOME", (At("xdg") + "//").c_str(), 1);
 	set_settings_directory(At("host").c_str());
 	EXPECT_EQ(settings_directory(), At("host"));
 
 	set_settings_directory(nullptr);
-	EXPECT_EQ(settings_directory(), At("own"));
-	unsetenv("VUMETERS_SETTINGS_DIR");
-	EXPECT_EQ(settings_directory(), At("xdg/vu-meters"));
+	EXPECT_EQ(user_config_directory(), At("xdg"));
+	EXPECT_EQ(settings_directory(), At("xdg"));
 	unsetenv("XDG_CONFIG_HOME");
-	EXPECT_EQ(settings_directory(), At("home/.config/vu-meters"));
+	EXPECT_EQ(settings_directory(), At("home/.config"));
 
 	set_settings_directory(At("host").c_str());
 	set_settings_directory("");
-	EXPECT_EQ(settings_directory(), At("home/.config/vu-meters"));
+	EXPECT_EQ(settings_directory(), At("home/.config"));
 }
 
 TEST_F(FindDirectoryTest, EmptyVariablesAndARelativeConfigHomeAreIgnored) {
 	setenv("HOME", At("home").c_str(), 1);
-	setenv("VUMETERS_SETTINGS_DIR", "", 1);
 	setenv("XDG_CONFIG_HOME", "relative/config", 1);
-	EXPECT_EQ(settings_directory(), At("home/.config/vu-meters"));
+	EXPECT_EQ(user_config_directory(), At("home/.config"));
 	setenv("XDG_CONFIG_HOME", "", 1);
-	EXPECT_EQ(settings_directory(), At("home/.config/vu-meters"));
+	EXPECT_EQ(user_config_directory(), At("home/.config"));
 }
 
 TEST_F(FindDirectoryTest, SettingsPathsMoveIntoTheFolderWhichIsCreated) {

@@ -2,6 +2,7 @@
 
 #include <AppDefs.h>
 #include <Screen.h>
+#include <kit/Display.h>
 
 #include "HeadlessServer.h"
 #include "MessageRecorder.h"
@@ -306,23 +307,30 @@ TEST(DisplayServerTest, HeadlessChosenFirstGivesThatScreenToBScreen) {
 }
 
 // In a child process, so that the display is chosen afresh.
-TEST(DisplayServerDeathTest, WithoutADisplayTheServerIsHeadlessWithTheScreenFromTheEnvironment) {
+TEST(DisplayServerDeathTest, WithoutADisplayTheServerIsHeadlessWithTheFallbackScreenTheHostGave) {
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
 	EXPECT_EXIT(
 	    {
 		    unsetenv("DISPLAY");
 		    unsetenv("WAYLAND_DISPLAY");
-		    setenv("VUMETERS_SCREEN", "800x600", 1);
+		    const bool taken = kit::SetFallbackScreenSize(800, 600);
 		    DisplayServer& server = DisplayServer::Get();
-		    std::exit(server.IsHeadless() && server.ScreenFrame() == BRect(0, 0, 799, 599) ? 0 : 1);
+		    std::exit(taken && server.IsHeadless() && server.ScreenFrame() == BRect(0, 0, 799, 599) &&
+		                      !kit::SetFallbackScreenSize(640, 480)
+		                  ? 0
+		                  : 1);
 	    },
 	    testing::ExitedWithCode(0), "");
+	// A chosen headless screen is not the fallback's to change.
 	EXPECT_EXIT(
 	    {
-		    setenv("VUMETERS_HEADLESS", "1", 1);
-		    setenv("VUMETERS_SCREEN", "nonsense", 1);
+		    const bool chosen = kit::UseHeadlessDisplay(320, 200);
+		    const bool overridden = kit::SetFallbackScreenSize(800, 600);
 		    DisplayServer& server = DisplayServer::Get();
-		    std::exit(server.IsHeadless() && server.ScreenFrame() == BRect(0, 0, 1023, 767) ? 0 : 1);
+		    std::exit(chosen && !overridden && server.IsHeadless() &&
+		                      server.ScreenFrame() == BRect(0, 0, 319, 199)
+		                  ? 0
+		                  : 1);
 	    },
 	    testing::ExitedWithCode(0), "");
 }

@@ -288,3 +288,32 @@ TEST(Looper, QuitFromAnotherThreadReturnsOnlyOnceTheLooperThreadHasLeftItsCode) 
 		EXPECT_TRUE(SlowToFree::freed.load());
 	}
 }
+
+// Each in a child process: the kit ends the process on a call it cannot
+// honour, in every build, and says what the caller forgot.
+TEST(KitAssertDeathTest, AMisuseEndsTheProcessNamingWhatTheCallerForgot) {
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	EXPECT_DEATH(
+	    {
+		    auto* looper = new BLooper("not locked");
+		    looper->Run();
+		    looper->Quit();
+	    },
+	    "kit: Lock\\(\\) the looper before Quit\\(\\) from another thread\n");
+	EXPECT_DEATH(
+	    {
+		    auto* looper = new BLooper("run twice");
+		    looper->Run();
+		    looper->Run();
+	    },
+	    "kit: Run\\(\\) a looper only once\n");
+	EXPECT_DEATH(
+	    {
+		    auto* looper = new BLooper("unlocked by a stranger");
+		    looper->Run();
+		    looper->Unlock();
+	    },
+	    "kit: Lock\\(\\) a looper on the thread that will Unlock\\(\\) it\n");
+	EXPECT_DEATH(kit::UseHeadlessDisplay(0, 768),
+	             "kit: give UseHeadlessDisplay\\(\\) a screen of at least one pixel\n");
+}

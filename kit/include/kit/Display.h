@@ -15,57 +15,64 @@ class BWindow;
 namespace kit {
 
 // Display [any thread]
+// Without either call below, the windows appear on the X display that
+// $DISPLAY names, and in memory (headless, 1024x768) when none opens.
 // Chooses the headless display with a screen of that size; only before the
 // first window exists (false afterwards).
-bool UseHeadlessDisplay(int32 screenWidth = 1024, int32 screenHeight = 768);
-bool IsHeadlessDisplay();
+BE_EXPORT bool UseHeadlessDisplay(int32 screenWidth = 1024, int32 screenHeight = 768);
+// The screen size of the headless display used when no display opens; only
+// before the first window exists and without UseHeadlessDisplay() (false
+// otherwise).
+BE_EXPORT bool SetFallbackScreenSize(int32 screenWidth, int32 screenHeight);
+BE_EXPORT bool IsHeadlessDisplay();
 // Whether the display went away (the X server ended, or the connection to it
 // broke). Its windows live on and draw, but nothing reaches a screen any
 // more; a host had best stop. Never on the headless display.
-bool DisplayLost();
+BE_EXPORT bool DisplayLost();
 
 // The live windows [any thread]. The pointers stay valid only while the
 // windows live; the caller must know that they do.
-std::vector<BWindow*> Windows();
-BWindow* FindWindow(const char* title);
+BE_EXPORT std::vector<BWindow*> Windows();
+BE_EXPORT BWindow* FindWindow(const char* title);
 
 // The user's actions [any thread but the window's own]. Each hands the event
 // to the window as the display would and returns once the window has handled
 // it and everything queued before it; false when the window is gone or the
 // action is impossible (a hidden window cannot be closed by the user, say).
 // Points are in window coordinates; sizes as Bounds() right and bottom.
-bool MouseDown(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0, int32 clicks = 1);
-bool MouseUp(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
-bool MouseMove(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
+BE_EXPORT bool MouseDown(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0,
+                         int32 clicks = 1);
+BE_EXPORT bool MouseUp(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
+BE_EXPORT bool MouseMove(BWindow* window, BPoint where, uint32 buttons = 0, uint32 modifiers = 0);
 // A press and a release of the same buttons.
-bool Click(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0);
+BE_EXPORT bool Click(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers = 0);
 // A key-down and a key-up with that UTF-8 text (or a control byte such as
 // B_ESCAPE), delivered to the window whether or not it is active.
-bool TypeKey(BWindow* window, const char* bytes, uint32 modifiers = 0, int32 key = 0);
-bool CloseBox(BWindow* window);
-bool UserResize(BWindow* window, float width, float height);
-bool UserMove(BWindow* window, BPoint contentLeftTop);
-bool UserActivate(BWindow* window);
-bool UserMinimize(BWindow* window, bool minimized);
-bool Expose(BWindow* window, BRect rect);
+BE_EXPORT bool TypeKey(BWindow* window, const char* bytes, uint32 modifiers = 0, int32 key = 0);
+BE_EXPORT bool CloseBox(BWindow* window);
+BE_EXPORT bool UserResize(BWindow* window, float width, float height);
+BE_EXPORT bool UserMove(BWindow* window, BPoint contentLeftTop);
+BE_EXPORT bool UserActivate(BWindow* window);
+BE_EXPORT bool UserMinimize(BWindow* window, bool minimized);
+BE_EXPORT bool Expose(BWindow* window, BRect rect);
 // Clicks the item with that label in a level of the open popup menu; returns
 // once the item's target has handled the message the choice sent. False when
 // no open level has such an item that a click chooses (enabled, opening no
 // submenu). [any thread but the menu's and the target's]
-bool ChooseMenuItem(const char* label);
+BE_EXPORT bool ChooseMenuItem(const char* label);
 
 // Returns once the looper has handled every message queued so far and its
 // queue is empty; false when it is gone or the timeout passed. [any thread
 // but the looper's own]
-bool WaitForIdle(BLooper* looper, bigtime_t timeout = 10000000);
+BE_EXPORT bool WaitForIdle(BLooper* looper, bigtime_t timeout = 10000000);
 
 // Updates put on the screen so far, all windows together; 0 on the headless
 // display. [any thread]
-int64 FramesShown();
+BE_EXPORT int64 FramesShown();
 
 // Read-back [any thread but the window's own; locks the window]
-bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height);
-rgb_color PixelAt(BWindow* window, int32 x, int32 y);
-bool SavePng(BWindow* window, const char* path, std::string* error = nullptr);
+BE_EXPORT bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height);
+BE_EXPORT rgb_color PixelAt(BWindow* window, int32 x, int32 y);
+BE_EXPORT bool SavePng(BWindow* window, const char* path, std::string* error = nullptr);
 
 } // namespace kit

@@ -1,6 +1,10 @@
-// Watches the drawing calls made on one view, for the player's drawing trace
-// and for tests. Every call is reported, including ones that paint nothing.
-// The callbacks run on the thread that draws, with the window locked.
+// Watches the drawing calls made on one view, for a host's drawing trace and
+// for tests. It is told of SetHighColor(), SetViewColor(), FillRect(),
+// StrokeLine() (both forms), Sync(), the start of each Draw() and the
+// window's resizes, each call even when it paints nothing; the other drawing
+// calls (StrokeRect(), the ellipses, FillTriangle(), DrawString(),
+// SetLowColor(), Flush()) are not reported. The callbacks run on the thread
+// that draws, with the window locked.
 #pragma once
 
 #include <GraphicsDefs.h>
@@ -10,7 +14,7 @@ class BView;
 
 namespace kit {
 
-class DrawingObserver {
+class BE_EXPORT DrawingObserver {
 public:
 	virtual ~DrawingObserver() = default;
 	virtual void HighColorSet(rgb_color) {}
@@ -25,6 +29,6 @@ public:
 };
 
 // Attaches the observer (not owned; null detaches). [window locked]
-void SetDrawingObserver(BView* view, DrawingObserver* observer);
+BE_EXPORT void SetDrawingObserver(BView* view, DrawingObserver* observer);
 
 } // namespace kit

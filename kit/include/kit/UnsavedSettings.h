@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <SupportDefs.h>
+
 namespace kit {
 
 struct UnsavedSettings {
@@ -16,6 +18,6 @@ struct UnsavedSettings {
 // [any thread] The files whose last write_settings_file() since the previous
 // call failed, in the order they were first written; the writes are
 // forgotten. Call it once the libraries that write at unload are closed.
-std::vector<UnsavedSettings> TakeUnsavedSettings();
+BE_EXPORT std::vector<UnsavedSettings> TakeUnsavedSettings();
 
 } // namespace kit
