@@ -135,13 +135,13 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		result.message = version.what();
 		return result;
 	} catch (const CLI::ParseError& e) {
-		result.exitStatus = kExitUsage;
+		result.exitStatus = ExitUsage;
 		result.message = std::string("vuplay: ") + e.what() + " (see --help)";
 		return result;
 	}
 	options.capture = app.count("--capture") > 0;
 	if (options.capture && !options.files.empty()) {
-		result.exitStatus = kExitUsage;
+		result.exitStatus = ExitUsage;
 		result.message = "vuplay: --capture meters live input and takes no files (see --help)";
 		return result;
 	}

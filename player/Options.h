@@ -26,11 +26,11 @@ struct Options {
 };
 
 // Exit statuses of the program.
-enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
+enum ExitStatus { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
 
 struct ParsedOptions {
 	std::optional<Options> options; // set when the program should run
-	int exitStatus = kExitOk;       // otherwise: 0 after --help or --version, 2 after a usage error
+	int exitStatus = ExitOk;        // otherwise: 0 after --help or --version, 2 after a usage error
 	std::string message;            // the help text, the version, or one line naming the bad option
 };
 

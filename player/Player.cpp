@@ -22,7 +22,7 @@ int Player::PlayAll(std::vector<InputFile>& inputs) {
 		auto capture = AudioCapture::Open(options_.captureDevice, error);
 		if (!capture) {
 			Report(error);
-			return kExitFailure;
+			return ExitFailure;
 		}
 		Play(*capture);
 	} else if (options_.files.empty()) {
@@ -42,7 +42,7 @@ int Player::PlayAll(std::vector<InputFile>& inputs) {
 			if (!Play(*file)) break;
 		}
 	}
-	return failed || failed_ ? kExitFailure : kExitOk;
+	return failed || failed_ ? ExitFailure : ExitOk;
 }
 
 bool Player::Play(AudioSource& source) {

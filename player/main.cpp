@@ -25,13 +25,13 @@ int Run(const Options& options) {
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
 	std::vector<InputFile> inputs = PlayableInputs(options.files);
-	if (inputs.empty() && !options.files.empty()) return kExitFailure;
+	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	if (options.headless) kit::UseHeadlessDisplay(options.screenWidth, options.screenHeight);
 	AddonSession addons(options);
 	std::string error;
 	if (!addons.Start(error)) {
 		Report(error);
-		return kExitFailure;
+		return ExitFailure;
 	}
 	int status = Player(options, addons).PlayAll(inputs);
 	if (options.verbose && !options.headless)
@@ -41,13 +41,13 @@ int Run(const Options& options) {
 	    QuitSignals::Received() ? AddonSession::Ending::CutShort : AddonSession::Ending::Complete;
 	if (!addons.Leave(ending, error)) {
 		Report(error);
-		status = kExitFailure;
+		status = ExitFailure;
 	}
 	if (kit::DisplayLost()) {
 		Report("the display went away");
-		status = kExitFailure;
+		status = ExitFailure;
 	}
-	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
+	if (addons.Failed() || inputs.size() != options.files.size()) status = ExitFailure;
 	return status;
 }
 
@@ -63,7 +63,7 @@ void ReportUnsavedSettings() {
 int main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
-		std::fprintf(parsed.exitStatus == kExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
+		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
 	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 	int status = Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
-	if (!StdoutWritable()) status = kExitFailure;
+	if (!StdoutWritable()) status = ExitFailure;
 	if (QuitSignals::Received()) {
 		Report("ended by " + QuitSignals::Name());
 		status = QuitSignals::ExitStatus();

@@ -49,9 +49,9 @@ std::string TimeoutError(const std::string& text) {
 
 void PrintReport(const Check& check, const CheckReport& report) {
 	std::string kind = KindName(report.kind);
-	if (report.kind == CheckKind::kCrash) kind += " (" + report.signalName + ")";
+	if (report.kind == CheckKind::Crash) kind += " (" + report.signalName + ")";
 	std::printf("  %-17s %d %s  (%.1f s)\n", kind.c_str(), check.number, check.title, report.seconds);
-	if (report.kind != CheckKind::kPass)
+	if (report.kind != CheckKind::Pass)
 		for (const std::string& line : report.lines)
 			std::printf("      %s\n", line.c_str());
 	std::fflush(stdout);
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
 				return 128 + SignalFlag::Signal();
 			}
 			PrintReport(check, report);
-			const bool ok = report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning;
+			const bool ok = report.kind == CheckKind::Pass || report.kind == CheckKind::Warning;
 			(ok ? passed : failed)++;
 		}
 	}
