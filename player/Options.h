@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "host/ExitStatus.h"
+
 struct Options {
 	std::vector<std::string> plugins; // names AddonLocator finds, or paths to add-ons; never empty
 	std::vector<std::string> files;   // played in turn; none plays the demo piece
@@ -24,9 +26,6 @@ struct Options {
 	std::string trace;
 	bool listPlugins = false; // list the add-ons instead of playing
 };
-
-// Exit statuses of the program.
-enum ExitStatus { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
 
 struct ParsedOptions {
 	std::optional<Options> options; // set when the program should run

@@ -5,6 +5,7 @@
 
 #include "audio/AudioCapture.h"
 #include "audio/DemoSignal.h"
+#include "host/ExitStatus.h"
 #include "output/StandardOutput.h"
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"

@@ -11,6 +11,7 @@
 #include "Player.h"
 #include "QuitSignals.h"
 #include "host/AddonLibrary.h"
+#include "host/ExitStatus.h"
 #include "output/StandardOutput.h"
 #include "session/AddonCrashWatch.h"
 #include "session/AddonListing.h"

@@ -19,6 +19,7 @@
 #include "ReportPipe.h"
 #include "host/AddonLibrary.h"
 #include "host/AddonLocator.h"
+#include "host/ExitStatus.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
 		return app.exit(help);
 	} catch (const CLI::ParseError& error) {
 		std::fprintf(stderr, "vucheck: %s (see --help)\n", error.what());
-		return 2;
+		return ExitUsage;
 	}
 
 	if (runCheck > 0) {
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
 	}
 	if (addons.empty()) {
 		std::fprintf(stderr, "vucheck: name at least one add-on (corvel, kestle or a path); see --help\n");
-		return 2;
+		return ExitUsage;
 	}
 
 	const AddonLocator locator = AddonLocator::FromEnvironment();
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
 		const auto path = locator.Find(name);
 		if (!path) {
 			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
-			return 2;
+			return ExitUsage;
 		}
 		paths.push_back(path->string());
 	}
@@ -145,5 +146,5 @@ int main(int argc, char** argv) {
 		}
 	}
 	std::printf("%d passed, %d failed\n", passed, failed);
-	return failed == 0 ? 0 : 1;
+	return failed == 0 ? ExitOk : ExitFailure;
 }
