@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Report.h"
 #include "audio/AudioCapture.h"
 #include "audio/DemoSignal.h"
 #include "host/ExitStatus.h"
@@ -10,11 +11,7 @@
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"
 
-namespace {
-
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
-
-} // namespace
+namespace {} // namespace
 
 int Player::PlayAll(std::vector<InputFile>& inputs) {
 	bool failed = false;

@@ -10,6 +10,7 @@
 #include "Options.h"
 #include "Player.h"
 #include "QuitSignals.h"
+#include "Report.h"
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
 #include "output/StandardOutput.h"
@@ -18,8 +19,6 @@
 #include "session/AddonSession.h"
 
 namespace {
-
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
 int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal

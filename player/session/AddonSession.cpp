@@ -10,6 +10,7 @@
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "Report.h"
 #include "host/AddonLocator.h"
 
 namespace {
@@ -78,7 +79,7 @@ bool AddonSession::Start(std::string& error) {
 		failures.pop_back();
 	}
 	for (const std::string& failure : failures)
-		std::fprintf(stderr, "vuplay: %s\n", failure.c_str());
+		Report(failure);
 	if (first_ == addons_.size()) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
