@@ -169,7 +169,7 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		result.message = version.what();
 		return result;
 	} catch (const CLI::ParseError& e) {
-		result.exitStatus = kExitUsage;
+		result.exitStatus = ExitUsage;
 		result.message = std::string("vuplay: ") + e.what() + " (see --help)";
 		return result;
 	}
@@ -179,12 +179,12 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 	}
 	options.capture = app.count("--capture") > 0 || options.monitor;
 	if (options.capture && !options.files.empty()) {
-		result.exitStatus = kExitUsage;
+		result.exitStatus = ExitUsage;
 		result.message = LiveTakesNoFiles(options);
 		return result;
 	}
 	if (IsFile(options.captureDevice)) {
-		result.exitStatus = kExitUsage;
+		result.exitStatus = ExitUsage;
 		result.message = "vuplay: --capture meters live input; to play '" + options.captureDevice +
 		                 "', leave out --capture (see --help)";
 		return result;

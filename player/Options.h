@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "host/ExitStatus.h"
+
 struct Options {
 	std::vector<std::string> plugins; // names AddonLocator finds, or paths to add-ons; never empty
 	std::vector<std::string> files;   // played in turn; none plays the demo piece
@@ -28,12 +30,9 @@ struct Options {
 	bool listDevices = false; // list the sound devices instead of playing
 };
 
-// Exit statuses of the program.
-enum ExitStatus { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
-
 struct ParsedOptions {
 	std::optional<Options> options; // set when the program should run
-	int exitStatus = kExitOk;       // otherwise: 0 after --help or --version, 2 after a usage error
+	int exitStatus = ExitOk;        // otherwise: 0 after --help or --version, 2 after a usage error
 	std::string message;            // the help text, the version, or one line naming the bad option
 };
 

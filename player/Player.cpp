@@ -5,17 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "Report.h"
 #include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
+#include "host/ExitStatus.h"
 #include "output/StandardOutput.h"
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"
-
-namespace {
-
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
-
-} // namespace
 
 int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 	bool failed = false;
@@ -38,7 +34,7 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 			if (!Play(*file)) break;
 		}
 	}
-	return failed || failed_ ? kExitFailure : kExitOk;
+	return failed || failed_ ? ExitFailure : ExitOk;
 }
 
 bool Player::Play(AudioSource& whole) {

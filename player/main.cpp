@@ -15,17 +15,17 @@
 #include "Options.h"
 #include "Player.h"
 #include "QuitSignals.h"
+#include "Report.h"
 #include "audio/LiveInput.h"
 #include "audio/SoundDevices.h"
 #include "host/AddonLibrary.h"
+#include "host/ExitStatus.h"
 #include "output/StandardOutput.h"
 #include "session/AddonCrashWatch.h"
 #include "session/AddonListing.h"
 #include "session/AddonSession.h"
 
 namespace {
-
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
 
 // Meters drawn where nobody sees them, which was not asked for, are said to be.
 void ReportNoDisplay(const Options& options) {
@@ -44,7 +44,7 @@ int ListDevices() {
 	std::string why;
 	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
 	std::fputs((server ? *server : SoundDevices::FromSdl(why)).Format().c_str(), stdout);
-	return kExitOk;
+	return ExitOk;
 }
 
 int Run(const Options& options) {
@@ -52,17 +52,17 @@ int Run(const Options& options) {
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
 	std::vector<InputFile> inputs = PlayableInputs(options.files);
-	if (inputs.empty() && !options.files.empty()) return kExitFailure;
+	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;
 	std::unique_ptr<LiveSource> live;
 	if (options.capture && !(live = LiveInput::Open(options, error))) {
 		Report(error);
-		return kExitFailure;
+		return ExitFailure;
 	}
 	AddonSession addons(options);
 	if (!addons.Start(error)) {
 		Report(error);
-		return kExitFailure;
+		return ExitFailure;
 	}
 	if (!options.headless) ReportNoDisplay(options);
 	int status = Player(options, addons).PlayAll(inputs, live.get());
@@ -73,13 +73,13 @@ int Run(const Options& options) {
 	    QuitSignals::Received() ? AddonSession::Ending::CutShort : AddonSession::Ending::Complete;
 	if (!addons.Leave(ending, error)) {
 		Report(error);
-		status = kExitFailure;
+		status = ExitFailure;
 	}
 	if (kit::DisplayLost()) {
 		Report("the display went away");
-		status = kExitFailure;
+		status = ExitFailure;
 	}
-	if (addons.Failed() || inputs.size() != options.files.size()) status = kExitFailure;
+	if (addons.Failed() || inputs.size() != options.files.size()) status = ExitFailure;
 	return status;
 }
 
@@ -95,7 +95,7 @@ void ReportUnsavedSettings() {
 int main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
-		std::fprintf(parsed.exitStatus == kExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
+		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
 	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
 	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
-	if (!StdoutWritable()) status = kExitFailure;
+	if (!StdoutWritable()) status = ExitFailure;
 	if (QuitSignals::Received()) {
 		Report("ended by " + QuitSignals::Name());
 		status = QuitSignals::ExitStatus();

@@ -1,6 +1,6 @@
 #include "audio/InputFiles.h"
 
-#include <cstdio>
+#include "Report.h"
 
 std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files) {
 	std::vector<InputFile> playable;
@@ -8,7 +8,7 @@ std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files) {
 		std::string error;
 		auto source = AudioFileSource::Open(path, error);
 		if (!source)
-			std::fprintf(stderr, "vuplay: %s\n", error.c_str());
+			Report(error);
 		else
 			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
 	}

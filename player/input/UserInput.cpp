@@ -1,5 +1,6 @@
 #include "input/UserInput.h"
 
+#include "host/FirstSlider.h"
 #include "input/KeyNames.h"
 
 #include <cctype>
@@ -14,20 +15,11 @@
 
 namespace {
 
-BSlider* FindSlider(BView* view) {
-	if (auto* slider = dynamic_cast<BSlider*>(view)) return slider;
-	for (int32 i = 0; i < view->CountChildren(); i++)
-		if (BSlider* found = FindSlider(view->ChildAt(i))) return found;
-	return nullptr;
-}
-
 // The open window holding a slider, and the slider, found with the window locked.
 std::pair<BWindow*, BSlider*> FindGainSlider() {
 	for (BWindow* window : kit::Windows()) {
 		if (!window->Lock()) continue;
-		BSlider* slider = nullptr;
-		for (int32 i = 0; i < window->CountChildren() && !slider; i++)
-			slider = FindSlider(window->ChildAt(i));
+		BSlider* slider = FirstSlider(window);
 		window->Unlock();
 		if (slider) return {window, slider};
 	}

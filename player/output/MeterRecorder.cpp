@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include <Window.h>
 #include <kit/Display.h>
@@ -14,17 +15,17 @@
 
 namespace {
 
-bool EndsWith(const std::string& text, const char* end) {
-	const size_t length = std::strlen(end);
-	return text.size() > length && text.compare(text.size() - length, length, end) == 0;
+// A name that ends in `extension`: the extension alone is a folder's name.
+bool HasExtension(const std::string& path, std::string_view extension) {
+	return path.size() > extension.size() && path.ends_with(extension);
 }
 
 } // namespace
 
 MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
-    : path_(std::move(path)), kind_(EndsWith(path_, ".y4m")   ? Kind::Stream
-                                    : EndsWith(path_, ".png") ? Kind::Picture
-                                                              : Kind::Folder),
+    : path_(std::move(path)), kind_(HasExtension(path_, ".y4m")   ? Kind::Stream
+                                    : HasExtension(path_, ".png") ? Kind::Picture
+                                                                  : Kind::Folder),
       fps_(fps), blockFrames_(blockFrames) {}
 
 bool MeterRecorder::Remember(BWindow* window) {

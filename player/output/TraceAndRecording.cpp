@@ -1,11 +1,11 @@
 #include "output/TraceAndRecording.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "Report.h"
 #include "playback/ProgressLine.h"
 
 namespace {
@@ -47,7 +47,7 @@ void TraceAndRecording::RememberPicture(BWindow* window) {
 }
 
 void TraceAndRecording::RecordingFailed() {
-	std::fprintf(stderr, "vuplay: %s\n", recorder_->Error().c_str());
+	Report(recorder_->Error());
 	recorder_.reset();
 	failed_ = true;
 }
@@ -68,7 +68,7 @@ void TraceAndRecording::CloseTrace() {
 	if (!trace_) return;
 	std::string error;
 	if (!trace_->Close(error)) {
-		std::fprintf(stderr, "vuplay: %s\n", error.c_str());
+		Report(error);
 		failed_ = true;
 	}
 	trace_.reset();

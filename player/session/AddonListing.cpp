@@ -9,6 +9,7 @@
 
 #include <FindDirectory.h>
 
+#include "Report.h"
 #include "host/AddonLibrary.h"
 
 namespace {
@@ -49,7 +50,7 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
 			AddonLibrary library(addon.path.string());
 			const VisualizationPlugin* plugin = library.NewPlugin();
 			if (!plugin) {
-				std::fprintf(stderr, "vuplay: %s\n", library.Error().c_str());
+				Report(library.Error());
 				continue;
 			}
 			const char* longName = plugin->long_name;
@@ -57,7 +58,7 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
 		}
 	}
 	if (rows.empty()) {
-		std::fprintf(stderr, "vuplay: %s\n", locator.NoneFound().c_str());
+		Report(locator.NoneFound());
 		return 1;
 	}
 	size_t nameWidth = 0, longNameWidth = 0;

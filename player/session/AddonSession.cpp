@@ -9,6 +9,7 @@
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "Report.h"
 #include "host/AddonLocator.h"
 
 namespace {
@@ -76,7 +77,7 @@ bool AddonSession::Start(std::string& error) {
 		failures.pop_back();
 	}
 	for (const std::string& failure : failures)
-		std::fprintf(stderr, "vuplay: %s\n", failure.c_str());
+		Report(failure);
 	if (first_ == addons_.size()) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);

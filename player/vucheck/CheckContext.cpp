@@ -3,12 +3,12 @@
 #include "ReportPipe.h"
 
 void CheckContext::Fail(const std::string& what) {
-	fFailed = true;
+	failed_ = true;
 	ReportPipe::Send("fail", what);
 }
 
 void CheckContext::Warn(const std::string& what) {
-	fWarned = true;
+	warned_ = true;
 	ReportPipe::Send("warning", what);
 }
 
@@ -20,6 +20,6 @@ bool CheckContext::Expect(bool condition, const std::string& what) {
 }
 
 CheckOutcome CheckContext::Outcome() const {
-	if (fFailed) return CheckOutcome::kFail;
-	return fWarned ? CheckOutcome::kWarning : CheckOutcome::kPass;
+	if (failed_) return CheckOutcome::Fail;
+	return warned_ ? CheckOutcome::Warning : CheckOutcome::Pass;
 }

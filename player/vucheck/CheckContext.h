@@ -6,7 +6,7 @@
 
 // The outcome a check process reports on its report pipe when it ends, and
 // as its exit status.
-enum class CheckOutcome : int { kPass = 0, kFail = 1, kWarning = 2 };
+enum class CheckOutcome : int { Pass = 0, Fail = 1, Warning = 2 };
 
 // [check process, any thread] Fail(), Warn() and Step() send one line each
 // at once, so that what was seen before a crash or a hang still reaches the
@@ -14,12 +14,12 @@ enum class CheckOutcome : int { kPass = 0, kFail = 1, kWarning = 2 };
 class CheckContext {
 public:
 	CheckContext(std::string addonPath, uint32_t seed, std::string settingsDirectory)
-	    : fAddonPath(std::move(addonPath)), fSeed(seed), fSettingsDirectory(std::move(settingsDirectory)) {}
+	    : addonPath_(std::move(addonPath)), seed_(seed), settingsDirectory_(std::move(settingsDirectory)) {}
 
-	const std::string& AddonPath() const { return fAddonPath; }
-	uint32_t Seed() const { return fSeed; }
+	const std::string& AddonPath() const { return addonPath_; }
+	uint32_t Seed() const { return seed_; }
 	// The check's own temporary settings folder, already in use by the kit.
-	const std::string& SettingsDirectory() const { return fSettingsDirectory; }
+	const std::string& SettingsDirectory() const { return settingsDirectory_; }
 
 	void Fail(const std::string& what);
 	void Warn(const std::string& what);
@@ -31,9 +31,9 @@ public:
 	CheckOutcome Outcome() const;
 
 private:
-	std::string fAddonPath;
-	uint32_t fSeed;
-	std::string fSettingsDirectory;
-	bool fFailed = false;
-	bool fWarned = false;
+	std::string addonPath_;
+	uint32_t seed_;
+	std::string settingsDirectory_;
+	bool failed_ = false;
+	bool warned_ = false;
 };

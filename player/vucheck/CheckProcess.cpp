@@ -14,7 +14,7 @@ namespace {
 
 CheckOutcome Failed(const std::string& why) {
 	ReportPipe::Send("fail", why);
-	return CheckOutcome::kFail;
+	return CheckOutcome::Fail;
 }
 
 } // namespace

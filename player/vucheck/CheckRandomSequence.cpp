@@ -36,21 +36,21 @@ public:
 };
 
 enum class Action {
-	kRender,
-	kKey,
-	kPrimaryClick,
-	kPopup,
-	kResize,
-	kMove,
-	kActivate,
-	kCloseMeter,
-	kPrefs,
-	kSlider,
-	kPrefsKey,
-	kMinimizePrefs,
-	kCloseBoxPrefs,
-	kRestart,
-	kRacingOpeners,
+	Render,
+	Key,
+	PrimaryClick,
+	Popup,
+	Resize,
+	Move,
+	Activate,
+	CloseMeter,
+	Prefs,
+	Slider,
+	PrefsKey,
+	MinimizePrefs,
+	CloseBoxPrefs,
+	Restart,
+	RacingOpeners,
 };
 
 // What each action is called in the progress lines, in the order of Action.
@@ -74,43 +74,43 @@ constexpr const char* kNames[] = {
 
 // How often each action comes up, in the order of Action.
 constexpr int kWeights[] = {30, 8, 4, 5, 4, 2, 3, 2, 6, 4, 3, 1, 4, 2, 2};
-static_assert(std::size(kNames) == size_t(Action::kRacingOpeners) + 1 &&
+static_assert(std::size(kNames) == size_t(Action::RacingOpeners) + 1 &&
                   std::size(kWeights) == std::size(kNames),
               "one name and one weight per action");
 
 class Sequence {
 public:
 	Sequence(CheckContext& context, PluginCalls* plugin, PlayerStandIn* player)
-	    : fContext(context), fPlugin(plugin), fPlayer(player), fRandom(context.Seed()) {}
+	    : context_(context), plugin_(plugin), player_(player), random_(context.Seed()) {}
 
 	void Run() {
 		std::discrete_distribution<int> pick(std::begin(kWeights), std::end(kWeights));
 		Start();
-		for (int step = 1; step <= kSteps && fContext.Outcome() != CheckOutcome::kFail; ++step) {
-			const auto action = Action(pick(fRandom));
-			fContext.Step("step " + std::to_string(step) + ": " + kNames[int(action)]);
+		for (int step = 1; step <= kSteps && context_.Outcome() != CheckOutcome::Fail; ++step) {
+			const auto action = Action(pick(random_));
+			context_.Step("step " + std::to_string(step) + ": " + kNames[int(action)]);
 			Do(action);
 			AnswerCloseNotice();
 			SettlePrefs();
 			const int prefs = WindowProbe::CountTitledEndingIn(kPrefsSuffix);
-			fContext.Expect(prefs <= 1, "step " + std::to_string(step) + ": " + std::to_string(prefs) +
+			context_.Expect(prefs <= 1, "step " + std::to_string(step) + ": " + std::to_string(prefs) +
 			                                " preferences windows open");
 		}
-		if (fRunning) fPlugin->Cleanup();
+		if (running_) plugin_->Cleanup();
 	}
 
 private:
 	void Do(Action action) {
-		BWindow* meter = fRunning ? kit::FindWindow(fMeterTitle.c_str()) : nullptr;
-		BWindow* prefs = fPrefsTitle.empty() ? nullptr : kit::FindWindow(fPrefsTitle.c_str());
+		BWindow* meter = running_ ? kit::FindWindow(meterTitle_.c_str()) : nullptr;
+		BWindow* prefs = prefsTitle_.empty() ? nullptr : kit::FindWindow(prefsTitle_.c_str());
 		switch (action) {
-		case Action::kRender: {
-			const Block block = TestBlocks::Tone(fBlocks++);
-			if (fRunning)
-				fContext.Expect(fPlugin->Render(block.data()), "Render while running returned false");
+		case Action::Render: {
+			const Block block = TestBlocks::Tone(blocks_++);
+			if (running_)
+				context_.Expect(plugin_->Render(block.data()), "Render while running returned false");
 			return;
 		}
-		case Action::kKey: {
+		case Action::Key: {
 			static const char* const keys[] = {"a", "q", " ", "p", "\x1b", "\n", "\x1c"};
 			const char* key = keys[Below(std::size(keys))];
 			const uint32 modifiers = Below(3) == 0 ? uint32(B_COMMAND_KEY) : 0;
@@ -118,62 +118,62 @@ private:
 			LearnPrefsTitle();
 			return;
 		}
-		case Action::kPrimaryClick:
+		case Action::PrimaryClick:
 			if (meter) kit::Click(meter, RandomPoint(meter), B_PRIMARY_MOUSE_BUTTON);
 			return;
-		case Action::kPopup:
+		case Action::Popup:
 			if (meter) Popup(meter);
 			return;
-		case Action::kResize:
+		case Action::Resize:
 			if (meter) kit::UserResize(meter, float(Below(400)), float(Below(600)));
 			return;
-		case Action::kMove:
+		case Action::Move:
 			if (meter) kit::UserMove(meter, BPoint(float(Below(900)), float(Below(700))));
 			return;
-		case Action::kActivate:
+		case Action::Activate:
 			if (BWindow* window = Below(2) ? meter : prefs) kit::UserActivate(window);
 			return;
-		case Action::kCloseMeter:
+		case Action::CloseMeter:
 			if (meter) kit::CloseBox(meter);
 			return;
-		case Action::kPrefs:
-			fPlugin->Prefs(false);
+		case Action::Prefs:
+			plugin_->Prefs(false);
 			LearnPrefsTitle();
 			return;
-		case Action::kSlider:
+		case Action::Slider:
 			if (prefs) GainSlider::ClickAt(prefs, float(Below(101)) / 100);
 			return;
-		case Action::kPrefsKey: {
+		case Action::PrefsKey: {
 			static const char* const keys[] = {"\x1c", "\x1d", "\x0b", "\x0c", "\t", "\x1b", "x"};
 			if (prefs) kit::TypeKey(prefs, keys[Below(std::size(keys))]);
 			return;
 		}
-		case Action::kMinimizePrefs:
+		case Action::MinimizePrefs:
 			if (prefs) kit::UserMinimize(prefs, Below(2) == 0);
 			return;
-		case Action::kCloseBoxPrefs:
+		case Action::CloseBoxPrefs:
 			if (prefs) {
 				// A minimised window shows no close box: the user restores it first.
 				kit::UserMinimize(prefs, false);
 				kit::CloseBox(prefs);
-				fContext.Expect(WindowProbe::WaitUntilGone(fPrefsTitle.c_str()),
+				context_.Expect(WindowProbe::WaitUntilGone(prefsTitle_.c_str()),
 				                "the preferences window stayed after its close box");
 			}
 			return;
-		case Action::kRacingOpeners:
+		case Action::RacingOpeners:
 			if (meter) {
 				// Two openers at once, as when the user presses the shortcut
 				// while the player asks for the preferences.
 				std::thread shortcut([meter] { kit::TypeKey(meter, "p", B_COMMAND_KEY); });
-				fPlugin->Prefs(false);
+				plugin_->Prefs(false);
 				shortcut.join();
 				LearnPrefsTitle();
 			}
 			return;
-		case Action::kRestart:
-			if (fRunning) {
-				fPlugin->Cleanup();
-				fRunning = false;
+		case Action::Restart:
+			if (running_) {
+				plugin_->Cleanup();
+				running_ = false;
 			} else {
 				Start();
 			}
@@ -182,13 +182,13 @@ private:
 	}
 
 	void Start() {
-		fContext.Step("Init");
+		context_.Step("Init");
 		const std::vector<BWindow*> before = kit::Windows();
-		fRunning = fPlugin->Init();
-		fContext.Expect(fRunning, "Init returned false");
+		running_ = plugin_->Init();
+		context_.Expect(running_, "Init returned false");
 		for (BWindow* window : kit::Windows())
 			if (std::find(before.begin(), before.end(), window) == before.end() && window->Lock()) {
-				fMeterTitle = window->Title();
+				meterTitle_ = window->Title();
 				window->Unlock();
 			}
 	}
@@ -199,7 +199,7 @@ private:
 		const BPoint where = RandomPoint(meter);
 		kit::Click(meter, where, B_SECONDARY_MOUSE_BUTTON);
 		BWindow* menu = WindowProbe::WaitFor(kMenuTitle);
-		if (!fContext.Expect(menu != nullptr, "a secondary click at " + std::to_string(int(where.x)) + "," +
+		if (!context_.Expect(menu != nullptr, "a secondary click at " + std::to_string(int(where.x)) + "," +
 		                                          std::to_string(int(where.y)) + " opened no popup menu"))
 			return;
 		if (Below(2)) {
@@ -215,31 +215,31 @@ private:
 			const char escape[] = {char(B_ESCAPE), 0};
 			kit::TypeKey(menu, escape);
 		}
-		fContext.Expect(WindowProbe::WaitUntilGone(kMenuTitle), "the popup menu stayed open");
+		context_.Expect(WindowProbe::WaitUntilGone(kMenuTitle), "the popup menu stayed open");
 		if (meter) kit::WaitForIdle(meter);
 		LearnPrefsTitle();
 	}
 
 	// The player answers a close notice by stopping the plug-in.
 	void AnswerCloseNotice() {
-		kit::WaitForIdle(fPlayer);
-		if (fPlayer->closeNotices.exchange(0) > 0 && fRunning) {
-			fPlugin->Cleanup();
-			fRunning = false;
+		kit::WaitForIdle(player_);
+		if (player_->closeNotices.exchange(0) > 0 && running_) {
+			plugin_->Cleanup();
+			running_ = false;
 		}
 	}
 
 	// The preferences window shows and comes forward on its own thread; a
 	// popup opened before that would close as the window takes the focus.
 	void SettlePrefs() {
-		if (BWindow* prefs = fPrefsTitle.empty() ? nullptr : kit::FindWindow(fPrefsTitle.c_str()))
+		if (BWindow* prefs = prefsTitle_.empty() ? nullptr : kit::FindWindow(prefsTitle_.c_str()))
 			kit::WaitForIdle(prefs);
 	}
 
 	void LearnPrefsTitle() {
-		if (!fPrefsTitle.empty()) return;
+		if (!prefsTitle_.empty()) return;
 		if (BWindow* prefs = WindowProbe::FindEndingIn(kPrefsSuffix); prefs && prefs->Lock()) {
-			fPrefsTitle = prefs->Title();
+			prefsTitle_ = prefs->Title();
 			prefs->Unlock();
 		}
 	}
@@ -253,16 +253,16 @@ private:
 		return BPoint(float(Below(int(bounds.Width()) + 1)), float(Below(int(bounds.Height()) + 1)));
 	}
 
-	int Below(size_t limit) { return std::uniform_int_distribution<int>(0, int(limit) - 1)(fRandom); }
+	int Below(size_t limit) { return std::uniform_int_distribution<int>(0, int(limit) - 1)(random_); }
 
-	CheckContext& fContext;
-	PluginCalls* fPlugin;
-	PlayerStandIn* fPlayer;
-	std::mt19937 fRandom;
-	bool fRunning = false;
-	int fBlocks = 0;
-	std::string fMeterTitle;
-	std::string fPrefsTitle;
+	CheckContext& context_;
+	PluginCalls* plugin_;
+	PlayerStandIn* player_;
+	std::mt19937 random_;
+	bool running_ = false;
+	int blocks_ = 0;
+	std::string meterTitle_;
+	std::string prefsTitle_;
 };
 
 } // namespace

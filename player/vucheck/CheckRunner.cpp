@@ -49,7 +49,7 @@ bool ReadLines(LineSource& source, CheckTranscript& transcript) {
 	return true;
 }
 
-enum class Reading { kClosed, kTimedOut, kInterrupted };
+enum class Reading { Closed, TimedOut, Interrupted };
 
 // Reads both pipes until the check process and whatever inherited them
 // closed them, until `deadline`, or until an interruption.
@@ -59,10 +59,10 @@ Reading ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcri
 	// A signal that comes just before poll() is seen one slice later.
 	constexpr std::chrono::milliseconds kSlice(100);
 	for (size_t open = kCount; open > 0;) {
-		if (SignalFlag::Signal() != 0) return Reading::kInterrupted;
+		if (SignalFlag::Signal() != 0) return Reading::Interrupted;
 		const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
 		    deadline - std::chrono::steady_clock::now());
-		if (left.count() <= 0) return Reading::kTimedOut;
+		if (left.count() <= 0) return Reading::TimedOut;
 		pollfd readable[kCount];
 		for (size_t i = 0; i < kCount; ++i)
 			readable[i] = {sources[i].fd, POLLIN, 0};
@@ -74,7 +74,7 @@ Reading ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcri
 				open--;
 			}
 	}
-	return Reading::kClosed;
+	return Reading::Closed;
 }
 
 CheckReport NotRun(const std::string& why) {
@@ -135,10 +135,10 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
 	    std::chrono::duration<double>(timeoutSeconds));
 	const Reading reading = ReadUntilClosed(sources, transcript, start + limit);
-	const bool timedOut = reading == Reading::kTimedOut;
+	const bool timedOut = reading == Reading::TimedOut;
 	for (const LineSource& source : sources)
 		if (source.fd >= 0) close(source.fd);
-	if (reading != Reading::kClosed) kill(child, SIGKILL);
+	if (reading != Reading::Closed) kill(child, SIGKILL);
 	int status = 0;
 	waitpid(child, &status, 0);
 	const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -147,15 +147,15 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 
 const char* KindName(CheckKind kind) {
 	switch (kind) {
-	case CheckKind::kPass:
+	case CheckKind::Pass:
 		return "pass";
-	case CheckKind::kFail:
+	case CheckKind::Fail:
 		return "fail";
-	case CheckKind::kCrash:
+	case CheckKind::Crash:
 		return "crash";
-	case CheckKind::kTimeout:
+	case CheckKind::Timeout:
 		return "timeout";
-	case CheckKind::kWarning:
+	case CheckKind::Warning:
 		return "warning";
 	}
 	return "fail";

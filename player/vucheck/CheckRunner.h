@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-enum class CheckKind { kPass, kFail, kCrash, kTimeout, kWarning };
+enum class CheckKind { Pass, Fail, Crash, Timeout, Warning };
 
 struct CheckReport {
-	CheckKind kind = CheckKind::kFail;
-	std::string signalName;         // for kCrash
+	CheckKind kind = CheckKind::Fail;
+	std::string signalName;         // for Crash
 	std::vector<std::string> lines; // what the check printed, to show the user
 	double seconds = 0;
 };

@@ -24,22 +24,22 @@ bool Take(const std::string& line, const char* kind, std::string& text) {
 void CheckTranscript::Keep(const std::string& line, size_t& kept) {
 	if (kept >= kMaximumLines) return;
 	kept++;
-	fReport.lines.push_back(line);
+	report_.lines.push_back(line);
 }
 
 void CheckTranscript::AddReportLine(const std::string& line) {
-	fHeardFrom = true;
+	heardFrom_ = true;
 	std::string text;
 	if (Take(line, "step", text)) {
-		fLastStep = text;
+		lastStep_ = text;
 	} else if (Take(line, "enter", text)) {
-		fCalls.insert(text);
+		calls_.insert(text);
 	} else if (Take(line, "leave", text)) {
-		if (const auto call = fCalls.find(text); call != fCalls.end()) fCalls.erase(call);
+		if (const auto call = calls_.find(text); call != calls_.end()) calls_.erase(call);
 	} else if (Take(line, "done", text)) {
-		fFinished = ReportPipe::OutcomeOfWord(text).value_or(CheckOutcome::kFail);
+		finished_ = ReportPipe::OutcomeOfWord(text).value_or(CheckOutcome::Fail);
 	} else {
-		Keep(line, fReasonLines);
+		Keep(line, reasonLines_);
 	}
 }
 
@@ -49,31 +49,31 @@ void CheckTranscript::AddOutputLine(const std::string& line) {
 	// instead of the signal, which is taken from its report.
 	if (line.find("WARNING: ThreadSanitizer:") != std::string::npos ||
 	    line.find("ERROR: AddressSanitizer:") != std::string::npos)
-		fSanitizerReport = true;
+		sanitizerReport_ = true;
 	if (const size_t at = line.find("Sanitizer: "); at != std::string::npos)
 		for (const char* signal : {"SEGV", "BUS", "FPE", "ILL", "ABRT"})
 			if (line.compare(at + 11, std::strlen(signal) + 1, std::string(signal) + " ") == 0)
-				fReport.signalName = std::string("SIG") + signal;
-	Keep(line, fOutputLines);
+				report_.signalName = std::string("SIG") + signal;
+	Keep(line, outputLines_);
 }
 
 std::string CheckTranscript::Place() const {
 	std::string place;
-	for (auto call = fCalls.begin(); call != fCalls.end(); call = fCalls.upper_bound(*call))
+	for (auto call = calls_.begin(); call != calls_.end(); call = calls_.upper_bound(*call))
 		place += (place.empty() ? "in " : " and ") + *call;
-	if (!fLastStep.empty()) place += (place.empty() ? "" : ", ") + ("during: " + fLastStep);
+	if (!lastStep_.empty()) place += (place.empty() ? "" : ", ") + ("during: " + lastStep_);
 	return place;
 }
 
 CheckReport CheckTranscript::Verdict(int status, bool timedOut, double seconds) const {
-	CheckReport report = fReport;
+	CheckReport report = report_;
 	report.seconds = seconds;
 	const std::string place = Place();
 	const auto addPlace = [&] {
 		if (!place.empty()) report.lines.push_back(place);
 	};
 	if (timedOut) {
-		report.kind = CheckKind::kTimeout;
+		report.kind = CheckKind::Timeout;
 		addPlace();
 		return report;
 	}
@@ -82,23 +82,23 @@ CheckReport CheckTranscript::Verdict(int status, bool timedOut, double seconds) 
 		report.signalName = name ? std::string("SIG") + name : "signal " + std::to_string(WTERMSIG(status));
 	}
 	if (!report.signalName.empty()) {
-		report.kind = CheckKind::kCrash;
+		report.kind = CheckKind::Crash;
 		addPlace();
 		return report;
 	}
 	const int exitStatus = WEXITSTATUS(status);
 	const std::string exit = "(exit " + std::to_string(exitStatus) + ")";
-	report.kind = CheckKind::kFail;
-	if (!fHeardFrom) {
+	report.kind = CheckKind::Fail;
+	if (!heardFrom_) {
 		report.lines.push_back("the check process ended before the check began " + exit);
-	} else if (!fFinished) {
+	} else if (!finished_) {
 		report.lines.push_back("the add-on ended the process " + exit + (place.empty() ? "" : " " + place));
-	} else if (exitStatus != int(*fFinished)) {
+	} else if (exitStatus != int(*finished_)) {
 		report.lines.push_back("the process ended " + exit + " after the check finished");
-	} else if (!fSanitizerReport) {
-		report.kind = *fFinished == CheckOutcome::kPass      ? CheckKind::kPass
-		              : *fFinished == CheckOutcome::kWarning ? CheckKind::kWarning
-		                                                     : CheckKind::kFail;
+	} else if (!sanitizerReport_) {
+		report.kind = *finished_ == CheckOutcome::Pass      ? CheckKind::Pass
+		              : *finished_ == CheckOutcome::Warning ? CheckKind::Warning
+		                                                    : CheckKind::Fail;
 	}
 	return report;
 }

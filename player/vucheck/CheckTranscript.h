@@ -27,12 +27,12 @@ private:
 	// "in Init, during: cycle 1: Init"; empty when neither is known.
 	std::string Place() const;
 
-	CheckReport fReport;
-	size_t fReasonLines = 0;
-	size_t fOutputLines = 0;
-	bool fHeardFrom = false;
-	bool fSanitizerReport = false;
-	std::string fLastStep;
-	std::multiset<std::string> fCalls;
-	std::optional<CheckOutcome> fFinished;
+	CheckReport report_;
+	size_t reasonLines_ = 0;
+	size_t outputLines_ = 0;
+	bool heardFrom_ = false;
+	bool sanitizerReport_ = false;
+	std::string lastStep_;
+	std::multiset<std::string> calls_;
+	std::optional<CheckOutcome> finished_;
 };

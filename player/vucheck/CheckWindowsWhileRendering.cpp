@@ -26,8 +26,8 @@ constexpr bigtime_t kAfterUnload = 300000;
 class Renderer {
 public:
 	explicit Renderer(PluginCalls* plugin)
-	    : fThread([this, plugin] {
-		      for (int i = 0; !fStop.load(); ++i) {
+	    : thread_([this, plugin] {
+		      for (int i = 0; !stop_.load(); ++i) {
 			      const Block block = TestBlocks::Tone(i);
 			      plugin->Render(block.data());
 			      snooze(500);
@@ -35,13 +35,13 @@ public:
 	      }) {}
 	~Renderer() { Stop(); }
 	void Stop() {
-		fStop = true;
-		if (fThread.joinable()) fThread.join();
+		stop_ = true;
+		if (thread_.joinable()) thread_.join();
 	}
 
 private:
-	std::atomic<bool> fStop{false};
-	std::thread fThread;
+	std::atomic<bool> stop_{false};
+	std::thread thread_;
 };
 
 // Presses Enter in the about box once it shows; the box blocks the

@@ -16,15 +16,15 @@ FullDisk::FullDisk() {
 	struct sigaction caught {};
 	caught.sa_handler = NoteRefusedWrite;
 	sigemptyset(&caught.sa_mask);
-	sigaction(SIGXFSZ, &caught, &fSavedAction);
-	if (getrlimit(RLIMIT_FSIZE, &fSavedLimit) != 0) return;
-	const rlimit full{0, fSavedLimit.rlim_max};
-	fFull = setrlimit(RLIMIT_FSIZE, &full) == 0;
+	sigaction(SIGXFSZ, &caught, &savedAction_);
+	if (getrlimit(RLIMIT_FSIZE, &savedLimit_) != 0) return;
+	const rlimit full{0, savedLimit_.rlim_max};
+	full_ = setrlimit(RLIMIT_FSIZE, &full) == 0;
 }
 
 FullDisk::~FullDisk() {
-	if (fFull) setrlimit(RLIMIT_FSIZE, &fSavedLimit);
-	sigaction(SIGXFSZ, &fSavedAction, nullptr);
+	if (full_) setrlimit(RLIMIT_FSIZE, &savedLimit_);
+	sigaction(SIGXFSZ, &savedAction_, nullptr);
 }
 
 bool FullDisk::WriteRefused() const { return gRefused.load(); }

@@ -20,12 +20,12 @@ public:
 	FullDisk& operator=(const FullDisk&) = delete;
 
 	// False when the limit could not be set: nothing is full then.
-	bool IsFull() const { return fFull; }
+	bool IsFull() const { return full_; }
 	// True once a write has hit the limit.
 	bool WriteRefused() const;
 
 private:
-	rlimit fSavedLimit{};
-	struct sigaction fSavedAction {};
-	bool fFull = false;
+	rlimit savedLimit_{};
+	struct sigaction savedAction_ {};
+	bool full_ = false;
 };

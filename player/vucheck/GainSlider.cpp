@@ -2,25 +2,17 @@
 
 #include <InterfaceDefs.h>
 #include <Slider.h>
-#include <View.h>
 #include <Window.h>
 #include <kit/Display.h>
 
-namespace {
+#include "host/FirstSlider.h"
 
-BSlider* FindSlider(BView* view) {
-	if (auto* slider = dynamic_cast<BSlider*>(view)) return slider;
-	for (int32 i = 0; i < view->CountChildren(); ++i)
-		if (BSlider* slider = FindSlider(view->ChildAt(i))) return slider;
-	return nullptr;
-}
+namespace {
 
 // The window's first slider, read with the window locked.
 template <typename Use> bool WithSlider(BWindow* prefs, Use use) {
 	if (!prefs->Lock()) return false;
-	BSlider* slider = nullptr;
-	for (int32 i = 0; i < prefs->CountChildren() && !slider; ++i)
-		slider = FindSlider(prefs->ChildAt(i));
+	BSlider* slider = FirstSlider(prefs);
 	if (slider) use(slider);
 	prefs->Unlock();
 	return slider != nullptr;

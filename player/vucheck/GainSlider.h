@@ -1,5 +1,5 @@
-// The gain slider of an add-on's preferences window, reached through the
-// kit's own BSlider: the add-on's panel class stays inside the add-on.
+// The gain slider of an add-on's preferences window, read and clicked as
+// the user would.
 #pragma once
 
 #include <optional>

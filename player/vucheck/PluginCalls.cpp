@@ -5,25 +5,25 @@
 
 bool PluginCalls::Init() {
 	const ReportPipe::Call call("Init");
-	return fPlugin->Init();
+	return plugin_->Init();
 }
 
 void PluginCalls::Cleanup() {
 	const ReportPipe::Call call("Cleanup");
-	fPlugin->Cleanup();
+	plugin_->Cleanup();
 }
 
 bool PluginCalls::About(bool query) {
 	const ReportPipe::Call call("About");
-	return fPlugin->About(query);
+	return plugin_->About(query);
 }
 
 bool PluginCalls::Prefs(bool query) {
 	const ReportPipe::Call call("Prefs");
-	return fPlugin->Prefs(query);
+	return plugin_->Prefs(query);
 }
 
 bool PluginCalls::Render(const int16* samples) {
 	const ReportPipe::Call call("Render");
-	return AddonLibrary::Render(fPlugin, samples);
+	return AddonLibrary::Render(plugin_, samples);
 }

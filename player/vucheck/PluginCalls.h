@@ -10,7 +10,7 @@ class PluginCalls {
 public:
 	// `plugin` stays the library's; it must outlive this object. Null when
 	// NewPlugin made none: then Object() alone may be called.
-	explicit PluginCalls(VisualizationPlugin* plugin) : fPlugin(plugin) {}
+	explicit PluginCalls(VisualizationPlugin* plugin) : plugin_(plugin) {}
 
 	bool Init();
 	void Cleanup();
@@ -20,8 +20,8 @@ public:
 	bool Render(const int16* samples);
 
 	// The object itself, for the fields a host sets (host_handler).
-	VisualizationPlugin* Object() const { return fPlugin; }
+	VisualizationPlugin* Object() const { return plugin_; }
 
 private:
-	VisualizationPlugin* fPlugin; // observer; the library deletes it
+	VisualizationPlugin* plugin_; // observer; the library deletes it
 };

@@ -52,9 +52,9 @@ void ReportPipe::Send(std::string_view kind, std::string_view text) {
 
 void ReportPipe::Finish(CheckOutcome outcome) { WriteLine("done", OutcomeWord(outcome)); }
 
-ReportPipe::Call::Call(const char* name) : fName(name) { WriteLine("enter", fName); }
+ReportPipe::Call::Call(const char* name) : name_(name) { WriteLine("enter", name_); }
 
-ReportPipe::Call::~Call() { WriteLine("leave", fName); }
+ReportPipe::Call::~Call() { WriteLine("leave", name_); }
 
 void ReportPipe::CallWatch::Enter(const std::string&, const char* call) { WriteLine("enter", call); }
 
@@ -62,18 +62,18 @@ void ReportPipe::CallWatch::Leave(const char* call) { WriteLine("leave", call); 
 
 const char* ReportPipe::OutcomeWord(CheckOutcome outcome) {
 	switch (outcome) {
-	case CheckOutcome::kPass:
+	case CheckOutcome::Pass:
 		return "pass";
-	case CheckOutcome::kWarning:
+	case CheckOutcome::Warning:
 		return "warning";
-	case CheckOutcome::kFail:
+	case CheckOutcome::Fail:
 		return "fail";
 	}
 	return "fail";
 }
 
 std::optional<CheckOutcome> ReportPipe::OutcomeOfWord(std::string_view word) {
-	for (const CheckOutcome outcome : {CheckOutcome::kPass, CheckOutcome::kWarning, CheckOutcome::kFail})
+	for (const CheckOutcome outcome : {CheckOutcome::Pass, CheckOutcome::Warning, CheckOutcome::Fail})
 		if (word == OutcomeWord(outcome)) return outcome;
 	return std::nullopt;
 }

@@ -37,7 +37,7 @@ public:
 		Call& operator=(const Call&) = delete;
 
 	private:
-		const char* fName;
+		const char* name_;
 	};
 
 	// Notes the steps the add-on library runs in the add-on's own code

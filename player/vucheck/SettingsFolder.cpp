@@ -8,7 +8,7 @@
 std::vector<std::string> SettingsFolder::Entries() const {
 	std::vector<std::string> names;
 	std::error_code ignored;
-	for (const auto& entry : std::filesystem::directory_iterator(fFolder, ignored))
+	for (const auto& entry : std::filesystem::directory_iterator(folder_, ignored))
 		names.push_back(entry.path().filename().string());
 	return names;
 }

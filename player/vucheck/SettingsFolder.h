@@ -12,15 +12,15 @@
 // [check thread] Every call.
 class SettingsFolder {
 public:
-	explicit SettingsFolder(std::string folder) : fFolder(std::move(folder)) {}
+	explicit SettingsFolder(std::string folder) : folder_(std::move(folder)) {}
 
-	const std::string& Folder() const { return fFolder; }
+	const std::string& Folder() const { return folder_; }
 	// The names of the files in the folder.
 	std::vector<std::string> Entries() const;
 
 	// The settings file's name, learnt from the first file the add-on wrote.
-	void SetFileName(std::string name) { fFileName = std::move(name); }
-	std::string FilePath() const { return fFolder + "/" + fFileName; }
+	void SetFileName(std::string name) { fileName_ = std::move(name); }
+	std::string FilePath() const { return folder_ + "/" + fileName_; }
 
 	// The whole file, or empty when it cannot be read.
 	std::optional<std::vector<uint8_t>> Read() const;
@@ -33,6 +33,6 @@ public:
 	static BRect Frame(const std::vector<uint8_t>& record);
 
 private:
-	std::string fFolder;
-	std::string fFileName;
+	std::string folder_;
+	std::string fileName_;
 };

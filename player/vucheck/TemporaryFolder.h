@@ -16,10 +16,10 @@ public:
 	TemporaryFolder(const TemporaryFolder&) = delete;
 	TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
-	const std::string& Path() const { return fPath; }
-	const std::string& Error() const { return fError; }
+	const std::string& Path() const { return path_; }
+	const std::string& Error() const { return error_; }
 
 private:
-	std::string fPath;
-	std::string fError;
+	std::string path_;
+	std::string error_;
 };

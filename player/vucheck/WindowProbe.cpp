@@ -1,6 +1,5 @@
 #include "WindowProbe.h"
 
-#include <cstring>
 #include <string>
 
 #include <Window.h>
@@ -10,11 +9,6 @@ namespace {
 
 // A window busy for longer than this is left out of the listing.
 constexpr bigtime_t kLockWait = 200000;
-
-bool EndsWith(const std::string& text, const char* suffix) {
-	const size_t length = std::strlen(suffix);
-	return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
-}
 
 template <typename Visit> void ForEachTitle(Visit visit) {
 	for (BWindow* window : kit::Windows()) {
@@ -30,7 +24,7 @@ template <typename Visit> void ForEachTitle(Visit visit) {
 int WindowProbe::CountTitledEndingIn(const char* suffix) {
 	int count = 0;
 	ForEachTitle([&](BWindow*, const std::string& title) {
-		if (EndsWith(title, suffix)) count++;
+		if (title.ends_with(suffix)) count++;
 		return true;
 	});
 	return count;
@@ -39,7 +33,7 @@ int WindowProbe::CountTitledEndingIn(const char* suffix) {
 BWindow* WindowProbe::FindEndingIn(const char* suffix) {
 	BWindow* found = nullptr;
 	ForEachTitle([&](BWindow* window, const std::string& title) {
-		if (EndsWith(title, suffix)) found = window;
+		if (title.ends_with(suffix)) found = window;
 		return found == nullptr;
 	});
 	return found;

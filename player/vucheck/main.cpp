@@ -19,6 +19,7 @@
 #include "ReportPipe.h"
 #include "host/AddonLibrary.h"
 #include "host/AddonLocator.h"
+#include "host/ExitStatus.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -49,9 +50,9 @@ std::string TimeoutError(const std::string& text) {
 
 void PrintReport(const Check& check, const CheckReport& report) {
 	std::string kind = KindName(report.kind);
-	if (report.kind == CheckKind::kCrash) kind += " (" + report.signalName + ")";
+	if (report.kind == CheckKind::Crash) kind += " (" + report.signalName + ")";
 	std::printf("  %-17s %d %s  (%.1f s)\n", kind.c_str(), check.number, check.title, report.seconds);
-	if (report.kind != CheckKind::kPass)
+	if (report.kind != CheckKind::Pass)
 		for (const std::string& line : report.lines)
 			std::printf("      %s\n", line.c_str());
 	std::fflush(stdout);
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
 		return app.exit(help);
 	} catch (const CLI::ParseError& error) {
 		std::fprintf(stderr, "vucheck: %s (see --help)\n", error.what());
-		return 2;
+		return ExitUsage;
 	}
 
 	if (runCheck > 0) {
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
 	}
 	if (addons.empty()) {
 		std::fprintf(stderr, "vucheck: name at least one add-on (corvel, kestle or a path); see --help\n");
-		return 2;
+		return ExitUsage;
 	}
 
 	const AddonLocator locator = AddonLocator::FromEnvironment();
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
 		const auto path = locator.Find(name);
 		if (!path) {
 			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
-			return 2;
+			return ExitUsage;
 		}
 		paths.push_back(path->string());
 	}
@@ -140,10 +141,10 @@ int main(int argc, char** argv) {
 				return 128 + SignalFlag::Signal();
 			}
 			PrintReport(check, report);
-			const bool ok = report.kind == CheckKind::kPass || report.kind == CheckKind::kWarning;
+			const bool ok = report.kind == CheckKind::Pass || report.kind == CheckKind::Warning;
 			(ok ? passed : failed)++;
 		}
 	}
 	std::printf("%d passed, %d failed\n", passed, failed);
-	return failed == 0 ? 0 : 1;
+	return failed == 0 ? ExitOk : ExitFailure;
 }

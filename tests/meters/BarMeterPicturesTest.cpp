@@ -6,10 +6,9 @@
 #include <array>
 #include <cmath>
 
+#include "meters/BarMeterWindowTest.h"
 #include "meters/Canvas.h"
 #include "meters/GoldenProgram.h"
-#include "meters/MeterWindowTest.h"
-#include "meters/bar/BarMeterState.h"
 #include "support/MeasureLevelsReference.h"
 
 namespace {
@@ -97,15 +96,8 @@ private:
 	int64_t fCalls = 0;
 };
 
-class BarMeterPicturesTest : public MeterWindowTest {
+class BarMeterPicturesTest : public BarMeterWindowTest {
 protected:
-	void SetUp() override {
-		MeterWindowTest::SetUp();
-		BarMeterState::render_count = 0;
-		BarMeterState::last_top_left = 0.0f;
-		BarMeterState::last_top_right = 0.0f;
-	}
-
 	void Play(int32 width, int32 height) { PlayGoldenProgram<BarPicture>(width, height); }
 };
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "display/MeasureLevels.h"
-#include "meters/MeterWindowTest.h"
+#include "meters/BarMeterWindowTest.h"
 #include "meters/bar/BarMeterState.h"
 
 namespace {
@@ -9,17 +9,8 @@ namespace {
 constexpr rgb_color kBlack = {0, 0, 0, 255};
 constexpr rgb_color kGreen = {0, 255, 0, 255};
 
-// A bar meter window fresh as after library load: the drawn-frame counter
-// and the last drawn tops at their initial values.
-class BarMeterTest : public MeterWindowTest {
+class BarMeterTest : public BarMeterWindowTest {
 protected:
-	void SetUp() override {
-		MeterWindowTest::SetUp();
-		BarMeterState::render_count = 0;
-		BarMeterState::last_top_left = 0.0f;
-		BarMeterState::last_top_right = 0.0f;
-	}
-
 	void OpenStandard() {
 		Open(199, 399);
 		TakeCalls();

@@ -16,7 +16,7 @@ ParsedOptions ParseArgs(std::vector<const char*> args) {
 void ExpectUsageError(std::vector<const char*> args, const std::string& mentions) {
 	const ParsedOptions parsed = ParseArgs(args);
 	EXPECT_FALSE(parsed.options);
-	EXPECT_EQ(parsed.exitStatus, kExitUsage);
+	EXPECT_EQ(parsed.exitStatus, ExitUsage);
 	EXPECT_EQ(parsed.message.rfind("vuplay: ", 0), 0u) << parsed.message;
 	EXPECT_EQ(parsed.message.find('\n'), std::string::npos) << parsed.message;
 	EXPECT_NE(parsed.message.find(mentions), std::string::npos) << parsed.message;
@@ -128,7 +128,7 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
 	const ParsedOptions parsed = ParseArgs({"--help"});
 	EXPECT_FALSE(parsed.options);
-	EXPECT_EQ(parsed.exitStatus, kExitOk);
+	EXPECT_EQ(parsed.exitStatus, ExitOk);
 	for (const char* option :
 	     {"--plugin", "--capture", "--latency-offset", "--mute", "--headless", "--realtime", "--verbose",
 	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "--monitor",

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <type_traits>
@@ -30,6 +32,12 @@ private:
 
 inline bool HaveTool(const std::string& tool) {
 	return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The whole file, or what could be read of it: empty when it cannot be opened.
+inline std::string ReadFile(const std::string& path) {
+	std::ifstream file(path, std::ios::binary);
+	return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // Runs a shell command quietly; true when it succeeded.

@@ -21,11 +21,6 @@ struct Outcome {
 	std::string err;
 };
 
-inline std::string ReadFile(const std::string& path) {
-	std::ifstream file(path, std::ios::binary);
-	return {std::istreambuf_iterator<char>(file), {}};
-}
-
 inline int Count(const std::string& text, const std::string& pattern) {
 	const std::regex expression(pattern, std::regex::multiline);
 	return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), expression), {}));

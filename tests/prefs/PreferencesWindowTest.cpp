@@ -5,20 +5,16 @@
 #include <string>
 #include <thread>
 
+#include "host/FirstSlider.h"
 #include "support/AddonTest.h"
 
 namespace {
 
 using PreferencesWindow = AddonTest;
 
-BSlider* SliderOf(BWindow* window) {
-	BView* panel = window->ChildAt(0);
-	return panel ? dynamic_cast<BSlider*>(panel->ChildAt(0)) : nullptr;
-}
-
 std::string LabelOf(BWindow* window) {
 	if (!window->Lock()) return "(window gone)";
-	BSlider* slider = SliderOf(window);
+	BSlider* slider = FirstSlider(window);
 	std::string label = slider ? slider->Label() : "(no slider)";
 	window->Unlock();
 	return label;
@@ -104,7 +100,7 @@ TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 	EXPECT_EQ(prefs->Frame(), BRect(391.5f, 343.5f, 631.5f, 423.5f));
 	EXPECT_FALSE(prefs->IsHidden());
 	EXPECT_EQ(prefs->Flags(), 0u);
-	BSlider* slider = SliderOf(prefs);
+	BSlider* slider = FirstSlider(prefs);
 	ASSERT_NE(slider, nullptr);
 	EXPECT_EQ(slider->Frame(), BRect(5, 5, 235, 55));
 	int32 minimum = 0, maximum = 0;
@@ -124,7 +120,7 @@ TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 	// The slider keeps its place when the window grows.
 	ASSERT_TRUE(kit::UserResize(prefs, 400, 200));
 	ASSERT_TRUE(prefs->Lock());
-	EXPECT_EQ(SliderOf(prefs)->Frame(), BRect(5, 5, 235, 55));
+	EXPECT_EQ(FirstSlider(prefs)->Frame(), BRect(5, 5, 235, 55));
 	prefs->Unlock();
 	plugin->Cleanup();
 }
@@ -158,7 +154,7 @@ TEST_F(PreferencesWindow, DraggingChangesNothingUntilTheThumbIsReleased) {
 	ASSERT_NE(prefs, nullptr);
 
 	ASSERT_TRUE(prefs->Lock());
-	BSlider* slider = SliderOf(prefs);
+	BSlider* slider = FirstSlider(prefs);
 	ASSERT_NE(slider, nullptr);
 	const BPoint origin = slider->Frame().LeftTop(); // the panel covers the window
 	const BRect thumb = slider->ThumbFrame();
@@ -204,7 +200,7 @@ TEST_F(PreferencesWindow, StoredGainAboveTheSliderRangeIsShownAsStoredAndDropped
 	EXPECT_EQ(LabelOf(prefs), "Gain (800%)");
 
 	ASSERT_TRUE(prefs->Lock());
-	EXPECT_EQ(SliderOf(prefs)->Value(), 800);
+	EXPECT_EQ(FirstSlider(prefs)->Value(), 800);
 	BMessenger panel(prefs->ChildAt(0));
 	prefs->Unlock();
 	BMessage dropped(B_SIMPLE_DATA);

@@ -12,8 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -36,11 +34,6 @@ inline constexpr const char* kNeedlePrefsTitle = "^Kestle VU-Meter Prefs$";
 inline constexpr const char* kMenuTitle = "^menu$";
 inline constexpr const char* kSettingsFile = "Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
 inline constexpr const char* kNeedleSettingsFile = "Tarnwick_VisPlugin_Kestle_VU-Meter.preferences";
-
-inline std::string ReadFile(const std::string& path) {
-	std::ifstream file(path, std::ios::binary);
-	return {std::istreambuf_iterator<char>(file), {}};
-}
 
 inline std::string Trimmed(std::string text) {
 	while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
@@ -192,7 +185,8 @@ protected:
 		std::vector<std::string> args = {"--verbose", "--settings-dir", settings_, "--trace", trace_, tone_};
 		args.insert(args.begin(), extra.begin(), extra.end());
 		ASSERT_TRUE(player_.Start(args, dir_ / "stdout", dir_ / "stderr"));
-		ASSERT_TRUE(Eventually([&] { return !(meter_ = WindowId(kMeterTitle)).empty(); })) << Errors() << Output();
+		ASSERT_TRUE(Eventually([&] { return !(meter_ = WindowId(kMeterTitle)).empty(); }))
+		    << Errors() << Output();
 		ASSERT_TRUE(Eventually([&] { return LatestBarTop(trace_).has_value(); })) << Errors();
 	}
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "GainSlider.h"
-#include "support/Watchdog.h"
 #include "WindowProbe.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ protected:
 		if (window->Lock()) window->Quit();
 	}
 
-	Watchdog fWatchdog;
+	Watchdog watchdog_;
 };
 
 } // namespace
