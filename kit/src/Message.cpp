@@ -1,4 +1,5 @@
 // Messages: a what code and named, typed fields.
+// Past 300 lines as one unit: every field type goes through one typed store, which its text form reads too.
 #include <Message.h>
 #include <Messenger.h>
 

@@ -1,3 +1,4 @@
+// Past 300 lines as one unit: the display thread's loop, commands and events share its one window table.
 #include "SdlServer.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Past 300 lines as one unit: BView's public calls, each short, from the view tree to colours and drawing.
 #include <Font.h>
 #include <View.h>
 #include <Window.h>

@@ -1,3 +1,4 @@
+// Past 300 lines as one unit: BWindow's public calls and its looper's dispatch of window messages.
 #include <View.h>
 #include <Window.h>
 #include <kit/DrawingObserver.h>
