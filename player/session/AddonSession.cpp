@@ -78,9 +78,37 @@ bool AddonSession::Start(std::string& error) {
 	}
 	for (const std::string& failure : failures)
 		Report(failure);
-	if (first_ == addons_.size()) return false;
+	if (first_ == addons_.size() || !SizeMeterWindow(error)) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
+}
+
+bool AddonSession::SizeMeterWindow(std::string& error) {
+	if (options_.meterWidth == 0) return true;
+	BWindow* window = First().MeterWindow();
+	const std::string size = std::to_string(options_.meterWidth) + "x" + std::to_string(options_.meterHeight);
+	if (!window) {
+		error = "--size " + size + ": " + First().Path() + " opened no meter window";
+		return false;
+	}
+	// Bounds() span one pixel less than the window's width and height.
+	if (!kit::UserResize(window, float(options_.meterWidth - 1), float(options_.meterHeight - 1))) {
+		error = "--size " + size + ": the meter window did not take the new size";
+		return false;
+	}
+	WaitForWindows();
+	if (!window->Lock()) {
+		error = "--size " + size + ": the meter window went away";
+		return false;
+	}
+	const BRect bounds = window->Bounds();
+	window->Unlock();
+	const int width = int(bounds.Width()) + 1, height = int(bounds.Height()) + 1;
+	if (width == options_.meterWidth && height == options_.meterHeight) return true;
+	// The add-on limits its window's size.
+	error = "--size " + size + ": the meter window takes " + std::to_string(width) + "x" +
+	        std::to_string(height) + " at the nearest";
+	return false;
 }
 
 bool AddonSession::StartRecording(std::string& error) {

@@ -9,8 +9,8 @@
 #include <map>
 
 #include "player/ChildProcess.h"
-#include "support/Unprivileged.h"
 #include "player/VuplayFixture.h"
+#include "support/Unprivileged.h"
 
 using namespace std::chrono_literals;
 
@@ -54,12 +54,14 @@ protected:
 TEST_F(VuplayFailures, ARecordingLastsAsLongAsTheSoundWhateverTheRecordedMeterDoes) {
 	const std::string video = dir_ / "out.y4m";
 	// The first add-on opens no window: the first that has one is recorded.
-	Outcome run = Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --record '" + video + "' '" + tone_ + "'");
+	Outcome run =
+	    Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --record '" + video + "' --fps block '" + tone_ + "'");
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(FrameCount(video), 87u);
 
 	// Stopped at once and started again: the last picture stands in for the stopped meter.
-	run = Vuplay("--events '" + Script("1 stop\n50 start\n") + "' --record '" + video + "' '" + tone_ + "'");
+	run = Vuplay("--events '" + Script("1 stop\n50 start\n") + "' --record '" + video + "' --fps block '" +
+	             tone_ + "'");
 	EXPECT_EQ(run.status, 0) << run.err;
 	const auto frames = Frames(ReadFile(video));
 	ASSERT_TRUE(frames.has_value());
