@@ -112,7 +112,7 @@ TEST_F(VuplayFailures, ARecordingThatCannotBeMadeFailsNamingWhatIsAtFault) {
 TEST_F(VuplayFailures, ASignalCutsARecordingShortKeepsWhatItShowsAndSaysWhere) {
 	Watchdog watchdog(120s);
 	const std::string video = dir_ / "out.y4m", trace = dir_ / "trace.txt";
-	auto child = Start({"--record", video, "--trace", trace, tone_});
+	auto child = Start({"--record", video, "--fps", "block", "--trace", trace, tone_});
 	ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("done 20 ") != std::string::npos; }, 60s));
 	ASSERT_EQ(kill(child->Pid(), SIGTERM), 0);
 	EXPECT_EQ(child->Wait(60s), 128 + SIGTERM);
@@ -130,8 +130,8 @@ TEST_F(VuplayFailures, ASignalCutsARecordingShortKeepsWhatItShowsAndSaysWhere) {
 TEST_F(VuplayFailures, TwoRunsRecordingToOnePathAtOnceEachWriteAWholeStream) {
 	Watchdog watchdog(120s);
 	const std::string video = dir_ / "out.y4m";
-	auto first = Start({"--record", video, tone_});
-	auto second = Start({"--record", video, tone_});
+	auto first = Start({"--record", video, "--fps", "block", tone_});
+	auto second = Start({"--record", video, "--fps", "block", tone_});
 	// Both are writing, each into a file of its own.
 	ASSERT_TRUE(WaitUntil([&] { return FilesEndingIn(".part").size() == 2; }, 60s));
 	EXPECT_EQ(first->Wait(60s), 0);
