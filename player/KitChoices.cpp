@@ -30,7 +30,10 @@ KitChoices KitChoices::From(const Options& options) {
 	KitChoices choices;
 	choices.settingsFolder = options.settingsDir;
 	if (choices.settingsFolder.empty()) choices.settingsFolder = NonEmptyVariable("VUMETERS_SETTINGS_DIR");
-	if (choices.settingsFolder.empty()) choices.settingsFolder = user_config_directory() + "/vu-meters";
+	if (choices.settingsFolder.empty()) {
+		choices.settingsFolder = user_config_directory() + "/vu-meters";
+		choices.privateSettings = options.headless;
+	}
 	if (options.headless) {
 		choices.headless = true;
 		choices.screen = std::pair{options.screenWidth, options.screenHeight};

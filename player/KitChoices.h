@@ -14,6 +14,9 @@ struct KitChoices {
 	// --settings-dir, else $VUMETERS_SETTINGS_DIR, else the player's folder in
 	// the user's configuration folder.
 	std::string settingsFolder;
+	// --headless with neither of those: the add-ons get a private copy of
+	// settingsFolder, which the run leaves as it is.
+	bool privateSettings = false;
 	// --headless, or VUMETERS_HEADLESS=1: draw in memory even with a display.
 	bool headless = false;
 	// The headless screen: --screen with --headless, else VUMETERS_SCREEN=WxH

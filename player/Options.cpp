@@ -47,6 +47,31 @@ std::string NamesAFile(const std::string& path) {
 	return {};
 }
 
+// What --record takes: a video stream, a picture, or a folder of frames asked
+// for with a trailing '/' or by naming one that exists; anything else, such as
+// out.mp4, would silently become a folder of that name.
+std::string RecordingProblem(const std::string& path) {
+	if (path.empty() || path == "-" || path.ends_with(".y4m") || path.ends_with(".png") ||
+	    path.ends_with("/"))
+		return {};
+	std::error_code error;
+	if (std::filesystem::is_directory(path, error)) return {};
+	return "vuplay: --record '" + path +
+	       "': writes PATH.y4m (a Y4M video), PATH.png (the last frame), FOLDER/ (numbered PNG frames) or - "
+	       "(Y4M to standard output); for an MP4 with the sound: vuplay --headless --record - SOUND | "
+	       "ffmpeg -i - -i SOUND -pix_fmt yuv420p -shortest out.mp4";
+}
+
+// "block", one frame per audio block, is 0.
+std::optional<double> ParseFps(const std::string& text) {
+	if (text == "block") return 0.0;
+	char* end = nullptr;
+	const double fps = std::strtod(text.c_str(), &end);
+	if (end == text.c_str() || *end != '\0' || !std::isfinite(fps) || fps < 0.1 || fps > 1000)
+		return std::nullopt;
+	return fps;
+}
+
 bool IsFile(const std::string& path) {
 	std::error_code error;
 	return !path.empty() && std::filesystem::is_regular_file(path, error);
@@ -62,7 +87,14 @@ std::string LiveTakesNoFiles(const Options& options) {
 	return "vuplay: " + option + " meters live input and takes no files (see --help)";
 }
 
-void Describe(CLI::App& app, Options& o, std::string& screen) {
+// Texts the parser checks before they are turned into options.
+struct Texts {
+	std::string screen;
+	std::string size;
+	std::string fps;
+};
+
+void Describe(CLI::App& app, Options& o, Texts& texts) {
 	app.description("Plays sound and shows it on stereo VU-meter add-ons.");
 	app.add_option(
 	    "files", o.files,
@@ -119,26 +151,41 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 	             "Report progress even when the output is not a terminal, and every message the add-ons send "
 	             "to the player.");
 	auto* record =
-	    app.add_option(
-	           "--record", o.record,
-	           "Record the meter window of the first add-on that opens one, with a frame for every audio "
-	           "block played (a stopped meter gives its last picture): PATH.y4m a video stream, PATH.png the "
-	           "last frame, any other PATH a folder of numbered PNG frames.")
+	    app.add_option("--record", o.record,
+	                   "Record the meter window of the first add-on that opens one, for every audio block "
+	                   "played (a stopped meter gives its last picture): PATH.y4m a Y4M video, - the Y4M "
+	                   "video on standard output (everything else then goes to standard error), PATH.png "
+	                   "the last frame, FOLDER/ or an existing folder numbered PNG frames.")
 	        ->type_name("PATH")
 	        ->check(NamesAFile);
-	app.add_option("--fps", o.fps,
-	               "Frames a second of the recording; a recording has at least one frame. Default: one frame "
-	               "per audio block.")
-	    ->type_name("N")
-	    ->check(Finite)
-	    ->check(CLI::Range(0.1, 1000.0))
+	app.add_option("--fps", texts.fps,
+	               "Frames a second of the recording, or 'block' for one frame per audio block; a recording "
+	               "has at least one frame. Default: 30.")
+	    ->type_name("N|block")
+	    ->check([](const std::string& text) -> std::string {
+		    return ParseFps(text) ? ""
+		                          : "'" + text + "' is not 'block' or a number of frames a second 0.1..1000";
+	    })
 	    ->needs(record);
-	app.add_option("--screen", screen, "Size of the headless screen. Default: 1280x800.")
+	app.add_option(
+	       "--size", texts.size,
+	       "Make the first add-on's meter window WIDTH x HEIGHT pixels before the first block, and so "
+	       "the recorded frames.")
 	    ->type_name("WxH")
 	    ->check([](const std::string& text) -> std::string {
 		    return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
 	    });
-	app.add_option("--settings-dir", o.settingsDir, "Folder for the add-ons' settings files.")
+	app.add_option("--screen", texts.screen, "Size of the headless screen. Default: 1280x800.")
+	    ->type_name("WxH")
+	    ->check([](const std::string& text) -> std::string {
+		    return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
+	    });
+	app.add_option(
+	       "--settings-dir", o.settingsDir,
+	       "Folder for the add-ons' settings files, where they are read and saved. Default: "
+	       "$VUMETERS_SETTINGS_DIR, else vu-meters in the user's configuration folder; without either, "
+	       "--headless gives the add-ons a private copy of that folder, so a headless run leaves the "
+	       "on-screen meters' settings alone.")
 	    ->type_name("DIR");
 	app.add_option("--events", o.events,
 	               "Scripted input: lines 'BLOCK EVENT ARGS...' applied before that Render call of the first "
@@ -157,8 +204,8 @@ void Describe(CLI::App& app, Options& o, std::string& screen) {
 ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 	CLI::App app("", "vuplay");
 	Options options;
-	std::string screen;
-	Describe(app, options, screen);
+	Texts texts;
+	Describe(app, options, texts);
 	ParsedOptions result;
 	try {
 		app.parse(argc, argv);
@@ -190,7 +237,15 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		return result;
 	}
 	if (options.plugins.empty()) options.plugins = {"corvel"};
-	if (const auto size = ParseSize(screen)) std::tie(options.screenWidth, options.screenHeight) = *size;
+	if (const std::string problem = RecordingProblem(options.record); !problem.empty()) {
+		result.exitStatus = ExitUsage;
+		result.message = problem;
+		return result;
+	}
+	if (const auto size = ParseSize(texts.screen))
+		std::tie(options.screenWidth, options.screenHeight) = *size;
+	if (const auto size = ParseSize(texts.size)) std::tie(options.meterWidth, options.meterHeight) = *size;
+	if (const auto fps = ParseFps(texts.fps)) options.fps = *fps;
 	result.options = std::move(options);
 	return result;
 }
@@ -198,7 +253,7 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 std::string OptionsParser::Help() {
 	CLI::App app("", "vuplay");
 	Options options;
-	std::string screen;
-	Describe(app, options, screen);
+	Texts texts;
+	Describe(app, options, texts);
 	return app.help();
 }

@@ -19,8 +19,10 @@ struct Options {
 	bool headless = false;
 	bool realtime = false;
 	bool verbose = false;
-	std::string record; // PATH.y4m, PATH.png or a folder; empty: no recording
-	double fps = 0.0;   // 0: one frame per audio block
+	std::string record; // PATH.y4m, PATH.png, a folder, or "-" for standard output; empty: no recording
+	double fps = 30.0;  // 0: one frame per audio block
+	int meterWidth = 0; // --size: the first add-on's meter window; 0: as it opens
+	int meterHeight = 0;
 	int screenWidth = 1280;
 	int screenHeight = 800;
 	std::string settingsDir; // empty: the add-ons' own default

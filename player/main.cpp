@@ -14,6 +14,7 @@
 #include "KitChoices.h"
 #include "Options.h"
 #include "Player.h"
+#include "PrivateSettingsCopy.h"
 #include "QuitSignals.h"
 #include "Report.h"
 #include "audio/LiveInput.h"
@@ -98,10 +99,24 @@ int main(int argc, char** argv) {
 		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
 		return parsed.exitStatus;
 	}
+	std::string error;
+	if (parsed.options->record == "-" && !ReserveStandardOutputForRecording(error)) {
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return ExitFailure;
+	}
 	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
-	KitChoices::From(*parsed.options).Apply();
+	KitChoices choices = KitChoices::From(*parsed.options);
+	std::unique_ptr<PrivateSettingsCopy> privateSettings;
+	if (choices.privateSettings) {
+		if (!(privateSettings = PrivateSettingsCopy::Make(choices.settingsFolder, error))) {
+			std::fprintf(stderr, "%s\n", error.c_str());
+			return ExitFailure;
+		}
+		choices.settingsFolder = privateSettings->Path();
+	}
+	choices.Apply();
 	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
 	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();

@@ -57,6 +57,8 @@ bool UserInput::SetGain(int32_t percent, std::string& error) {
 		error = "gain: the preferences window is closing";
 		return false;
 	}
+	int32 minimum = 0, maximum = 0;
+	slider->GetLimits(&minimum, &maximum);
 	const BRect thumb = slider->ThumbFrame();
 	const BRect bar = slider->BarFrame();
 	const float y = std::round((thumb.top + thumb.bottom) / 2);
@@ -70,10 +72,40 @@ bool UserInput::SetGain(int32_t percent, std::string& error) {
 			best = x;
 	to = window->ConvertFromScreen(slider->ConvertToScreen(BPoint(best, y)));
 	window->Unlock();
-	const bool done = kit::MouseDown(window, from, B_PRIMARY_MOUSE_BUTTON) &&
-	                  kit::MouseMove(window, to, B_PRIMARY_MOUSE_BUTTON) && kit::MouseUp(window, to);
-	if (!done) error = "gain: the preferences window did not take the drag";
-	return done;
+	if (percent < minimum || percent > maximum) {
+		error = "gain: " + std::to_string(percent) + " is outside the slider's range " +
+		        std::to_string(minimum) + ".." + std::to_string(maximum);
+		return false;
+	}
+	const bool dragged = kit::MouseDown(window, from, B_PRIMARY_MOUSE_BUTTON) &&
+	                     kit::MouseMove(window, to, B_PRIMARY_MOUSE_BUTTON) && kit::MouseUp(window, to);
+	if (!dragged) {
+		error = "gain: the preferences window did not take the drag";
+		return false;
+	}
+	return StepGainTo(window, slider, percent, maximum - minimum, error);
+}
+
+// A pixel of the bar spans several values, so the drag lands near; the arrow
+// keys, which the slider has focus for since the drag, close the rest.
+bool UserInput::StepGainTo(BWindow* window, BSlider* slider, int32_t percent, int32_t steps,
+                           std::string& error) {
+	for (int32_t step = 0; step <= steps; step++) {
+		if (!window->Lock()) {
+			error = "gain: the preferences window is closing";
+			return false;
+		}
+		const int32 value = slider->Value();
+		window->Unlock();
+		if (value == percent) return true;
+		const char key[] = {value < percent ? char(B_RIGHT_ARROW) : char(B_LEFT_ARROW), 0};
+		if (!kit::TypeKey(window, key)) {
+			error = "gain: the preferences window did not take the arrow key";
+			return false;
+		}
+	}
+	error = "gain: the slider does not reach " + std::to_string(percent);
+	return false;
 }
 
 bool UserInput::Apply(BWindow* window, const ScriptEvent& event, std::string& error) {

@@ -7,6 +7,7 @@
 
 #include "input/EventScript.h"
 
+class BSlider;
 class BWindow;
 
 class UserInput {
@@ -25,7 +26,13 @@ public:
 	// when no open menu has such an item.
 	static bool ChooseMenuItem(const std::string& label, std::string& error);
 
-	// Sets the slider of the open preferences window to `percent` by dragging
-	// its thumb. False with `error` set when there is no such window.
+	// Sets the slider of the open preferences window to exactly `percent`,
+	// as a user would: dragging its thumb, then the arrow keys. False with
+	// `error` set when there is no such window or `percent` is outside the
+	// slider's range.
 	static bool SetGain(int32_t percent, std::string& error);
+
+private:
+	static bool StepGainTo(BWindow* window, BSlider* slider, int32_t percent, int32_t steps,
+	                       std::string& error);
 };

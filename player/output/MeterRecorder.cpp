@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <string_view>
 
 #include <Window.h>
@@ -20,12 +21,31 @@ bool HasExtension(const std::string& path, std::string_view extension) {
 	return path.size() > extension.size() && path.ends_with(extension);
 }
 
+// The frame rate as a ratio in lowest terms: the exact block rate, or `fps`
+// to a thousandth of a frame.
+std::pair<int, int> FrameRate(double fps, int sampleRate, int blockFrames) {
+	int numerator = sampleRate, denominator = blockFrames;
+	if (fps > 0) {
+		numerator = static_cast<int>(std::lround(fps * 1000));
+		denominator = 1000;
+	}
+	const int divisor = std::gcd(numerator, denominator);
+	return {numerator / divisor, denominator / divisor};
+}
+
+// A trailing '/' asks for a folder; the names of its frames add their own.
+std::string WithoutTrailingSlash(std::string path) {
+	while (path.size() > 1 && path.ends_with('/'))
+		path.pop_back();
+	return path;
+}
+
 } // namespace
 
 MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
-    : path_(std::move(path)), kind_(HasExtension(path_, ".y4m")   ? Kind::Stream
-                                    : HasExtension(path_, ".png") ? Kind::Picture
-                                                                  : Kind::Folder),
+    : path_(WithoutTrailingSlash(path)), kind_(path == "-" || HasExtension(path, ".y4m") ? Kind::Stream
+                                               : HasExtension(path, ".png")              ? Kind::Picture
+                                                                                         : Kind::Folder),
       fps_(fps), blockFrames_(blockFrames) {}
 
 bool MeterRecorder::Remember(BWindow* window) {
@@ -94,11 +114,7 @@ bool MeterRecorder::WriteStreamFrame() {
 	if (frames_ == 0) {
 		width_ = pictureWidth_;
 		height_ = pictureHeight_;
-		int numerator = firstRate_, denominator = blockFrames_;
-		if (fps_ > 0) {
-			numerator = static_cast<int>(std::lround(fps_ * 1000));
-			denominator = 1000;
-		}
+		const auto [numerator, denominator] = FrameRate(fps_, firstRate_, blockFrames_);
 		if (!stream_.Open(path_, width_, height_, numerator, denominator)) {
 			error_ = stream_.Error();
 			return false;

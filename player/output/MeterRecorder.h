@@ -26,7 +26,7 @@ class BWindow;
 // [player thread] The windows passed must be alive.
 class MeterRecorder {
 public:
-	// `path`: "X.y4m", "X.png" or a folder. `fps` 0: one frame per block;
+	// `path`: "X.y4m" or "-" for a stream, "X.png" or a folder. `fps` 0: one frame per block;
 	// a block is `blockFrames` frames of sound.
 	MeterRecorder(std::string path, double fps, int blockFrames);
 

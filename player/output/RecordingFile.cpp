@@ -10,6 +10,7 @@
 #include <random>
 
 #include "audio/InterruptibleIo.h"
+#include "output/StandardOutput.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ bool RecordingFile::Open(const std::string& path) {
 	Discard();
 	path_ = path;
 	error_.clear();
+	if (path == "-") return OpenStandardOutput();
 	struct stat status;
 	if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return OpenBeside();
 	if (S_ISDIR(status.st_mode)) {
@@ -48,6 +50,18 @@ bool RecordingFile::Open(const std::string& path) {
 	// anything else ignores the request.
 	if (file_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
 	return file_ != nullptr;
+}
+
+bool RecordingFile::OpenStandardOutput() {
+	const int reserved = RecordingDescriptor();
+	const int fd = reserved < 0 ? -1 : ::fcntl(reserved, F_DUPFD_CLOEXEC, 3);
+	if (fd >= 0 && (file_ = ::fdopen(fd, "wb"))) {
+		::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+		return true;
+	}
+	error_ = "standard output: " + (reserved < 0 ? std::string("not kept for the recording") : Reason(errno));
+	if (fd >= 0) ::close(fd);
+	return false;
 }
 
 bool RecordingFile::OpenBeside() {

@@ -10,7 +10,8 @@
 // recording to one PATH never write into each other's file. A PATH that
 // exists and is neither a regular file nor a folder (a pipe, a FIFO, a device
 // such as /dev/null) is written straight into instead; a FIFO's reader is
-// waited for until it comes or a quit signal does.
+// waited for until it comes or a quit signal does. PATH "-" is standard
+// output, once ReserveStandardOutputForRecording() has kept it.
 //
 // Messages name what is at fault: the folder a file cannot be made in, PATH
 // for anything else.
@@ -42,6 +43,7 @@ public:
 
 private:
 	bool OpenBeside();
+	bool OpenStandardOutput();
 
 	std::string path_;
 	std::string temporary_; // empty when writing PATH itself

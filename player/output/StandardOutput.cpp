@@ -4,6 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int recordingDescriptor = -1;
+
+} // namespace
+
 bool StdoutWritable() {
 	static bool told = false;
 	errno = 0;
@@ -16,3 +25,18 @@ bool StdoutWritable() {
 	told = true;
 	return false;
 }
+
+bool ReserveStandardOutputForRecording(std::string& error) {
+	std::fflush(stdout);
+	const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+	if (saved < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+		error =
+		    std::string("vuplay: standard output: cannot keep it for the recording: ") + std::strerror(errno);
+		if (saved >= 0) ::close(saved);
+		return false;
+	}
+	recordingDescriptor = saved;
+	return true;
+}
+
+int RecordingDescriptor() { return recordingDescriptor; }

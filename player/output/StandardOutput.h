@@ -1,7 +1,17 @@
 // Whether what the player prints still arrives.
 #pragma once
 
+#include <string>
+
 // Whether standard output still takes what is printed: a closed pipe (SIGPIPE
 // is ignored) or a full disk is reported, once, and fails the run.
 // [player thread]
 bool StdoutWritable();
+
+// Gives standard output to a recording to "-": from here on what the player
+// and the add-ons print goes to standard error, so that standard output
+// carries nothing but the recording. False with `error` set when that fails.
+// [main thread] Before any other thread starts.
+bool ReserveStandardOutputForRecording(std::string& error);
+// The descriptor a recording to "-" writes to; -1 unless reserved. [any thread]
+int RecordingDescriptor();

@@ -6,6 +6,7 @@
 
 #include <AppDefs.h>
 #include <InterfaceDefs.h>
+#include <OS.h>
 #include <Window.h>
 #include <kit/Display.h>
 
@@ -15,6 +16,10 @@
 namespace {
 
 constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
+// A window manager answers a resize within milliseconds; one that has not
+// after this is taken to have given the window another size.
+constexpr bigtime_t kResizeAnswerTimeout = 2000000;
+constexpr bigtime_t kResizePoll = 1000;
 
 std::optional<PlayerKey> KeyOf(const BMessage& message) {
 	const char* bytes = nullptr;
@@ -78,9 +83,47 @@ bool AddonSession::Start(std::string& error) {
 	}
 	for (const std::string& failure : failures)
 		Report(failure);
-	if (first_ == addons_.size()) return false;
+	if (first_ == addons_.size() || !SizeMeterWindow(error)) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
+}
+
+bool AddonSession::SizeMeterWindow(std::string& error) {
+	if (options_.meterWidth == 0) return true;
+	BWindow* window = First().MeterWindow();
+	const std::string size = std::to_string(options_.meterWidth) + "x" + std::to_string(options_.meterHeight);
+	if (!window) {
+		error = "--size " + size + ": " + First().Path() + " opened no meter window";
+		return false;
+	}
+	// Bounds() span one pixel less than the window's width and height.
+	if (!kit::UserResize(window, float(options_.meterWidth - 1), float(options_.meterHeight - 1))) {
+		error = "--size " + size + ": the meter window did not take the new size";
+		return false;
+	}
+	// Headless the window has its new size by now; on screen the window
+	// manager answers in its own time, and the window learns the answer
+	// from the display thread after that.
+	const bigtime_t deadline = system_time() + kResizeAnswerTimeout;
+	int width = 0, height = 0;
+	for (;;) {
+		WaitForWindows();
+		if (!window->Lock()) {
+			error = "--size " + size + ": the meter window went away";
+			return false;
+		}
+		const BRect bounds = window->Bounds();
+		window->Unlock();
+		width = int(bounds.Width()) + 1;
+		height = int(bounds.Height()) + 1;
+		if (width == options_.meterWidth && height == options_.meterHeight) return true;
+		if (system_time() > deadline) break;
+		snooze(kResizePoll);
+	}
+	// The add-on or the window manager limits the window's size.
+	error = "--size " + size + ": the meter window takes " + std::to_string(width) + "x" +
+	        std::to_string(height) + " at the nearest";
+	return false;
 }
 
 bool AddonSession::StartRecording(std::string& error) {

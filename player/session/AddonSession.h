@@ -45,7 +45,8 @@ public:
 	// each found by AddonLocator.
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. False with `error` set to one line when the script
-	// or the trace fails, no add-on started, or none opened a window to record.
+	// or the trace fails, no add-on started, the first one's meter window
+	// cannot take the size asked for, or none opened a window to record.
 	bool Start(std::string& error);
 	// Whether an add-on failed to load or start or its About did not return,
 	// a scripted event could not be applied, or the recording or the trace
@@ -75,6 +76,8 @@ public:
 
 private:
 	RunningAddon& First() { return *addons_[first_]; }
+	// --size: the first add-on's meter window made exactly that size.
+	bool SizeMeterWindow(std::string& error);
 	bool StartRecording(std::string& error);
 	void HandleMessages();
 	void Handle(size_t index, const BMessage& message);

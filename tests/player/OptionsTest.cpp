@@ -32,6 +32,11 @@ TEST(Options, DefaultsPlayTheDemoOnCorvel) {
 	EXPECT_FALSE(parsed.options->capture);
 	EXPECT_EQ(parsed.options->screenWidth, 1280);
 	EXPECT_EQ(parsed.options->screenHeight, 800);
+	EXPECT_DOUBLE_EQ(parsed.options->fps, 30.0);
+	EXPECT_EQ(parsed.options->meterWidth, 0);
+	const ParsedOptions perBlock = ParseArgs({"--record", "-", "--fps", "block"});
+	ASSERT_TRUE(perBlock.options) << perBlock.message;
+	EXPECT_DOUBLE_EQ(perBlock.options->fps, 0.0);
 }
 
 TEST(Options, ReadsTheWholeSet) {
@@ -48,7 +53,9 @@ TEST(Options, ReadsTheWholeSet) {
 	                                        "--record",
 	                                        "out.y4m",
 	                                        "--fps",
-	                                        "30",
+	                                        "12.5",
+	                                        "--size",
+	                                        "200x400",
 	                                        "--screen",
 	                                        "640x480",
 	                                        "--settings-dir",
@@ -68,7 +75,9 @@ TEST(Options, ReadsTheWholeSet) {
 	EXPECT_DOUBLE_EQ(o.latencyOffsetMs, -40.0);
 	EXPECT_TRUE(o.mute && o.headless && o.realtime && o.verbose);
 	EXPECT_EQ(o.record, "out.y4m");
-	EXPECT_DOUBLE_EQ(o.fps, 30.0);
+	EXPECT_DOUBLE_EQ(o.fps, 12.5);
+	EXPECT_EQ(o.meterWidth, 200);
+	EXPECT_EQ(o.meterHeight, 400);
 	EXPECT_EQ(o.screenWidth, 640);
 	EXPECT_EQ(o.screenHeight, 480);
 	EXPECT_EQ(o.settingsDir, "/tmp/s");
@@ -116,7 +125,13 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"--screen", "0x480"}, "'0x480' is not WIDTHxHEIGHT");
 	ExpectUsageError({"--realtime"}, "--headless");
 	ExpectUsageError({"--fps", "25"}, "--record");
-	ExpectUsageError({"--record", "out.y4m", "--fps", "nan"}, "'nan' is not a finite number");
+	for (const char* fps : {"nan", "0", "blocks"})
+		ExpectUsageError({"--record", "out.y4m", "--fps", fps},
+		                 std::string("'") + fps + "' is not 'block' or");
+	ExpectUsageError({"--size", "200"}, "'200' is not WIDTHxHEIGHT");
+	// A folder of frames named out.mp4 is not what was meant.
+	ExpectUsageError({"--record", "out.mp4"}, "| ffmpeg -i - -i SOUND");
+	ExpectUsageError({"--record", "frames"}, "FOLDER/ (numbered PNG frames)");
 	ExpectUsageError({"--record", "frames/.png"}, "'frames/.png' is only an extension");
 	ExpectUsageError({"--latency-offset", "soon"}, "soon");
 	ExpectUsageError({"--latency-offset=nan"}, "'nan' is not a finite number");
@@ -132,6 +147,6 @@ TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
 	for (const char* option :
 	     {"--plugin", "--capture", "--latency-offset", "--mute", "--headless", "--realtime", "--verbose",
 	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "--monitor",
-	      "--list-devices", "--duration", "Exit status"})
+	      "--list-devices", "--duration", "--size", "private copy", "Exit status"})
 		EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
 }

@@ -9,8 +9,8 @@
 #include <map>
 
 #include "player/ChildProcess.h"
-#include "support/Unprivileged.h"
 #include "player/VuplayFixture.h"
+#include "support/Unprivileged.h"
 
 using namespace std::chrono_literals;
 
@@ -54,12 +54,14 @@ protected:
 TEST_F(VuplayFailures, ARecordingLastsAsLongAsTheSoundWhateverTheRecordedMeterDoes) {
 	const std::string video = dir_ / "out.y4m";
 	// The first add-on opens no window: the first that has one is recorded.
-	Outcome run = Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --record '" + video + "' '" + tone_ + "'");
+	Outcome run =
+	    Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --record '" + video + "' --fps block '" + tone_ + "'");
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(FrameCount(video), 87u);
 
 	// Stopped at once and started again: the last picture stands in for the stopped meter.
-	run = Vuplay("--events '" + Script("1 stop\n50 start\n") + "' --record '" + video + "' '" + tone_ + "'");
+	run = Vuplay("--events '" + Script("1 stop\n50 start\n") + "' --record '" + video + "' --fps block '" +
+	             tone_ + "'");
 	EXPECT_EQ(run.status, 0) << run.err;
 	const auto frames = Frames(ReadFile(video));
 	ASSERT_TRUE(frames.has_value());
@@ -110,7 +112,7 @@ TEST_F(VuplayFailures, ARecordingThatCannotBeMadeFailsNamingWhatIsAtFault) {
 TEST_F(VuplayFailures, ASignalCutsARecordingShortKeepsWhatItShowsAndSaysWhere) {
 	Watchdog watchdog(120s);
 	const std::string video = dir_ / "out.y4m", trace = dir_ / "trace.txt";
-	auto child = Start({"--record", video, "--trace", trace, tone_});
+	auto child = Start({"--record", video, "--fps", "block", "--trace", trace, tone_});
 	ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("done 20 ") != std::string::npos; }, 60s));
 	ASSERT_EQ(kill(child->Pid(), SIGTERM), 0);
 	EXPECT_EQ(child->Wait(60s), 128 + SIGTERM);
@@ -128,8 +130,8 @@ TEST_F(VuplayFailures, ASignalCutsARecordingShortKeepsWhatItShowsAndSaysWhere) {
 TEST_F(VuplayFailures, TwoRunsRecordingToOnePathAtOnceEachWriteAWholeStream) {
 	Watchdog watchdog(120s);
 	const std::string video = dir_ / "out.y4m";
-	auto first = Start({"--record", video, tone_});
-	auto second = Start({"--record", video, tone_});
+	auto first = Start({"--record", video, "--fps", "block", tone_});
+	auto second = Start({"--record", video, "--fps", "block", tone_});
 	// Both are writing, each into a file of its own.
 	ASSERT_TRUE(WaitUntil([&] { return FilesEndingIn(".part").size() == 2; }, 60s));
 	EXPECT_EQ(first->Wait(60s), 0);

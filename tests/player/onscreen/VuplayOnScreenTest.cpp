@@ -170,3 +170,15 @@ TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn
 	EXPECT_TRUE(player_.Running());
 	ASSERT_EQ(CloseMeter(), 0) << Errors();
 }
+
+TEST_F(VuplayOnScreenTest, SizeMakesTheMeterWindowAndTheRecordingThatSize) {
+	const std::string video = dir_ / "meter.y4m";
+	StartPlayer({"--size", "200x400", "--record", video});
+	const auto meter = GeometryOf(meter_);
+	ASSERT_TRUE(meter);
+	EXPECT_EQ(meter->width, 200);
+	EXPECT_EQ(meter->height, 400);
+	ASSERT_EQ(CloseMeter(), 0) << Errors();
+	const std::string header = ReadFile(video).substr(0, 64);
+	EXPECT_EQ(header.rfind("YUV4MPEG2 W200 H400 ", 0), 0u) << header;
+}

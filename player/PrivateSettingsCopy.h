@@ -1,0 +1,29 @@
+// A private copy of the user's settings folder for a headless run, so that
+// what the run does to the add-ons' settings (a size, a move, a gain) is never
+// written back over the on-screen meters' own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+// A fresh folder under the temporary folder holding a copy of `from`'s
+// files (none when `from` does not exist), removed with its contents when
+// the object goes.
+//
+// [main thread]
+class PrivateSettingsCopy {
+public:
+	// Null with `error` set to one line when the copy cannot be made.
+	static std::unique_ptr<PrivateSettingsCopy> Make(const std::string& from, std::string& error);
+	~PrivateSettingsCopy();
+
+	PrivateSettingsCopy(const PrivateSettingsCopy&) = delete;
+	PrivateSettingsCopy& operator=(const PrivateSettingsCopy&) = delete;
+
+	const std::string& Path() const { return path_; }
+
+private:
+	explicit PrivateSettingsCopy(std::string path) : path_(std::move(path)) {}
+
+	std::string path_;
+};
