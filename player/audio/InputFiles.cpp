@@ -1,16 +1,42 @@
 #include "audio/InputFiles.h"
 
-#include "Report.h"
+#include <sys/stat.h>
 
-std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files) {
+#include "Report.h"
+#include "audio/AudioFileSource.h"
+#include "audio/RawFifoSource.h"
+
+namespace {
+
+bool IsFifo(const std::string& path) {
+	struct stat status {};
+	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+} // namespace
+
+std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
+                                              std::string& error, bool* readOnce) {
+	if (raw && path != "-" && IsFifo(path)) {
+		if (readOnce) *readOnce = true;
+		return RawFifoSource::Open(path, *raw, error);
+	}
+	auto file = AudioFileSource::Open(path, error, raw ? &*raw : nullptr);
+	if (readOnce) *readOnce = file && file->IsStream();
+	return file;
+}
+
+std::vector<InputFile> InputFiles::Playable(const std::vector<std::string>& files,
+                                            const std::optional<RawPcm>& raw) {
 	std::vector<InputFile> playable;
 	for (const std::string& path : files) {
 		std::string error;
-		auto source = AudioFileSource::Open(path, error);
+		bool readOnce = false;
+		auto source = Open(path, raw, error, &readOnce);
 		if (!source)
 			Report(error);
 		else
-			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
+			playable.push_back({path, readOnce ? std::move(source) : nullptr});
 	}
 	return playable;
 }
