@@ -20,7 +20,9 @@ constexpr size_t kReadBytes = 1 << 16;
 
 std::unique_ptr<RawFifoSource> RawFifoSource::Open(const std::string& path, const RawPcm& format,
                                                    std::string& error) {
-	const int fifo = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+	int fifo = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+	// A FIFO that others own may be readable only; it is opened again whenever its writer goes away.
+	if (fifo < 0 && errno == EACCES) fifo = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 	if (fifo < 0) {
 		error = path + ": " + std::strerror(errno);
 		return nullptr;
@@ -48,6 +50,18 @@ RawFifoSource::~RawFifoSource() {
 	::close(wake_);
 }
 
+bool RawFifoSource::Reopen() {
+	// A fresh reader's poll() waits for the next writer, where the old one would report the hang-up forever.
+	const int fifo = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+	if (fifo < 0) {
+		Fail(path_ + ": cannot open again: " + std::strerror(errno));
+		return false;
+	}
+	::close(fifo_);
+	fifo_ = fifo;
+	return true;
+}
+
 void RawFifoSource::Receive() {
 	const size_t frameBytes = format_.FrameBytes();
 	std::vector<unsigned char> bytes(kReadBytes + frameBytes);
@@ -66,6 +80,11 @@ void RawFifoSource::Receive() {
 			if (errno == EAGAIN || errno == EINTR) continue;
 			Fail(path_ + ": cannot read: " + std::strerror(errno));
 			return;
+		}
+		if (count == 0) {
+			held = 0; // the next writer starts on a whole frame
+			if (!Reopen()) return;
+			continue;
 		}
 		held += static_cast<size_t>(count);
 		const size_t frames = held / frameBytes;
