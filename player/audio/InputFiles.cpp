@@ -1,23 +1,13 @@
 #include "audio/InputFiles.h"
 
-#include <sys/stat.h>
-
 #include "Report.h"
 #include "audio/AudioFileSource.h"
+#include "audio/InterruptibleIo.h"
 #include "audio/RawFifoSource.h"
-
-namespace {
-
-bool IsFifo(const std::string& path) {
-	struct stat status {};
-	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
-}
-
-} // namespace
 
 std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
                                               std::string& error, bool* readOnce) {
-	if (raw && path != "-" && IsFifo(path)) {
+	if (raw && path != "-" && InterruptibleIo::IsFifo(path)) {
 		if (readOnce) *readOnce = true;
 		return RawFifoSource::Open(path, *raw, error);
 	}

@@ -15,12 +15,12 @@ namespace {
 // Long enough not to spin, short enough that a quit is seen at once.
 constexpr int kSliceMs = 100;
 
-bool IsFifo(const std::string& path) {
+} // namespace
+
+bool InterruptibleIo::IsFifo(const std::string& path) {
 	struct stat status;
 	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
-
-} // namespace
 
 int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::string& why) {
 	// A copy of standard input, so that closing the source leaves descriptor 0 in place.

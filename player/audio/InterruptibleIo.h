@@ -29,4 +29,6 @@ public:
 	// waited for here rather than inside open(). Null with errno set (EINTR
 	// after a quit signal).
 	static std::FILE* OpenForWriting(const std::string& path, const char* mode);
+	// Whether `path` names a FIFO (following a link).
+	static bool IsFifo(const std::string& path);
 };
