@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <regex>
 
 #include "player/ChildProcess.h"
 #include "player/NeedleTrace.h"
@@ -28,6 +29,13 @@ std::vector<std::pair<bool, size_t>> LoudnessRuns(const std::vector<Needles>& dr
 	return runs;
 }
 
+// The drawing of each block: the trace without its "update" lines. The
+// window's first expose comes on its own thread, before or after the first
+// block, and the needle meter draws nothing for it.
+std::string BlockDrawing(const std::string& trace) {
+	return std::regex_replace(trace, std::regex("^update .*\n", std::regex::multiline), "");
+}
+
 } // namespace
 
 class VuplayPipeInput : public VuplayFixture {};
@@ -44,10 +52,10 @@ TEST_F(VuplayPipeInput, SoundOnStandardInputDrawsAsTheFileDoes) {
 		EXPECT_EQ(run.status, 0) << run.err;
 		EXPECT_EQ(run.err, "");
 	}
-	const std::string expected = ReadFile(direct);
+	const std::string expected = BlockDrawing(ReadFile(direct));
 	EXPECT_EQ(Count(expected, "^render "), 87);
-	EXPECT_EQ(ReadFile(raw), expected);
-	EXPECT_EQ(ReadFile(file), expected);
+	EXPECT_EQ(BlockDrawing(ReadFile(raw)), expected);
+	EXPECT_EQ(BlockDrawing(ReadFile(file)), expected);
 }
 
 TEST_F(VuplayPipeInput, ARawFifoStallsIntoSilenceWhileNoWriterHasItAndGoesOnWhenOneComes) {
