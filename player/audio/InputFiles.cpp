@@ -12,7 +12,8 @@ std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std
 		return RawFifoSource::Open(path, *raw, error);
 	}
 	auto file = AudioFileSource::Open(path, error, raw ? &*raw : nullptr);
-	if (readOnce) *readOnce = file && file->IsStream();
+	// Standard input, even from a file, shares its place in it with the copy read: it cannot start over.
+	if (readOnce) *readOnce = file && (file->IsStream() || path == "-");
 	return file;
 }
 

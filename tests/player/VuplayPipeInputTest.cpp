@@ -42,13 +42,15 @@ class VuplayPipeInput : public VuplayFixture {};
 
 TEST_F(VuplayPipeInput, SoundOnStandardInputDrawsAsTheFileDoes) {
 	const std::string direct = dir_ / "direct.trace", raw = dir_ / "raw.trace", file = dir_ / "file.trace";
+	const std::string redirect = dir_ / "redirect.trace";
 	const std::string vuplay = "SDL_AUDIODRIVER=dummy timeout 100 " + Program() + " --headless -p kestle";
 	const Outcome played = Vuplay("-p kestle --trace '" + direct + "' '" + tone_ + "'");
 	ASSERT_EQ(played.status, 0) << played.err;
 	const Outcome throughRaw =
 	    Shell("sox '" + tone_ + "' -t raw - | " + vuplay + " --raw s16le --trace '" + raw + "' -");
 	const Outcome throughFile = Shell("cat '" + tone_ + "' | " + vuplay + " --trace '" + file + "' -");
-	for (const Outcome& run : {throughRaw, throughFile}) {
+	const Outcome redirected = Shell(vuplay + " --trace '" + redirect + "' - <'" + tone_ + "'");
+	for (const Outcome& run : {throughRaw, throughFile, redirected}) {
 		EXPECT_EQ(run.status, 0) << run.err;
 		EXPECT_EQ(run.err, "");
 	}
@@ -56,6 +58,7 @@ TEST_F(VuplayPipeInput, SoundOnStandardInputDrawsAsTheFileDoes) {
 	EXPECT_EQ(Count(expected, "^render "), 87);
 	EXPECT_EQ(BlockDrawing(ReadFile(raw)), expected);
 	EXPECT_EQ(BlockDrawing(ReadFile(file)), expected);
+	EXPECT_EQ(BlockDrawing(ReadFile(redirect)), expected);
 }
 
 TEST_F(VuplayPipeInput, ARawFifoStallsIntoSilenceWhileNoWriterHasItAndGoesOnWhenOneComes) {
