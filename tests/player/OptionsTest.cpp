@@ -135,13 +135,10 @@ TEST(Options, RawInputTakesWhatTheMetersCanUseAndNothingElse) {
 	ASSERT_TRUE(defaults.options && defaults.options->raw) << defaults.message;
 	EXPECT_EQ(defaults.options->raw->Rate(), 44100);
 	EXPECT_EQ(defaults.options->raw->FrameBytes(), 8u);
-	EXPECT_FALSE(ParseArgs({"sound.wav"}).options->raw);
 
 	ExpectUsageError({"--raw", "u8", "-"}, "'u8' is not a raw format");
-	ExpectUsageError({"--raw", "s16le", "--rate", "4000", "-"}, "--rate 4000 is not a sample rate");
-	ExpectUsageError({"--raw", "s16le", "--rate", "400000", "-"}, "--rate 400000");
+	ExpectUsageError({"--raw", "s16le", "--rate", "400000", "-"}, "--rate 400000 is not a sample rate");
 	ExpectUsageError({"--raw", "s16le", "--channels", "0", "-"}, "--channels 0");
-	ExpectUsageError({"--raw", "s16le", "--channels", "33", "-"}, "--channels 33");
 	ExpectUsageError({"--rate", "48000", "-"}, "--rate requires --raw");
 	ExpectUsageError({"--raw", "s16le"}, "name one");
 	ExpectUsageError({"--raw", "s16le", "--monitor"}, "--monitor");
