@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -94,12 +95,53 @@ struct Texts {
 	std::string fps;
 };
 
-void Describe(CLI::App& app, Options& o, Texts& texts) {
+// What --raw, --rate and --channels say, before they are checked together.
+struct RawWords {
+	std::string encoding;
+	int rate = 44100;
+	int channels = 2;
+};
+
+// Standard input can be read once, so "-" names it once, and a headerless
+// stream has nothing else to be read from.
+std::string ReadsInputOnce(const Options& options, const RawWords& raw) {
+	if (std::count(options.files.begin(), options.files.end(), "-") > 1)
+		return "vuplay: '-' reads standard input, which can be read once; name it once (see --help)";
+	if (!raw.encoding.empty() && options.files.empty())
+		return "vuplay: --raw reads a file, a FIFO or '-' (standard input); name one (see --help)";
+	return {};
+}
+
+void DescribeRaw(CLI::App& app, RawWords& raw, CLI::Option* capture, CLI::Option* monitor) {
+	auto* format =
+	    app.add_option("--raw", raw.encoding,
+	                   "Read the files as headerless little-endian PCM of FORMAT: s16le, s24le, s32le or "
+	                   "f32le (the words of ffmpeg -f and of music servers' FIFO outputs). A FIFO is read "
+	                   "for as long as the player runs: while no writer has it open, the meters fall back "
+	                   "to rest, and they go on when a writer opens it again. '-' reads standard input, "
+	                   "which ends at its end.")
+	        ->type_name("FORMAT")
+	        ->check(RawPcm::UnknownEncoding)
+	        ->excludes(capture)
+	        ->excludes(monitor);
+	app.add_option("--rate", raw.rate,
+	               "Sample rate of --raw input, " + std::to_string(RawPcm::kMinRate) + " to " +
+	                   std::to_string(RawPcm::kMaxRate) + ". Default: 44100.")
+	    ->type_name("HZ")
+	    ->needs(format);
+	app.add_option("--channels", raw.channels,
+	               "Channels of --raw input, 1 to " + std::to_string(RawPcm::kMaxChannels) +
+	                   "; the first two are metered. Default: 2.")
+	    ->type_name("N")
+	    ->needs(format);
+}
+
+void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	app.description("Plays sound and shows it on stereo VU-meter add-ons.");
 	app.add_option(
 	    "files", o.files,
 	    "Sound files to play one after the other (any format libsndfile reads: WAV, FLAC, Ogg Vorbis, "
-	    "Opus, MP3, ...). Without files a built-in demo piece of 20 seconds plays.");
+	    "Opus, MP3, ...); '-' is standard input. Without files a built-in demo piece of 20 seconds plays.");
 	app.add_option("-p,--plugin", o.plugins,
 	               "Add-on to run: 'corvel' (bars), 'kestle' (needles), the file name of another add-on in "
 	               "the add-on folders (see below), or a path containing '/'. Repeat to run several at once. "
@@ -112,15 +154,18 @@ void Describe(CLI::App& app, Options& o, Texts& texts) {
 	    });
 	app.add_flag("--list-plugins", o.listPlugins,
 	             "List the add-ons found in the add-on folders, with their names, and exit.");
-	app.add_option(
-	       "--capture", o.captureDevice,
-	       "Meter live input from the default capture device, or from DEVICE, a name --list-devices "
-	       "shows; --capture=monitor is --monitor. Write --capture=DEVICE when a device name follows.")
-	    ->expected(0, 1)
-	    ->type_name("[DEVICE]");
-	app.add_flag("--monitor", o.monitor,
-	             "Meter what the desktop plays: the sound server's monitor of the default output, following "
-	             "the default when it changes (PulseAudio, or PipeWire's PulseAudio service).");
+	auto* capture =
+	    app.add_option(
+	           "--capture", o.captureDevice,
+	           "Meter live input from the default capture device, or from DEVICE, a name --list-devices "
+	           "shows; --capture=monitor is --monitor. Write --capture=DEVICE when a device name follows.")
+	        ->expected(0, 1)
+	        ->type_name("[DEVICE]");
+	auto* monitor = app.add_flag(
+	    "--monitor", o.monitor,
+	    "Meter what the desktop plays: the sound server's monitor of the default output, following "
+	    "the default when it changes (PulseAudio, or PipeWire's PulseAudio service).");
+	DescribeRaw(app, raw, capture, monitor);
 	app.add_flag(
 	    "--list-devices", o.listDevices,
 	    "List the sound server's outputs and inputs, monitors included, with the names --capture takes "
@@ -205,7 +250,8 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 	CLI::App app("", "vuplay");
 	Options options;
 	Texts texts;
-	Describe(app, options, texts);
+	RawWords raw;
+	Describe(app, options, texts, raw);
 	ParsedOptions result;
 	try {
 		app.parse(argc, argv);
@@ -236,6 +282,20 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		                 "', leave out --capture (see --help)";
 		return result;
 	}
+	if (const std::string why = ReadsInputOnce(options, raw); !why.empty()) {
+		result.exitStatus = ExitUsage;
+		result.message = why;
+		return result;
+	}
+	if (!raw.encoding.empty()) {
+		std::string why;
+		options.raw = RawPcm::Make(raw.encoding, raw.rate, raw.channels, why);
+		if (!options.raw) {
+			result.exitStatus = ExitUsage;
+			result.message = "vuplay: " + why + " (see --help)";
+			return result;
+		}
+	}
 	if (options.plugins.empty()) options.plugins = {"corvel"};
 	if (const std::string problem = RecordingProblem(options.record); !problem.empty()) {
 		result.exitStatus = ExitUsage;
@@ -254,6 +314,7 @@ std::string OptionsParser::Help() {
 	CLI::App app("", "vuplay");
 	Options options;
 	Texts texts;
-	Describe(app, options, texts);
+	RawWords raw;
+	Describe(app, options, texts, raw);
 	return app.help();
 }

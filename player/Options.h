@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/RawPcm.h"
 #include "host/ExitStatus.h"
 
 struct Options {
@@ -30,6 +31,9 @@ struct Options {
 	std::string trace;
 	bool listPlugins = false; // list the add-ons instead of playing
 	bool listDevices = false; // list the sound devices instead of playing
+
+	// Headerless input: --raw FORMAT, --rate, --channels; unset: files have headers.
+	std::optional<RawPcm> raw;
 };
 
 struct ParsedOptions {

@@ -22,9 +22,9 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 		Play(demo);
 	} else {
 		for (InputFile& input : inputs) {
-			std::unique_ptr<AudioFileSource> file = std::move(input.stream);
+			std::unique_ptr<AudioSource> file = std::move(input.stream);
 			std::string error;
-			if (!file) file = AudioFileSource::Open(input.path, error);
+			if (!file) file = InputFiles::Open(input.path, options_.raw, error);
 			if (!file) {
 				// It opened a moment ago: gone or changed since.
 				Report(error);

@@ -52,7 +52,7 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
-	std::vector<InputFile> inputs = PlayableInputs(options.files);
+	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;
 	std::unique_ptr<LiveSource> live;

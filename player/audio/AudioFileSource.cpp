@@ -14,6 +14,8 @@
 #include "audio/InterruptibleIo.h"
 #include "audio/OggEnd.h"
 #include "audio/QuietStderr.h"
+#include "audio/RawPcm.h"
+#include "audio/SampleConversion.h"
 #include "audio/StreamInput.h"
 #include "playback/ProgressLine.h"
 
@@ -23,14 +25,6 @@ namespace {
 constexpr int64_t kReadFrames = 16 * kBlockFrames;
 
 constexpr unsigned long long kUnknownDataLength = 0x7f000000;
-
-int16_t ToInt16(float sample) {
-	if (std::isnan(sample)) return 0;
-	const double scaled = std::round(static_cast<double>(sample) * 32768.0);
-	if (scaled >= 32767.0) return 32767;
-	if (scaled <= -32768.0) return -32768;
-	return static_cast<int16_t>(scaled);
-}
 
 bool IsVorbisOrdered(int format) {
 	const int codec = format & SF_FORMAT_SUBMASK;
@@ -84,7 +78,8 @@ std::string DecodeFailure(bool empty) {
 
 } // namespace
 
-std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error) {
+std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error,
+                                                       const RawPcm* raw) {
 	bool isStream = false;
 	std::string why;
 	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
@@ -97,6 +92,11 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	struct stat status {};
 	const bool empty = stream ? false : ::fstat(fd, &status) == 0 && status.st_size == 0;
 	SF_INFO info{};
+	if (raw) {
+		info.format = raw->SndfileFormat();
+		info.samplerate = raw->Rate();
+		info.channels = raw->Channels();
+	}
 	SNDFILE* file = nullptr;
 	{
 		QuietStderr quiet;
@@ -123,7 +123,8 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		error = path + ": " + problem;
 		return nullptr;
 	}
-	const int64_t frames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+	// Headerless sound read from a pipe has no length; libsndfile takes the pipe's for it.
+	const int64_t frames = info.frames == SF_COUNT_MAX || (raw && stream) ? -1 : info.frames;
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
@@ -138,7 +139,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
                                  int64_t frames)
     : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
-      name_(std::filesystem::path(path_).filename().string()),
+      name_(path_ == "-" ? "standard input" : std::filesystem::path(path_).filename().string()),
       frames_(static_cast<size_t>(kReadFrames) * static_cast<size_t>(channels)) {}
 
 AudioFileSource::~AudioFileSource() { sf_close(file_); }

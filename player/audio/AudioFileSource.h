@@ -8,6 +8,7 @@
 #include "audio/AudioSource.h"
 
 struct sf_private_tag;
+class RawPcm;
 class StreamInput;
 
 // Channel handling: mono goes to both sides; stereo is taken as it is. Of a
@@ -21,7 +22,7 @@ class StreamInput;
 //
 // A pipe, FIFO or socket is read once as a stream: it cannot seek, and the
 // source keeps it open from Open on, as it cannot be opened a second time.
-// Devices are refused.
+// The path "-" is standard input. Devices are refused.
 //
 // A file that ends before its own length, or whose end is missing, fails at
 // its end: Error() names it and the time where it ended.
@@ -34,8 +35,10 @@ class AudioFileSource final : public AudioSource {
 public:
 	// Opens `path` for streaming; the file is read a few blocks ahead. Returns
 	// null on failure with `error` set to one line, "PATH: reason". Waits for
-	// a pipe's first bytes until they come or a quit signal does.
-	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::string& error);
+	// a pipe's first bytes until they come or a quit signal does. With `raw`
+	// the file is headerless PCM as it says.
+	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::string& error,
+	                                             const RawPcm* raw = nullptr);
 	~AudioFileSource() override;
 
 	AudioFileSource(const AudioFileSource&) = delete;

@@ -1,16 +1,33 @@
 #include "audio/InputFiles.h"
 
 #include "Report.h"
+#include "audio/AudioFileSource.h"
+#include "audio/InterruptibleIo.h"
+#include "audio/RawFifoSource.h"
 
-std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files) {
+std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
+                                              std::string& error, bool* readOnce) {
+	if (raw && path != "-" && InterruptibleIo::IsFifo(path)) {
+		if (readOnce) *readOnce = true;
+		return RawFifoSource::Open(path, *raw, error);
+	}
+	auto file = AudioFileSource::Open(path, error, raw ? &*raw : nullptr);
+	// Standard input, even from a file, shares its place in it with the copy read: it cannot start over.
+	if (readOnce) *readOnce = file && (file->IsStream() || path == "-");
+	return file;
+}
+
+std::vector<InputFile> InputFiles::Playable(const std::vector<std::string>& files,
+                                            const std::optional<RawPcm>& raw) {
 	std::vector<InputFile> playable;
 	for (const std::string& path : files) {
 		std::string error;
-		auto source = AudioFileSource::Open(path, error);
+		bool readOnce = false;
+		auto source = Open(path, raw, error, &readOnce);
 		if (!source)
 			Report(error);
 		else
-			playable.push_back({path, source->IsStream() ? std::move(source) : nullptr});
+			playable.push_back({path, readOnce ? std::move(source) : nullptr});
 	}
 	return playable;
 }

@@ -2,19 +2,31 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "audio/AudioFileSource.h"
+#include "audio/AudioSource.h"
+#include "audio/RawPcm.h"
 
-// An input that opened when checked. A pipe stays open from then on, as it
-// can be read only once; a file is opened again at its turn, so that a long
-// list does not hold every file open at once.
+// An input that opened when checked. A pipe or FIFO stays open from then on,
+// as it can be read only once; a file is opened again at its turn, so that a
+// long list does not hold every file open at once.
 struct InputFile {
 	std::string path;
-	std::unique_ptr<AudioFileSource> stream;
+	std::unique_ptr<AudioSource> stream;
 };
 
-// The inputs that open, each other one reported at once ("vuplay: reason")
-// rather than after the inputs before it have played. [player thread]
-std::vector<InputFile> PlayableInputs(const std::vector<std::string>& files);
+// [player thread]
+class InputFiles {
+public:
+	// The inputs that open, each other one reported at once ("vuplay: reason")
+	// rather than after the inputs before it have played.
+	static std::vector<InputFile> Playable(const std::vector<std::string>& files,
+	                                       const std::optional<RawPcm>& raw);
+	// Opens `path`, headerless when `raw` is set: a FIFO then as a live
+	// source (see RawFifoSource). Null on failure with `error` one line.
+	// `readOnce`, when given, tells whether it cannot be opened again.
+	static std::unique_ptr<AudioSource> Open(const std::string& path, const std::optional<RawPcm>& raw,
+	                                         std::string& error, bool* readOnce = nullptr);
+};

@@ -15,15 +15,17 @@ namespace {
 // Long enough not to spin, short enough that a quit is seen at once.
 constexpr int kSliceMs = 100;
 
-bool IsFifo(const std::string& path) {
+} // namespace
+
+bool InterruptibleIo::IsFifo(const std::string& path) {
 	struct stat status;
 	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
-} // namespace
-
 int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::string& why) {
-	const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+	// A copy of standard input, so that closing the source leaves descriptor 0 in place.
+	const int fd = path == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+	                           : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 	if (fd < 0) {
 		const int error = errno;
 		why = std::strerror(error);
@@ -47,7 +49,8 @@ int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::
 		return -1;
 	}
 	stream = S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode);
-	if (!stream) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+	const int flags = ::fcntl(fd, F_GETFL);
+	::fcntl(fd, F_SETFL, stream ? flags | O_NONBLOCK : flags & ~O_NONBLOCK);
 	return fd;
 }
 

@@ -20,7 +20,7 @@ public:
 	// non-blocking with `stream` true, to be read with Read(). -1 with `why`
 	// set when it cannot be opened ("No such file or directory", with errno
 	// kept), or is a directory or a device (a terminal, /dev/zero), which
-	// has no end to read to.
+	// has no end to read to. The path "-" is standard input.
 	static int OpenForReading(const std::string& path, bool& stream, std::string& why);
 	// Reads up to `size` bytes from `fd`, waiting until some are there. The
 	// count, 0 at the end, or -1 with errno set (EINTR after a quit signal).
@@ -29,4 +29,6 @@ public:
 	// waited for here rather than inside open(). Null with errno set (EINTR
 	// after a quit signal).
 	static std::FILE* OpenForWriting(const std::string& path, const char* mode);
+	// Whether `path` names a FIFO (following a link).
+	static bool IsFifo(const std::string& path);
 };

@@ -140,6 +140,26 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"--bogus"}, "--bogus");
 }
 
+TEST(Options, RawInputTakesWhatTheMetersCanUseAndNothingElse) {
+	const ParsedOptions raw = ParseArgs({"--raw", "s24le", "--rate", "48000", "--channels", "1", "-"});
+	ASSERT_TRUE(raw.options && raw.options->raw) << raw.message;
+	EXPECT_EQ(raw.options->raw->Rate(), 48000);
+	EXPECT_EQ(raw.options->raw->Channels(), 1);
+	EXPECT_EQ(raw.options->raw->FrameBytes(), 3u);
+	const ParsedOptions defaults = ParseArgs({"--raw", "f32le", "sound.raw"});
+	ASSERT_TRUE(defaults.options && defaults.options->raw) << defaults.message;
+	EXPECT_EQ(defaults.options->raw->Rate(), 44100);
+	EXPECT_EQ(defaults.options->raw->FrameBytes(), 8u);
+
+	ExpectUsageError({"--raw", "u8", "-"}, "'u8' is not a raw format");
+	ExpectUsageError({"--raw", "s16le", "--rate", "400000", "-"}, "--rate 400000 is not a sample rate");
+	ExpectUsageError({"--raw", "s16le", "--channels", "0", "-"}, "--channels 0");
+	ExpectUsageError({"--rate", "48000", "-"}, "--rate requires --raw");
+	ExpectUsageError({"--raw", "s16le"}, "name one");
+	ExpectUsageError({"--raw", "s16le", "--monitor"}, "--monitor");
+	ExpectUsageError({"-", "-"}, "name it once");
+}
+
 TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
 	const ParsedOptions parsed = ParseArgs({"--help"});
 	EXPECT_FALSE(parsed.options);
