@@ -205,8 +205,8 @@ void PulseCapture::SinkInfo(const pa_sink_info* sink) {
 void PulseCapture::Record(const std::string& source, const std::string& output) {
 	if (stream_ && source_ == source) return;
 	DropStream();
-	const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, 2};
-	stream_ = pa_stream_new(context_, "meter", &spec, nullptr);
+	const pa_sample_spec format{PA_SAMPLE_S16LE, kSampleRate, 2};
+	stream_ = pa_stream_new(context_, "meter", &format, nullptr);
 	if (!stream_) {
 		FailOpening("sound server: " + Reason(context_));
 		RetryInASecond();
