@@ -160,10 +160,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 static_checks
 
-# The sanitizer's suppressions may lie in a folder about to be hidden.
+# The sanitizers' suppressions may lie in a folder about to be hidden.
 if [[ ${LSAN_OPTIONS-} =~ suppressions=([^:]+) ]]; then
 	cp "${BASH_REMATCH[1]}" "$work/lsan.supp"
 	export LSAN_OPTIONS=${LSAN_OPTIONS/${BASH_REMATCH[1]}/$work/lsan.supp}
+fi
+if [[ ${TSAN_OPTIONS-} =~ suppressions=([^:]+) ]]; then
+	cp "${BASH_REMATCH[1]}" "$work/tsan.supp"
+	export TSAN_OPTIONS=${TSAN_OPTIONS/${BASH_REMATCH[1]}/$work/tsan.supp}
 fi
 mkdir "$work/probe"
 if [ ${#hide[@]} -gt 0 ] && unshare --mount --propagation private mount -t tmpfs vu-probe "$work/probe" 2>/dev/null; then
