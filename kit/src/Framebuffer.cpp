@@ -1,6 +1,7 @@
 #include "Framebuffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -18,6 +19,11 @@ bool ToPixel(float v, int64_t* pixel) {
 	if (!std::isfinite(v)) return false;
 	*pixel = int64_t(std::floor(std::clamp(double(v), -kCoordLimit, kCoordLimit)));
 	return true;
+}
+
+uint64 NewVersion() {
+	static std::atomic<uint64> last{0};
+	return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 int64_t FloorDiv(int64_t a, int64_t b) {
@@ -85,6 +91,12 @@ void Framebuffer::Resize(int32 width, int32 height, rgb_color fill) {
 	fPixels.swap(pixels);
 	fWidth = width;
 	fHeight = height;
+	fVersion = NewVersion();
+}
+
+rgb_color* Framebuffer::Row(int32 y) {
+	fVersion = NewVersion();
+	return fPixels.data() + size_t(y) * size_t(fWidth);
 }
 
 rgb_color Framebuffer::PixelAt(int32 x, int32 y) const {

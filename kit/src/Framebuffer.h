@@ -45,7 +45,12 @@ public:
 	int32 Height() const { return fHeight; }
 	PixelRect Bounds() const { return {0, 0, fWidth - 1, fHeight - 1}; }
 	const rgb_color* Row(int32 y) const { return fPixels.data() + size_t(y) * size_t(fWidth); }
-	rgb_color* Row(int32 y) { return fPixels.data() + size_t(y) * size_t(fWidth); }
+	// A row to draw into: the pixels take a new Version().
+	rgb_color* Row(int32 y);
+	// Changes whenever pixels may have been written: each row taken for
+	// drawing and each Resize gives a number no buffer of the process had
+	// before, so that a reader can tell a picture it has already seen.
+	uint64 Version() const { return fVersion; }
 	rgb_color PixelAt(int32 x, int32 y) const;
 
 	// Drawing; coordinates are the buffer's own.
@@ -67,4 +72,5 @@ private:
 	int32 fWidth = 0;
 	int32 fHeight = 0;
 	std::vector<rgb_color> fPixels;
+	uint64 fVersion = 0;
 };

@@ -178,14 +178,27 @@ bool kit::WaitForIdle(BLooper* looper, bigtime_t timeout) {
 }
 
 bool kit::ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height) {
+	uint64 version = 0;
+	return ReadPixels(window, pixels, width, height, &version);
+}
+
+bool kit::ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height,
+                     uint64* version) {
+	return LendPixels(window, version, [&](const rgb_color* lent, int32 lentWidth, int32 lentHeight) {
+		*width = lentWidth;
+		*height = lentHeight;
+		pixels->assign(lent, lent + size_t(lentWidth) * size_t(lentHeight));
+	});
+}
+
+bool kit::LendPixels(BWindow* window, uint64* version,
+                     const std::function<void(const rgb_color* pixels, int32 width, int32 height)>& use) {
 	if (!window->Lock()) return false;
 	const Framebuffer& buffer = WindowAccess::Pixels(window);
-	*width = buffer.Width();
-	*height = buffer.Height();
-	pixels->resize(size_t(*width) * size_t(*height));
-	for (int32 y = 0; y < *height; y++)
-		std::memcpy(pixels->data() + size_t(y) * size_t(*width), buffer.Row(y),
-		            size_t(*width) * sizeof(rgb_color));
+	if (*version == 0 || buffer.Version() != *version) {
+		*version = buffer.Version();
+		use(buffer.Row(0), buffer.Width(), buffer.Height());
+	}
 	window->Unlock();
 	return true;
 }

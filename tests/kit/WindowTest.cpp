@@ -351,3 +351,47 @@ TEST_F(WindowTest, RenderLoopAndEventStormDoNotOverlap) {
 	EXPECT_GT(rendered.load(), 0);
 	EXPECT_EQ(overlaps.load(), 0);
 }
+
+// A reader that keeps the last picture reads a window again only once it has
+// drawn, and never mistakes another window's picture for it.
+TEST_F(WindowTest, PixelsAreLentOnlyWhenTheWindowDrewSinceTheLastLoan) {
+	Open();
+	uint64 version = 0;
+	int loans = 0;
+	rgb_color corner{};
+	const auto lend = [&](BWindow* from) {
+		return kit::LendPixels(from, &version, [&](const rgb_color* pixels, int32 width, int32 height) {
+			loans++;
+			EXPECT_EQ(width, 200);
+			EXPECT_EQ(height, 100);
+			corner = pixels[0];
+		});
+	};
+	ASSERT_TRUE(lend(window));
+	EXPECT_EQ(loans, 1);
+	ASSERT_TRUE(lend(window));
+	EXPECT_EQ(loans, 1);
+
+	ASSERT_TRUE(window->Lock());
+	view->SetHighColor(kBlue);
+	view->FillRect(BRect(0, 0, 0, 0));
+	window->Unlock();
+	ASSERT_TRUE(lend(window));
+	EXPECT_EQ(loans, 2);
+	EXPECT_EQ(corner, kBlue);
+
+	std::vector<rgb_color> copy;
+	int32 width = 0, height = 0;
+	uint64 copied = version;
+	ASSERT_TRUE(kit::ReadPixels(window, &copy, &width, &height, &copied));
+	EXPECT_TRUE(copy.empty()); // nothing new to copy
+
+	RecordingWindow* other = new RecordingWindow(BRect(100, 100, 299, 199));
+	other->Show();
+	ASSERT_TRUE(kit::WaitForIdle(other));
+	ASSERT_TRUE(lend(other));
+	EXPECT_EQ(loans, 3);
+	EXPECT_NE(corner, kBlue);
+	ASSERT_TRUE(other->Lock());
+	other->Quit();
+}

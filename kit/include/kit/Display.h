@@ -3,6 +3,7 @@
 // Add-on code does not use these.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,18 @@ BE_EXPORT int64 FramesShown();
 
 // Read-back [any thread but the window's own; locks the window]
 BE_EXPORT bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height);
+// The same for a reader that keeps the last picture it read: `*version` is
+// the version that picture had (0 for none). When the window has not drawn
+// since, nothing is copied; else the pixels are, and `*version` becomes the
+// new version. Versions are never reused, not even by another window.
+BE_EXPORT bool ReadPixels(BWindow* window, std::vector<rgb_color>* pixels, int32* width, int32* height,
+                          uint64* version);
+// Lends the pixels, without a copy, to `use`, which runs with the window
+// locked: `height` rows of `width` pixels, one row after another. Only when
+// the window has drawn since the picture of version `*version` (as above),
+// which then becomes the version lent. False when the window is gone.
+BE_EXPORT bool LendPixels(BWindow* window, uint64* version,
+                          const std::function<void(const rgb_color* pixels, int32 width, int32 height)>& use);
 BE_EXPORT rgb_color PixelAt(BWindow* window, int32 x, int32 y);
 BE_EXPORT bool SavePng(BWindow* window, const char* path, std::string* error = nullptr);
 
