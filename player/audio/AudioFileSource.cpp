@@ -157,11 +157,14 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	int64_t got = 0;
 	while (got < kBlockFrames && (next_ < filled_ || Refill())) {
 		const int64_t take = std::min<int64_t>(kBlockFrames - got, filled_ - next_);
-		for (int64_t i = 0; i < take; i++) {
-			const float* frame = frames_.data() + (next_ + i) * channels_;
-			block[static_cast<size_t>(2 * (got + i))] = ToInt16(frame[leftChannel_]);
-			block[static_cast<size_t>(2 * (got + i) + 1)] = ToInt16(frame[rightChannel_]);
-		}
+		if (channels_ == 2 && leftChannel_ == 0 && rightChannel_ == 1)
+			ToInt16(frames_.data() + next_ * 2, static_cast<size_t>(take * 2), block.data() + 2 * got);
+		else
+			for (int64_t i = 0; i < take; i++) {
+				const float* frame = frames_.data() + (next_ + i) * channels_;
+				block[static_cast<size_t>(2 * (got + i))] = ToInt16(frame[leftChannel_]);
+				block[static_cast<size_t>(2 * (got + i) + 1)] = ToInt16(frame[rightChannel_]);
+			}
 		next_ += take;
 		got += take;
 	}
