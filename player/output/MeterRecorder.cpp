@@ -49,7 +49,11 @@ MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
       fps_(fps), blockFrames_(blockFrames) {}
 
 bool MeterRecorder::Remember(BWindow* window) {
-	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_)) return true;
+	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_, &pictureVersion_)) return true;
+	return Unreadable();
+}
+
+bool MeterRecorder::Unreadable() {
 	error_ = path_ + ": the meter window cannot be read";
 	return false;
 }
@@ -61,9 +65,25 @@ bool MeterRecorder::Capture(BWindow* window, int sampleRate) {
 	if (kind_ == Kind::Picture) return true;
 	const int64_t due = fps_ > 0 ? static_cast<int64_t>(std::floor(seconds_ * fps_ + 0.5 + 1e-9)) : blocks_;
 	if (frames_ >= due) return true;
+	if (window && kind_ == Kind::Stream) return StreamWindow(window, due);
 	if (window && !Remember(window)) return false;
 	while (frames_ < due)
 		if (!WriteFrame()) return false;
+	return true;
+}
+
+bool MeterRecorder::StreamWindow(BWindow* window, int64_t due) {
+	// Converted from the window's own pixels, as copying them would cost
+	// about as much again; a window that has not drawn since is repeated.
+	bool written = true;
+	const bool read =
+	    kit::LendPixels(window, &streamedVersion_, [&](const rgb_color* pixels, int32 width, int32 height) {
+		    written = StreamPicture(pixels, width, height);
+	    });
+	if (!read) return Unreadable();
+	if (!written) return false;
+	while (frames_ < due)
+		if (!RepeatStreamFrame()) return false;
 	return true;
 }
 
@@ -74,8 +94,8 @@ bool MeterRecorder::HasPicture() {
 }
 
 bool MeterRecorder::WriteFrame() {
-	if (!HasPicture()) return false;
 	if (kind_ == Kind::Stream) return WriteStreamFrame();
+	if (!HasPicture()) return false;
 	if (frames_ == 0) {
 		std::error_code ec;
 		std::filesystem::create_directories(path_, ec);
@@ -111,26 +131,41 @@ bool MeterRecorder::WritePng(const std::string& path) {
 }
 
 bool MeterRecorder::WriteStreamFrame() {
+	if (frames_ > 0 && (pixels_.empty() || pictureVersion_ == streamedVersion_)) return RepeatStreamFrame();
+	if (!HasPicture()) return false;
+	streamedVersion_ = pictureVersion_;
+	return StreamPicture(pixels_.data(), pictureWidth_, pictureHeight_);
+}
+
+bool MeterRecorder::StreamPicture(const rgb_color* pixels, int32 width, int32 height) {
 	if (frames_ == 0) {
-		width_ = pictureWidth_;
-		height_ = pictureHeight_;
+		width_ = width;
+		height_ = height;
 		const auto [numerator, denominator] = FrameRate(fps_, firstRate_, blockFrames_);
 		if (!stream_.Open(path_, width_, height_, numerator, denominator)) {
 			error_ = stream_.Error();
 			return false;
 		}
 	}
-	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels_.data()),
-	                               pixels_.size() * sizeof(rgb_color));
-	if (pictureWidth_ != width_ || pictureHeight_ != height_) {
+	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels),
+	                               size_t(width) * size_t(height) * sizeof(rgb_color));
+	if (width != width_ || height != height_) {
 		frame_.assign(size_t(width_) * height_ * 4, 0);
-		const int columns = std::min(pictureWidth_, width_);
-		for (int y = 0; y < std::min(pictureHeight_, height_); y++)
-			std::memcpy(&frame_[size_t(y) * width_ * 4], &pixels_[size_t(y) * pictureWidth_],
-			            size_t(columns) * 4);
+		const int columns = std::min(width, width_);
+		for (int y = 0; y < std::min(height, height_); y++)
+			std::memcpy(&frame_[size_t(y) * width_ * 4], pixels + size_t(y) * width, size_t(columns) * 4);
 		frame = frame_;
 	}
 	if (!stream_.WriteFrame(frame, size_t(width_) * 4)) {
+		error_ = stream_.Error();
+		return false;
+	}
+	frames_++;
+	return true;
+}
+
+bool MeterRecorder::RepeatStreamFrame() {
+	if (!stream_.RepeatFrame()) {
 		error_ = stream_.Error();
 		return false;
 	}

@@ -21,7 +21,9 @@ class BWindow;
 // when the sound was shorter than half a frame.
 //
 // A stream keeps the size of its first frame: later frames of another size
-// are cropped or padded black. Frames and the PNG go to RecordingFiles.
+// are cropped or padded black. A window that has not drawn since the last
+// frame is neither read nor converted again. Frames and the PNG go to
+// RecordingFiles.
 //
 // [player thread] The windows passed must be alive.
 class MeterRecorder {
@@ -51,9 +53,13 @@ private:
 	enum class Kind { Stream, Picture, Folder };
 
 	bool HasPicture();
+	bool Unreadable();
 	bool WriteFrame();
-	bool WriteStreamFrame();
 	bool WritePng(const std::string& path);
+	bool StreamWindow(BWindow* window, int64_t due);
+	bool WriteStreamFrame(); // from the last picture
+	bool StreamPicture(const rgb_color* pixels, int32 width, int32 height);
+	bool RepeatStreamFrame();
 
 	std::string path_;
 	Kind kind_;
@@ -67,6 +73,8 @@ private:
 	int width_ = 0, height_ = 0;    // the stream's frame size
 	std::vector<rgb_color> pixels_; // the last picture
 	int32 pictureWidth_ = 0, pictureHeight_ = 0;
+	uint64 pictureVersion_ = 0;  // the window's version of it
+	uint64 streamedVersion_ = 0; // the picture last written to the stream, which a repeat needs not convert
 	std::vector<uint8_t> frame_; // a picture cropped or padded to the stream's size
 	std::string error_;
 };

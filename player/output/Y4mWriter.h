@@ -2,20 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
+#include "output/FrameWriter.h"
 #include "output/RecordingFile.h"
+#include "output/Yuv420Converter.h"
 
 // The stream goes to a RecordingFile and takes PATH's name only in Finish(),
 // so a failed or abandoned recording never leaves a truncated file under PATH.
-// Chroma is sampled at the centre of each 2 x 2 block (C420jpeg); for odd
-// sizes the last row and column of chroma cover one pixel row or column.
-//
-// Meter frames are mostly rows repeated and runs of one colour, so a row equal
-// to the one above is copied, not converted, and a pixel (or 2 x 2 block) equal
-// to the one before reuses its result; the output is the same either way.
+// Chroma is sampled at the centre of each 2 x 2 block (C420jpeg). Frames are
+// written by a FrameWriter while the next ones are converted.
 //
 // [player thread]
 class Y4mWriter {
@@ -31,6 +30,8 @@ public:
 	// `rgba` holds `height` rows of `stride` bytes, 4 bytes a pixel in the
 	// order red, green, blue, alpha; alpha is ignored, as frames are opaque.
 	bool WriteFrame(std::span<const uint8_t> rgba, size_t stride);
+	// Writes the last frame again, without converting it again.
+	bool RepeatFrame();
 	// Flushes and closes the stream and gives it its path's name.
 	bool Finish();
 
@@ -39,14 +40,13 @@ public:
 
 private:
 	bool Fail(); // a write failed, with errno set
-	void ConvertLuma(const uint8_t* rgba, size_t stride);
-	void ConvertChroma(const uint8_t* rgba, size_t stride);
+	bool WriterFailed();
 
 	RecordingFile output_;
 	int width_ = 0;
 	int height_ = 0;
 	int64_t frames_ = 0;
-	std::vector<uint8_t> planes_;   // one frame: Y, then Cb, then Cr
-	std::vector<bool> sameAsAbove_; // per row of the frame being converted
+	std::optional<Yuv420Converter> converter_;
+	std::unique_ptr<FrameWriter> writer_; // stopped before output_ closes the file
 	std::string error_;
 };

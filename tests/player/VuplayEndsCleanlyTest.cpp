@@ -1,6 +1,8 @@
 // vuplay in the situations that used to hang it, kill it or lose its work:
 // a latency offset, FIFOs and pipes, signals, write errors, a script that
 // pauses for good and an add-on whose About never returns.
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 #include "player/ChildProcess.h"
@@ -69,6 +71,32 @@ TEST_F(VuplayEndsCleanly, AFifoAsInputOrScriptIsWaitedForUntilAnInterrupt) {
 		EXPECT_EQ(ReadFile(err),
 		          "vuplay: " + fifo + ": interrupted while waiting for input\nvuplay: ended by SIGINT\n");
 	}
+}
+
+// A recording whose reader opened the FIFO but takes nothing: the player
+// waits with the pipe full, and an interrupt ends the wait and the run.
+TEST_F(VuplayEndsCleanly, ARecordingReaderThatTakesNothingIsLeftAtAnInterrupt) {
+	Watchdog watchdog(120s);
+	const std::string fifo = dir_ / "out.y4m", err = dir_ / "stderr";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+	ASSERT_GE(reader, 0);
+	Child child(VUPLAY_PROGRAM,
+	            {"--settings-dir", settings_, "--headless", "--record", fifo, "--fps", "100", tone_},
+	            STDOUT_FILENO, err);
+	const auto full = [&] {
+		int unread = 0;
+		return ioctl(reader, FIONREAD, &unread) == 0 && unread > fcntl(reader, F_GETPIPE_SZ) - 3 * 4096;
+	};
+	ASSERT_TRUE(WaitUntil(full, 60s));
+	ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
+	const auto signalled = Clock::now();
+	EXPECT_EQ(child.Wait(30s), 128 + SIGINT);
+	EXPECT_LT(Clock::now() - signalled, 2s);
+	close(reader);
+	EXPECT_EQ(ReadFile(err), "vuplay: " + fifo +
+	                             ": recording cut short: the reader took no more\nvuplay: ended by SIGINT\n");
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
 }
 
 TEST_F(VuplayEndsCleanly, PipesAreReadOnceAsStreams) {

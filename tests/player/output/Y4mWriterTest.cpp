@@ -148,16 +148,19 @@ std::string Contents(const std::string& path) {
 
 // Repeated rows and runs of one colour are taken over rather than converted;
 // the frames mix them with lone pixels, odd sizes and rows that differ only in
-// their last pixel or only in alpha.
-TEST(Y4mWriter, RepeatedRowsAndRunsConvertAsEveryPixelOnItsOwn) {
+// their last pixel or only in alpha. Half the frames have long runs, as meters
+// draw them, which are taken several pixels at a time; a repeated frame is
+// written again without being converted.
+TEST(Y4mWriter, RepeatedRowsRunsAndFramesConvertAsEveryPixelOnItsOwn) {
 	TempDir dir;
 	const std::string path = dir / "meter.y4m";
 	const int width = 37, height = 23;
 	const size_t stride = 4 * 40;
 	std::mt19937 random(5);
-	std::uniform_int_distribution<int> byte(0, 255), chance(0, 3);
+	std::uniform_int_distribution<int> byte(0, 255), chance(0, 3), rarely(0, 29);
 	std::vector<std::vector<uint8_t>> frames;
-	for (int f = 0; f < 6; f++) {
+	for (int f = 0; f < 12; f++) {
+		const bool longRuns = f % 2 == 1;
 		std::vector<uint8_t> frame(stride * height, 0xee);
 		for (int row = 0; row < height; row++) {
 			uint8_t* line = frame.data() + stride * row;
@@ -169,7 +172,7 @@ TEST(Y4mWriter, RepeatedRowsAndRunsConvertAsEveryPixelOnItsOwn) {
 			}
 			uint8_t colour[4] = {uint8_t(byte(random)), uint8_t(byte(random)), uint8_t(byte(random)), 255};
 			for (int column = 0; column < width; column++) {
-				if (chance(random) == 0)
+				if (longRuns ? rarely(random) == 0 : chance(random) == 0)
 					for (int c = 0; c < 3; c++)
 						colour[c] = uint8_t(byte(random));
 				std::memcpy(line + 4 * column, colour, 4);
@@ -179,13 +182,21 @@ TEST(Y4mWriter, RepeatedRowsAndRunsConvertAsEveryPixelOnItsOwn) {
 	}
 	Y4mWriter writer;
 	ASSERT_TRUE(writer.Open(path, width, height, 30, 1)) << writer.Error();
-	for (const auto& frame : frames)
-		ASSERT_TRUE(writer.WriteFrame(frame, stride)) << writer.Error();
+	std::vector<size_t> written; // the frames in the order they went out
+	for (size_t f = 0; f < frames.size(); f++) {
+		ASSERT_TRUE(writer.WriteFrame(frames[f], stride)) << writer.Error();
+		written.push_back(f);
+		for (size_t again = 0; again < f % 3; again++) {
+			ASSERT_TRUE(writer.RepeatFrame()) << writer.Error();
+			written.push_back(f);
+		}
+	}
 	ASSERT_TRUE(writer.Finish()) << writer.Error();
+	EXPECT_EQ(writer.FramesWritten(), static_cast<int64_t>(written.size()));
 
 	const std::string stream = Contents(path);
 	size_t at = stream.find('\n') + 1;
-	for (size_t f = 0; f < frames.size(); f++) {
+	for (const size_t f : written) {
 		ASSERT_EQ(stream.compare(at, 6, "FRAME\n"), 0) << "frame " << f;
 		at += 6;
 		const std::vector<uint8_t> expected = PlainPlanes(frames[f], width, height, stride);
