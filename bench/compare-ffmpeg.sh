@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Offline rendering against ffmpeg: records a 10-minute 44.1 kHz stereo file
 # with the Corvel meter in a 200 x 400 window at 30 frames a second, and the
-# same file through ffmpeg's volume display, several runs each, side by side,
+# same file through ffmpeg's volume display, several runs each, alternating,
 # with two sinks: /dev/null (vuplay records into a link to it), and a pipe into
 # `wc -c`, whose byte counts prove that every frame was made. Neither pays for
-# a disk. Prints the median times, the ratios and the peak memory of each.
+# a disk. The pipe's own speed is the limit: the same bytes, kept in memory,
+# sent through the same pipe into `wc -c` by cat (read and write) and by pv
+# (splice, no copy on the sending side). Prints the best and the median time
+# of each, the ratios, and the peak memory.
 #
-#   bash bench/compare-ffmpeg.sh [RUNS]   (default 3; RUNS=1 for a quick look)
+#   bash bench/compare-ffmpeg.sh [RUNS]   (default 5; RUNS=1 for a quick look)
 set -euo pipefail
 
-runs=${1:-3}
+runs=${1:-5}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/deps.sh
@@ -18,7 +21,9 @@ cmake --build --preset release -j2 --target vuplay vis_corvel >/dev/null
 vuplay=$root/build/release/bin/vuplay
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The recorded stream for cat and pv, in memory where there is a tmpfs for it.
+kept=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
+trap 'rm -rf "$work" "$kept"' EXIT
 # Music-like: pink noise and a swept tone, swelling and fading twice a second or so.
 sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth 600 pinknoise sine 110-880 tremolo 1.7 80
 echo "1 resize 199 399" >"$work/events"
@@ -61,15 +66,20 @@ ffmpeg_into() {
 		ffmpeg "$work/music.wav" "$3"
 }
 
+"$vuplay" --headless --settings-dir "$work/settings" --events "$work/events" --record "$kept/stream.y4m" \
+	--fps 30 -p corvel "$work/music.wav"
 for ((i = 1; i <= runs; i++)); do
 	vuplay_into null "$work/null.y4m"
 	ffmpeg_into null /dev/null /dev/null
 	vuplay_into pipe "$work/pipe.y4m"
 	ffmpeg_into pipe "$work/pipe.y4m" "$work/pipe.y4m"
+	run cat-pipe "$work/pipe.y4m" sh -c 'cat "$1" >"$2"' cat "$kept/stream.y4m" "$work/pipe.y4m"
+	run pv-pipe "$work/pipe.y4m" sh -c 'pv -q "$1" >"$2"' pv "$kept/stream.y4m" "$work/pipe.y4m"
 done
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-for name in vuplay-null ffmpeg-null vuplay-pipe ffmpeg-pipe; do
+best() { sort -n | head -1; }
+for name in vuplay-null ffmpeg-null vuplay-pipe ffmpeg-pipe cat-pipe pv-pipe; do
 	printf '%-12s runs (s, peak KB, bytes):' "$name"
 	awk '{ printf "  %s %s %s", $1, $2, $3 }' "$work/$name"
 	echo
@@ -79,11 +89,21 @@ done
 frames=$(awk '{ print int($3 / (6 + 200 * 400 * 3 / 2)) }' "$work/vuplay-pipe" | sort -n | head -1)
 echo "vuplay frames through the pipe: $frames (10 minutes at 30 a second: 18000)"
 for sink in null pipe; do
-	v=$(cut -d' ' -f1 "$work/vuplay-$sink" | median)
-	f=$(cut -d' ' -f1 "$work/ffmpeg-$sink" | median)
-	vkb=$(cut -d' ' -f2 "$work/vuplay-$sink" | sort -n | tail -1)
-	fkb=$(cut -d' ' -f2 "$work/ffmpeg-$sink" | sort -n | tail -1)
-	awk -v s="$sink" -v v="$v" -v f="$f" -v vkb="$vkb" -v fkb="$fkb" 'BEGIN {
-		printf "into %-4s: vuplay %.2f s, peak %.1f MB; ffmpeg %.2f s, peak %.1f MB; vuplay %.1f times faster\n",
-			s, v, vkb / 1024, f, fkb / 1024, f / v }'
+	for pick in best median; do
+		v=$(cut -d' ' -f1 "$work/vuplay-$sink" | $pick)
+		f=$(cut -d' ' -f1 "$work/ffmpeg-$sink" | $pick)
+		awk -v s="$sink" -v p="$pick" -v v="$v" -v f="$f" 'BEGIN {
+			printf "into %-4s, %-6s: vuplay %.2f s, ffmpeg %.2f s: vuplay %.1f times faster\n", s, p, v, f, f / v }'
+	done
 done
+for pick in best median; do
+	v=$(cut -d' ' -f1 "$work/vuplay-pipe" | $pick)
+	c=$(cut -d' ' -f1 "$work/cat-pipe" | $pick)
+	p=$(cut -d' ' -f1 "$work/pv-pipe" | $pick)
+	awk -v k="$pick" -v v="$v" -v c="$c" -v p="$p" 'BEGIN {
+		printf "the pipe itself, %-6s: cat %.2f s, pv %.2f s; vuplay takes %.2f times cat, %.2f times pv\n",
+			k, c, p, v / c, v / p }'
+done
+vkb=$(cut -d' ' -f2 "$work/vuplay-pipe" "$work/vuplay-null" | sort -n | tail -1)
+fkb=$(cut -d' ' -f2 "$work/ffmpeg-pipe" "$work/ffmpeg-null" | sort -n | tail -1)
+awk -v v="$vkb" -v f="$fkb" 'BEGIN { printf "peak memory: vuplay %.1f MB, ffmpeg %.1f MB\n", v / 1024, f / 1024 }'

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libx11-dev libsndfile1-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   xvfb openbox wmctrl xdotool imagemagick x11-utils
-  espeak-ng sox ffmpeg time
+  espeak-ng sox ffmpeg time pv
   libpulse-dev pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon
   dpkg-dev desktop-file-utils groff-base man-db bash-completion
 )
