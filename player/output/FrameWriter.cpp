@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <utility>
 
 #include "QuitSignals.h"
@@ -94,58 +93,42 @@ int FrameWriter::Error() {
 }
 
 void FrameWriter::WriteQueued() {
-	iovec header{const_cast<char*>(header_.data()), header_.size()};
-	bool written = WriteAll(&header, 1);
+	bool written = WriteAll(reinterpret_cast<const uint8_t*>(header_.data()), header_.size());
 	int error = errno;
 	std::unique_lock lock(mutex_);
 	while (written) {
 		work_.wait(lock, [this] { return stopping_ || count_ >= kBatch || (hurry_ && count_ > 0); });
+		// Then every frame queued, one at a time, each buffer free again as
+		// soon as it is written; queued until then, so that the maker leaves
+		// it alone.
+		while (written && count_ > 0 && !stopping_) {
+			const uint8_t* frame = buffers_[queue_[head_]].data();
+			lock.unlock();
+			written = WriteAll(frame, frameBytes_);
+			error = errno;
+			lock.lock();
+			if (!written) break;
+			queuedTimes_[queue_[head_]]--;
+			head_ = (head_ + 1) % kQueueSize;
+			count_--;
+			if (hurry_) room_.notify_one();
+		}
 		if (stopping_) return;
-		// The frames stay queued while they are written, so the maker leaves their buffers alone.
-		const int taken = count_;
-		std::array<iovec, kQueueSize> parts;
-		for (int i = 0; i < taken; i++)
-			parts[i] = {buffers_[queue_[(head_ + i) % kQueueSize]].data(), frameBytes_};
-		lock.unlock();
-		written = WriteAll(parts.data(), static_cast<size_t>(taken));
-		error = errno;
-		lock.lock();
-		if (!written) break;
-		for (int i = 0; i < taken; i++)
-			queuedTimes_[queue_[(head_ + i) % kQueueSize]]--;
-		head_ = (head_ + taken) % kQueueSize;
-		count_ -= taken;
 		if (count_ == 0) hurry_ = false;
-		room_.notify_one();
 	}
 	error_ = error != 0 ? error : EIO;
 	room_.notify_one();
 }
 
-bool FrameWriter::WriteAll(iovec* parts, size_t count) {
-	while (count > 0) {
-		const size_t room = pipe_ ? Room() : SIZE_MAX;
+bool FrameWriter::WriteAll(const uint8_t* data, size_t size) {
+	while (size > 0) {
+		const size_t room = pipe_ ? Room() : size;
 		if (room == 0) return false;
-		// As many parts as there is room for, the last one perhaps in part.
-		std::array<iovec, kQueueSize> chunk;
-		size_t taken = 0, bytes = 0;
-		for (; taken < count && taken < chunk.size() && bytes < room; taken++) {
-			chunk[taken] = {parts[taken].iov_base, std::min(parts[taken].iov_len, room - bytes)};
-			bytes += chunk[taken].iov_len;
-		}
-		ssize_t written = ::writev(fd_, chunk.data(), static_cast<int>(std::min<size_t>(taken, IOV_MAX)));
+		const ssize_t written = ::write(fd_, data, std::min(size, room));
 		if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
 		if (written <= 0) return false;
-		while (written > 0) {
-			const size_t used = std::min(static_cast<size_t>(written), parts->iov_len);
-			parts->iov_base = static_cast<char*>(parts->iov_base) + used;
-			parts->iov_len -= used;
-			written -= static_cast<ssize_t>(used);
-			if (parts->iov_len == 0) {
-				parts++;
-				count--;
-			}
-		}
+		data += written;
+		size -= static_cast<size_t>(written);
 	}
 	return true;
 }

@@ -11,12 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include <sys/uio.h>
-
 // A small ring of frame buffers between the thread that makes frames and a
 // writing thread: the maker fills a free buffer and queues it; the writer
-// writes queued frames in order, several in one writev(), and waits for a few
-// frames to write together rather than waking for each. A frame equal to the
+// waits for a few frames rather than waking for each, then writes all that are
+// queued, in order, each buffer free again as soon as it is written. A frame equal to the
 // last one is queued again without a copy or a conversion.
 //
 // Copies into a pipe that the kernel could spare were tried and measured
@@ -64,7 +62,7 @@ private:
 	int FreeSlot() const;
 	void Hurry(std::unique_lock<std::mutex>& lock);
 	void WriteQueued();
-	bool WriteAll(iovec* parts, size_t count);
+	bool WriteAll(const uint8_t* data, size_t size);
 	bool WaitForRoom(); // until a pipe takes more; false with errno EINTR when given up
 	size_t Room();      // bytes a pipe takes without waiting, once it takes any
 
