@@ -1,6 +1,6 @@
 #include "output/Yuv420Converter.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -9,8 +9,12 @@
 
 namespace {
 
+// std::lround of the value clamped to 0..255, without the library calls: the
+// fraction of a value in that range is exact, and it is never negative.
 uint8_t Clamp(double value) {
-	return static_cast<uint8_t>(std::lround(std::fmin(255.0, std::fmax(0.0, value))));
+	value = std::min(255.0, std::max(0.0, value));
+	const auto whole = static_cast<int>(value);
+	return static_cast<uint8_t>(whole + (value - whole >= 0.5));
 }
 
 // BT.601 coefficients scaled to video range: Y 16..235, Cb and Cr 16..240.
@@ -57,14 +61,30 @@ Yuv420Converter::Yuv420Converter(int width, int height)
       chromaWidth_((width_ + 1) / 2), lumaSize_(width_ * height_),
       chromaSize_(chromaWidth_ * ((height_ + 1) / 2)), sameAsAbove_(height_) {}
 
-const Yuv420Converter::Samples& Yuv420Converter::SamplesOf(uint32_t pixel) {
-	Samples& samples = colours_[(pixel * 0x9e3779b1u) >> 22];
-	if (samples.known && samples.pixel == pixel) return samples;
-	uint8_t rgb[4];
-	std::memcpy(rgb, &pixel, sizeof rgb);
-	samples = {pixel, true, Luma(rgb[0], rgb[1], rgb[2]), BlueDifference(rgb[0], rgb[1], rgb[2]),
-	           RedDifference(rgb[0], rgb[1], rgb[2])};
-	return samples;
+namespace {
+
+size_t Slot(uint32_t pixel) { return (pixel * 0x9e3779b1u) >> 22; }
+
+} // namespace
+
+uint8_t Yuv420Converter::LumaOf(uint32_t pixel) {
+	Luma& luma = lumas_[Slot(pixel)];
+	if (!luma.known || luma.pixel != pixel) {
+		uint8_t rgb[4];
+		std::memcpy(rgb, &pixel, sizeof rgb);
+		luma = {pixel, true, ::Luma(rgb[0], rgb[1], rgb[2])};
+	}
+	return luma.y;
+}
+
+const Yuv420Converter::Chroma& Yuv420Converter::ChromaOf(uint32_t pixel) {
+	Chroma& chroma = chromas_[Slot(pixel)];
+	if (!chroma.known || chroma.pixel != pixel) {
+		uint8_t rgb[4];
+		std::memcpy(rgb, &pixel, sizeof rgb);
+		chroma = {pixel, true, BlueDifference(rgb[0], rgb[1], rgb[2]), RedDifference(rgb[0], rgb[1], rgb[2])};
+	}
+	return chroma;
 }
 
 void Yuv420Converter::Convert(const uint8_t* rgba, size_t stride, uint8_t* planes) {
@@ -97,7 +117,7 @@ void Yuv420Converter::Convert(const uint8_t* rgba, size_t stride, uint8_t* plane
 
 void Yuv420Converter::ConvertLumaRow(const uint8_t* pixels, uint8_t* y) {
 	uint32_t run = PixelAt(pixels);
-	uint8_t luma = SamplesOf(run).y;
+	uint8_t luma = LumaOf(run);
 	for (size_t column = 0; column < width_;) {
 		if (column + kGroup <= width_ && GroupIs(pixels + 4 * column, run)) {
 			std::memset(y + column, luma, kGroup);
@@ -108,7 +128,7 @@ void Yuv420Converter::ConvertLumaRow(const uint8_t* pixels, uint8_t* y) {
 			const uint32_t pixel = PixelAt(pixels + 4 * column);
 			if (pixel != run) {
 				run = pixel;
-				luma = SamplesOf(run).y;
+				luma = LumaOf(run);
 			}
 			y[column] = luma;
 		}
@@ -156,9 +176,9 @@ void Yuv420Converter::ConvertBlock(const uint8_t* top, const uint8_t* bottom, si
 	const uint32_t pixel = PixelAt(top);
 	if (pixel == PixelAt(top + 4 * (columns - 1)) && pixel == PixelAt(bottom) &&
 	    pixel == PixelAt(bottom + 4 * (columns - 1))) {
-		const Samples& samples = SamplesOf(pixel);
-		*cb = samples.cb;
-		*cr = samples.cr;
+		const Chroma& chroma = ChromaOf(pixel);
+		*cb = chroma.cb;
+		*cr = chroma.cr;
 		return;
 	}
 	double r = 0, g = 0, b = 0;

@@ -28,10 +28,17 @@ public:
 	void Convert(const uint8_t* rgba, size_t stride, uint8_t* planes);
 
 private:
-	struct Samples {
+	// The samples of one colour, remembered by hash of the pixel; luma and
+	// chroma apart, as a pixel among others needs its luma alone.
+	struct Luma {
 		uint32_t pixel = 0;
 		bool known = false;
-		uint8_t y = 0, cb = 0, cr = 0;
+		uint8_t y = 0;
+	};
+	struct Chroma {
+		uint32_t pixel = 0;
+		bool known = false;
+		uint8_t cb = 0, cr = 0;
 	};
 
 	void ConvertLumaRow(const uint8_t* pixels, uint8_t* y);
@@ -39,11 +46,13 @@ private:
 	// One block of `rows` x `columns` pixels.
 	void ConvertBlock(const uint8_t* top, const uint8_t* bottom, size_t rows, size_t columns, uint8_t* cb,
 	                  uint8_t* cr);
-	const Samples& SamplesOf(uint32_t pixel);
+	uint8_t LumaOf(uint32_t pixel);
+	const Chroma& ChromaOf(uint32_t pixel);
 
 	size_t width_, height_;
 	size_t chromaWidth_;
 	size_t lumaSize_, chromaSize_;
 	std::vector<bool> sameAsAbove_; // per row of the frame being converted
-	std::array<Samples, 1024> colours_{};
+	std::array<Luma, 1024> lumas_{};
+	std::array<Chroma, 1024> chromas_{};
 };
