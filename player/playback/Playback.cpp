@@ -17,7 +17,8 @@ constexpr auto kLongestWait = std::chrono::milliseconds(25);
 } // namespace
 
 void Playback::Render(const AudioBlock& block, int64_t frame) {
-	peak_ = PeakMeter::Measure(block);
+	// The peak is only ever shown on the progress line.
+	if (hooks_.progress) peak_ = PeakMeter::Measure(block);
 	if (hooks_.render) hooks_.render(block, frame);
 }
 
@@ -98,7 +99,11 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 			std::this_thread::sleep_for(kIdle);
 			continue;
 		}
-		while (!ended && output->WrittenFrame() - output->AudibleFrame() < lead) {
+		// Writing adds to the back of what the device plays from the front, so
+		// one reading of the frame heard serves the writing and the showing.
+		const int64_t heard = output->AudibleFrame();
+		const auto heardAt = std::chrono::steady_clock::now();
+		while (!ended && output->WrittenFrame() - heard < lead) {
 			const int64_t frame = source.Position();
 			if (!source.NextBlock(block)) {
 				ended = true;
@@ -107,8 +112,6 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 			output->Write(block);
 			pending.emplace_back(frame, block);
 		}
-		const int64_t heard = output->AudibleFrame();
-		const auto heardAt = std::chrono::steady_clock::now();
 		// The sound is over once everything written has been heard; blocks a
 		// positive offset still holds back are shown then rather than waited for.
 		const bool over = ended && heard >= output->WrittenFrame();
