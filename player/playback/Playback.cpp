@@ -7,12 +7,18 @@
 #include <limits>
 #include <thread>
 
+#include "playback/PreciseWakeUps.h"
+
 namespace {
 
 constexpr auto kIdle = std::chrono::milliseconds(10);
 // Longest sleep while playing: past a block (11.6 ms at 44.1 kHz), so that the
 // loop wakes once a block, when the next one is heard, and keys still act at once.
 constexpr auto kLongestWait = std::chrono::milliseconds(25);
+// Shortest sleep: a block that is due at the very frame where the device's
+// next take is awaited waits only for that take, which comes any moment; a
+// whole millisecond would show the block that much late.
+constexpr auto kShortestWait = std::chrono::microseconds(200);
 
 } // namespace
 
@@ -87,6 +93,7 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 	    std::max<int64_t>(0, -offset);
 	std::deque<std::pair<int64_t, AudioBlock>> pending; // written, not yet rendered
 	bool ended = false;
+	const PreciseWakeUps precise;
 	output->Restart(source.Position());
 	for (;;) {
 		if (!HandleKeys(source, output, restart)) return Outcome::Quit;
@@ -134,6 +141,6 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - due + 1;
 		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
 		std::this_thread::sleep_for(
-		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kLongestWait));
+		    std::clamp<std::chrono::microseconds>(until, kShortestWait, kLongestWait));
 	}
 }
