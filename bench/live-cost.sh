@@ -3,7 +3,8 @@
 # a virtual X display, both meters at once, through SDL's dummy audio driver
 # (which plays at the real rate into nothing), and reports vuplay's CPU time
 # (user + system, all its threads) as a share of one core, the frames put on
-# the screen against the audio blocks, and how late blocks were shown.
+# the screen against the audio blocks, whether every block of the file reached
+# each add-on's Render, and how late blocks were shown.
 #
 #   bash bench/live-cost.sh [SECONDS]   (default 60)
 set -euo pipefail
@@ -25,11 +26,19 @@ SDL_AUDIODRIVER=dummy bash tests/support/run-under-xvfb.sh \
 	"$vuplay" --verbose -p corvel -p kestle --settings-dir "$work/settings" "$work/music.wav" >"$work/out"
 
 read -r elapsed user system peak <"$work/time"
-blocks=$(awk -v s="$seconds" 'BEGIN { printf "%d", s * 44100 / 512 }')
+# The last block is padded, so a part of one counts as a whole.
+blocks=$(awk -v s="$seconds" 'BEGIN { b = s * 44100 / 512; printf "%d", b == int(b) ? b : int(b) + 1 }')
+played=$(sed -n 's/^blocks played: //p' "$work/out")
 shown=$(sed -n 's/^frames shown on screen: //p' "$work/out")
 echo "played ${seconds} s in ${elapsed} s: user ${user} s, system ${system} s, peak $((peak / 1024)) MB"
 awk -v e="$elapsed" -v u="$user" -v s="$system" 'BEGIN { printf "CPU: %.2f %% of one core\n", 100 * (u + s) / e }'
 awk -v f="$shown" -v b="$blocks" -v s="$seconds" 'BEGIN {
 	printf "frames shown on screen: %d for %d audio blocks (%.1f a second; blocks come %.1f a second)\n",
 		f, b, f / s, b / s }'
+sed -n 's/^blocks rendered by add-on [0-9]* (.*\/\(.*\)): \([0-9]*\)$/\1 \2/p' "$work/out" |
+	while read -r name rendered; do
+		verdict="every block"
+		[ "$rendered" -eq "$blocks" ] || verdict="NOT every block"
+		echo "blocks rendered by $name: $rendered of $played played, of $blocks in the file: $verdict"
+	done
 grep '^latency' "$work/out"

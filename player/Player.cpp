@@ -63,21 +63,19 @@ bool Player::Play(AudioSource& whole) {
 		                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
 
 	paused_ = false;
-	Playback playback({
-	                      .render =
-	                          [this, &source](const AudioBlock& block, int64_t) {
-		                          addons_.Render(block, source.SampleRate());
-		                          Warn(source);
-	                          },
-	                      .keys = [this] { return Keys(); },
-	                      .progress =
-	                          [this](const ProgressState& state) {
-		                          if (terminal_.ShowsProgress())
-			                          terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()),
-			                                             state.paused);
-	                          },
-	                  },
-	                  options_.latencyOffsetMs);
+	Playback::Hooks hooks{
+	    .render =
+	        [this, &source](const AudioBlock& block, int64_t) {
+		        addons_.Render(block, source.SampleRate());
+		        Warn(source);
+	        },
+	    .keys = [this] { return Keys(); },
+	};
+	if (terminal_.ShowsProgress())
+		hooks.progress = [this](const ProgressState& state) {
+			terminal_.Progress(ProgressLine::Format(state, terminal_.Columns()), state.paused);
+		};
+	Playback playback(std::move(hooks), options_.latencyOffsetMs);
 	const Playback::Outcome outcome = playback.Play(source, output);
 	Warn(source);
 	terminal_.EndLine();

@@ -67,6 +67,7 @@ int Run(const Options& options) {
 	}
 	if (!options.headless) ReportNoDisplay(options);
 	int status = Player(options, addons).PlayAll(inputs, live.get());
+	addons.LogBlocksRendered();
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	// A signal that comes while the add-ons are being unloaded found the recording whole.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang
-  libsdl2-dev libx11-dev libsndfile1-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  libsdl2-dev libx11-dev libxcb1-dev libsndfile1-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   xvfb openbox wmctrl xdotool imagemagick x11-utils
   espeak-ng sox ffmpeg time pv

@@ -7,17 +7,24 @@
 #include <limits>
 #include <thread>
 
+#include "playback/PreciseWakeUps.h"
+
 namespace {
 
 constexpr auto kIdle = std::chrono::milliseconds(10);
 // Longest sleep while playing: past a block (11.6 ms at 44.1 kHz), so that the
 // loop wakes once a block, when the next one is heard, and keys still act at once.
 constexpr auto kLongestWait = std::chrono::milliseconds(25);
+// Shortest sleep: a block that is due at the very frame where the device's
+// next take is awaited waits only for that take, which comes any moment; a
+// whole millisecond would show the block that much late.
+constexpr auto kShortestWait = std::chrono::microseconds(200);
 
 } // namespace
 
 void Playback::Render(const AudioBlock& block, int64_t frame) {
-	peak_ = PeakMeter::Measure(block);
+	// The peak is only ever shown on the progress line.
+	if (hooks_.progress) peak_ = PeakMeter::Measure(block);
 	if (hooks_.render) hooks_.render(block, frame);
 }
 
@@ -86,6 +93,7 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 	    std::max<int64_t>(0, -offset);
 	std::deque<std::pair<int64_t, AudioBlock>> pending; // written, not yet rendered
 	bool ended = false;
+	const PreciseWakeUps precise;
 	output->Restart(source.Position());
 	for (;;) {
 		if (!HandleKeys(source, output, restart)) return Outcome::Quit;
@@ -98,7 +106,11 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 			std::this_thread::sleep_for(kIdle);
 			continue;
 		}
-		while (!ended && output->WrittenFrame() - output->AudibleFrame() < lead) {
+		// Writing adds to the back of what the device plays from the front, so
+		// one reading of the frame heard serves the writing and the showing.
+		const int64_t heard = output->AudibleFrame();
+		const auto heardAt = std::chrono::steady_clock::now();
+		while (!ended && output->WrittenFrame() - heard < lead) {
 			const int64_t frame = source.Position();
 			if (!source.NextBlock(block)) {
 				ended = true;
@@ -107,8 +119,6 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 			output->Write(block);
 			pending.emplace_back(frame, block);
 		}
-		const int64_t heard = output->AudibleFrame();
-		const auto heardAt = std::chrono::steady_clock::now();
 		// The sound is over once everything written has been heard; blocks a
 		// positive offset still holds back are shown then rather than waited for.
 		const bool over = ended && heard >= output->WrittenFrame();
@@ -131,6 +141,6 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - due + 1;
 		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
 		std::this_thread::sleep_for(
-		    std::clamp<std::chrono::microseconds>(until, std::chrono::milliseconds(1), kLongestWait));
+		    std::clamp<std::chrono::microseconds>(until, kShortestWait, kLongestWait));
 	}
 }

@@ -29,6 +29,7 @@ public:
 		// The keys pressed since the last call; called every few milliseconds.
 		std::function<std::vector<PlayerKey>()> keys = nullptr;
 		// The state to show; called after each rendered block and on pause.
+		// Without it the blocks' peaks are not measured.
 		std::function<void(const ProgressState& state)> progress = nullptr;
 	};
 

@@ -145,6 +145,13 @@ void AddonSession::Log(const std::string& line) const {
 	if (options_.verbose) std::printf("%s\n", line.c_str());
 }
 
+void AddonSession::LogBlocksRendered() const {
+	Log("blocks played: " + std::to_string(blocks_));
+	for (size_t i = 0; i < addons_.size(); i++)
+		Log("blocks rendered by add-on " + std::to_string(i + 1) + " (" + addons_[i]->Path() +
+		    "): " + std::to_string(addons_[i]->BlocksRendered()));
+}
+
 void AddonSession::WaitForWindows() {
 	for (BWindow* window : kit::Windows())
 		kit::WaitForIdle(window, kSettleTimeout);

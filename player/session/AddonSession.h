@@ -61,6 +61,9 @@ public:
 	// the next block's scripted events are applied at once: a script that
 	// pauses can resume.
 	std::vector<PlayerKey> Keys(bool paused);
+	// With --verbose: the blocks handed over, and how many of them reached
+	// each add-on's Render, a line each.
+	void LogBlocksRendered() const;
 	// Whether the script can still resume a headless run that Keys(true) left
 	// paused: an event of the next block is left, as the one after can never come.
 	bool ScriptCanResume() const { return script_.HasEventFor(blocks_ + 1); }

@@ -31,7 +31,9 @@ bool RunningAddon::Start(BHandler* host) {
 }
 
 bool RunningAddon::Render(const int16* samples) {
-	return running_ && AddonLibrary::Render(Plugin(), samples);
+	if (!running_) return false;
+	blocksRendered_++;
+	return AddonLibrary::Render(Plugin(), samples);
 }
 
 void RunningAddon::Stop() {

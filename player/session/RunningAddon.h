@@ -2,6 +2,7 @@
 // it is running.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,8 +36,10 @@ public:
 	// Init are taken as the add-on's meter window. False when Init failed or
 	// threw; a crash in Init ends the process with one line (CrashReport).
 	bool Start(BHandler* host);
-	// Calls Render with `samples` (kBlockValues values).
+	// Calls Render with `samples` (kBlockValues values), when running.
 	bool Render(const int16* samples);
+	// The blocks handed to Render so far, over every Start.
+	int64_t BlocksRendered() const { return blocksRendered_; }
 	// Calls Cleanup; nothing when not running.
 	void Stop();
 	// Stops and deletes the object for good.
@@ -55,4 +58,5 @@ private:
 	AddonLibrary library_;
 	bool running_ = false;
 	BWindow* meterWindow_ = nullptr;
+	int64_t blocksRendered_ = 0;
 };

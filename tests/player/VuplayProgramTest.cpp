@@ -122,6 +122,16 @@ TEST_F(VuplayProgramTest, TheAboutBoxFromTheMeterWindowDoesNotStallTheMeters) {
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 }
 
+TEST_F(VuplayProgramTest, VerboseCountsTheBlocksThatReachedEachAddOnsRender) {
+	// The script follows the first add-on: stopped for blocks 10 and 11, while the second goes on.
+	const Outcome run =
+	    Vuplay("-v -p corvel -p kestle --events '" + Script("10 stop\n12 start\n") + "' '" + tone_ + "'");
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_NE(run.out.find("\nblocks played: 87\n"), std::string::npos) << run.out;
+	EXPECT_EQ(Count(run.out, "^blocks rendered by add-on 1 \\(.*vis_Corvel_VU-Meter\\): 85$"), 1) << run.out;
+	EXPECT_EQ(Count(run.out, "^blocks rendered by add-on 2 \\(.*vis_Kestle_VU-Meter\\): 87$"), 1) << run.out;
+}
+
 TEST_F(VuplayProgramTest, RunsBothAddOnsAtOnceAndEachSavesItsSettings) {
 	ASSERT_EQ(Vuplay("-p corvel -p kestle '" + tone_ + "'").status, 0);
 	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
