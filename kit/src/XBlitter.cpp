@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstdlib>
 
+#include <sys/socket.h>
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -15,6 +17,11 @@ namespace {
 
 // A PutImage request's own fields, big-requests length included.
 constexpr size_t kPutImageHeaderBytes = 28;
+// Frames sent before the X server has had the processor wait in the socket,
+// and a write blocks once a quarter of the send buffer waits; Linux's default
+// buffer holds a few frames only, and the thread that draws then sleeps until
+// the server reads.
+constexpr int kSendBufferBytes = 1 << 20;
 
 // XCB hands out replies and errors in malloc'ed memory.
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -85,6 +92,9 @@ std::unique_ptr<XBlitter> XBlitter::Open() {
 		xcb_disconnect(connection);
 		return nullptr;
 	}
+	// Only a cost when refused: writes block sooner.
+	setsockopt(xcb_get_file_descriptor(connection), SOL_SOCKET, SO_SNDBUF, &kSendBufferBytes,
+	           sizeof kSendBufferBytes);
 	return std::unique_ptr<XBlitter>(new XBlitter(connection));
 }
 

@@ -6,6 +6,8 @@
 // server, where Xlib's flush also reads the connection each time for events
 // this connection never gets. What the X server sends back (errors for a
 // window already gone, at most) is read only alongside a write and dropped.
+// The socket's send buffer holds many frames, so that a frame does not wait
+// for the X server to read the ones before it.
 //
 // Threads: any; one lock serialises the targets and the conversion buffer.
 // SDL makes and destroys the windows on the display thread, which adopts each

@@ -10,6 +10,7 @@
 
 #include <AppDefs.h>
 #include <Screen.h>
+#include <Window.h>
 
 #include "DisplayServer.h"
 #include "MessageRecorder.h"
@@ -379,6 +380,24 @@ TEST_F(SdlServerTest, ManyPresentsWithoutWaitingEndWithTheLastOnScreen) {
 	EXPECT_EQ(shot.At(65, 465), kGreen);
 	EXPECT_EQ(shot.At(90, 500), kRed);
 	// Left open on purpose: the process must end cleanly with windows still there.
+}
+
+// The largest window holds more than the X server takes in one request; a
+// request over its limit would close the connection and nothing would show.
+TEST_F(SdlServerTest, AWholeLargestWindowGoesToTheServerAndTheNextFrameShows) {
+	const int32 height = 1200; // 4096 x 1200 pixels: 19.7 MB, over the 16 MB a request may hold
+	const server_window_id id = Open("vu-largest", BRect(0, 0, kMaxWindowSize - 1, height - 1));
+	ASSERT_TRUE(WaitUntilActive());
+	const BRect seen = XFrame(XWindow("vu-largest"));
+	Framebuffer pixels(kMaxWindowSize, height, kRed);
+	fServer.Present(id, pixels, {0, 0, kMaxWindowSize - 1, height - 1}, true);
+	pixels.FillPixels({100, 100, 199, 199}, kGreen);
+	fServer.Present(id, pixels, {100, 100, 199, 199}, true);
+	const Screenshot shot = TakeScreenshot("onscreen-largest");
+	const int left = int(seen.left), top = int(seen.top);
+	EXPECT_EQ(shot.At(left + 150, top + 150), kGreen);
+	EXPECT_EQ(shot.At(left + 500, top + 300), kRed);
+	fServer.DestroyWindow(id);
 }
 
 TEST_F(SdlServerTest, ScreenIsTheDisplaysSize) { EXPECT_EQ(BScreen().Frame(), BRect(0, 0, 1023, 767)); }
