@@ -14,7 +14,7 @@ class VisualizationPlugin;
 // time given to it is let go, and until it leaves, the object it is in must
 // be neither deleted nor its library closed: StuckIn() names that object.
 //
-// [player thread] Every call.
+// [host thread] Every call: the thread that drives the add-ons.
 class AboutBox {
 public:
 	AboutBox() = default;

@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "Report.h"
 #include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
 #include "host/ExitStatus.h"
+#include "host/Report.h"
 #include "output/StandardOutput.h"
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"

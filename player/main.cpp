@@ -16,13 +16,13 @@
 #include "Player.h"
 #include "PrivateSettingsCopy.h"
 #include "QuitSignals.h"
-#include "Report.h"
 #include "audio/LiveInput.h"
 #include "audio/SoundDevices.h"
+#include "host/AddonCrashWatch.h"
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
+#include "host/Report.h"
 #include "output/StandardOutput.h"
-#include "session/AddonCrashWatch.h"
 #include "session/AddonListing.h"
 #include "session/AddonSession.h"
 
@@ -95,6 +95,7 @@ void ReportUnsavedSettings() {
 } // namespace
 
 int main(int argc, char** argv) {
+	SetReportName("vuplay");
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
 		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());

@@ -15,7 +15,6 @@
 #include "audio/OggEnd.h"
 #include "audio/QuietStderr.h"
 #include "audio/RawPcm.h"
-#include "audio/SampleConversion.h"
 #include "audio/StreamInput.h"
 #include "playback/ProgressLine.h"
 
@@ -32,7 +31,7 @@ bool IsVorbisOrdered(int format) {
 }
 
 // The channels that feed the left and the right side (see the header).
-std::pair<int, int> FrontPair(SNDFILE* file, const SF_INFO& info) {
+ChannelPair FrontPair(SNDFILE* file, const SF_INFO& info) {
 	const int channels = info.channels;
 	if (channels == 1) return {0, 0};
 	std::vector<int> map(static_cast<size_t>(channels));
@@ -127,7 +126,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	const int64_t frames = info.frames == SF_COUNT_MAX || (raw && stream) ? -1 : info.frames;
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
-	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
+	source->frontPair_ = FrontPair(file, info);
 	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 	// libsndfile still owns the descriptor and reads on from where it is.
 	source->endMissing_ =
@@ -157,14 +156,8 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	int64_t got = 0;
 	while (got < kBlockFrames && (next_ < filled_ || Refill())) {
 		const int64_t take = std::min<int64_t>(kBlockFrames - got, filled_ - next_);
-		if (channels_ == 2 && leftChannel_ == 0 && rightChannel_ == 1)
-			ToInt16(frames_.data() + next_ * 2, static_cast<size_t>(take * 2), block.data() + 2 * got);
-		else
-			for (int64_t i = 0; i < take; i++) {
-				const float* frame = frames_.data() + (next_ + i) * channels_;
-				block[static_cast<size_t>(2 * (got + i))] = ToInt16(frame[leftChannel_]);
-				block[static_cast<size_t>(2 * (got + i) + 1)] = ToInt16(frame[rightChannel_]);
-			}
+		ToStereoInt16(frames_.data() + next_ * channels_, channels_, frontPair_, static_cast<size_t>(take),
+		              block.data() + 2 * got);
 		next_ += take;
 		got += take;
 	}

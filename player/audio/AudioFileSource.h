@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/AudioSource.h"
+#include "host/SampleConversion.h"
 
 struct sf_private_tag;
 class RawPcm;
@@ -56,8 +57,8 @@ public:
 	bool IsStream() const { return stream_ != nullptr; }
 	int Channels() const { return channels_; }
 	// The file's channels that feed the left and the right side.
-	int LeftChannel() const { return leftChannel_; }
-	int RightChannel() const { return rightChannel_; }
+	int LeftChannel() const { return frontPair_.left; }
+	int RightChannel() const { return frontPair_.right; }
 
 private:
 	AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels, int64_t frames);
@@ -69,8 +70,7 @@ private:
 	int channels_;
 	int64_t totalFrames_;
 	int64_t position_ = 0;
-	int leftChannel_ = 0;
-	int rightChannel_ = 0;
+	ChannelPair frontPair_{0, 0};
 	// Decodes the next frames into `frames_`; false at the end or on an error.
 	bool Refill();
 	// At the end of the decoded sound: whether the file was cut short, before

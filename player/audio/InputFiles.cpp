@@ -1,9 +1,9 @@
 #include "audio/InputFiles.h"
 
-#include "Report.h"
 #include "audio/AudioFileSource.h"
 #include "audio/InterruptibleIo.h"
 #include "audio/RawFifoSource.h"
+#include "host/Report.h"
 
 std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
                                               std::string& error, bool* readOnce) {

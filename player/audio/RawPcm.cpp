@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "audio/SampleConversion.h"
+#include "host/SampleConversion.h"
 
 namespace {
 

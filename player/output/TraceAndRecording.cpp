@@ -5,7 +5,7 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "Report.h"
+#include "host/Report.h"
 #include "playback/ProgressLine.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include <FindDirectory.h>
 
-#include "Report.h"
 #include "host/AddonLibrary.h"
+#include "host/Report.h"
 
 namespace {
 

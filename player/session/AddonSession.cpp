@@ -10,8 +10,8 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "Report.h"
 #include "host/AddonLocator.h"
+#include "host/Report.h"
 
 namespace {
 
@@ -21,28 +21,11 @@ constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
 constexpr bigtime_t kResizeAnswerTimeout = 2000000;
 constexpr bigtime_t kResizePoll = 1000;
 
-std::optional<PlayerKey> KeyOf(const BMessage& message) {
-	const char* bytes = nullptr;
-	if (message.FindString("bytes", &bytes) != B_OK || !bytes || bytes[1] != '\0') return std::nullopt;
-	switch (bytes[0]) {
-	case B_SPACE:
-		return PlayerKey::TogglePause;
-	case B_LEFT_ARROW:
-		return PlayerKey::SeekBack;
-	case B_RIGHT_ARROW:
-		return PlayerKey::SeekForward;
-	case 'a':
-		return PlayerKey::About;
-	case 'q':
-	case 'Q':
-	case B_ESCAPE:
-		return PlayerKey::Quit;
-	default:
-		return std::nullopt;
-	}
-}
-
 } // namespace
+
+AddonSession::AddonSession(const Options& options)
+    : options_(options), addons_({.stopping = [this](size_t index) { Stopping(index); },
+                                  .log = [this](const std::string& line) { Log(line); }}) {}
 
 AddonSession::~AddonSession() {
 	std::string error;
@@ -54,36 +37,15 @@ bool AddonSession::Start(std::string& error) {
 	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, error)) return false;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
-	std::vector<std::string> failures;
-	const AddonLocator locator = AddonLocator::FromEnvironment();
-	for (const std::string& name : options_.plugins) {
-		std::string why;
-		const auto path = locator.Find(name);
-		if (!path)
-			failures.push_back(locator.Unknown(name));
-		else if (auto addon = RunningAddon::Load(path->string(), why))
-			addons_.push_back(std::move(addon));
-		else
-			failures.push_back(why);
-	}
-	looper_ = HostLooper::Start(addons_.size());
-	first_ = addons_.size();
-	for (size_t i = 0; i < addons_.size(); i++) {
-		if (!addons_[i]->Start(looper_->HandlerFor(i))) {
-			failures.push_back(addons_[i]->Path() + ": the add-on failed to start");
-			addons_[i]->Discard();
-		} else if (first_ == addons_.size()) {
-			first_ = i;
-		}
-	}
+	std::vector<std::string> failures = addons_.Start(options_.plugins, AddonLocator::FromEnvironment());
 	failed_ = !failures.empty();
-	if (first_ == addons_.size()) {
+	if (!addons_.First()) {
 		error = failures.back();
 		failures.pop_back();
 	}
 	for (const std::string& failure : failures)
 		Report(failure);
-	if (first_ == addons_.size() || !SizeMeterWindow(error)) return false;
+	if (!addons_.First() || !SizeMeterWindow(error)) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
 }
@@ -127,8 +89,8 @@ bool AddonSession::SizeMeterWindow(std::string& error) {
 }
 
 bool AddonSession::StartRecording(std::string& error) {
-	for (size_t i = 0; i < addons_.size(); i++)
-		if (addons_[i]->MeterWindow()) {
+	for (size_t i = 0; i < addons_.Size(); i++)
+		if (addons_.At(i).MeterWindow()) {
 			recorded_ = i;
 			outputs_.StartRecording(options_.record, options_.fps, kBlockFrames);
 			return true;
@@ -138,7 +100,7 @@ bool AddonSession::StartRecording(std::string& error) {
 }
 
 BWindow* AddonSession::RecordedWindow(size_t index) {
-	return index == recorded_ ? addons_[index]->MeterWindow() : nullptr;
+	return index == recorded_ ? addons_.At(index).MeterWindow() : nullptr;
 }
 
 void AddonSession::Log(const std::string& line) const {
@@ -147,15 +109,15 @@ void AddonSession::Log(const std::string& line) const {
 
 void AddonSession::LogBlocksRendered() const {
 	Log("blocks played: " + std::to_string(blocks_));
-	for (size_t i = 0; i < addons_.size(); i++)
-		Log("blocks rendered by add-on " + std::to_string(i + 1) + " (" + addons_[i]->Path() +
-		    "): " + std::to_string(addons_[i]->BlocksRendered()));
+	for (size_t i = 0; i < addons_.Size(); i++)
+		Log("blocks rendered by add-on " + std::to_string(i + 1) + " (" + addons_.At(i).Path() +
+		    "): " + std::to_string(addons_.At(i).BlocksRendered()));
 }
 
 void AddonSession::WaitForWindows() {
 	for (BWindow* window : kit::Windows())
 		kit::WaitForIdle(window, kSettleTimeout);
-	kit::WaitForIdle(looper_, kSettleTimeout);
+	kit::WaitForIdle(addons_.Looper(), kSettleTimeout);
 }
 
 void AddonSession::Render(const AudioBlock& block, int sampleRate) {
@@ -164,12 +126,13 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate) {
 	// Headless runs are repeatable only if every window has caught up first.
 	if (options_.headless) WaitForWindows();
 	HandleMessages();
-	for (size_t i = 0; i < addons_.size(); i++) {
-		RunningAddon& addon = *addons_[i];
+	for (size_t i = 0; i < addons_.Size(); i++) {
+		RunningAddon& addon = addons_.At(i);
 		if (!addon.Running()) continue;
-		if (i == first_) outputs_.RenderStarting(blocks_);
+		const bool followed = i == addons_.First();
+		if (followed) outputs_.RenderStarting(blocks_);
 		const bool result = addon.Render(block.data());
-		if (i == first_) outputs_.RenderDone(blocks_, result);
+		if (followed) outputs_.RenderDone(blocks_, result);
 	}
 	// Null once stopped or gone: the recording goes on with the last picture.
 	if (recorded_) outputs_.Record(RecordedWindow(*recorded_), sampleRate);
@@ -178,97 +141,34 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate) {
 std::vector<PlayerKey> AddonSession::Keys(bool paused) {
 	if (paused && options_.headless) {
 		script_.ApplyUpTo(blocks_ + 1, *this);
-		kit::WaitForIdle(looper_, kSettleTimeout);
+		kit::WaitForIdle(addons_.Looper(), kSettleTimeout);
 	}
 	HandleMessages();
 	std::vector<PlayerKey> keys = std::exchange(keys_, {});
-	bool anyLeft = false;
-	for (const auto& addon : addons_)
-		anyLeft = anyLeft || addon->Plugin();
-	if (!anyLeft || kit::DisplayLost()) keys.push_back(PlayerKey::Quit);
+	if (!addons_.AnyLeft() || kit::DisplayLost()) keys.push_back(PlayerKey::Quit);
 	return keys;
 }
 
 void AddonSession::HandleMessages() {
-	if (!looper_) return;
-	for (const HostLooper::Received& received : looper_->Take())
-		Handle(received.addon, received.message);
+	for (const PlayerKey key : addons_.HandleMessages())
+		keys_.push_back(key);
 }
 
-void AddonSession::Handle(size_t index, const BMessage& message) {
-	const std::string from = "add-on " + std::to_string(index + 1) + " (" + addons_[index]->Path() + ")";
-	if (message.what == PLUGIN_CLOSE_NOTICE) {
-		void* object = nullptr;
-		message.FindPointer("Object", &object);
-		const bool own = object && object == addons_[index]->Plugin();
-		char pointer[32];
-		std::snprintf(pointer, sizeof pointer, "%p", object);
-		Log("close notice to " + from + ": Object " + pointer + (own ? ", its object" : ", not its object"));
-		// Only a pointer that is one of our objects is acted on; anything else is ignored.
-		for (size_t i = 0; i < addons_.size(); i++)
-			if (object && addons_[i]->Plugin() == object) Discard(i);
-		return;
-	}
-	Log("message to " + from + ": " + message.ToString());
-	if (message.what != B_KEY_DOWN) return;
-	if (const auto key = KeyOf(message)) {
-		if (*key == PlayerKey::About)
-			About();
-		else
-			keys_.push_back(*key);
-	}
-}
-
-void AddonSession::About() {
-	for (const auto& addon : addons_)
-		if (addon->Running()) {
-			about_.Open(addon->Plugin());
-			return;
-		}
-}
-
-void AddonSession::CloseAboutBox(bigtime_t deadline) {
-	if (about_.Close(deadline) || toldAboutStuck_) return;
-	toldAboutStuck_ = true;
-	failed_ = true;
-	for (const auto& addon : addons_)
-		if (addon->Plugin() == about_.StuckIn())
-			std::fprintf(stderr,
-			             "vuplay: %s: About did not return; the add-on stays loaded until the player ends\n",
-			             addon->Path().c_str());
-}
-
-void AddonSession::Discard(size_t index) {
-	CloseAboutBox(system_time() + kSettleTimeout);
-	if (index == first_) outputs_.Trace(nullptr);
+void AddonSession::Stopping(size_t index) {
+	if (index == addons_.First()) outputs_.Trace(nullptr);
 	outputs_.RememberPicture(RecordedWindow(index));
-	Release(*addons_[index]);
-}
-
-void AddonSession::Release(RunningAddon& addon) {
-	// Unloading the library under a thread still inside it would crash the player.
-	if (addon.Plugin() && addon.Plugin() == about_.StuckIn())
-		addon.Abandon();
-	else
-		addon.Discard();
 }
 
 void AddonSession::StopFollowed() {
 	if (!First().Running()) return;
-	CloseAboutBox(system_time() + kSettleTimeout);
-	outputs_.Trace(nullptr);
-	outputs_.RememberPicture(RecordedWindow(first_));
+	addons_.CloseAboutBox(system_time() + kSettleTimeout);
+	Stopping(*addons_.First());
 	First().Stop();
 }
 
 void AddonSession::StartFollowed() {
-	if (!First().Plugin() || First().Running()) return;
-	if (!First().Start(looper_->HandlerFor(first_))) {
-		std::fprintf(stderr, "vuplay: %s: the add-on failed to start\n", First().Path().c_str());
-		failed_ = true;
-		return;
-	}
-	outputs_.Trace(First().MeterWindow());
+	if (First().Running()) return;
+	if (addons_.Restart(*addons_.First())) outputs_.Trace(First().MeterWindow());
 }
 
 void AddonSession::PrefsOfFollowed() {
@@ -276,24 +176,17 @@ void AddonSession::PrefsOfFollowed() {
 }
 
 void AddonSession::AboutOfFollowed() {
-	if (!First().Running() || !about_.Open(First().Plugin())) return;
-	const bigtime_t deadline = system_time() + kSettleTimeout;
-	about_.WaitUntilShown(deadline);
-	CloseAboutBox(deadline);
+	addons_.AboutAnswered(*addons_.First(), system_time() + kSettleTimeout);
 }
 
 bool AddonSession::Leave(Ending ending, std::string& error) {
 	if (left_) return true;
 	left_ = true;
-	CloseAboutBox(system_time() + kSettleTimeout);
+	addons_.CloseAboutBox(system_time() + kSettleTimeout);
 	outputs_.Trace(nullptr);
 	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
 	const bool recorded = outputs_.FinishRecording(ending == Ending::CutShort, error);
-	for (auto& addon : addons_)
-		Release(*addon);
-	addons_.clear();
-	HostLooper::Dispose(looper_);
-	looper_ = nullptr;
+	addons_.Leave();
 	outputs_.CloseTrace();
 	return recorded;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,12 +11,9 @@
 
 #include "Options.h"
 #include "audio/AudioSource.h"
-#include "host/AboutBox.h"
+#include "host/AddonGroup.h"
 #include "input/EventScriptRunner.h"
-#include "input/KeyDecoder.h"
 #include "output/TraceAndRecording.h"
-#include "session/HostLooper.h"
-#include "session/RunningAddon.h"
 
 // The first add-on that started is the one scripted events and the trace
 // follow; its meter window is the window that appeared during its Init. The
@@ -26,14 +22,13 @@
 // Scripted events and trace lines number the blocks handed over, which are the
 // first add-on's Render calls for as long as it runs.
 //
-// A close notice (904) stops the add-on whose object it names and deletes the
-// object; once every add-on is gone that way the player quits. Keys forwarded
-// from a meter window act as the player's own keys.
+// Close notices and forwarded keys are answered as AddonGroup answers them;
+// once every add-on is gone the player quits.
 //
-// [player thread] Every call; the host looper only queues what it receives.
+// [player thread] Every call.
 class AddonSession final : private EventScriptRunner::Target {
 public:
-	explicit AddonSession(const Options& options) : options_(options) {}
+	explicit AddonSession(const Options& options);
 	~AddonSession() override; // Leave()
 
 	AddonSession(const AddonSession&) = delete;
@@ -51,7 +46,7 @@ public:
 	// Whether an add-on failed to load or start or its About did not return,
 	// a scripted event could not be applied, or the recording or the trace
 	// failed (each reported once).
-	bool Failed() const { return failed_ || script_.Failed() || outputs_.Failed(); }
+	bool Failed() const { return failed_ || addons_.Failed() || script_.Failed() || outputs_.Failed(); }
 	// Hands one block, `sampleRate` frames a second, to every running add-on,
 	// and records it.
 	void Render(const AudioBlock& block, int sampleRate);
@@ -69,7 +64,7 @@ public:
 	bool ScriptCanResume() const { return script_.HasEventFor(blocks_ + 1); }
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.
-	void About();
+	void About() { addons_.About(); }
 	// Stops and deletes every add-on, completes the recording and the trace
 	// and unloads the libraries, so each writes its settings; an add-on whose
 	// About never returned stays loaded. A recording that `ending` says was
@@ -78,22 +73,17 @@ public:
 	bool Leave(Ending ending, std::string& error);
 
 private:
-	RunningAddon& First() { return *addons_[first_]; }
+	RunningAddon& First() { return addons_.At(*addons_.First()); }
 	// --size: the first add-on's meter window made exactly that size.
 	bool SizeMeterWindow(std::string& error);
 	bool StartRecording(std::string& error);
 	void HandleMessages();
-	void Handle(size_t index, const BMessage& message);
-	void Discard(size_t index);
-	// Stops the add-on for good: deletes its object, or keeps the object and
-	// its library when the about box's thread is still inside it.
-	void Release(RunningAddon& addon);
+	// Before add-on `index` stops or goes: the trace lets go of its window and
+	// the recording keeps its last picture.
+	void Stopping(size_t index);
 	// The window of add-on `index` when it is the recorded one, else null.
 	BWindow* RecordedWindow(size_t index);
 	void WaitForWindows();
-	// Answers the open about box and waits for its thread until `deadline`;
-	// reports an About that did not return.
-	void CloseAboutBox(bigtime_t deadline);
 	void Log(const std::string& line) const;
 
 	// What the scripted events ask of the first add-on.
@@ -104,16 +94,12 @@ private:
 	BWindow* FollowedWindow() override { return First().MeterWindow(); }
 
 	const Options& options_;
-	std::vector<std::unique_ptr<RunningAddon>> addons_; // as given; one that failed to start has no object
-	size_t first_ = 0;                                  // the first that started
-	bool failed_ = false;                               // an add-on failed
-	std::optional<size_t> recorded_;                    // the add-on whose window is recorded, once recording
-	HostLooper* looper_ = nullptr;                      // deletes itself; ended by Leave()
+	AddonGroup addons_;
+	bool failed_ = false;            // an add-on failed to load or start
+	std::optional<size_t> recorded_; // the add-on whose window is recorded, once recording
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
 	TraceAndRecording outputs_;
 	std::vector<PlayerKey> keys_;
-	AboutBox about_;
-	bool toldAboutStuck_ = false;
 	bool left_ = false;
 };

@@ -1,4 +1,4 @@
-#include "audio/SampleConversion.h"
+#include "host/SampleConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -43,4 +43,29 @@ TEST(SampleConversion, RoundsHalfAwayFromZeroAndSaturatesOneByOneAndInRuns) {
 		for (size_t i = 0; i < converted.size(); i++)
 			ASSERT_EQ(converted[i], Plain(samples[offset + i])) << samples[offset + i];
 	}
+}
+
+// Frames of any channel count become stereo frames: mono on both sides, the
+// chosen pair of more channels, each sample converted as one alone is.
+TEST(SampleConversion, FramesOfAnyChannelCountBecomeStereoFrames) {
+	std::mt19937 random(11);
+	std::uniform_real_distribution<float> anything(-1.2f, 1.2f);
+	constexpr size_t kFrames = 37; // not a whole number of vector steps
+	for (const int channels : {1, 2, 3, 6}) {
+		std::vector<float> frames(kFrames * static_cast<size_t>(channels));
+		for (float& sample : frames)
+			sample = anything(random);
+		for (const ChannelPair pair : {FirstTwoChannels(channels), ChannelPair{0, channels > 2 ? 2 : 0}}) {
+			std::vector<int16_t> stereo(2 * kFrames, 12345);
+			ToStereoInt16(frames.data(), channels, pair, kFrames, stereo.data());
+			for (size_t i = 0; i < kFrames; i++) {
+				const float* frame = frames.data() + i * static_cast<size_t>(channels);
+				ASSERT_EQ(stereo[2 * i], Plain(frame[pair.left])) << channels << " channels, frame " << i;
+				ASSERT_EQ(stereo[2 * i + 1], Plain(frame[pair.right]))
+				    << channels << " channels, frame " << i;
+			}
+		}
+	}
+	EXPECT_EQ(FirstTwoChannels(1).right, 0);
+	EXPECT_EQ(FirstTwoChannels(6).right, 1);
 }

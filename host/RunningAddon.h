@@ -1,4 +1,4 @@
-// One add-on the player runs: its library, its plug-in object, and whether
+// One add-on a host runs: its library, its plug-in object, and whether
 // it is running.
 #pragma once
 
@@ -15,7 +15,7 @@ class BWindow;
 // the library write its settings file). After Abandon instead neither
 // happens, and the library writes its settings as the process ends.
 //
-// [player thread] Every call.
+// [host thread] Every call: the thread that drives the add-ons.
 class RunningAddon {
 public:
 	// Loads the library at `path` and creates its plug-in object. Returns null

@@ -1,4 +1,5 @@
-// The one conversion of a sample to the 16 bits the add-ons take.
+// The one conversion of sound to the 16-bit stereo the add-ons take, for
+// every program that hosts them.
 #pragma once
 
 #include <algorithm>
@@ -50,4 +51,29 @@ inline void ToInt16(const float* samples, size_t count, int16_t* out) {
 #endif
 	for (; i < count; i++)
 		out[i] = ToInt16(samples[i]);
+}
+
+// The channels of a frame that become the meters' left and right.
+struct ChannelPair {
+	int left = 0;
+	int right = 1;
+};
+
+// Mono on both sides; of more channels, the first two.
+constexpr ChannelPair FirstTwoChannels(int channels) {
+	return channels == 1 ? ChannelPair{0, 0} : ChannelPair{0, 1};
+}
+
+// `count` frames of `channels` interleaved samples to `count` stereo frames,
+// left first, each sample converted as ToInt16 does.
+inline void ToStereoInt16(const float* frames, int channels, ChannelPair pair, size_t count, int16_t* out) {
+	if (channels == 2 && pair.left == 0 && pair.right == 1) {
+		ToInt16(frames, 2 * count, out);
+		return;
+	}
+	for (size_t i = 0; i < count; i++) {
+		const float* frame = frames + i * static_cast<size_t>(channels);
+		out[2 * i] = ToInt16(frame[pair.left]);
+		out[2 * i + 1] = ToInt16(frame[pair.right]);
+	}
 }

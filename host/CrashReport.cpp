@@ -1,9 +1,11 @@
-#include "session/CrashReport.h"
+#include "host/CrashReport.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "host/Report.h"
 
 namespace {
 
@@ -35,7 +37,8 @@ void OnCrash(int signal) {
 
 CrashReport::CrashReport(const std::string& message) {
 	gLength = 0;
-	Append("vuplay: ");
+	Append(ReportName());
+	Append(": ");
 	Append(message.c_str());
 	Append(" (signal ");
 	struct sigaction action {};

@@ -1,14 +1,14 @@
 // Reports a crash in an add-on's own code while it is being loaded or
-// unloaded, "vuplay: PATH: the add-on crashed in CALL (signal N)".
+// unloaded, "PROGRAM: PATH: the add-on crashed in CALL (signal N)".
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "host/AddonCallWatch.h"
-#include "session/CrashReport.h"
+#include "host/CrashReport.h"
 
-// [player thread]
+// [the thread that loads the add-on]
 class AddonCrashWatch final : public AddonCallWatch {
 public:
 	void Enter(const std::string& path, const char* call) override {

@@ -1,7 +1,9 @@
-#include "session/HostLooper.h"
+#include "host/HostLooper.h"
 
 #include <string>
 #include <utility>
+
+#include "host/Report.h"
 
 HostLooper* HostLooper::Start(size_t addons) {
 	auto* looper = new HostLooper(addons);
@@ -13,7 +15,7 @@ void HostLooper::Dispose(HostLooper* looper) {
 	if (looper && looper->Lock()) looper->Quit();
 }
 
-HostLooper::HostLooper(size_t addons) : BLooper("vuplay") {
+HostLooper::HostLooper(size_t addons) : BLooper(ReportName()) {
 	for (size_t i = 0; i < addons; i++) {
 		handlers_.push_back(std::make_unique<BHandler>(("add-on " + std::to_string(i + 1)).c_str()));
 		AddHandler(handlers_.back().get());

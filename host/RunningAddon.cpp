@@ -1,9 +1,9 @@
-#include "session/RunningAddon.h"
+#include "host/RunningAddon.h"
 
 #include <kit/Display.h>
 
+#include "host/CrashReport.h"
 #include "host/NewWindow.h"
-#include "session/CrashReport.h"
 
 std::unique_ptr<RunningAddon> RunningAddon::Load(const std::string& path, std::string& error) {
 	std::unique_ptr<RunningAddon> addon(new RunningAddon(path));

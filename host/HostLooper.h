@@ -1,5 +1,5 @@
-// The player's looper: the add-ons post their close notices and forwarded
-// keys to its handlers, and the player thread collects them.
+// The host's looper: the add-ons post their close notices and forwarded keys
+// to its handlers, and the thread that drives the add-ons collects them.
 #pragma once
 
 #include <memory>
@@ -12,7 +12,7 @@
 
 // One handler per add-on, so a message tells which add-on's window sent it.
 // Messages are copied into an inbox on the looper's thread and taken out on
-// the player's, where the add-ons are driven.
+// the host's, where the add-ons are driven.
 class HostLooper : public BLooper {
 public:
 	struct Received {
@@ -20,9 +20,9 @@ public:
 		BMessage message;
 	};
 
-	// Creates the looper and its thread. Delete with Dispose(). [player thread]
+	// Creates the looper and its thread. Delete with Dispose(). [host thread]
 	static HostLooper* Start(size_t addons);
-	// Locks and quits the looper, which deletes it. [player thread]
+	// Locks and quits the looper, which deletes it. [host thread]
 	static void Dispose(HostLooper* looper);
 
 	// The host handler for add-on `index`; lives as long as the looper. [any thread]

@@ -1,5 +1,0 @@
-#include "Report.h"
-
-#include <cstdio>
-
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }

@@ -1,8 +1,0 @@
-// How the player tells the user of a failure or a warning: one line on
-// standard error, "vuplay: MESSAGE".
-#pragma once
-
-#include <string>
-
-// [any thread]
-void Report(const std::string& message);
