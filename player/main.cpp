@@ -11,7 +11,7 @@
 #include <kit/Display.h>
 #include <kit/UnsavedSettings.h>
 
-#include "KitChoices.h"
+#include "KitOptions.h"
 #include "Options.h"
 #include "Player.h"
 #include "PrivateSettingsCopy.h"
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
 	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
-	KitChoices choices = KitChoices::From(*parsed.options);
+	KitChoices choices = KitChoicesFor(*parsed.options);
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {
 		if (!(privateSettings = PrivateSettingsCopy::Make(choices.settingsFolder, error))) {

@@ -1,10 +1,13 @@
 #include "output/TraceAndRecording.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include <Window.h>
 #include <kit/Display.h>
 
+#include "audio/InterruptibleIo.h"
 #include "host/Report.h"
 #include "playback/ProgressLine.h"
 
@@ -15,8 +18,16 @@ constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
 } // namespace
 
 bool TraceAndRecording::OpenTrace(const std::string& path, std::string& error) {
+	// A FIFO's reader is waited for until it comes or a quit signal does.
+	std::FILE* file = InterruptibleIo::OpenForWriting(path, "w");
+	if (!file) {
+		error = path + ": cannot create: " +
+		        (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno));
+		return false;
+	}
 	trace_ = std::make_unique<DrawingTrace>();
-	return trace_->Open(path, error);
+	trace_->Start(file, path);
+	return true;
 }
 
 void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames) {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "output/DrawingTrace.h"
+#include "host/DrawingTrace.h"
 #include "output/MeterRecorder.h"
 
 class BWindow;

@@ -1,4 +1,4 @@
-#include "KitChoices.h"
+#include "KitOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -22,44 +22,44 @@ protected:
 
 TEST_F(KitChoicesTest, SettingsFolderIsTheOptionElseTheVariableElseTheFolderInTheUsersConfig) {
 	Options options;
-	EXPECT_EQ(KitChoices::From(options).settingsFolder, "/home/someone/.config/vu-meters");
+	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/home/someone/.config/vu-meters");
 	const ScopedVariable config("XDG_CONFIG_HOME", "/config/");
-	EXPECT_EQ(KitChoices::From(options).settingsFolder, "/config/vu-meters");
+	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/config/vu-meters");
 	const ScopedVariable empty("VUMETERS_SETTINGS_DIR", "");
-	EXPECT_EQ(KitChoices::From(options).settingsFolder, "/config/vu-meters");
+	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/config/vu-meters");
 	const ScopedVariable own("VUMETERS_SETTINGS_DIR", "/own");
-	EXPECT_EQ(KitChoices::From(options).settingsFolder, "/own");
+	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/own");
 	options.settingsDir = "/given";
-	EXPECT_EQ(KitChoices::From(options).settingsFolder, "/given");
+	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/given");
 }
 
 TEST_F(KitChoicesTest, HeadlessOptionTakesTheScreenOptionAndOnlyOneInTheVariableMakesARunHeadless) {
 	Options options;
-	KitChoices choices = KitChoices::From(options);
+	KitChoices choices = KitChoicesFor(options);
 	EXPECT_FALSE(choices.headless);
 	EXPECT_EQ(choices.screen, std::nullopt);
 
 	const ScopedVariable screen("VUMETERS_SCREEN", "800x600");
 	for (const char* value : {"0", "yes", ""}) {
 		const ScopedVariable headless("VUMETERS_HEADLESS", value);
-		choices = KitChoices::From(options);
+		choices = KitChoicesFor(options);
 		EXPECT_FALSE(choices.headless) << value;
 		// Still the screen of the display used when none opens.
 		EXPECT_EQ(choices.screen, Screen({800, 600})) << value;
 	}
 	const ScopedVariable headless("VUMETERS_HEADLESS", "1");
-	choices = KitChoices::From(options);
+	choices = KitChoicesFor(options);
 	EXPECT_TRUE(choices.headless);
 	EXPECT_EQ(choices.screen, Screen({800, 600}));
 	for (const char* nonsense : {"nonsense", "800x", "0x600", "800x600x2", "70000x600"}) {
 		const ScopedVariable wrong("VUMETERS_SCREEN", nonsense);
-		EXPECT_EQ(KitChoices::From(options).screen, std::nullopt) << nonsense;
+		EXPECT_EQ(KitChoicesFor(options).screen, std::nullopt) << nonsense;
 	}
 
 	options.headless = true;
 	options.screenWidth = 640;
 	options.screenHeight = 480;
-	choices = KitChoices::From(options);
+	choices = KitChoicesFor(options);
 	EXPECT_TRUE(choices.headless);
 	EXPECT_EQ(choices.screen, Screen({640, 480}));
 }

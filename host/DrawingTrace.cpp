@@ -1,4 +1,4 @@
-#include "output/DrawingTrace.h"
+#include "host/DrawingTrace.h"
 
 #include <unistd.h>
 
@@ -8,8 +8,6 @@
 
 #include <View.h>
 #include <Window.h>
-
-#include "audio/InterruptibleIo.h"
 
 namespace {
 
@@ -22,13 +20,11 @@ DrawingTrace::~DrawingTrace() {
 	if (file_) std::fclose(file_);
 }
 
-bool DrawingTrace::Open(const std::string& path, std::string& error) {
-	path_ = path;
-	file_ = InterruptibleIo::OpenForWriting(path, "w");
-	if (!file_)
-		error = path + ": cannot create: " +
-		        (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno));
-	return file_ != nullptr;
+void DrawingTrace::Start(std::FILE* file, std::string path) {
+	std::lock_guard guard(lock_);
+	if (file_) std::fclose(file_);
+	file_ = file;
+	path_ = std::move(path);
 }
 
 bool DrawingTrace::Close(std::string& error) {

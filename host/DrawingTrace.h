@@ -16,7 +16,7 @@
 
 class BWindow;
 
-// Drawing calls arrive on the window thread, render lines on the player
+// Drawing calls arrive on the window thread, render lines on the host
 // thread; a lock keeps the lines whole and in the order they happened. Lines
 // are written whole, at the end of each Render call; when a write fails (a
 // full disk, a file size limit) the file is cut back to its last whole line
@@ -29,19 +29,18 @@ public:
 	DrawingTrace(const DrawingTrace&) = delete;
 	DrawingTrace& operator=(const DrawingTrace&) = delete;
 
-	// Creates the file (a FIFO's reader is waited for until it comes or a
-	// quit signal does). False with `error` set to one line on failure.
-	// [player thread]
-	bool Open(const std::string& path, std::string& error);
+	// Writes to `file` from now on, which was opened for writing at `path`
+	// (that names it in errors); the trace closes it. [host thread]
+	void Start(std::FILE* file, std::string path);
 	// Writes what is left and closes the file. False with `error` set to one
 	// line naming the path and the reason when a line could not be written.
-	// Watch(nullptr) first. [player thread]
+	// Watch(nullptr) first. [host thread]
 	bool Close(std::string& error);
 	// Watches the window's first child view; detaches from the one watched
-	// before. Null only detaches. The window must be alive. [player thread]
+	// before. Null only detaches. The window must be alive. [host thread]
 	void Watch(BWindow* window);
 
-	// [player thread]
+	// [host thread]
 	void RenderStarting(long long call);
 	void RenderDone(long long call, bool result);
 

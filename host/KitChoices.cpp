@@ -1,4 +1,4 @@
-#include "KitChoices.h"
+#include "host/KitChoices.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,21 +26,13 @@ std::optional<std::pair<int, int>> ScreenFromEnvironment() {
 
 } // namespace
 
-KitChoices KitChoices::From(const Options& options) {
+KitChoices KitChoices::FromEnvironment() {
 	KitChoices choices;
-	choices.settingsFolder = options.settingsDir;
-	if (choices.settingsFolder.empty()) choices.settingsFolder = NonEmptyVariable("VUMETERS_SETTINGS_DIR");
-	if (choices.settingsFolder.empty()) {
-		choices.settingsFolder = user_config_directory() + "/vu-meters";
-		choices.privateSettings = options.headless;
-	}
-	if (options.headless) {
-		choices.headless = true;
-		choices.screen = std::pair{options.screenWidth, options.screenHeight};
-	} else {
-		choices.headless = NonEmptyVariable("VUMETERS_HEADLESS") == "1";
-		choices.screen = ScreenFromEnvironment();
-	}
+	choices.settingsFolder = NonEmptyVariable("VUMETERS_SETTINGS_DIR");
+	choices.namedFolder = !choices.settingsFolder.empty();
+	if (!choices.namedFolder) choices.settingsFolder = user_config_directory() + "/vu-meters";
+	choices.headless = NonEmptyVariable("VUMETERS_HEADLESS") == "1";
+	choices.screen = ScreenFromEnvironment();
 	return choices;
 }
 

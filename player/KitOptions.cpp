@@ -1,0 +1,15 @@
+#include "KitOptions.h"
+
+KitChoices KitChoicesFor(const Options& options) {
+	KitChoices choices = KitChoices::FromEnvironment();
+	if (!options.settingsDir.empty()) {
+		choices.settingsFolder = options.settingsDir;
+		choices.namedFolder = true;
+	}
+	choices.privateSettings = options.headless && !choices.namedFolder;
+	if (options.headless) {
+		choices.headless = true;
+		choices.screen = std::pair{options.screenWidth, options.screenHeight};
+	}
+	return choices;
+}
