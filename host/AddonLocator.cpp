@@ -57,9 +57,9 @@ std::string Joined(const std::vector<std::string>& items) {
 
 } // namespace
 
-AddonLocator AddonLocator::FromEnvironment() {
+AddonLocator AddonLocator::FromEnvironment(const std::filesystem::path& installed) {
 	const char* addonPath = std::getenv("VUMETERS_ADDON_PATH");
-	return For(addonPath ? addonPath : "", home_directory(), InstalledFolder());
+	return For(addonPath ? addonPath : "", home_directory(), installed);
 }
 
 std::filesystem::path AddonLocator::InstalledFolder() {

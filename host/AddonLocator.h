@@ -23,8 +23,10 @@ public:
 		std::filesystem::path path;
 	};
 
-	// The folders above, from the environment and the running program.
-	static AddonLocator FromEnvironment();
+	// The folders above, from the environment and the running program; a
+	// host that is itself an add-on of another program names the installed
+	// folder, found from its own place.
+	static AddonLocator FromEnvironment(const std::filesystem::path& installed = InstalledFolder());
 	// The folders above: `addonPath` as $VUMETERS_ADDON_PATH, `home` the home
 	// folder and `installed` the installed folder (empty: none).
 	static AddonLocator For(const std::string& addonPath, const std::filesystem::path& home,
