@@ -8,6 +8,8 @@
 #include <libaudcore/drct.h>
 #include <libaudcore/runtime.h>
 
+#include <kit/Display.h>
+
 #include "host/AddonLocator.h"
 #include "host/Report.h"
 
@@ -53,6 +55,9 @@ MeterBridge::~MeterBridge() {
 	Log();
 	if (trace_) trace_->Watch(nullptr);
 	addons_.Leave();
+	// Audacious's SDL output ends SDL altogether when it stops, which must
+	// not find the kit's display inside SDL.
+	kit::CloseDisplayWhenUnused();
 	if (trace_) {
 		std::string error;
 		if (!trace_->Close(error)) Report(error);

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -79,6 +80,11 @@ public:
 
 	// The main screen's frame, left and top 0. [any thread]
 	virtual BRect ScreenFrame() = 0;
+
+	// From now on, the connection to the display closes whenever no window
+	// is left, and opens again for the next one; `closedOrInUse` is called,
+	// on any thread, once it is closed or found in use. [any thread]
+	virtual void CloseWhenUnused(std::function<void()> closedOrInUse) { closedOrInUse(); }
 
 	// Updates put on a real screen so far, all windows together. [any thread]
 	int64 FramesShown() const { return fFramesShown.load(std::memory_order_relaxed); }

@@ -5,7 +5,10 @@
 #include <kit/Display.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <mutex>
 
 #include "HeadlessServer.h"
@@ -69,6 +72,13 @@ bool kit::IsHeadlessDisplay() { return DisplayServer::Get().IsHeadless(); }
 bool kit::DisplayLost() { return XErrors::DisplayLost(); }
 
 int64 kit::FramesShown() { return DisplayServer::Get().FramesShown(); }
+
+bool kit::CloseDisplayWhenUnused(bigtime_t timeout) {
+	auto done = std::make_shared<std::promise<void>>();
+	std::future<void> closed = done->get_future();
+	DisplayServer::Get().CloseWhenUnused([done] { done->set_value(); });
+	return closed.wait_for(std::chrono::microseconds(timeout)) == std::future_status::ready;
+}
 
 std::vector<BWindow*> kit::Windows() { return WindowAccess::All(); }
 

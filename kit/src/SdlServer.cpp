@@ -239,42 +239,10 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 	XErrors::Install();
 	// Pixels go to the screen through the blitter's own X connection.
 	fBlitter = XBlitter::Open();
-	if (!fBlitter) {
+	if (!fBlitter || !OpenSdl()) {
 		opened->set_value(false);
 		return;
 	}
-	SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-	// A click on an inactive window activates it and is a click in it too;
-	// SDL would drop a click that comes within a few milliseconds of the focus.
-	SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-	if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-		opened->set_value(false);
-		return;
-	}
-	SDL_Rect bounds;
-	if (SDL_GetDisplayBounds(0, &bounds) != 0) {
-		SDL_Quit();
-		opened->set_value(false);
-		return;
-	}
-	fScreen = BRect(0, 0, float(bounds.w - 1), float(bounds.h - 1));
-	// SDL names its connection only through a window; a hidden one, never
-	// seen by the window manager, serves.
-	if (SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN)) {
-		fConnection = XConnectionOf(probe);
-		SDL_DestroyWindow(probe);
-	}
-	if (!fConnection) {
-		SDL_Quit();
-		opened->set_value(false);
-		return;
-	}
-	XErrors::Survive(fConnection);
-	// The raw X events, for the destruction of a window by another client,
-	// which SDL does not report.
-	SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 	opened->set_value(true);
 	SDL_Event event;
 	while (!XErrors::DisplayLost()) {
@@ -283,16 +251,61 @@ void SdlServer::Loop(std::promise<bool>* opened) {
 		RunCommands();
 		// Polling pumps the display after the commands, so that what they
 		// read from the X connection is handled before sleeping on it again.
-		while (SDL_PollEvent(&event))
+		while (fConnection && SDL_PollEvent(&event))
 			HandleEvent(event);
 		// Counted from the pump that may have taken a focus change in.
-		fPumpAgainAt = woken ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
+		fPumpAgainAt = woken && fConnection ? SDL_GetTicks64() + kHeldBackMilliseconds : 0;
+		if (fCloseWhenUnused && fBySdlId.empty()) CloseSdl();
 	}
 	// SDL would only meet the lost connection again (and its second
 	// connection, which SDL_Quit closes, ends the process on that). What SDL
 	// keeps for this thread alone would be lost with it, though.
 	Abandon();
 	SDL_TLSCleanup();
+}
+
+bool SdlServer::OpenSdl() {
+	SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+	SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+	SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+	// A click on an inactive window activates it and is a click in it too;
+	// SDL would drop a click that comes within a few milliseconds of the focus.
+	SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+	SDL_Rect bounds;
+	// SDL names its connection only through a window; a hidden one, never
+	// seen by the window manager, serves.
+	if (SDL_GetDisplayBounds(0, &bounds) == 0)
+		if (SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_HIDDEN)) {
+			fConnection = XConnectionOf(probe);
+			SDL_DestroyWindow(probe);
+		}
+	if (!fConnection) {
+		SDL_QuitSubSystem(SDL_INIT_VIDEO);
+		return false;
+	}
+	fScreen = BRect(0, 0, float(bounds.w - 1), float(bounds.h - 1));
+	XErrors::Survive(fConnection);
+	// The raw X events, for the destruction of a window by another client,
+	// which SDL does not report.
+	SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+	return true;
+}
+
+void SdlServer::CloseSdl() {
+	if (!fConnection) return;
+	XErrors::Forget(fConnection);
+	fConnection = nullptr;
+	fPumpAgainAt = 0;
+	SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void SdlServer::CloseWhenUnused(std::function<void()> closedOrInUse) {
+	Enqueue([this, closedOrInUse = std::move(closedOrInUse)] {
+		fCloseWhenUnused = true;
+		if (fBySdlId.empty()) CloseSdl();
+		closedOrInUse();
+	});
 }
 
 bool SdlServer::WaitForWork() {
@@ -303,8 +316,9 @@ bool SdlServer::WaitForWork() {
 	}
 	// SDL's last pump may have read events in passing (answering a query of
 	// its own) after it last took what was queued.
-	if (HasQueuedEvents(fConnection)) timeout = 0;
-	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {DescriptorOf(fConnection), POLLIN, 0}};
+	if (fConnection && HasQueuedEvents(fConnection)) timeout = 0;
+	// A negative descriptor is left out while SDL is closed.
+	pollfd descriptors[2] = {{fWakeFd, POLLIN, 0}, {fConnection ? DescriptorOf(fConnection) : -1, POLLIN, 0}};
 	int ready;
 	while ((ready = poll(descriptors, 2, timeout)) < 0 && errno == EINTR) {
 	}
@@ -328,6 +342,7 @@ void SdlServer::RunCommands() {
 
 void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttributes& attributes) {
 	Window& window = *shared;
+	if (!fConnection && !OpenSdl()) return;
 	const bool borderless =
 	    attributes.look == B_NO_BORDER_WINDOW_LOOK || attributes.look == B_BORDERED_WINDOW_LOOK;
 	Uint32 flags = SDL_WINDOW_HIDDEN;

@@ -26,6 +26,11 @@
 // the client windows live on unseen, and the host learns of it through
 // kit::DisplayLost().
 //
+// SDL closed when unused: on a host's request, SDL's video stops whenever the
+// last window is gone and starts again for the next one, so that the thread
+// is not inside SDL when the program the kit is loaded into ends SDL
+// altogether (SDL_Quit) for a use of its own.
+//
 // Frames: a frame is always the content area. The window manager places the
 // decoration's corner where a window asks to be, so a window asks to be the
 // decoration's size up and left of its frame (learnt from the first window
@@ -66,6 +71,7 @@ public:
 	void SetTitle(server_window_id id, const std::string& title) override;
 	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
 	BRect ScreenFrame() override;
+	void CloseWhenUnused(std::function<void()> closedOrInUse) override;
 
 private:
 	struct Window;
@@ -87,6 +93,11 @@ private:
 
 	// [server thread]
 	void Loop(std::promise<bool>* opened);
+	// Starts SDL's video and finds its X connection; false, with SDL's video
+	// stopped again, when the display does not open.
+	bool OpenSdl();
+	// Stops SDL's video, which closes its connection.
+	void CloseSdl();
 	// Sleeps until a command is queued, the display has events, or it is time
 	// to pump the display again for what SDL held back; false for the last.
 	bool WaitForWork();
@@ -117,8 +128,9 @@ private:
 
 	// [server thread]
 	std::map<uint32, std::shared_ptr<Window>> fBySdlId;
-	_XDisplay* fConnection = nullptr; // SDL's X connection
-	uint64_t fPumpAgainAt = 0;        // SDL ticks; 0: only when there is something new
+	_XDisplay* fConnection = nullptr; // SDL's X connection; null while SDL's video is stopped
+	bool fCloseWhenUnused = false;
+	uint64_t fPumpAgainAt = 0; // SDL ticks; 0: only when there is something new
 	Decoration fDecoration;
 	uint32 fButtons = 0;
 };

@@ -8,10 +8,20 @@
 namespace {
 
 std::atomic<bool> gLost{false};
+// The connection the display thread has open; any other is the host's (a
+// toolkit's in the same process), whose errors go to the handlers it had.
+std::atomic<Display*> gOurs{nullptr};
+XErrorHandler gPreviousError = nullptr;
+XIOErrorHandler gPreviousIoError = nullptr;
 
-int IgnoreProtocolError(Display*, XErrorEvent*) { return 0; }
+int OnProtocolError(Display* display, XErrorEvent* event) {
+	if (display == gOurs.load(std::memory_order_acquire) || !gPreviousError) return 0;
+	return gPreviousError(display, event);
+}
 
-int MarkLost(Display*) {
+int OnIoError(Display* display) {
+	if (display != gOurs.load(std::memory_order_acquire) && gPreviousIoError)
+		return gPreviousIoError(display);
 	gLost.store(true, std::memory_order_release);
 	return 0;
 }
@@ -23,10 +33,21 @@ void KeepRunning(Display* display, void*) { LockDisplay(display); }
 } // namespace
 
 void XErrors::Install() {
-	XSetErrorHandler(IgnoreProtocolError);
-	XSetIOErrorHandler(MarkLost);
+	static bool installed = false;
+	if (installed) return;
+	installed = true;
+	gPreviousError = XSetErrorHandler(OnProtocolError);
+	gPreviousIoError = XSetIOErrorHandler(OnIoError);
 }
 
-void XErrors::Survive(Display* display) { XSetIOErrorExitHandler(display, KeepRunning, nullptr); }
+void XErrors::Survive(Display* display) {
+	gOurs.store(display, std::memory_order_release);
+	XSetIOErrorExitHandler(display, KeepRunning, nullptr);
+}
+
+void XErrors::Forget(Display* display) {
+	Display* expected = display;
+	gOurs.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+}
 
 bool XErrors::DisplayLost() { return gLost.load(std::memory_order_acquire); }

@@ -2,6 +2,10 @@
 // default handlers do (and on whichever thread met the error, which then
 // cannot be joined).
 //
+// Only the kit's own connection is handled so: the errors of any other, such
+// as a toolkit's in a program the kit is loaded into, go to the handlers that
+// were there before.
+//
 // A protocol error answers a request about a window that went away meanwhile:
 // one another client destroyed, or the window manager's frame of a window that
 // closed while SDL asked where it is. Ignoring it loses nothing, as the
@@ -18,11 +22,15 @@ struct _XDisplay;
 class XErrors {
 public:
 	// Installs the process's handlers before the first connection opens; SDL's
-	// own handler passes what it does not want on to them. [display thread]
+	// own handler passes what it does not want on to them. Once; later calls
+	// do nothing. [display thread]
 	static void Install();
-	// Keeps the loss of `display` from ending the process. Every connection
-	// needs this once opened, before its first error can come. [any thread]
+	// Makes `display` the kit's connection and keeps its loss from ending the
+	// process. Every connection needs this once opened, before its first
+	// error can come. [display thread]
 	static void Survive(_XDisplay* display);
+	// `display` is closing: it is the kit's no more. [display thread]
+	static void Forget(_XDisplay* display);
 	// Whether a connection to the X server broke. [any thread]
 	static bool DisplayLost();
 };

@@ -31,6 +31,14 @@ BE_EXPORT bool IsHeadlessDisplay();
 // more; a host had best stop. Never on the headless display.
 BE_EXPORT bool DisplayLost();
 
+// For a host loaded into another program that uses SDL itself and may end it
+// altogether (SDL_Quit) [any thread but a window's]: from now on the display
+// closes its connection whenever no window is left, and opens it again for
+// the next window, so that nothing of the kit is inside SDL then. Returns once
+// the connection is closed, or is found in use by a window; false when that
+// took longer than `timeout`. Nothing to close on the headless display.
+BE_EXPORT bool CloseDisplayWhenUnused(bigtime_t timeout = 10000000);
+
 // The live windows [any thread]. The pointers stay valid only while the
 // windows live; the caller must know that they do.
 BE_EXPORT std::vector<BWindow*> Windows();

@@ -5,8 +5,11 @@
 
 #include <array>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <thread>
+
+#include <SDL.h>
 
 #include <AppDefs.h>
 #include <Screen.h>
@@ -401,5 +404,39 @@ TEST_F(SdlServerTest, AWholeLargestWindowGoesToTheServerAndTheNextFrameShows) {
 }
 
 TEST_F(SdlServerTest, ScreenIsTheDisplaysSize) { EXPECT_EQ(BScreen().Frame(), BRect(0, 0, 1023, 767)); }
+
+// A host inside a program that ends SDL for a use of its own has SDL's video
+// stopped whenever no window is left; the next window starts it again and is
+// shown and drawn as any. In a process of its own: the choice is for good.
+TEST_F(SdlServerTest, ClosedWhenUnusedSdlStopsWithTheLastWindowAndTheNextWindowStartsItAgain) {
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	const auto closeAndOpenAgain = [this] {
+		const server_window_id first = Open("vu-first", BRect(100, 100, 199, 199));
+		const bool firstShown = WaitUntilActive();
+		std::promise<void> inUse, closed;
+		fServer.CloseWhenUnused([&] { inUse.set_value(); });
+		inUse.get_future().wait();
+		const bool keptInUse = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+		fServer.DestroyWindow(first);
+		fServer.CloseWhenUnused([&] { closed.set_value(); });
+		closed.get_future().wait();
+		const bool stopped = SDL_WasInit(SDL_INIT_VIDEO) == 0;
+
+		const size_t before = fRecorder->Count();
+		const BRect frame(300, 200, 399, 279);
+		const server_window_id again = Open("vu-again", frame);
+		const bool againShown =
+		    fRecorder
+		        ->WaitFor([](const RecordedMessage& m) { return IsWhat(m, B_WINDOW_ACTIVATED); }, kPatience,
+		                  before)
+		        .has_value();
+		const BRect seen = WaitForXFrame(XWindow("vu-again"), frame);
+		Framebuffer pixels(100, 80, kGreen);
+		fServer.Present(again, pixels, pixels.Bounds(), true);
+		const bool drawn = TakeScreenshot("onscreen-again").At(350, 240) == kGreen;
+		std::_Exit(firstShown && keptInUse && stopped && againShown && seen == frame && drawn ? 0 : 1);
+	};
+	EXPECT_EXIT(closeAndOpenAgain(), testing::ExitedWithCode(0), "");
+}
 
 } // namespace

@@ -53,6 +53,28 @@ Display* OpenSurviving() {
 	std::_Exit(XErrors::DisplayLost() && !answered ? 0 : 4);
 }
 
+int gForeignErrors = 0;
+
+int CountForeignError(Display*, XErrorEvent*) {
+	gForeignErrors++;
+	return 0;
+}
+
+// Exits 0 when an error on a connection that is not the kit's (a toolkit's in
+// the program the kit is loaded into) reaches the handler that program had,
+// and one on the kit's own does not.
+[[noreturn]] void MakeErrorsOnBothConnections() {
+	XSetErrorHandler(CountForeignError);
+	Display* ours = OpenSurviving();
+	Display* theirs = XOpenDisplay(nullptr);
+	if (!theirs) std::_Exit(kNoDisplay);
+	for (Display* display : {ours, theirs}) {
+		XMapWindow(display, 0x1fffffff); // no such window
+		XSync(display, False);
+	}
+	std::_Exit(gForeignErrors == 1 && !XErrors::DisplayLost() ? 0 : 4);
+}
+
 class XErrorsTest : public testing::Test {
 protected:
 	void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
@@ -62,6 +84,10 @@ protected:
 
 TEST_F(XErrorsTest, RequestsAboutAWindowThatIsGoneLeaveTheConnectionUsable) {
 	EXPECT_EXIT(AskAboutAWindowThatIsGone(), testing::ExitedWithCode(0), "");
+}
+
+TEST_F(XErrorsTest, ErrorsOnAnotherConnectionGoToTheHandlerThereBefore) {
+	EXPECT_EXIT(MakeErrorsOnBothConnections(), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(XErrorsTest, ABrokenConnectionMarksTheDisplayLostAndLaterCallsReturn) {
