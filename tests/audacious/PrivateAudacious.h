@@ -1,0 +1,156 @@
+// A real Audacious of the tests' own: the installed program, in a folder tree
+// of its own so that it loads the plug-ins of this build (Audacious finds its
+// plug-ins relative to its own file), with its own configuration, its own
+// D-Bus session for audtool, and SDL's output playing into nothing at the
+// real rate. On the display the tests run under (run-under-xvfb.sh).
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "player/TestFiles.h"
+#include "support/MeterWindows.h"
+#include "support/Spawn.h"
+#include "support/TempDir.h"
+
+class PrivateAudacious {
+public:
+	enum class Interface { Qt, Gtk };
+
+	// Prepares the tree and the folders; Start() runs Audacious. `plugins`
+	// are the plug-in files to link into its Visualization folder.
+	PrivateAudacious(Interface interface, std::vector<std::string> plugins)
+	    : interface_(interface), plugins_(std::move(plugins)) {
+		namespace fs = std::filesystem;
+		const fs::path bin = root_.Path() / "bin";
+		const fs::path pluginDir = (bin / AUDACIOUS_PLUGIN_DIR_FROM_BIN).lexically_normal();
+		fs::create_directories(bin);
+		fs::create_directories(pluginDir / "Visualization");
+		// A copy, not a link: Audacious takes its folders from its own file's place.
+		fs::copy_file(AUDACIOUS_PROGRAM, bin / "audacious");
+		for (const auto& entry : fs::directory_iterator(AUDACIOUS_PLUGIN_DIR))
+			if (entry.path().filename() != "Visualization")
+				fs::create_directory_symlink(entry.path(), pluginDir / entry.path().filename());
+		for (const std::string& plugin : plugins_)
+			fs::create_symlink(plugin, pluginDir / "Visualization" / fs::path(plugin).filename());
+		const fs::path data = (bin / AUDACIOUS_DATA_DIR_FROM_BIN).lexically_normal();
+		fs::create_directories(data.parent_path());
+		fs::create_directory_symlink(AUDACIOUS_DATA_DIR, data);
+		fs::create_directories(Settings());
+	}
+
+	~PrivateAudacious() {
+		if (pid_ > 0) {
+			kill(pid_, SIGKILL);
+			waitpid(pid_, nullptr, 0);
+		}
+		if (bus_ > 0) kill(bus_, SIGTERM);
+	}
+
+	PrivateAudacious(const PrivateAudacious&) = delete;
+	PrivateAudacious& operator=(const PrivateAudacious&) = delete;
+
+	// Audacious's plug-in folder in the tree.
+	std::filesystem::path PluginFolder() const {
+		return (root_.Path() / "bin" / AUDACIOUS_PLUGIN_DIR_FROM_BIN).lexically_normal();
+	}
+	// The folder the add-ons keep their settings in.
+	std::string Settings() const { return root_ / "vu-settings"; }
+	std::string Folder(const std::string& name) const { return root_ / name; }
+	// Everything Audacious wrote on standard error.
+	std::string Log() const { return ReadFile(root_ / "audacious.err"); }
+
+	// Starts a D-Bus session and Audacious in it, with `environment` added
+	// (NAME=VALUE), and waits until it answers audtool and plays through
+	// SDL's output. False when it does not within the patience.
+	bool Start(const std::vector<std::string>& environment = {}) {
+		const std::string bus = Shell("dbus-daemon --session --fork --print-address=1 --print-pid=1");
+		const size_t newline = bus.find('\n');
+		if (newline == std::string::npos) return false;
+		address_ = bus.substr(0, newline);
+		bus_ = std::atoi(bus.c_str() + newline + 1);
+		std::vector<std::string> variables = {
+		    "DBUS_SESSION_BUS_ADDRESS=" + address_,  "HOME=" + (root_ / "home"),
+		    "XDG_CONFIG_HOME=" + (root_ / "config"), "XDG_CACHE_HOME=" + (root_ / "cache"),
+		    "XDG_DATA_HOME=" + (root_ / "data"),     "XDG_RUNTIME_DIR=" + (root_ / "runtime"),
+		    "VUMETERS_SETTINGS_DIR=" + Settings(),   "SDL_AUDIODRIVER=dummy",
+		    "PULSE_SERVER=unix:/nonexistent",
+		};
+		if (const char* runtime = SanitizerRuntime())
+			variables.push_back(std::string("LD_PRELOAD=") + runtime);
+		variables.insert(variables.end(), environment.begin(), environment.end());
+		std::filesystem::create_directories(root_ / "runtime");
+		std::filesystem::permissions(root_ / "runtime", std::filesystem::perms::owner_all);
+		std::vector<std::string> args = {"env"};
+		args.insert(args.end(), variables.begin(), variables.end());
+		args.insert(args.end(),
+		            {root_ / "bin/audacious", interface_ == Interface::Qt ? "--qt" : "--gtk", "-V"});
+		pid_ = Spawn(args, root_ / "audacious.out", root_ / "audacious.err");
+		if (pid_ <= 0) return false;
+		// Audacious answers on D-Bus before it has read its plug-ins; it has
+		// once it starts its interface.
+		if (!Eventually([&] { return Log().find("Probing for interface plugin") != std::string::npos; },
+		                std::chrono::seconds(60)))
+			return false;
+		Audtool("plugin-enable sdlout on");
+		return Eventually([&] { return Log().find("to SDL Output.") != std::string::npos; });
+	}
+
+	// audtool's exit status and what it printed.
+	struct Answer {
+		int status;
+		std::string out;
+	};
+	Answer Audtool(const std::string& arguments) const {
+		const std::string command =
+		    "DBUS_SESSION_BUS_ADDRESS='" + address_ + "' audtool " + arguments + " 2>/dev/null; echo \"$?\"";
+		std::string out = Shell(command);
+		const size_t last = out.find_last_of('\n', out.size() >= 2 ? out.size() - 2 : 0);
+		const size_t statusAt = last == std::string::npos ? 0 : last + 1;
+		const int status = std::atoi(out.c_str() + statusAt);
+		out.erase(statusAt);
+		return {status, out};
+	}
+
+	bool Enabled(const std::string& plugin) const {
+		return Audtool("plugin-is-enabled " + plugin).status == 0;
+	}
+
+	// Asks Audacious to quit and waits for it: its exit status (128 + N
+	// when signal N ended it), or nothing when it is still running after the
+	// patience.
+	std::optional<int> Quit() {
+		Audtool("shutdown");
+		int raw = 0;
+		if (!Eventually([&] { return waitpid(pid_, &raw, WNOHANG) == pid_; }, std::chrono::seconds(60)))
+			return std::nullopt;
+		pid_ = -1;
+		return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+	}
+
+	bool Running() const { return pid_ > 0 && kill(pid_, 0) == 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+private:
+	// The address sanitizer's runtime, which must come first in a program
+	// that is not built with it, for the plug-ins that are.
+	static const char* SanitizerRuntime() {
+#ifdef VUMETERS_ASAN_RUNTIME
+		return VUMETERS_ASAN_RUNTIME;
+#else
+		return nullptr;
+#endif
+	}
+
+	Interface interface_;
+	std::vector<std::string> plugins_;
+	TempDir root_;
+	std::string address_;
+	pid_t bus_ = -1;
+	pid_t pid_ = -1;
+};
