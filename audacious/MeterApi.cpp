@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "host/AddonCrashWatch.h"
+#include "host/AddonExitGuard.h"
 #include "host/AddonLibrary.h"
 #include "host/KitChoices.h"
 #include "host/Report.h"
@@ -28,8 +29,10 @@ void SetUpHost() {
 	if (done) return;
 	done = true;
 	SetReportName("vu-meters");
-	// A crash in an add-on's own code while it loads or unloads is one line
-	// naming it, not a mystery inside Audacious.
+	// A crash in an add-on's own code while it loads or unloads, or an
+	// add-on that ends the process, is one line naming it, not a mystery
+	// inside Audacious.
+	AddonExitGuard::Install();
 	static AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
 	KitChoices::FromEnvironment().Apply();

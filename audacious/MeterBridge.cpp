@@ -98,9 +98,7 @@ void MeterBridge::Cleared() {
 	    addons_.At(0).MeterWindow());
 }
 
-void MeterBridge::Prefs() {
-	if (addons_.At(0).Running()) addons_.At(0).Plugin()->Prefs(false);
-}
+void MeterBridge::Prefs() { addons_.At(0).Prefs(); }
 
 void MeterBridge::About() { addons_.About(); }
 

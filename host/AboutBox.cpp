@@ -7,6 +7,7 @@
 #include <kit/Display.h>
 
 #include "core/VisualizationPlugin.h"
+#include "host/AddonExitGuard.h"
 
 namespace {
 
@@ -28,12 +29,13 @@ AboutBox::~AboutBox() {
 		thread_.join();
 }
 
-bool AboutBox::Open(VisualizationPlugin* plugin) {
+bool AboutBox::Open(VisualizationPlugin* plugin, const std::string& path) {
 	if (Inside()) return false;
 	if (thread_.joinable()) thread_.join();
 	inside_ = std::make_shared<std::atomic<bool>>(true);
 	plugin_ = plugin;
-	thread_ = std::thread([inside = inside_, plugin] {
+	thread_ = std::thread([inside = inside_, plugin, path] {
+		const AddonExitGuard::Scope scope(path, "About");
 		plugin->About(false);
 		inside->store(false);
 	});

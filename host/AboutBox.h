@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include <OS.h>
@@ -23,9 +24,9 @@ public:
 	AboutBox(const AboutBox&) = delete;
 	AboutBox& operator=(const AboutBox&) = delete;
 
-	// Calls plugin->About(false) on a new thread. False, doing nothing, while
-	// a thread is still inside an About.
-	bool Open(VisualizationPlugin* plugin);
+	// Calls plugin->About(false), of the add-on at `path`, on a new thread.
+	// False, doing nothing, while a thread is still inside an About.
+	bool Open(VisualizationPlugin* plugin, const std::string& path);
 	// Waits until the box shows or About has returned, at most until `deadline`.
 	void WaitUntilShown(bigtime_t deadline);
 	// Answers the open box and waits for About to return, at most until

@@ -85,13 +85,14 @@ void AddonGroup::Handle(size_t index, const BMessage& message, std::vector<Playe
 void AddonGroup::About() {
 	for (const auto& addon : addons_)
 		if (addon->Running()) {
-			about_.Open(addon->Plugin());
+			about_.Open(addon->Plugin(), addon->Path());
 			return;
 		}
 }
 
 bool AddonGroup::AboutAnswered(size_t index, bigtime_t deadline) {
-	if (!addons_[index]->Running() || !about_.Open(addons_[index]->Plugin())) return false;
+	if (!addons_[index]->Running() || !about_.Open(addons_[index]->Plugin(), addons_[index]->Path()))
+		return false;
 	about_.WaitUntilShown(deadline);
 	CloseAboutBox(deadline);
 	return true;

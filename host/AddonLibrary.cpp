@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/AddonCallWatch.h"
+#include "host/AddonExitGuard.h"
 #include "host/LibraryUnload.h"
 
 namespace {
@@ -14,7 +15,7 @@ AddonCallWatch* gWatch = nullptr;
 // Announces one step into the add-on's code for as long as it lasts.
 class Step {
 public:
-	Step(const std::string& path, const char* call) : call_(call) {
+	Step(const std::string& path, const char* call) : call_(call), exitGuard_(path, call) {
 		if (gWatch) gWatch->Enter(path, call_);
 	}
 	~Step() {
@@ -25,6 +26,7 @@ public:
 
 private:
 	const char* call_;
+	AddonExitGuard::Scope exitGuard_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <kit/Display.h>
 
+#include "host/AddonExitGuard.h"
 #include "host/CrashReport.h"
 #include "host/NewWindow.h"
 
@@ -21,6 +22,7 @@ bool RunningAddon::Start(BHandler* host) {
 	plugin->host_handler = host;
 	try {
 		CrashReport crash(Path() + ": the add-on crashed while starting");
+		const AddonExitGuard::Scope inside(Path(), "Init");
 		running_ = plugin->Init();
 	} catch (...) {
 		// No exception may cross the add-on boundary; one that does is a failed start.
@@ -33,6 +35,7 @@ bool RunningAddon::Start(BHandler* host) {
 bool RunningAddon::Render(const int16* samples) {
 	if (!running_) return false;
 	blocksRendered_++;
+	const AddonExitGuard::Scope inside(Path(), "Render");
 	return AddonLibrary::Render(Plugin(), samples);
 }
 
@@ -40,7 +43,14 @@ void RunningAddon::Stop() {
 	if (!running_) return;
 	running_ = false;
 	meterWindow_ = nullptr;
+	const AddonExitGuard::Scope inside(Path(), "Cleanup");
 	Plugin()->Cleanup();
+}
+
+void RunningAddon::Prefs() {
+	if (!running_) return;
+	const AddonExitGuard::Scope inside(Path(), "Prefs");
+	Plugin()->Prefs(false);
 }
 
 void RunningAddon::Discard() {

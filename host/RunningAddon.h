@@ -40,6 +40,8 @@ public:
 	bool Render(const int16* samples);
 	// The blocks handed to Render so far, over every Start.
 	int64_t BlocksRendered() const { return blocksRendered_; }
+	// Opens the add-on's preferences window (Prefs); nothing when not running.
+	void Prefs();
 	// Calls Cleanup; nothing when not running.
 	void Stop();
 	// Stops and deletes the object for good.

@@ -19,6 +19,7 @@
 #include "audio/LiveInput.h"
 #include "audio/SoundDevices.h"
 #include "host/AddonCrashWatch.h"
+#include "host/AddonExitGuard.h"
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
@@ -106,7 +107,9 @@ int main(int argc, char** argv) {
 		std::fprintf(stderr, "%s\n", error.c_str());
 		return ExitFailure;
 	}
-	// A crash in an add-on's own code while it loads or unloads is one line, not a core dump.
+	// A crash in an add-on's own code while it loads or unloads is one line,
+	// not a core dump, and so is an add-on that ends the process.
+	AddonExitGuard::Install();
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
 	KitChoices choices = KitChoicesFor(*parsed.options);

@@ -171,9 +171,7 @@ void AddonSession::StartFollowed() {
 	if (addons_.Restart(*addons_.First())) outputs_.Trace(First().MeterWindow());
 }
 
-void AddonSession::PrefsOfFollowed() {
-	if (First().Running()) First().Plugin()->Prefs(false);
-}
+void AddonSession::PrefsOfFollowed() { First().Prefs(); }
 
 void AddonSession::AboutOfFollowed() {
 	addons_.AboutAnswered(*addons_.First(), system_time() + kSettleTimeout);

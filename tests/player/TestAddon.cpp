@@ -7,6 +7,7 @@
 // Anything else starts normally. It opens no window and draws nothing.
 // With "about-hangs" its About never returns: it shows no box to answer and
 // keeps running code of its own, which fails at once if the library is unloaded.
+// With "exit-render" its second Render ends the process with status 0.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -49,7 +50,13 @@ public:
 	bool Prefs(bool) override { return false; }
 	uint32 GetFlags() override { return 1; }
 	void SongInfo(SongInfoStruct*) override {}
-	bool Render(const VisAudioInfoStruct*) override { return true; }
+	bool Render(const VisAudioInfoStruct*) override {
+		if (++renders_ == 2 && Mode() == "exit-render") std::exit(0);
+		return true;
+	}
+
+private:
+	int renders_ = 0;
 };
 
 } // namespace

@@ -166,4 +166,16 @@ TEST_F(VuplayEndsCleanly, AnAboutThatNeverReturnsKeepsItsLibraryLoaded) {
 	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
 }
 
+// An add-on that ends the process from inside its Render is named with the
+// call, the run fails whatever status it chose, and the other add-on still
+// writes its settings.
+TEST_F(VuplayEndsCleanly, AnAddOnThatEndsTheProcessInRenderIsNamedAndTheRunFails) {
+	setenv("VUPLAY_TEST_ADDON", "exit-render", 1);
+	const Outcome run = Vuplay("-p corvel -p '" VUPLAY_TEST_ADDON "' '" + tone_ + "'");
+	unsetenv("VUPLAY_TEST_ADDON");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " VUPLAY_TEST_ADDON ": the add-on ended the process in Render\n");
+	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+}
+
 } // namespace
