@@ -26,6 +26,21 @@ constexpr int64_t kReadFrames = 16 * kBlockFrames;
 
 constexpr unsigned long long kUnknownDataLength = 0x7f000000;
 
+// Whether a float holds every sample of the format exactly: integers of up to
+// 24 bits, single-precision floats, and what the lossy and compressed codecs
+// decode to. Wider samples read as floats would be rounded twice.
+bool FloatIsExact(int format) {
+	switch (format & SF_FORMAT_SUBMASK) {
+	case SF_FORMAT_PCM_32:
+	case SF_FORMAT_DOUBLE:
+	case SF_FORMAT_ALAC_32:
+	case SF_FORMAT_DWVW_N:
+		return false;
+	default:
+		return true;
+	}
+}
+
 bool IsVorbisOrdered(int format) {
 	const int codec = format & SF_FORMAT_SUBMASK;
 	return codec == SF_FORMAT_VORBIS || codec == SF_FORMAT_OPUS;
@@ -128,6 +143,11 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	std::tie(source->leftChannel_, source->rightChannel_) = FrontPair(file, info);
+	const size_t buffer = static_cast<size_t>(kReadFrames) * static_cast<size_t>(info.channels);
+	if (FloatIsExact(info.format))
+		source->frames_.resize(buffer);
+	else
+		source->wide_.resize(buffer);
 	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 	// libsndfile still owns the descriptor and reads on from where it is.
 	source->endMissing_ =
@@ -139,8 +159,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
                                  int64_t frames)
     : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
-      name_(path_ == "-" ? "standard input" : std::filesystem::path(path_).filename().string()),
-      frames_(static_cast<size_t>(kReadFrames) * static_cast<size_t>(channels)) {}
+      name_(path_ == "-" ? "standard input" : std::filesystem::path(path_).filename().string()) {}
 
 AudioFileSource::~AudioFileSource() { sf_close(file_); }
 
@@ -148,8 +167,30 @@ bool AudioFileSource::Refill() {
 	std::optional<QuietStderr> quiet;
 	if (mpeg_) quiet.emplace();
 	next_ = 0;
-	filled_ = std::max<sf_count_t>(sf_readf_float(file_, frames_.data(), kReadFrames), 0);
+	const sf_count_t got = wide_.empty() ? sf_readf_float(file_, frames_.data(), kReadFrames)
+	                                     : sf_readf_double(file_, wide_.data(), kReadFrames);
+	filled_ = std::max<sf_count_t>(got, 0);
 	return filled_ > 0;
+}
+
+void AudioFileSource::Convert(int64_t count, int16_t* out) const {
+	if (!wide_.empty()) {
+		for (int64_t i = 0; i < count; i++, out += 2) {
+			const double* frame = wide_.data() + (next_ + i) * channels_;
+			out[0] = ToInt16(frame[leftChannel_]);
+			out[1] = ToInt16(frame[rightChannel_]);
+		}
+		return;
+	}
+	if (channels_ == 2 && leftChannel_ == 0 && rightChannel_ == 1) {
+		ToInt16(frames_.data() + next_ * 2, static_cast<size_t>(count * 2), out);
+		return;
+	}
+	for (int64_t i = 0; i < count; i++, out += 2) {
+		const float* frame = frames_.data() + (next_ + i) * channels_;
+		out[0] = ToInt16(frame[leftChannel_]);
+		out[1] = ToInt16(frame[rightChannel_]);
+	}
 }
 
 bool AudioFileSource::NextBlock(AudioBlock& block) {
@@ -157,14 +198,7 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	int64_t got = 0;
 	while (got < kBlockFrames && (next_ < filled_ || Refill())) {
 		const int64_t take = std::min<int64_t>(kBlockFrames - got, filled_ - next_);
-		if (channels_ == 2 && leftChannel_ == 0 && rightChannel_ == 1)
-			ToInt16(frames_.data() + next_ * 2, static_cast<size_t>(take * 2), block.data() + 2 * got);
-		else
-			for (int64_t i = 0; i < take; i++) {
-				const float* frame = frames_.data() + (next_ + i) * channels_;
-				block[static_cast<size_t>(2 * (got + i))] = ToInt16(frame[leftChannel_]);
-				block[static_cast<size_t>(2 * (got + i) + 1)] = ToInt16(frame[rightChannel_]);
-			}
+		Convert(take, block.data() + 2 * got);
 		next_ += take;
 		got += take;
 	}

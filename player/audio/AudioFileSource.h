@@ -28,7 +28,10 @@ class StreamInput;
 // its end: Error() names it and the time where it ended.
 //
 // Samples are converted with rounding and saturation: full-scale floating-point
-// values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping.
+// values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping. Each is
+// rounded once, from the file's own precision: formats whose samples a float
+// holds exactly (up to 24 bits, single-precision float, the lossy codecs) are
+// decoded as floats, wider ones (32-bit integers, doubles) as doubles.
 //
 // [player thread]
 class AudioFileSource final : public AudioSource {
@@ -71,8 +74,10 @@ private:
 	int64_t position_ = 0;
 	int leftChannel_ = 0;
 	int rightChannel_ = 0;
-	// Decodes the next frames into `frames_`; false at the end or on an error.
+	// Decodes the next frames into `frames_` or `wide_`; false at the end or on an error.
 	bool Refill();
+	// Converts `count` decoded frames from `next_` on into `out`, stereo.
+	void Convert(int64_t count, int16_t* out) const;
 	// At the end of the decoded sound: whether the file was cut short, before
 	// it was opened or while it played, and the length it `stated` (-1: none).
 	bool EndedEarly(int64_t& stated) const;
@@ -81,8 +86,10 @@ private:
 	bool endMissing_ = false; // an Ogg file cut short before it was opened
 	bool mpeg_ = false; // its decoder writes its own complaints to standard error and may estimate the length
 	// Frames decoded ahead, all channels, so that the file is read in large
-	// pieces rather than a block at a time; [next_, filled_) are still to be played.
+	// pieces rather than a block at a time; [next_, filled_) are still to be
+	// played. Into `wide_` instead of `frames_` for samples wider than a float.
 	std::vector<float> frames_;
+	std::vector<double> wide_;
 	int64_t next_ = 0;
 	int64_t filled_ = 0;
 	std::string error_;
