@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <sndfile.h>
-#include <sstream>
 #include <sys/stat.h>
 
 #include "audio/Clause.h"
+#include "audio/HeaderClaim.h"
 #include "audio/InterruptibleIo.h"
 #include "audio/OggEnd.h"
 #include "audio/QuietStderr.h"
@@ -23,8 +22,6 @@ namespace {
 
 // About 190 ms at 44.1 kHz: few reads a second, little memory even with many channels.
 constexpr int64_t kReadFrames = 16 * kBlockFrames;
-
-constexpr unsigned long long kUnknownDataLength = 0x7f000000;
 
 // Whether a float holds every sample of the format exactly: integers of up to
 // 24 bits, single-precision floats, and what the lossy and compressed codecs
@@ -63,23 +60,6 @@ std::pair<int, int> FrontPair(SNDFILE* file, const SF_INFO& info) {
 	}
 	if (IsVorbisOrdered(info.format) && (channels == 3 || channels >= 5)) return {0, 2};
 	return {0, 1};
-}
-
-// Whether libsndfile's log tells of a WAV file whose data chunk claims more
-// than the file holds: `claimed` bytes of sound where it has `held`. The log
-// is the only place the library says so.
-bool WavClaimsMoreThanItHolds(SNDFILE* file, unsigned long long& claimed, unsigned long long& held) {
-	std::string log(1 << 14, '\0');
-	sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
-	log.resize(std::strlen(log.c_str()));
-	std::istringstream lines(log);
-	for (std::string line; std::getline(lines, line);)
-		// Programs that write a WAV to a pipe claim 2 GiB or more for "unknown".
-		if (std::sscanf(line.c_str(), "data : %llu (should be %llu)", &claimed, &held) == 2 &&
-		    claimed > held && claimed < kUnknownDataLength)
-			return true;
-	claimed = held = 0;
-	return false;
 }
 
 // Why libsndfile refused input that could be read.
@@ -148,6 +128,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		source->frames_.resize(buffer);
 	else
 		source->wide_.resize(buffer);
+	source->format_ = info.format;
 	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 	// libsndfile still owns the descriptor and reads on from where it is.
 	source->endMissing_ =
@@ -218,16 +199,9 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 }
 
 bool AudioFileSource::EndedEarly(int64_t& stated) const {
-	unsigned long long claimed = 0, held = 0;
 	stated = totalFrames_;
 	if (endMissing_) return true;
-	if (WavClaimsMoreThanItHolds(file_, claimed, held)) {
-		// libsndfile gives a WAV file the length that is there, not the one it claims.
-		const auto bytesPerFrame =
-		    totalFrames_ > 0 ? held / static_cast<unsigned long long>(totalFrames_) : 0;
-		if (bytesPerFrame > 0) stated = static_cast<int64_t>(claimed / bytesPerFrame);
-		return true;
-	}
+	if (HeaderClaim::ClaimsMore(file_, format_, channels_, totalFrames_, stated)) return true;
 	// A pipe's header may give any length, as its writer could not know it.
 	if (stream_ || totalFrames_ < 0) return false;
 	// Without a frame count in the file, the MP3 decoder estimates the

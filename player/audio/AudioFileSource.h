@@ -83,6 +83,7 @@ private:
 	bool EndedEarly(int64_t& stated) const;
 
 	std::string name_;
+	int format_ = 0;          // SF_FORMAT_*
 	bool endMissing_ = false; // an Ogg file cut short before it was opened
 	bool mpeg_ = false; // its decoder writes its own complaints to standard error and may estimate the length
 	// Frames decoded ahead, all channels, so that the file is read in large
