@@ -183,6 +183,7 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 		next_ += take;
 		got += take;
 	}
+	if (got < kBlockFrames) end_ = position_ + got;
 	if (got == 0) {
 		if (sf_error(file_) != SF_ERR_NO_ERROR)
 			error_ = path_ + ": cannot decode: " + Clause(sf_strerror(file_));
@@ -218,6 +219,7 @@ bool AudioFileSource::Seek(int64_t frame) {
 	if (mpeg_) quiet.emplace();
 	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
 	position_ = frame;
+	end_ = -1;
 	next_ = filled_ = 0;
 	return true;
 }

@@ -54,6 +54,7 @@ public:
 	bool NextBlock(AudioBlock& block) override;
 	bool Seek(int64_t frame) override;
 	std::string Error() const override { return error_; }
+	int64_t EndOfSound() const override { return end_; }
 
 	const std::string& Path() const { return path_; }
 	bool IsStream() const { return stream_ != nullptr; }
@@ -72,6 +73,7 @@ private:
 	int channels_;
 	int64_t totalFrames_;
 	int64_t position_ = 0;
+	int64_t end_ = -1; // where decoding ended, which a file cut short puts before its stated length
 	int leftChannel_ = 0;
 	int rightChannel_ = 0;
 	// Decodes the next frames into `frames_` or `wide_`; false at the end or on an error.

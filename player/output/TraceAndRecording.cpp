@@ -35,8 +35,8 @@ void TraceAndRecording::RenderDone(int64_t block, bool result) {
 	if (trace_) trace_->RenderDone(block, result);
 }
 
-void TraceAndRecording::Record(BWindow* window, int sampleRate) {
-	if (recorder_ && !recorder_->Capture(window, sampleRate)) RecordingFailed();
+void TraceAndRecording::Record(BWindow* window, int sampleRate, int soundFrames) {
+	if (recorder_ && !recorder_->Capture(window, sampleRate, soundFrames)) RecordingFailed();
 }
 
 void TraceAndRecording::RememberPicture(BWindow* window) {

@@ -33,8 +33,9 @@ public:
 	void RenderStarting(int64_t block);
 	void RenderDone(int64_t block, bool result);
 
-	// After each block played; `window` null once the recorded one is gone.
-	void Record(BWindow* window, int sampleRate);
+	// After each block played, of `soundFrames` frames of sound; `window`
+	// null once the recorded one is gone.
+	void Record(BWindow* window, int sampleRate, int soundFrames);
 	// Keeps the window's last picture before it goes, once it has drawn.
 	void RememberPicture(BWindow* window);
 	// Completes the recording. False with `error` set when it failed or, as

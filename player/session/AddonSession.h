@@ -53,8 +53,8 @@ public:
 	// failed (each reported once).
 	bool Failed() const { return failed_ || script_.Failed() || outputs_.Failed(); }
 	// Hands one block, `sampleRate` frames a second, to every running add-on,
-	// and records it.
-	void Render(const AudioBlock& block, int sampleRate);
+	// and records its first `soundFrames` frames, the rest being padding.
+	void Render(const AudioBlock& block, int sampleRate, int soundFrames = kBlockFrames);
 	// The player's keys sent from the meter windows since the last call, after
 	// handling every other message; Quit once no add-on is left or the
 	// display went away. While `paused` in a headless run no block comes, so

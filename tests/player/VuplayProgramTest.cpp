@@ -29,6 +29,11 @@ TEST_F(VuplayProgramTest, RecordsAtTheGivenFrameRateAndKeepsTheLastFrameAsPng) {
 	const std::string video = dir_ / "out.y4m", picture = dir_ / "last.png";
 	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 10 '" + tone_ + "'").status, 0);
 	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 10);
+	// The padding of the last block, 0.01 s, is no sound to show.
+	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 1000 '" + tone_ + "'").status, 0);
+	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 1000);
+	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 100 --duration 0.5 '" + tone_ + "'").status, 0);
+	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 50);
 	ASSERT_EQ(Vuplay("--record '" + picture + "' '" + tone_ + "'").status, 0);
 	EXPECT_EQ(ReadFile(picture).substr(1, 3), "PNG");
 	const std::string folder = dir_ / "frames";
