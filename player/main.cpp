@@ -67,6 +67,8 @@ int Run(const Options& options) {
 	}
 	if (!options.headless) ReportNoDisplay(options);
 	int status = Player(options, addons).PlayAll(inputs, live.get());
+	// A run that a signal ended says so; the events it left are no news.
+	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));

@@ -64,6 +64,9 @@ public:
 	// With --verbose: the blocks handed over, and how many of them reached
 	// each add-on's Render, a line each.
 	void LogBlocksRendered() const;
+	// Once the sound is over: a scripted event the run never reached is
+	// reported and fails it.
+	void EndScript() { script_.ReportUnreached(blocks_); }
 	// Whether the script can still resume a headless run that Keys(true) left
 	// paused: an event of the next block is left, as the one after can never come.
 	bool ScriptCanResume() const { return script_.HasEventFor(blocks_ + 1); }

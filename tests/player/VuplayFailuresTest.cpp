@@ -219,6 +219,15 @@ TEST_F(VuplayFailures, ScriptEventsThatCannotBeAppliedFailTheRunOnceItIsOver) {
 	                       script + ":2: gain: no preferences window is open\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 
+	// Events the run ended before: past the sound, or after the only meter closed.
+	run = Vuplay("--events '" + Script("999999 move 10 10\n") + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + script + ":1: block 999999 never came: the run ended after block 87\n");
+	run = Vuplay("--events '" + Script("1 close\n2 move 10 10\n3 key a\n") + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + script +
+	                       ":2: block 2 never came: the run ended after block 1 (1 more event after it)\n");
+
 	// A byte-order mark, as some editors write one, is not part of the first line.
 	run = Vuplay("--events '" +
 	             Script("\xEF\xBB\xBF"
