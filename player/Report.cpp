@@ -2,4 +2,6 @@
 
 #include <cstdio>
 
-void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", message.c_str()); }
+#include "host/Printable.h"
+
+void Report(const std::string& message) { std::fprintf(stderr, "vuplay: %s\n", Printable(message).c_str()); }

@@ -1,5 +1,6 @@
 // How the player tells the user of a failure or a warning: one line on
-// standard error, "vuplay: MESSAGE".
+// standard error, "vuplay: MESSAGE", whatever names it holds: their control
+// characters are shown as escapes (see Printable).
 #pragma once
 
 #include <string>

@@ -21,6 +21,7 @@
 #include "audio/SoundDevices.h"
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
+#include "host/Printable.h"
 #include "output/StandardOutput.h"
 #include "session/AddonCrashWatch.h"
 #include "session/AddonListing.h"
@@ -99,7 +100,9 @@ void ReportUnsavedSettings() {
 int main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
-		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
+		// Help and version go out as they are; a usage error is one line.
+		const std::string shown = parsed.exitStatus == ExitOk ? parsed.message : Printable(parsed.message);
+		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", shown.c_str());
 		return parsed.exitStatus;
 	}
 	std::string error;

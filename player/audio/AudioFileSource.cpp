@@ -16,6 +16,7 @@
 #include "audio/RawPcm.h"
 #include "audio/SampleConversion.h"
 #include "audio/StreamInput.h"
+#include "host/Printable.h"
 #include "playback/ProgressLine.h"
 
 namespace {
@@ -140,7 +141,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
                                  int64_t frames)
     : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
-      name_(path_ == "-" ? "standard input" : std::filesystem::path(path_).filename().string()) {}
+      name_(path_ == "-" ? "standard input" : Printable(std::filesystem::path(path_).filename().string())) {}
 
 AudioFileSource::~AudioFileSource() { sf_close(file_); }
 

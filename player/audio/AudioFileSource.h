@@ -47,6 +47,7 @@ public:
 	AudioFileSource(const AudioFileSource&) = delete;
 	AudioFileSource& operator=(const AudioFileSource&) = delete;
 
+	// The file's name, its control characters shown as escapes.
 	std::string Name() const override { return name_; }
 	int SampleRate() const override { return sampleRate_; }
 	int64_t TotalFrames() const override { return totalFrames_; }

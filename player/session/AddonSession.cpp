@@ -233,9 +233,7 @@ void AddonSession::CloseAboutBox(bigtime_t deadline) {
 	failed_ = true;
 	for (const auto& addon : addons_)
 		if (addon->Plugin() == about_.StuckIn())
-			std::fprintf(stderr,
-			             "vuplay: %s: About did not return; the add-on stays loaded until the player ends\n",
-			             addon->Path().c_str());
+			Report(addon->Path() + ": About did not return; the add-on stays loaded until the player ends");
 }
 
 void AddonSession::Discard(size_t index) {
@@ -264,7 +262,7 @@ void AddonSession::StopFollowed() {
 void AddonSession::StartFollowed() {
 	if (!First().Plugin() || First().Running()) return;
 	if (!First().Start(looper_->HandlerFor(first_))) {
-		std::fprintf(stderr, "vuplay: %s: the add-on failed to start\n", First().Path().c_str());
+		Report(First().Path() + ": the add-on failed to start");
 		failed_ = true;
 		return;
 	}

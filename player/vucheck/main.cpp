@@ -20,6 +20,7 @@
 #include "host/AddonLibrary.h"
 #include "host/AddonLocator.h"
 #include "host/ExitStatus.h"
+#include "host/Printable.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -54,7 +55,7 @@ void PrintReport(const Check& check, const CheckReport& report) {
 	std::printf("  %-17s %d %s  (%.1f s)\n", kind.c_str(), check.number, check.title, report.seconds);
 	if (report.kind != CheckKind::Pass)
 		for (const std::string& line : report.lines)
-			std::printf("      %s\n", line.c_str());
+			std::printf("      %s\n", Printable(line).c_str());
 	std::fflush(stdout);
 }
 
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
 	} catch (const CLI::Success& help) {
 		return app.exit(help);
 	} catch (const CLI::ParseError& error) {
-		std::fprintf(stderr, "vucheck: %s (see --help)\n", error.what());
+		std::fprintf(stderr, "vucheck: %s (see --help)\n", Printable(error.what()).c_str());
 		return ExitUsage;
 	}
 
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
 	for (const std::string& name : addons) {
 		const auto path = locator.Find(name);
 		if (!path) {
-			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
+			std::fprintf(stderr, "vucheck: %s\n", Printable(locator.Unknown(name)).c_str());
 			return ExitUsage;
 		}
 		paths.push_back(path->string());
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
 	int passed = 0;
 	int failed = 0;
 	for (const std::string& path : paths) {
-		std::printf("%s (seed %u)\n", path.c_str(), seed);
+		std::printf("%s (seed %u)\n", Printable(path).c_str(), seed);
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;
 			const CheckReport report = RunCheckProcess(check.number, path, seed, timeout);

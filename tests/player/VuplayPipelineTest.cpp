@@ -76,10 +76,11 @@ TEST_F(VuplayPipelineTest, ScriptedGainLandsExactlyAndOutOfRangeNamesTheLine) {
 		ASSERT_EQ(run.status, 0) << run.err;
 		EXPECT_EQ(FrameAndGain(ReadFile(settings_ + corvel_)).second, gain);
 	}
+	// Refused as the script is read, before anything plays.
 	const Outcome run = Vuplay("--events '" + Script("3 prefs\n5 gain 501\n") + "' '" + tone_ + "'");
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(run.err,
-	          "vuplay: " + (dir_ / "events.txt") + ":2: gain: 501 is outside the slider's range 1..500\n");
+	EXPECT_EQ(run.err, "vuplay: " + (dir_ / "events.txt") +
+	                       ":2: gain: gain '501' is not a whole number from 1 to 500\n");
 }
 
 TEST_F(VuplayPipelineTest, AHeadlessRunLeavesTheUsersSettingsAloneUnlessGivenAFolder) {

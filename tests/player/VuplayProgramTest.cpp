@@ -180,6 +180,11 @@ TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay
 	                       ": not a sound file in a format that can be decoded\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 
+	// A name cannot forge a line of its own, nor reach the terminal's controls.
+	const Outcome forged = Vuplay("$'" + (dir_ / "nofile\\nvuplay: all fine\\e[2J'"));
+	EXPECT_EQ(forged.status, 1);
+	EXPECT_EQ(forged.err, "vuplay: " + (dir_ / "nofile\\nvuplay: all fine\\x1b[2J") + ": no such file\n");
+
 	std::filesystem::remove_all(settings_);
 	const Outcome none = Vuplay("'" + empty + "' '" + folder + "'");
 	EXPECT_EQ(none.status, 1);
