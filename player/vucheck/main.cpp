@@ -123,6 +123,11 @@ int main(int argc, char** argv) {
 			std::fprintf(stderr, "vucheck: %s\n", Printable(locator.Unknown(name)).c_str());
 			return ExitUsage;
 		}
+		// Opening a FIFO would wait for a writer past any time limit.
+		if (const std::string why = AddonLibrary::NotARegularFile(path->string()); !why.empty()) {
+			std::fprintf(stderr, "vucheck: %s: %s\n", Printable(path->string()).c_str(), why.c_str());
+			return ExitFailure;
+		}
 		paths.push_back(path->string());
 	}
 

@@ -155,6 +155,14 @@ TEST_F(VuplayProgramTest, AnAddOnThatIsNoLibraryOrHasNoNewPluginFailsWithOneLine
 	EXPECT_EQ(run.status, 1);
 	EXPECT_EQ(Count(run.err, "\n"), 1);
 	EXPECT_NE(run.err.find("NewPlugin"), std::string::npos) << run.err;
+
+	// Opening a FIFO would wait for a writer that never comes.
+	const std::string fifo = dir_ / "add-on.fifo";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	run = Vuplay("-p '" + fifo + "' -p corvel '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + fifo + ": not a regular file (a FIFO)\n");
+	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 }
 
 TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay) {

@@ -1,4 +1,5 @@
 // Runs the built vucheck on add-ons with known faults, and on the real ones.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -10,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Watchdog.h"
 #include "player/ChildProcess.h"
 #include "player/TestFiles.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -168,6 +169,14 @@ TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
 	EXPECT_EQ(KindOf(run.out, 8), "fail") << run.out;
 	EXPECT_NE(run.out.find("/nonexistent/add-on"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 1);
+
+	// A FIFO is refused before any check opens it, rather than waited on until the time limit.
+	const TempDir scratch;
+	const std::string fifo = scratch / "add-on.fifo";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const Outcome refused = Vucheck("--timeout 60 '" + fifo + "'");
+	EXPECT_EQ(refused.status, 1);
+	EXPECT_EQ(refused.out, "vucheck: " + fifo + ": not a regular file (a FIFO)\n");
 }
 
 TEST(VucheckProgramTest, TheSameSeedReplaysTheSameRandomSequence) {
