@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
 		choices.settingsFolder = privateSettings->Path();
 	}
 	choices.Apply();
-	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
+	if (parsed.options->listPlugins)
+		return AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose);
 	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.

@@ -11,6 +11,7 @@
 
 #include "Report.h"
 #include "host/AddonLibrary.h"
+#include "host/Printable.h"
 
 namespace {
 
@@ -42,11 +43,12 @@ struct Row {
 
 } // namespace
 
-int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
+int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbose) {
 	std::vector<Row> rows;
+	std::vector<std::string> skipped;
 	{
 		ScratchSettings scratch;
-		for (const AddonLocator::Addon& addon : locator.All()) {
+		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {
 			AddonLibrary library(addon.path.string());
 			const VisualizationPlugin* plugin = library.NewPlugin();
 			if (!plugin) {
@@ -68,6 +70,10 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
 	}
 	for (const Row& row : rows)
 		std::fprintf(out, "%-*s  %-*s  %s\n", static_cast<int>(nameWidth), row.name.c_str(),
-		             static_cast<int>(longNameWidth), row.longName.c_str(), row.path.c_str());
+		             static_cast<int>(longNameWidth), Printable(row.longName).c_str(),
+		             Printable(row.path).c_str());
+	if (verbose)
+		for (const std::string& line : skipped)
+			std::fprintf(out, "skipped: %s\n", Printable(line).c_str());
 	return 0;
 }

@@ -351,9 +351,14 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	std::filesystem::copy_file(VUPLAY_TEST_ADDON, folder + "/my_meter");
 	std::filesystem::create_symlink(VUPLAY_NOT_AN_ADDON, folder + "/libnot.so");
 	std::ofstream(folder + "/notes.txt") << "not a library\n";
+	// Files that start like a library: one named as the name "kestle", which
+	// stands for another file, and one named as Corvel's file that is none.
+	std::ofstream(folder + "/kestle") << "\177ELF" << std::string(100, '\1');
+	std::ofstream(folder + "/vis_Corvel_VU-Meter") << "\177ELF" << std::string(100, '\1');
 	const ScopedVariable path("VUMETERS_ADDON_PATH", folder.c_str());
 	const ScopedVariable home("HOME", (dir_ / "home").c_str());
 	const Outcome list = Vuplay("--list-plugins");
+	const Outcome skipped = Vuplay("--list-plugins -v");
 	const Outcome run = Vuplay("-p my_meter -p corvel '" + tone_ + "'");
 	const Outcome wrong = Vuplay("-p notes.txt");
 
@@ -364,6 +369,13 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	EXPECT_EQ(Count(list.out, "^kestle +Kestle VU-Meter by Vessik Lundrel +/.+/vis_Kestle_VU-Meter$"), 1)
 	    << list.out;
 	EXPECT_EQ(list.err, "vuplay: " + folder + "/libnot.so: not an add-on (no NewPlugin)\n");
+	EXPECT_EQ(skipped.out.substr(0, skipped.out.find("skipped: ")), list.out);
+	EXPECT_EQ(skipped.out.substr(skipped.out.find("skipped: ")),
+	          "skipped: " + folder +
+	              "/kestle: the name kestle stands for vis_Kestle_VU-Meter; give the path to "
+	              "run it\nskipped: " +
+	              folder + "/notes.txt: not a library\nskipped: " + folder +
+	              "/vis_Corvel_VU-Meter: not a shared library for this machine\n");
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 	EXPECT_EQ(wrong.status, 2);
