@@ -1,7 +1,5 @@
 #include "session/AddonListing.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -10,26 +8,28 @@
 #include <FindDirectory.h>
 
 #include "Report.h"
+#include "ScratchFolder.h"
 #include "host/AddonLibrary.h"
 #include "host/Printable.h"
 
 namespace {
 
-// A settings folder of its own for as long as it lives.
+// A settings folder of its own for as long as it lives; check Made().
 class ScratchSettings {
 public:
-	ScratchSettings() {
-		std::string pattern = (std::filesystem::temp_directory_path() / "vuplay-list-XXXXXX").string();
-		if (mkdtemp(pattern.data())) folder_ = pattern;
-		set_settings_directory(folder_.c_str());
+	explicit ScratchSettings(std::string& error) : folder_(ScratchFolder::Make("vuplay-list", error)) {
+		if (!folder_.empty()) set_settings_directory(folder_.c_str());
 	}
 	~ScratchSettings() {
+		if (folder_.empty()) return;
 		set_settings_directory(nullptr);
 		std::error_code ignored;
-		if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+		std::filesystem::remove_all(folder_, ignored);
 	}
 	ScratchSettings(const ScratchSettings&) = delete;
 	ScratchSettings& operator=(const ScratchSettings&) = delete;
+
+	bool Made() const { return !folder_.empty(); }
 
 private:
 	std::string folder_;
@@ -47,7 +47,13 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbos
 	std::vector<Row> rows;
 	std::vector<std::string> skipped;
 	{
-		ScratchSettings scratch;
+		std::string error;
+		ScratchSettings scratch(error);
+		// Without it the add-ons would read and write the user's settings.
+		if (!scratch.Made()) {
+			Report("--list-plugins: " + error);
+			return 1;
+		}
 		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {
 			AddonLibrary library(addon.path.string());
 			const VisualizationPlugin* plugin = library.NewPlugin();
