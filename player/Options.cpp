@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "OutputClash.h"
 #include "host/AddonLocator.h"
 
 namespace {
@@ -320,6 +321,11 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		std::tie(options.screenWidth, options.screenHeight) = *size;
 	if (const auto size = ParseSize(texts.size)) std::tie(options.meterWidth, options.meterHeight) = *size;
 	if (const auto fps = ParseFps(texts.fps)) options.fps = *fps;
+	if (const std::string clash = OutputClash::Find(options); !clash.empty()) {
+		result.exitStatus = ExitUsage;
+		result.message = "vuplay: " + clash + " (see --help)";
+		return result;
+	}
 	result.options = std::move(options);
 	return result;
 }

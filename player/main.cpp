@@ -22,6 +22,7 @@
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
 #include "host/Printable.h"
+#include "output/RecordingFile.h"
 #include "output/StandardOutput.h"
 #include "session/AddonCrashWatch.h"
 #include "session/AddonListing.h"
@@ -53,6 +54,11 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
+	// Refused before anything plays, rather than once the recording is done.
+	if (const std::string why = RecordingFile::Protected(options.record); !why.empty()) {
+		Report(why);
+		return ExitFailure;
+	}
 	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;

@@ -140,6 +140,39 @@ TEST_F(VuplayFailures, TwoRunsRecordingToOnePathAtOnceEachWriteAWholeStream) {
 	EXPECT_EQ(FilesEndingIn(".part"), std::vector<std::string>{});
 }
 
+TEST_F(VuplayFailures, AnOutputOverAnInputOrAnotherOutputOrAProtectedFileIsRefusedBeforeAnyWriting) {
+	const std::string victim = dir_ / "victim.wav", link = dir_ / "link.y4m", video = dir_ / "same.y4m";
+	std::filesystem::copy_file(tone_, victim);
+	std::filesystem::create_symlink(victim, link);
+	const std::string sound = ReadFile(victim);
+	Outcome run = Vuplay("--trace '" + victim + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_EQ(run.err, "vuplay: --trace '" + victim + "' would write over the input '" + victim +
+	                       "', the same file (see --help)\n");
+	run = Vuplay("--record '" + link + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_NE(run.err.find("--record '" + link + "' would write over the input"), std::string::npos)
+	    << run.err;
+	EXPECT_EQ(ReadFile(victim), sound);
+
+	run = Vuplay("--trace '" + video + "' --record '" + video + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_EQ(run.err, "vuplay: --trace '" + video + "' and --record '" + video +
+	                       "' would write the same file; give each its own (see --help)\n");
+	EXPECT_FALSE(std::filesystem::exists(video));
+
+	// Nobody may write it: kept as it is, though the superuser could.
+	std::ofstream(video) << "kept";
+	std::filesystem::permissions(video, std::filesystem::perms::owner_read |
+	                                        std::filesystem::perms::group_read |
+	                                        std::filesystem::perms::others_read);
+	run = Vuplay("--record '" + video + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + video + ": cannot replace it: it is write-protected (mode 0444)\n");
+	EXPECT_EQ(ReadFile(video), "kept");
+	EXPECT_EQ(FilesEndingIn(".part"), std::vector<std::string>{});
+}
+
 // Traces.
 
 TEST_F(VuplayFailures, ATraceThatCannotBeWrittenFailsWithTheReasonAndEndsWithAWholeLine) {
