@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
 	}
 
 	// A signal ends the check under way, whose folder is then removed, and no other starts.
-	SignalFlag::Catch({SIGHUP, SIGINT, SIGTERM}, SignalFlag::Restart::No);
+	SignalFlag::CatchEnding(SignalFlag::Restart::No);
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;

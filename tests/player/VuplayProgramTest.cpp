@@ -332,8 +332,11 @@ TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirS
 	EXPECT_EQ(ReadFile(dir_ / "stderr"), "vuplay: ended by SIGTERM\n");
 	EXPECT_EQ(ReadFile(settings).size(), 20u);
 
-	// A hang-up (the terminal closed) ends the run as an interrupt does.
-	for (const auto& [name, number] : {std::pair{"INT", SIGINT}, std::pair{"HUP", SIGHUP}}) {
+	// A hang-up (the terminal closed), a quit (Ctrl+backslash), the user signals and a timer end
+	// the run as an interrupt does.
+	for (const auto& [name, number] :
+	     {std::pair{"INT", SIGINT}, std::pair{"HUP", SIGHUP}, std::pair{"QUIT", SIGQUIT},
+	      std::pair{"USR1", SIGUSR1}, std::pair{"USR2", SIGUSR2}, std::pair{"ALRM", SIGALRM}}) {
 		std::filesystem::remove(settings);
 		std::filesystem::remove(trace);
 		EXPECT_EQ(signalled(name, "--realtime --trace '" + trace + "' '" + tone_ + "'",
