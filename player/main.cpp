@@ -107,9 +107,11 @@ int main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
 		// Help and version go out as they are; a usage error is one line.
-		const std::string shown = parsed.exitStatus == ExitOk ? parsed.message : Printable(parsed.message);
-		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", shown.c_str());
-		return parsed.exitStatus;
+		if (parsed.exitStatus != ExitOk) {
+			std::fprintf(stderr, "%s\n", Printable(parsed.message).c_str());
+			return parsed.exitStatus;
+		}
+		return PrintWhole(parsed.message + "\n") ? ExitOk : ExitFailure;
 	}
 	std::string error;
 	if (parsed.options->record == "-" && !ReserveStandardOutputForRecording(error)) {
@@ -129,9 +131,10 @@ int main(int argc, char** argv) {
 		choices.settingsFolder = privateSettings->Path();
 	}
 	choices.Apply();
-	if (parsed.options->listPlugins)
-		return AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose);
-	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
+	int status = parsed.options->listPlugins
+	                 ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose)
+	             : parsed.options->listDevices ? ListDevices()
+	                                           : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = ExitFailure;

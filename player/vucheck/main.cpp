@@ -2,10 +2,13 @@
 // child process with a time limit, and says which passed.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <random>
 #include <set>
 #include <string>
@@ -59,6 +62,19 @@ void PrintReport(const Check& check, const CheckReport& report) {
 	std::fflush(stdout);
 }
 
+// Whether everything printed so far reached standard output; a line on
+// standard error when not. Called right after printing, so that the errno
+// of a write that failed on the way is still that write's.
+bool OutputWritten() {
+	if (!std::ferror(stdout)) errno = 0;
+	std::cout.flush();
+	if (std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+	const int error = errno;
+	std::fprintf(stderr, "vucheck: standard output: cannot write%s%s\n", error ? ": " : "",
+	             error ? std::strerror(error) : "");
+	return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +111,8 @@ int main(int argc, char** argv) {
 	try {
 		app.parse(argc, argv);
 	} catch (const CLI::Success& help) {
-		return app.exit(help);
+		const int status = app.exit(help);
+		return OutputWritten() ? status : ExitFailure;
 	} catch (const CLI::ParseError& error) {
 		std::fprintf(stderr, "vucheck: %s (see --help)\n", Printable(error.what()).c_str());
 		return ExitUsage;
@@ -133,6 +150,8 @@ int main(int argc, char** argv) {
 
 	// A signal ends the check under way, whose folder is then removed, and no other starts.
 	SignalFlag::CatchEnding(SignalFlag::Restart::No);
+	// A closed pipe is a write that fails, and is said (the checks get SIGPIPE back).
+	std::signal(SIGPIPE, SIG_IGN);
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;
@@ -147,10 +166,12 @@ int main(int argc, char** argv) {
 				return 128 + SignalFlag::Signal();
 			}
 			PrintReport(check, report);
+			if (!OutputWritten()) return ExitFailure;
 			const bool ok = report.kind == CheckKind::Pass || report.kind == CheckKind::Warning;
 			(ok ? passed : failed)++;
 		}
 	}
 	std::printf("%d passed, %d failed\n", passed, failed);
+	if (!OutputWritten()) return ExitFailure;
 	return failed == 0 ? ExitOk : ExitFailure;
 }

@@ -198,6 +198,16 @@ TEST_F(VuplayFailures, ATraceThatCannotBeWrittenFailsWithTheReasonAndEndsWithAWh
 	EXPECT_TRUE(std::regex_match(text, std::regex("(" + line + ")+"))) << text.substr(text.size() - 100);
 }
 
+// Standard output.
+
+TEST_F(VuplayFailures, WhatCannotBeWrittenToStandardOutputFailsWithALine) {
+	for (const char* args : {"--help", "--version", "--list-plugins", "--headless -v"}) {
+		const Outcome run = Shell(Program() + " " + args + " '" + tone_ + "' >/dev/full");
+		EXPECT_EQ(run.status, 1) << args;
+		EXPECT_EQ(run.err, "vuplay: standard output: cannot write: No space left on device\n") << args;
+	}
+}
+
 // Settings.
 
 TEST_F(VuplayFailures, SettingsThatAreNotSavedAreNamedWithTheReasonAndTheRunStillSucceeds) {

@@ -163,6 +163,15 @@ TEST(VucheckProgramTest, NoAddonAnUnknownCheckOrAnUnknownAddOnNameIsBadUsage) {
 	EXPECT_NE(run.out.find("corvel"), std::string::npos) << run.out;
 }
 
+TEST(VucheckProgramTest, WhatCannotBeWrittenToStandardOutputFailsWithALine) {
+	for (const std::string args : {"--help", "--version", "--only 1 corvel"}) {
+		// Standard error to the pipe that is read, standard output to the full device.
+		const Outcome run = Vucheck(args + " 2>&1 >/dev/full; echo status $?");
+		EXPECT_EQ(run.out, "vucheck: standard output: cannot write: No space left on device\nstatus 1\n")
+		    << args;
+	}
+}
+
 TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
 	const Outcome run = Vucheck("--only 1,8 /nonexistent/add-on");
 	EXPECT_EQ(KindOf(run.out, 1), "fail") << run.out;
