@@ -249,6 +249,19 @@ TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNaming
 	}
 }
 
+// The verdict is vucheck's own: what the add-on writes cannot pass for it.
+TEST(VucheckProgramTest, AnAddonThatForgesAPassAndEndsTheProcessFailsNamingTheCall) {
+	for (const char* name : {"ForgesAPassByCommandLine", "ForgesAPassOnAFoundPipe"}) {
+		const Outcome run = Vucheck("--only 2,5 " + Broken(name));
+		for (const int check : {2, 5}) {
+			const Reported reported = ReportOf(run.out, check);
+			EXPECT_EQ(reported.kind, "fail") << name << ", check " << check << "\n" << run.out;
+			EXPECT_EQ(CallsNamed(reported.reasons), "Render") << name << "\n" << run.out;
+		}
+		EXPECT_EQ(run.status, 1) << name;
+	}
+}
+
 TEST(VucheckProgramTest, AnAddonThatMakesNoPluginObjectFailsSayingWhy) {
 	const Outcome none = Vucheck("--only 1,2 " + Broken("NoNewPlugin"));
 	EXPECT_NE(
