@@ -7,3 +7,7 @@
 
 // [any thread]
 void Report(const std::string& message);
+// A message followed by lines that belong to it, such as a list to choose
+// from: each line shown as Printable shows it, the first after "vuplay: ".
+// [any thread]
+void ReportLines(const std::string& lines);

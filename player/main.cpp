@@ -64,7 +64,7 @@ int Run(const Options& options) {
 	std::string error;
 	std::unique_ptr<LiveSource> live;
 	if (options.capture && !(live = LiveInput::Open(options, error))) {
-		Report(error);
+		ReportLines(error);
 		return ExitFailure;
 	}
 	AddonSession addons(options);
