@@ -6,12 +6,27 @@
 #include <csignal>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 #include "player/VuplayFixture.h"
 
 namespace {
 
 class VuplayProgramTest : public VuplayFixture {};
+
+// The first line where `text` departs from `expected`, with both; empty
+// when they are the same.
+std::string FirstDifference(const std::string& text, const std::string& expected) {
+	std::istringstream a(text), b(expected);
+	std::string lineA, lineB;
+	for (int number = 1;; number++) {
+		const bool moreA = bool(std::getline(a, lineA)), moreB = bool(std::getline(b, lineB));
+		if (!moreA && !moreB) return "";
+		if (moreA != moreB || lineA != lineB)
+			return "line " + std::to_string(number) + ": '" + (moreA ? lineA : "(end)") + "' instead of '" +
+			       (moreB ? lineB : "(end)") + "'";
+	}
+}
 
 TEST_F(VuplayProgramTest, RecordsOneFramePerBlockAndEndsWithTheFile) {
 	const std::string video = dir_ / "out.y4m";
@@ -54,6 +69,32 @@ TEST_F(VuplayProgramTest, TraceFramesEveryRenderCallAndShowsTheDrawing) {
 	EXPECT_GT(Count(text, "^fill -?[0-9.]+ -?[0-9.]+ -?[0-9.]+ -?[0-9.]+$"), 20);
 	EXPECT_GT(Count(text, "^line -?[0-9.]+ -?[0-9.]+ -?[0-9.]+ -?[0-9.]+$"), 20);
 	EXPECT_EQ(Count(text, "^high [0-9]+ [0-9]+ [0-9]+ 255$"), Count(text, "^high "));
+}
+
+// The window's own threads draw when they get to it; what the trace holds
+// does not depend on that.
+TEST_F(VuplayProgramTest, ATraceIsTheSameInEveryRunWhenTheWindowDraws) {
+	const std::string trace = dir_ / "trace.txt";
+	const auto traced = [&](const std::string& args) {
+		std::filesystem::remove(trace);
+		const Outcome run = Vuplay("--trace '" + trace + "' " + args + " '" + tone_ + "'");
+		EXPECT_EQ(run.status, 0) << run.err;
+		return ReadFile(trace);
+	};
+	const std::string first = traced("-p corvel");
+	EXPECT_EQ(first.rfind("update 0 0 ", 0), 0u) << first.substr(0, 100);
+	for (int run = 2; run <= 20; run++)
+		ASSERT_EQ(FirstDifference(traced("-p corvel"), first), "") << "run " << run;
+
+	// A window that has drawn before its Init returns, and one that draws after.
+	setenv("VUPLAY_TEST_ADDON", "window-drawn", 1);
+	const std::string drawn = traced("-p '" VUPLAY_TEST_ADDON "'");
+	setenv("VUPLAY_TEST_ADDON", "window", 1);
+	const std::string late = traced("-p '" VUPLAY_TEST_ADDON "'");
+	unsetenv("VUPLAY_TEST_ADDON");
+	EXPECT_EQ(drawn.substr(0, drawn.find("render 2\n")),
+	          "update 0 0 99 49\nhigh 10 20 30 255\nfill 0 0 99 49\nrender 1\ndone 1 true\n");
+	EXPECT_EQ(FirstDifference(late, drawn), "");
 }
 
 TEST_F(VuplayProgramTest, ClosingTheMeterWindowStopsTheAddOnAndEndsTheProgram) {
