@@ -16,7 +16,8 @@ namespace {
 const std::string kExitStatusRule =
     "Exit status: 0 when everything asked for was done completely; 1 when something failed or was cut "
     "short, and a line on standard error says what; 2 for a bad command line; 128 + N when signal N "
-    "(Ctrl+C 130, kill 143, a closed terminal 129) ended the run, after its clean-up and a line saying so. "
+    "(Ctrl+C 130, kill 143, a closed terminal 129, Ctrl+\\ 131, and any other signal that asks for an end) "
+    "ended the run, after its clean-up and a line saying so. "
     "Warnings, such as no sound device or settings not saved, are one line each and leave the status alone.";
 
 // "WxH" with both sides 1..16384, or nothing.

@@ -36,8 +36,9 @@ constexpr const char* kDescription =
     "fully here, such as the allocation count under a sanitizer); a failure, crash or timeout counts\n"
     "as failed. The last line is 'N passed, N failed'.\n"
     "Exit status: 0 only when every check passed completely, 1 when any failed, crashed, timed out\n"
-    "or could not run, 2 for a bad command line, 128 + N when signal N (Ctrl+C 130, kill 143) ended\n"
-    "the run, after the check under way was ended and its folder removed, and a line saying so.";
+    "or could not run (or standard output could not take the report), 2 for a bad command line,\n"
+    "128 + N when signal N (Ctrl+C 130, kill 143, Ctrl+\\ 131) ended the run, after the check\n"
+    "under way was ended and its folder removed, and a line saying so.";
 
 // A check may take from a tenth of a second to a day: beyond that a
 // deadline is no longer a time (nan, inf, 1e300).
