@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 		for (const int32_t number : event.numbers)
 			Require(number >= -32768 && number <= 32767, "every argument is within 16 bits");
 		if (event.kind == Kind::Gain)
-			Require(event.numbers[0] >= 1 && event.numbers[0] <= 1000, "a scripted gain is 1 to 1000");
+			Require(event.numbers[0] >= 1 && event.numbers[0] <= 500, "a scripted gain is 1 to 500");
 		if (event.kind == Kind::Key || event.kind == Kind::Menu)
 			Require(!event.text.empty(), "keys and menu items have a text");
 	}

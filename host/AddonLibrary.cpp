@@ -1,6 +1,7 @@
 #include "host/AddonLibrary.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -33,7 +34,22 @@ private:
 
 void AddonLibrary::SetCallWatch(AddonCallWatch* watch) { gWatch = watch; }
 
+std::string AddonLibrary::NotARegularFile(const std::string& path) {
+	struct stat status {};
+	if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return {};
+	const char* kind = S_ISFIFO(status.st_mode)   ? "a FIFO"
+	                   : S_ISDIR(status.st_mode)  ? "a folder"
+	                   : S_ISSOCK(status.st_mode) ? "a socket"
+	                                              : "a device";
+	return std::string("not a regular file (") + kind + ")";
+}
+
 AddonLibrary::AddonLibrary(std::string path) : path_(std::move(path)) {
+	if (std::string why = NotARegularFile(path_); !why.empty()) {
+		failure_ = Failure::NotOpened;
+		openError_ = std::move(why);
+		return;
+	}
 	const Step step(path_, "the library's constructors (dlopen)");
 	handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (handle_) return;

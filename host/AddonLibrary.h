@@ -16,12 +16,18 @@ class AddonCallWatch;
 // [one thread] Every call, on the thread that opened the library.
 class AddonLibrary {
 public:
-	// Opens the library; check IsOpen(), Error() says why not.
+	// Opens the library; check IsOpen(), Error() says why not. A path that
+	// is not a regular file (a FIFO, a device, a folder) is refused before
+	// anything opens it, as opening a FIFO would wait for a writer for good.
 	explicit AddonLibrary(std::string path);
 	~AddonLibrary(); // Close()
 
 	AddonLibrary(const AddonLibrary&) = delete;
 	AddonLibrary& operator=(const AddonLibrary&) = delete;
+
+	// Why `path` cannot be an add-on, "not a regular file (a FIFO)", when it
+	// exists and is no regular file; empty otherwise. [any thread]
+	static std::string NotARegularFile(const std::string& path);
 
 	// The watch every library announces its steps to from now on; null for
 	// none. [before any library opens] Not owned; it must outlive them all.

@@ -1,12 +1,18 @@
 #include "host/AddonLocator.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <set>
+#include <map>
+
+#include <elf.h>
+#include <link.h>
 
 #include <FindDirectory.h>
+
+#include "host/AddonLibrary.h"
 
 namespace {
 
@@ -28,22 +34,43 @@ std::string NameFor(const std::string& file) {
 	return file;
 }
 
-// A file that can be a library: notes, scripts and folders beside the add-ons
-// are not taken for one.
-bool IsLibrary(const std::filesystem::path& path) {
-	std::error_code ec;
-	if (!std::filesystem::is_regular_file(path, ec)) return false;
-	char magic[4] = {};
-	std::ifstream(path, std::ios::binary).read(magic, sizeof magic);
-	return std::memcmp(magic, "\177ELF", sizeof magic) == 0;
+#if defined(__x86_64__)
+constexpr int kMachine = EM_X86_64;
+#elif defined(__aarch64__)
+constexpr int kMachine = EM_AARCH64;
+#elif defined(__i386__)
+constexpr int kMachine = EM_386;
+#else
+constexpr int kMachine = EM_NONE; // not checked
+#endif
+
+// Why `path` cannot be loaded here as a library, empty when it can be: a
+// regular file with the ELF header of a shared library for this machine.
+// Notes, scripts, folders and files that only start like a library are not
+// taken for one.
+std::string NotALibrary(const std::filesystem::path& path) {
+	if (std::string why = AddonLibrary::NotARegularFile(path.string()); !why.empty()) return why;
+	ElfW(Ehdr) header{};
+	std::ifstream file(path, std::ios::binary);
+	file.read(reinterpret_cast<char*>(&header), sizeof header);
+	if (!file || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) return "not a library";
+	constexpr unsigned char kClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+	constexpr unsigned char kData = std::endian::native == std::endian::little ? ELFDATA2LSB : ELFDATA2MSB;
+	if (header.e_ident[EI_CLASS] != kClass || header.e_ident[EI_DATA] != kData ||
+	    header.e_ident[EI_VERSION] != EV_CURRENT || header.e_type != ET_DYN ||
+	    (kMachine != EM_NONE && header.e_machine != kMachine))
+		return "not a shared library for this machine";
+	return {};
 }
 
-// The libraries in `folder`, by name; none when it cannot be read.
-std::vector<std::filesystem::path> LibrariesIn(const std::filesystem::path& folder) {
+bool IsLibrary(const std::filesystem::path& path) { return NotALibrary(path).empty(); }
+
+// The files in `folder`, by name; none when it cannot be read.
+std::vector<std::filesystem::path> FilesIn(const std::filesystem::path& folder) {
 	std::vector<std::filesystem::path> files;
 	std::error_code ec;
 	for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-		if (IsLibrary(it->path())) files.push_back(it->path());
+		files.push_back(it->path());
 	std::sort(files.begin(), files.end());
 	return files;
 }
@@ -100,13 +127,27 @@ std::optional<std::filesystem::path> AddonLocator::Find(const std::string& name)
 	return std::nullopt;
 }
 
-std::vector<AddonLocator::Addon> AddonLocator::All() const {
+std::vector<AddonLocator::Addon> AddonLocator::All(std::vector<std::string>* skipped) const {
 	std::vector<Addon> addons;
-	std::set<std::string> seen;
+	std::map<std::string, std::filesystem::path> found;
+	const auto skip = [skipped](const std::filesystem::path& path, const std::string& why) {
+		if (skipped) skipped->push_back(path.string() + ": " + why);
+	};
 	for (const auto& folder : folders_)
-		for (const auto& path : LibrariesIn(folder)) {
-			const std::string name = NameFor(path.filename().string());
-			if (seen.insert(name).second) addons.push_back({name, path});
+		for (const auto& path : FilesIn(folder)) {
+			const std::string file = path.filename().string();
+			const std::string name = NameFor(file);
+			// The rule of Find(): a name stands for one file name.
+			if (FileFor(name) != file) {
+				skip(path, "the name " + name + " stands for " + FileFor(name) + "; give the path to run it");
+			} else if (const std::string why = NotALibrary(path); !why.empty()) {
+				skip(path, why);
+			} else if (const auto first = found.find(name); first != found.end()) {
+				skip(path, name + " is " + first->second.string() + ", found first");
+			} else {
+				found.emplace(name, path);
+				addons.push_back({name, path});
+			}
 		}
 	return addons;
 }

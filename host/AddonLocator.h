@@ -1,7 +1,8 @@
 // Where the host programs find add-ons. A name containing '/' is a path and
 // is used as it is. Any other name is a file name, "corvel" and "kestle"
 // standing for the two add-ons of this project, looked up in these folders in
-// turn, the first library (an ELF file) of that name winning:
+// turn, the first library of that name winning (a regular file with the ELF
+// header of a shared library for this machine):
 //   1. each folder of $VUMETERS_ADDON_PATH (colon-separated; empty entries
 //      are ignored, so the current folder is never searched by accident);
 //   2. ~/.local/lib/vu-meters/add-ons;
@@ -41,9 +42,12 @@ public:
 
 	// The library `name` stands for; nothing when no folder holds it.
 	std::optional<std::filesystem::path> Find(const std::string& name) const;
-	// Every library in the folders, the first of each name, folder by folder
-	// and by name within a folder.
-	std::vector<Addon> All() const;
+	// Every library in the folders that Find() gives for its name, folder by
+	// folder and by name within a folder. Into `skipped`, when given, a line
+	// "PATH: why" for every other file there: no library, found later under a
+	// name already found, or a name that stands for another file (a file
+	// named "kestle" is not what "kestle" finds).
+	std::vector<Addon> All(std::vector<std::string>* skipped = nullptr) const;
 	// One line for a name that Find() does not know: which names there are,
 	// or that the folders hold none.
 	std::string Unknown(const std::string& name) const;

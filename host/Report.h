@@ -1,5 +1,6 @@
 // How a host program tells the user of a failure or a warning: one line on
-// standard error, "PROGRAM: MESSAGE".
+// standard error, "PROGRAM: MESSAGE", whatever names it holds: their control
+// characters are shown as escapes (see Printable).
 #pragma once
 
 #include <string>
@@ -11,3 +12,7 @@ void SetReportName(const char* program);
 const char* ReportName();
 // [any thread]
 void Report(const std::string& message);
+// A message followed by lines that belong to it, such as a list to choose
+// from: each line shown as Printable shows it, the first after "PROGRAM: ".
+// [any thread]
+void ReportLines(const std::string& lines);

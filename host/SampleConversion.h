@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,15 +65,17 @@ constexpr ChannelPair FirstTwoChannels(int channels) {
 	return channels == 1 ? ChannelPair{0, 0} : ChannelPair{0, 1};
 }
 
-// `count` frames of `channels` interleaved samples to `count` stereo frames,
-// left first, each sample converted as ToInt16 does.
-inline void ToStereoInt16(const float* frames, int channels, ChannelPair pair, size_t count, int16_t* out) {
-	if (channels == 2 && pair.left == 0 && pair.right == 1) {
-		ToInt16(frames, 2 * count, out);
-		return;
-	}
+// `count` frames of `channels` interleaved samples (float or double) to
+// `count` stereo frames, left first, each sample converted as ToInt16 does.
+template <typename Sample>
+inline void ToStereoInt16(const Sample* frames, int channels, ChannelPair pair, size_t count, int16_t* out) {
+	if constexpr (std::is_same_v<Sample, float>)
+		if (channels == 2 && pair.left == 0 && pair.right == 1) {
+			ToInt16(frames, 2 * count, out);
+			return;
+		}
 	for (size_t i = 0; i < count; i++) {
-		const float* frame = frames + i * static_cast<size_t>(channels);
+		const Sample* frame = frames + i * static_cast<size_t>(channels);
 		out[2 * i] = ToInt16(frame[pair.left]);
 		out[2 * i + 1] = ToInt16(frame[pair.right]);
 	}

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -17,18 +18,30 @@ void OnSignal(int signal) {
 
 } // namespace
 
-void SignalFlag::Catch(std::initializer_list<int> signals, Restart restart) {
+void SignalFlag::CatchEnding(Restart restart) {
+	std::vector<int> signals = {SIGHUP,    SIGINT,  SIGQUIT, SIGTERM, SIGUSR1,   SIGUSR2, SIGALRM,
+	                            SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
+	for (int signal = SIGRTMIN; signal <= SIGRTMAX; signal++)
+		signals.push_back(signal);
 	struct sigaction action {};
 	action.sa_handler = OnSignal;
 	sigemptyset(&action.sa_mask);
 	action.sa_flags = restart == Restart::Yes ? SA_RESTART : 0;
-	for (const int signal : signals)
-		sigaction(signal, &action, nullptr);
+	for (const int signal : signals) {
+		struct sigaction before {};
+		if (sigaction(signal, nullptr, &before) != 0) continue;
+		const bool handled = (before.sa_flags & SA_SIGINFO) != 0 ||
+		                     (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN);
+		if (!handled) sigaction(signal, &action, nullptr);
+	}
 }
 
 int SignalFlag::Signal() { return gSignal.load(); }
 
 std::string SignalFlag::Name() {
-	const char* name = Signal() != 0 ? sigabbrev_np(Signal()) : nullptr;
-	return name ? std::string("SIG") + name : "";
+	const int signal = Signal();
+	if (signal == 0) return "";
+	if (const char* name = sigabbrev_np(signal)) return std::string("SIG") + name;
+	if (signal >= SIGRTMIN && signal <= SIGRTMAX) return "SIGRTMIN+" + std::to_string(signal - SIGRTMIN);
+	return "signal " + std::to_string(signal);
 }

@@ -1,7 +1,6 @@
 // Signals that only raise a flag, for a program to end the normal way.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 
 // The handler keeps the first of the signals that came; the program looks at
@@ -13,11 +12,19 @@ public:
 		No   // they fail with EINTR, so that a wait ends at once
 	};
 
-	// For the rest of the process; processes started with exec get the
-	// default actions back. [main thread, before other threads]
-	static void Catch(std::initializer_list<int> signals, Restart restart);
+	// For the rest of the process, every signal whose default action ends the
+	// process and that is sent to ask for an end: SIGHUP, SIGINT, SIGQUIT,
+	// SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGIO, SIGPWR,
+	// SIGSTKFLT, SIGXCPU and the real-time signals. SIGQUIT then leaves no
+	// core: the end is a clean one. Not the faults (SIGSEGV, SIGBUS, SIGFPE,
+	// SIGILL, SIGABRT, SIGSYS, SIGTRAP), which come from the code itself, nor
+	// SIGPIPE and SIGXFSZ, which a program ignores to see its writes fail. A
+	// handler that another part of the process installed first (a
+	// profiler's) is kept. Processes started with exec get the default
+	// actions back. [main thread, before other threads]
+	static void CatchEnding(Restart restart);
 	// The first signal that came, or 0. [any thread]
 	static int Signal();
-	// "SIGTERM", or "" before any came. [any thread]
+	// "SIGTERM" or "SIGRTMIN+2", or "" before any came. [any thread]
 	static std::string Name();
 };

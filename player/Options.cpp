@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "OutputClash.h"
 #include "host/AddonLocator.h"
 
 namespace {
@@ -15,7 +16,8 @@ namespace {
 const std::string kExitStatusRule =
     "Exit status: 0 when everything asked for was done completely; 1 when something failed or was cut "
     "short, and a line on standard error says what; 2 for a bad command line; 128 + N when signal N "
-    "(Ctrl+C 130, kill 143, a closed terminal 129) ended the run, after its clean-up and a line saying so. "
+    "(Ctrl+C 130, kill 143, a closed terminal 129, Ctrl+\\ 131, and any other signal that asks for an end) "
+    "ended the run, after its clean-up and a line saying so. "
     "Warnings, such as no sound device or settings not saved, are one line each and leave the status alone.";
 
 // "WxH" with both sides 1..16384, or nothing.
@@ -95,6 +97,14 @@ struct Texts {
 	std::string fps;
 };
 
+// "44100": digits only, so that an empty or partial number is not taken for 0.
+std::string WholeNumber(const std::string& text) {
+	int value = 0;
+	const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+	if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) return {};
+	return "'" + text + "' is not a whole number";
+}
+
 // What --raw, --rate and --channels say, before they are checked together.
 struct RawWords {
 	std::string encoding;
@@ -128,11 +138,13 @@ void DescribeRaw(CLI::App& app, RawWords& raw, CLI::Option* capture, CLI::Option
 	               "Sample rate of --raw input, " + std::to_string(RawPcm::kMinRate) + " to " +
 	                   std::to_string(RawPcm::kMaxRate) + ". Default: 44100.")
 	    ->type_name("HZ")
+	    ->check(WholeNumber)
 	    ->needs(format);
 	app.add_option("--channels", raw.channels,
 	               "Channels of --raw input, 1 to " + std::to_string(RawPcm::kMaxChannels) +
 	                   "; the first two are metered. Default: 2.")
 	    ->type_name("N")
+	    ->check(WholeNumber)
 	    ->needs(format);
 }
 
@@ -237,7 +249,11 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	               "add-on (resize, move, close, mouse, key, menu, prefs, about, gain, activate, expose, "
 	               "stop, start).")
 	    ->type_name("FILE");
-	app.add_option("--trace", o.trace, "Write a trace of the add-ons' drawing to FILE.")->type_name("FILE");
+	app.add_option(
+	       "--trace", o.trace,
+	       "Write a trace of the first add-on's Render calls and of its drawing in its meter window to "
+	       "FILE.")
+	    ->type_name("FILE");
 	app.set_version_flag("--version", "vuplay (vu-meters) " VUMETERS_VERSION, "Print the version and exit.");
 	app.footer("Keys, in a meter window or on the terminal: space pauses and resumes, left and right arrows "
 	           "seek 5 seconds, 'a' shows the about box, 'q' or Escape quits.\n" +
@@ -306,6 +322,11 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		std::tie(options.screenWidth, options.screenHeight) = *size;
 	if (const auto size = ParseSize(texts.size)) std::tie(options.meterWidth, options.meterHeight) = *size;
 	if (const auto fps = ParseFps(texts.fps)) options.fps = *fps;
+	if (const std::string clash = OutputClash::Find(options); !clash.empty()) {
+		result.exitStatus = ExitUsage;
+		result.message = "vuplay: " + clash + " (see --help)";
+		return result;
+	}
 	result.options = std::move(options);
 	return result;
 }

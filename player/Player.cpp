@@ -1,5 +1,6 @@
 #include "Player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -65,8 +66,12 @@ bool Player::Play(AudioSource& whole) {
 	paused_ = false;
 	Playback::Hooks hooks{
 	    .render =
-	        [this, &source](const AudioBlock& block, int64_t) {
-		        addons_.Render(block, source.SampleRate());
+	        [this, &source](const AudioBlock& block, int64_t frame) {
+		        // The padding of the last block is no sound: a recording ends with the sound.
+		        const int64_t end = source.EndOfSound();
+		        const auto frames =
+		            end < 0 ? kBlockFrames : std::clamp<int64_t>(end - frame, 0, kBlockFrames);
+		        addons_.Render(block, source.SampleRate(), static_cast<int>(frames));
 		        Warn(source);
 	        },
 	    .keys = [this] { return Keys(); },

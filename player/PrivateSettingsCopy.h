@@ -6,9 +6,12 @@
 #include <memory>
 #include <string>
 
-// A fresh folder under the temporary folder holding a copy of `from`'s
-// files (none when `from` does not exist), removed with its contents when
-// the object goes.
+// A fresh folder under the temporary folder (see ScratchFolder) holding a
+// copy of `from`'s files (none when `from` does not exist), removed with its
+// contents when the object goes. What is not a regular file or a folder (a
+// FIFO, a device, a link that loops) or cannot be read is left out, with a
+// line each, as the add-ons would not read it either: their settings then
+// start from the defaults.
 //
 // [main thread]
 class PrivateSettingsCopy {

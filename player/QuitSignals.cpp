@@ -4,7 +4,7 @@
 
 void QuitSignals::Install() {
 	// The player's own waits look at the flag; the libraries' calls go on.
-	SignalFlag::Catch({SIGHUP, SIGINT, SIGTERM}, SignalFlag::Restart::Yes);
+	SignalFlag::CatchEnding(SignalFlag::Restart::Yes);
 	std::signal(SIGPIPE, SIG_IGN);
 	std::signal(SIGXFSZ, SIG_IGN);
 }

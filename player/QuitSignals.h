@@ -1,15 +1,16 @@
-// Hang-up, interrupt and termination signals as a request to quit.
+// Every signal that asks the player to end (hang-up, interrupt, quit,
+// termination, the user signals, timers) as a request to quit.
 #pragma once
 
 #include <string>
 
 #include "host/SignalFlag.h"
 
-// From Install() on, SIGHUP, SIGINT and SIGTERM only raise a flag, which the
-// playback reads as the Quit key and every wait of the player looks at. So the
-// normal way out is always taken: the add-ons are stopped and unloaded and
-// write their settings, whether the signal comes during their start-up, while
-// playing or while they are being unloaded.
+// From Install() on, those signals (see SignalFlag::CatchEnding) only raise a
+// flag, which the playback reads as the Quit key and every wait of the player
+// looks at. So the normal way out is always taken: the add-ons are stopped and
+// unloaded and write their settings, whether the signal comes during their
+// start-up, while playing or while they are being unloaded.
 //
 // SIGPIPE and SIGXFSZ are ignored: a closed pipe or a file grown past its
 // limit is then a write that fails and is reported, not a silent death.

@@ -22,7 +22,9 @@
 #include "host/AddonExitGuard.h"
 #include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
+#include "host/Printable.h"
 #include "host/Report.h"
+#include "output/RecordingFile.h"
 #include "output/StandardOutput.h"
 #include "session/AddonListing.h"
 #include "session/AddonSession.h"
@@ -53,12 +55,17 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
+	// Refused before anything plays, rather than once the recording is done.
+	if (const std::string why = RecordingFile::Protected(options.record); !why.empty()) {
+		Report(why);
+		return ExitFailure;
+	}
 	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;
 	std::unique_ptr<LiveSource> live;
 	if (options.capture && !(live = LiveInput::Open(options, error))) {
-		Report(error);
+		ReportLines(error);
 		return ExitFailure;
 	}
 	AddonSession addons(options);
@@ -68,6 +75,8 @@ int Run(const Options& options) {
 	}
 	if (!options.headless) ReportNoDisplay(options);
 	int status = Player(options, addons).PlayAll(inputs, live.get());
+	// A run that a signal ended says so; the events it left are no news.
+	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
 	if (options.verbose && !options.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
@@ -99,8 +108,12 @@ int main(int argc, char** argv) {
 	SetReportName("vuplay");
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
-		std::fprintf(parsed.exitStatus == ExitOk ? stdout : stderr, "%s\n", parsed.message.c_str());
-		return parsed.exitStatus;
+		// Help and version go out as they are; a usage error is one line.
+		if (parsed.exitStatus != ExitOk) {
+			std::fprintf(stderr, "%s\n", Printable(parsed.message).c_str());
+			return parsed.exitStatus;
+		}
+		return PrintWhole(parsed.message + "\n") ? ExitOk : ExitFailure;
 	}
 	std::string error;
 	if (parsed.options->record == "-" && !ReserveStandardOutputForRecording(error)) {
@@ -122,8 +135,10 @@ int main(int argc, char** argv) {
 		choices.settingsFolder = privateSettings->Path();
 	}
 	choices.Apply();
-	if (parsed.options->listPlugins) return AddonListing::Print(AddonLocator::FromEnvironment(), stdout);
-	int status = parsed.options->listDevices ? ListDevices() : Run(*parsed.options);
+	int status = parsed.options->listPlugins
+	                 ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose)
+	             : parsed.options->listDevices ? ListDevices()
+	                                           : Run(*parsed.options);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = ExitFailure;

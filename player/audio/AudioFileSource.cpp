@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <sndfile.h>
-#include <sstream>
 #include <sys/stat.h>
 
 #include "audio/Clause.h"
+#include "audio/HeaderClaim.h"
 #include "audio/InterruptibleIo.h"
 #include "audio/OggEnd.h"
 #include "audio/QuietStderr.h"
 #include "audio/RawPcm.h"
 #include "audio/StreamInput.h"
+#include "host/Printable.h"
 #include "playback/ProgressLine.h"
 
 namespace {
@@ -23,7 +23,20 @@ namespace {
 // About 190 ms at 44.1 kHz: few reads a second, little memory even with many channels.
 constexpr int64_t kReadFrames = 16 * kBlockFrames;
 
-constexpr unsigned long long kUnknownDataLength = 0x7f000000;
+// Whether a float holds every sample of the format exactly: integers of up to
+// 24 bits, single-precision floats, and what the lossy and compressed codecs
+// decode to. Wider samples read as floats would be rounded twice.
+bool FloatIsExact(int format) {
+	switch (format & SF_FORMAT_SUBMASK) {
+	case SF_FORMAT_PCM_32:
+	case SF_FORMAT_DOUBLE:
+	case SF_FORMAT_ALAC_32:
+	case SF_FORMAT_DWVW_N:
+		return false;
+	default:
+		return true;
+	}
+}
 
 bool IsVorbisOrdered(int format) {
 	const int codec = format & SF_FORMAT_SUBMASK;
@@ -47,23 +60,6 @@ ChannelPair FrontPair(SNDFILE* file, const SF_INFO& info) {
 	}
 	if (IsVorbisOrdered(info.format) && (channels == 3 || channels >= 5)) return {0, 2};
 	return {0, 1};
-}
-
-// Whether libsndfile's log tells of a WAV file whose data chunk claims more
-// than the file holds: `claimed` bytes of sound where it has `held`. The log
-// is the only place the library says so.
-bool WavClaimsMoreThanItHolds(SNDFILE* file, unsigned long long& claimed, unsigned long long& held) {
-	std::string log(1 << 14, '\0');
-	sf_command(file, SFC_GET_LOG_INFO, log.data(), static_cast<int>(log.size()));
-	log.resize(std::strlen(log.c_str()));
-	std::istringstream lines(log);
-	for (std::string line; std::getline(lines, line);)
-		// Programs that write a WAV to a pipe claim 2 GiB or more for "unknown".
-		if (std::sscanf(line.c_str(), "data : %llu (should be %llu)", &claimed, &held) == 2 &&
-		    claimed > held && claimed < kUnknownDataLength)
-			return true;
-	claimed = held = 0;
-	return false;
 }
 
 // Why libsndfile refused input that could be read.
@@ -127,6 +123,12 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 	std::unique_ptr<AudioFileSource> source(
 	    new AudioFileSource(path, file, info.samplerate, info.channels, frames));
 	source->frontPair_ = FrontPair(file, info);
+	const size_t buffer = static_cast<size_t>(kReadFrames) * static_cast<size_t>(info.channels);
+	if (FloatIsExact(info.format))
+		source->frames_.resize(buffer);
+	else
+		source->wide_.resize(buffer);
+	source->format_ = info.format;
 	source->mpeg_ = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 	// libsndfile still owns the descriptor and reads on from where it is.
 	source->endMissing_ =
@@ -138,8 +140,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels,
                                  int64_t frames)
     : path_(std::move(path)), file_(file), sampleRate_(sampleRate), channels_(channels), totalFrames_(frames),
-      name_(path_ == "-" ? "standard input" : std::filesystem::path(path_).filename().string()),
-      frames_(static_cast<size_t>(kReadFrames) * static_cast<size_t>(channels)) {}
+      name_(path_ == "-" ? "standard input" : Printable(std::filesystem::path(path_).filename().string())) {}
 
 AudioFileSource::~AudioFileSource() { sf_close(file_); }
 
@@ -147,8 +148,18 @@ bool AudioFileSource::Refill() {
 	std::optional<QuietStderr> quiet;
 	if (mpeg_) quiet.emplace();
 	next_ = 0;
-	filled_ = std::max<sf_count_t>(sf_readf_float(file_, frames_.data(), kReadFrames), 0);
+	const sf_count_t got = wide_.empty() ? sf_readf_float(file_, frames_.data(), kReadFrames)
+	                                     : sf_readf_double(file_, wide_.data(), kReadFrames);
+	filled_ = std::max<sf_count_t>(got, 0);
 	return filled_ > 0;
+}
+
+void AudioFileSource::Convert(int64_t count, int16_t* out) const {
+	const size_t start = static_cast<size_t>(next_ * channels_);
+	if (!wide_.empty())
+		ToStereoInt16(wide_.data() + start, channels_, frontPair_, static_cast<size_t>(count), out);
+	else
+		ToStereoInt16(frames_.data() + start, channels_, frontPair_, static_cast<size_t>(count), out);
 }
 
 bool AudioFileSource::NextBlock(AudioBlock& block) {
@@ -156,11 +167,11 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 	int64_t got = 0;
 	while (got < kBlockFrames && (next_ < filled_ || Refill())) {
 		const int64_t take = std::min<int64_t>(kBlockFrames - got, filled_ - next_);
-		ToStereoInt16(frames_.data() + next_ * channels_, channels_, frontPair_, static_cast<size_t>(take),
-		              block.data() + 2 * got);
+		Convert(take, block.data() + 2 * got);
 		next_ += take;
 		got += take;
 	}
+	if (got < kBlockFrames) end_ = position_ + got;
 	if (got == 0) {
 		if (sf_error(file_) != SF_ERR_NO_ERROR)
 			error_ = path_ + ": cannot decode: " + Clause(sf_strerror(file_));
@@ -177,16 +188,9 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 }
 
 bool AudioFileSource::EndedEarly(int64_t& stated) const {
-	unsigned long long claimed = 0, held = 0;
 	stated = totalFrames_;
 	if (endMissing_) return true;
-	if (WavClaimsMoreThanItHolds(file_, claimed, held)) {
-		// libsndfile gives a WAV file the length that is there, not the one it claims.
-		const auto bytesPerFrame =
-		    totalFrames_ > 0 ? held / static_cast<unsigned long long>(totalFrames_) : 0;
-		if (bytesPerFrame > 0) stated = static_cast<int64_t>(claimed / bytesPerFrame);
-		return true;
-	}
+	if (HeaderClaim::ClaimsMore(file_, format_, channels_, totalFrames_, stated)) return true;
 	// A pipe's header may give any length, as its writer could not know it.
 	if (stream_ || totalFrames_ < 0) return false;
 	// Without a frame count in the file, the MP3 decoder estimates the
@@ -203,6 +207,7 @@ bool AudioFileSource::Seek(int64_t frame) {
 	if (mpeg_) quiet.emplace();
 	if (sf_seek(file_, frame, SEEK_SET) < 0) return false;
 	position_ = frame;
+	end_ = -1;
 	next_ = filled_ = 0;
 	return true;
 }

@@ -29,7 +29,10 @@ class StreamInput;
 // its end: Error() names it and the time where it ended.
 //
 // Samples are converted with rounding and saturation: full-scale floating-point
-// values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping.
+// values beyond [-1, 1] clip to -32768 and 32767 instead of wrapping. Each is
+// rounded once, from the file's own precision: formats whose samples a float
+// holds exactly (up to 24 bits, single-precision float, the lossy codecs) are
+// decoded as floats, wider ones (32-bit integers, doubles) as doubles.
 //
 // [player thread]
 class AudioFileSource final : public AudioSource {
@@ -45,6 +48,7 @@ public:
 	AudioFileSource(const AudioFileSource&) = delete;
 	AudioFileSource& operator=(const AudioFileSource&) = delete;
 
+	// The file's name, its control characters shown as escapes.
 	std::string Name() const override { return name_; }
 	int SampleRate() const override { return sampleRate_; }
 	int64_t TotalFrames() const override { return totalFrames_; }
@@ -52,6 +56,7 @@ public:
 	bool NextBlock(AudioBlock& block) override;
 	bool Seek(int64_t frame) override;
 	std::string Error() const override { return error_; }
+	int64_t EndOfSound() const override { return end_; }
 
 	const std::string& Path() const { return path_; }
 	bool IsStream() const { return stream_ != nullptr; }
@@ -70,19 +75,25 @@ private:
 	int channels_;
 	int64_t totalFrames_;
 	int64_t position_ = 0;
+	int64_t end_ = -1; // where decoding ended, which a file cut short puts before its stated length
 	ChannelPair frontPair_{0, 0};
-	// Decodes the next frames into `frames_`; false at the end or on an error.
+	// Decodes the next frames into `frames_` or `wide_`; false at the end or on an error.
 	bool Refill();
+	// Converts `count` decoded frames from `next_` on into `out`, stereo.
+	void Convert(int64_t count, int16_t* out) const;
 	// At the end of the decoded sound: whether the file was cut short, before
 	// it was opened or while it played, and the length it `stated` (-1: none).
 	bool EndedEarly(int64_t& stated) const;
 
 	std::string name_;
+	int format_ = 0;          // SF_FORMAT_*
 	bool endMissing_ = false; // an Ogg file cut short before it was opened
 	bool mpeg_ = false; // its decoder writes its own complaints to standard error and may estimate the length
 	// Frames decoded ahead, all channels, so that the file is read in large
-	// pieces rather than a block at a time; [next_, filled_) are still to be played.
+	// pieces rather than a block at a time; [next_, filled_) are still to be
+	// played. Into `wide_` instead of `frames_` for samples wider than a float.
 	std::vector<float> frames_;
+	std::vector<double> wide_;
 	int64_t next_ = 0;
 	int64_t filled_ = 0;
 	std::string error_;

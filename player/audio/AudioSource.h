@@ -42,6 +42,10 @@ public:
 	virtual bool Seek(int64_t frame) = 0;
 	// Why the stream ended early; empty after a clean end.
 	virtual std::string Error() const { return {}; }
+	// The frame where the sound ends, once that is known (at the latest when
+	// NextBlock has given the block that holds it); -1 before and for live
+	// input. What a block holds past it is padding.
+	virtual int64_t EndOfSound() const { return -1; }
 
 	// Whether the source is live, pacing itself as described above.
 	virtual bool IsLive() const { return false; }

@@ -25,6 +25,7 @@ public:
 	int SampleRate() const override { return kSampleRate; }
 	int64_t TotalFrames() const override { return kTotalFrames; }
 	int64_t Position() const override { return position_; }
+	int64_t EndOfSound() const override { return kTotalFrames; }
 	bool NextBlock(AudioBlock& block) override;
 	bool Seek(int64_t frame) override;
 

@@ -22,6 +22,8 @@ public:
 	bool NextBlock(AudioBlock& block) override;
 	bool Seek(int64_t frame) override { return inner_.Seek(frame); }
 	std::string Error() const override { return inner_.Error(); }
+	// The inner end, or where the limit cut the sound when that came first.
+	int64_t EndOfSound() const override;
 	bool IsLive() const override { return inner_.IsLive(); }
 	std::vector<std::string> TakeWarnings() override { return inner_.TakeWarnings(); }
 
@@ -32,4 +34,5 @@ private:
 	AudioSource& inner_;
 	int64_t limit_;
 	int64_t played_ = 0;
+	int64_t cut_ = -1; // the frame where the limit ended the sound, once it did
 };

@@ -3,13 +3,15 @@
 #include "audio/AudioCapture.h"
 #include "audio/PulseCapture.h"
 #include "audio/SoundDevices.h"
+#include "host/Printable.h"
 
 namespace {
 
 std::string WithDevices(const std::string& error, const SoundDevices& devices) {
 	std::string list = devices.Format();
 	list.pop_back();
-	return error + "; the devices are:\n" + list;
+	// The message stays one line whatever the name asked for holds; the list follows it.
+	return Printable(error) + "; the devices are:\n" + list;
 }
 
 } // namespace

@@ -61,18 +61,18 @@ int RawPcm::SndfileFormat() const {
 }
 
 int16_t RawPcm::Sample(const unsigned char* bytes) const {
-	// Through single-precision floats, as libsndfile converts a file's samples,
-	// so that the same bytes from a FIFO or a file meter alike to the last bit.
+	// Scaled to full scale at the sample's own precision and rounded once, as
+	// a file of the same samples is read, so that the same bytes from a FIFO
+	// or a file meter alike to the last bit.
 	switch (encoding_) {
 	case Encoding::S16:
 		return static_cast<int16_t>(LittleEndian(bytes, 2));
 	case Encoding::S24: {
 		const auto value = static_cast<int32_t>(LittleEndian(bytes, 3) << 8) >> 8; // sign-extended
-		return ToInt16(static_cast<float>(value) * (1.0f / 8388608.0f));
+		return ToInt16(value / 8388608.0);
 	}
 	case Encoding::S32:
-		return ToInt16(static_cast<float>(static_cast<int32_t>(LittleEndian(bytes, 4))) *
-		               (1.0f / 2147483648.0f));
+		return ToInt16(static_cast<int32_t>(LittleEndian(bytes, 4)) / 2147483648.0);
 	case Encoding::F32: {
 		float value = 0;
 		const uint32_t bits = LittleEndian(bytes, 4);

@@ -32,6 +32,9 @@ struct EventSyntax {
 
 constexpr int32_t kCoordinateLow = -32768;
 constexpr int32_t kCoordinateHigh = 32767;
+// The preferences slider's range: a gain beyond it cannot be set there.
+constexpr int32_t kGainLow = 1;
+constexpr int32_t kGainHigh = 500;
 
 const std::vector<EventSyntax>& Syntax() {
 	static const std::vector<EventSyntax> syntax = {
@@ -47,7 +50,7 @@ const std::vector<EventSyntax>& Syntax() {
 	    {"menu", Kind::Menu, {}},
 	    {"prefs", Kind::Prefs, {}},
 	    {"about", Kind::About, {}},
-	    {"gain", Kind::Gain, {{"gain", 1, 1000}}},
+	    {"gain", Kind::Gain, {{"gain", kGainLow, kGainHigh}}},
 	    {"activate", Kind::Activate, {}},
 	    {"expose",
 	     Kind::Expose,

@@ -16,7 +16,7 @@
 //                         shift, command, control, option, menu, separated by blanks or "+"
 //   menu LABEL            choose the popup item LABEL (the rest of the line)
 //   prefs, about          the player's preferences and about requests
-//   gain N                the gain in percent, 1..1000
+//   gain N                the gain in percent, 1..500 (the preferences slider's range)
 //   activate              the window becomes active
 //   expose L T R B        a redraw of that rectangle, L <= R and T <= B, -32768..32767
 //   stop, start           the player stops or starts the add-on

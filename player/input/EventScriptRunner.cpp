@@ -1,7 +1,6 @@
 #include "input/EventScriptRunner.h"
 
-#include <cstdio>
-
+#include "host/Report.h"
 #include "input/UserInput.h"
 
 bool EventScriptRunner::Load(const std::string& path, std::string& error) {
@@ -16,6 +15,18 @@ bool EventScriptRunner::Load(const std::string& path, std::string& error) {
 void EventScriptRunner::ApplyUpTo(int64_t block, Target& target) {
 	while (next_ < events_.size() && events_[next_].block <= block)
 		Apply(events_[next_++], target);
+}
+
+void EventScriptRunner::ReportUnreached(int64_t blocks) {
+	if (next_ >= events_.size()) return;
+	const ScriptEvent& event = events_[next_];
+	const size_t more = events_.size() - next_ - 1;
+	Report(path_ + ":" + std::to_string(event.line) + ": block " + std::to_string(event.block) +
+	       " never came: the run ended after block " + std::to_string(blocks) +
+	       (more == 0 ? ""
+	                  : " (" + std::to_string(more) + " more event" + (more == 1 ? "" : "s") + " after it)"));
+	next_ = events_.size();
+	failed_ = true;
 }
 
 void EventScriptRunner::Apply(const ScriptEvent& event, Target& target) {
@@ -48,6 +59,6 @@ void EventScriptRunner::Apply(const ScriptEvent& event, Target& target) {
 	}
 	if (error.empty()) return;
 	// The script did not do what it said: the run fails, once it is over.
-	std::fprintf(stderr, "vuplay: %s:%d: %s\n", path_.c_str(), event.line, error.c_str());
+	Report(path_ + ":" + std::to_string(event.line) + ": " + error);
 	failed_ = true;
 }

@@ -37,6 +37,10 @@ public:
 	// Whether an event of block `block` is left, the only one that can still
 	// come to resume a run paused before it.
 	bool HasEventFor(int64_t block) const { return next_ < events_.size() && events_[next_].block <= block; }
+	// Once the run is over after `blocks` blocks: an event it never reached
+	// could not be applied either, and is reported with its line (the first
+	// one, with how many more there are).
+	void ReportUnreached(int64_t blocks);
 	// Whether an event could not be applied.
 	bool Failed() const { return failed_; }
 

@@ -58,10 +58,10 @@ bool MeterRecorder::Unreadable() {
 	return false;
 }
 
-bool MeterRecorder::Capture(BWindow* window, int sampleRate) {
+bool MeterRecorder::Capture(BWindow* window, int sampleRate, int soundFrames) {
 	if (firstRate_ == 0) firstRate_ = sampleRate;
 	blocks_++;
-	seconds_ += double(blockFrames_) / sampleRate;
+	seconds_ += double(soundFrames) / sampleRate;
 	if (kind_ == Kind::Picture) return true;
 	const int64_t due = fps_ > 0 ? static_cast<int64_t>(std::floor(seconds_ * fps_ + 0.5 + 1e-9)) : blocks_;
 	if (frames_ >= due) return true;

@@ -14,11 +14,10 @@ class BWindow;
 
 // Every block the audio plays counts, whether or not the meter is running: a
 // window that is gone (stopped or closed) is recorded as its last picture, so
-// that the video lasts as long as the sound. Without a frame rate each block
-// gives one frame. With one, frame k is taken once the sound has reached the
-// middle of its time, (k + 1/2) / fps, so that the frames cover the sound to
-// the nearest frame. A recording has at least one frame: the last picture,
-// when the sound was shorter than half a frame.
+// that the video lasts as long as the sound, the padding of the last block
+// not included. Without a frame rate each block gives one frame. With one, frame k is taken once the sound
+// has reached the middle of its time, (k + 1/2) / fps, so that the frames cover the sound to the nearest
+// frame. A recording has at least one frame: the last picture, when the sound was shorter than half a frame.
 //
 // A stream keeps the size of its first frame: later frames of another size
 // are cropped or padded black. A window that has not drawn since the last
@@ -35,9 +34,10 @@ public:
 	// Takes the window's picture as the last one, for the blocks played
 	// once it is gone. False with Error() set when it cannot be read.
 	bool Remember(BWindow* window);
-	// After each block played, at `sampleRate` frames a second; `window`
-	// null when it is gone. False with Error() set when writing failed.
-	bool Capture(BWindow* window, int sampleRate);
+	// After each block played, at `sampleRate` frames a second, of which
+	// the first `soundFrames` are sound; `window` null when it is gone. False
+	// with Error() set when writing failed.
+	bool Capture(BWindow* window, int sampleRate, int soundFrames);
 	// Completes the recording: the last picture for a PNG, at least one
 	// frame otherwise. False with Error() set when that failed or no
 	// sound was played to record; then no recording is left under the path.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -37,6 +38,7 @@ bool RecordingFile::Open(const std::string& path) {
 	path_ = path;
 	error_.clear();
 	if (path == "-") return OpenStandardOutput();
+	if (error_ = Protected(path); !error_.empty()) return false;
 	struct stat status;
 	if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return OpenBeside();
 	if (S_ISDIR(status.st_mode)) {
@@ -50,6 +52,17 @@ bool RecordingFile::Open(const std::string& path) {
 	// anything else ignores the request.
 	if (file_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
 	return file_ != nullptr;
+}
+
+std::string RecordingFile::Protected(const std::string& path) {
+	struct stat status;
+	if (path == "-" || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return {};
+	// The superuser may write anything, but a file that nobody may write was
+	// protected on purpose.
+	if (::access(path.c_str(), W_OK) == 0 && (status.st_mode & 0222) != 0) return {};
+	char mode[8];
+	std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
+	return path + ": cannot replace it: it is write-protected (mode " + mode + ")";
 }
 
 bool RecordingFile::OpenStandardOutput() {

@@ -13,6 +13,10 @@
 // waited for until it comes or a quit signal does. PATH "-" is standard
 // output, once ReserveStandardOutputForRecording() has kept it.
 //
+// A PATH that is a write-protected file (one its owner, or the user, may not
+// write) is not replaced: the recording fails instead, as copying over it
+// would.
+//
 // Messages name what is at fault: the folder a file cannot be made in, PATH
 // for anything else.
 //
@@ -27,6 +31,9 @@ public:
 
 	// False with Error() set when it cannot be made.
 	bool Open(const std::string& path);
+	// "PATH: cannot replace it: ..." when PATH is a write-protected file;
+	// empty otherwise.
+	static std::string Protected(const std::string& path);
 	// Where to write; null unless open. Owned here.
 	std::FILE* Stream() const { return file_; }
 	// Flushes and closes the file and gives it PATH's name. False with

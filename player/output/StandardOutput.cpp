@@ -11,19 +11,29 @@ namespace {
 
 int recordingDescriptor = -1;
 
+// Says once that standard output failed, with `error` (an errno) when known.
+bool Failed(int error) {
+	static bool told = false;
+	if (!told)
+		std::fprintf(stderr, "vuplay: standard output: cannot write%s%s\n", error ? ": " : "",
+		             error ? std::strerror(error) : "");
+	told = true;
+	return false;
+}
+
 } // namespace
 
 bool StdoutWritable() {
-	static bool told = false;
 	errno = 0;
 	if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
-	if (!told) {
-		const int error = errno;
-		std::fprintf(stderr, "vuplay: standard output: cannot write%s%s\n", error ? ": " : "",
-		             error ? std::strerror(error) : "");
-	}
-	told = true;
-	return false;
+	return Failed(errno);
+}
+
+bool PrintWhole(const std::string& text) {
+	errno = 0;
+	if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+		return true;
+	return Failed(errno);
 }
 
 bool ReserveStandardOutputForRecording(std::string& error) {

@@ -7,6 +7,9 @@
 // is ignored) or a full disk is reported, once, and fails the run.
 // [player thread]
 bool StdoutWritable();
+// Writes `text` to standard output and flushes it; false, said as above, when
+// it did not all arrive. [main thread]
+bool PrintWhole(const std::string& text);
 
 // Gives standard output to a recording to "-": from here on what the player
 // and the add-ons print goes to standard error, so that standard output

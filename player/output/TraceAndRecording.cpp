@@ -35,7 +35,21 @@ void TraceAndRecording::StartRecording(const std::string& path, double fps, int 
 }
 
 void TraceAndRecording::Trace(BWindow* window) {
-	if (trace_) trace_->Watch(window);
+	if (!trace_) return;
+	if (!window) {
+		trace_->Watch(nullptr);
+		return;
+	}
+	// The window draws what its showing exposed on its own thread, before or
+	// after the trace would start, as the threads happen to run. So that every
+	// run traces the same, that drawing is let be, and the trace starts with
+	// a redraw of the whole window asked for here.
+	kit::WaitForIdle(window, kSettleTimeout);
+	trace_->Watch(window);
+	if (!window->Lock()) return;
+	const BRect bounds = window->Bounds();
+	window->Unlock();
+	kit::Expose(window, bounds);
 }
 
 void TraceAndRecording::RenderStarting(int64_t block) {
@@ -46,8 +60,8 @@ void TraceAndRecording::RenderDone(int64_t block, bool result) {
 	if (trace_) trace_->RenderDone(block, result);
 }
 
-void TraceAndRecording::Record(BWindow* window, int sampleRate) {
-	if (recorder_ && !recorder_->Capture(window, sampleRate)) RecordingFailed();
+void TraceAndRecording::Record(BWindow* window, int sampleRate, int soundFrames) {
+	if (recorder_ && !recorder_->Capture(window, sampleRate, soundFrames)) RecordingFailed();
 }
 
 void TraceAndRecording::RememberPicture(BWindow* window) {

@@ -28,13 +28,16 @@ public:
 	// Starts a recording at `path`, `fps` frames a second (0: one a block).
 	void StartRecording(const std::string& path, double fps, int blockFrames);
 
-	// The window the trace follows from now on; null for none.
+	// The window the trace follows from now on; null for none. The trace of
+	// a window starts with the drawing of the whole window, asked for once
+	// the window has done what it had to.
 	void Trace(BWindow* window);
 	void RenderStarting(int64_t block);
 	void RenderDone(int64_t block, bool result);
 
-	// After each block played; `window` null once the recorded one is gone.
-	void Record(BWindow* window, int sampleRate);
+	// After each block played, of `soundFrames` frames of sound; `window`
+	// null once the recorded one is gone.
+	void Record(BWindow* window, int sampleRate, int soundFrames);
 	// Keeps the window's last picture before it goes, once it has drawn.
 	void RememberPicture(BWindow* window);
 	// Completes the recording. False with `error` set when it failed or, as

@@ -1,7 +1,5 @@
 #include "session/AddonListing.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -9,26 +7,29 @@
 
 #include <FindDirectory.h>
 
+#include "ScratchFolder.h"
 #include "host/AddonLibrary.h"
+#include "host/Printable.h"
 #include "host/Report.h"
 
 namespace {
 
-// A settings folder of its own for as long as it lives.
+// A settings folder of its own for as long as it lives; check Made().
 class ScratchSettings {
 public:
-	ScratchSettings() {
-		std::string pattern = (std::filesystem::temp_directory_path() / "vuplay-list-XXXXXX").string();
-		if (mkdtemp(pattern.data())) folder_ = pattern;
-		set_settings_directory(folder_.c_str());
+	explicit ScratchSettings(std::string& error) : folder_(ScratchFolder::Make("vuplay-list", error)) {
+		if (!folder_.empty()) set_settings_directory(folder_.c_str());
 	}
 	~ScratchSettings() {
+		if (folder_.empty()) return;
 		set_settings_directory(nullptr);
 		std::error_code ignored;
-		if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+		std::filesystem::remove_all(folder_, ignored);
 	}
 	ScratchSettings(const ScratchSettings&) = delete;
 	ScratchSettings& operator=(const ScratchSettings&) = delete;
+
+	bool Made() const { return !folder_.empty(); }
 
 private:
 	std::string folder_;
@@ -42,11 +43,18 @@ struct Row {
 
 } // namespace
 
-int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
+int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbose) {
 	std::vector<Row> rows;
+	std::vector<std::string> skipped;
 	{
-		ScratchSettings scratch;
-		for (const AddonLocator::Addon& addon : locator.All()) {
+		std::string error;
+		ScratchSettings scratch(error);
+		// Without it the add-ons would read and write the user's settings.
+		if (!scratch.Made()) {
+			Report("--list-plugins: " + error);
+			return 1;
+		}
+		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {
 			AddonLibrary library(addon.path.string());
 			const VisualizationPlugin* plugin = library.NewPlugin();
 			if (!plugin) {
@@ -68,6 +76,10 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out) {
 	}
 	for (const Row& row : rows)
 		std::fprintf(out, "%-*s  %-*s  %s\n", static_cast<int>(nameWidth), row.name.c_str(),
-		             static_cast<int>(longNameWidth), row.longName.c_str(), row.path.c_str());
+		             static_cast<int>(longNameWidth), Printable(row.longName).c_str(),
+		             Printable(row.path).c_str());
+	if (verbose)
+		for (const std::string& line : skipped)
+			std::fprintf(out, "skipped: %s\n", Printable(line).c_str());
 	return 0;
 }

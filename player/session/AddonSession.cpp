@@ -120,7 +120,7 @@ void AddonSession::WaitForWindows() {
 	kit::WaitForIdle(addons_.Looper(), kSettleTimeout);
 }
 
-void AddonSession::Render(const AudioBlock& block, int sampleRate) {
+void AddonSession::Render(const AudioBlock& block, int sampleRate, int soundFrames) {
 	blocks_++;
 	script_.ApplyUpTo(blocks_, *this);
 	// Headless runs are repeatable only if every window has caught up first.
@@ -135,7 +135,7 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate) {
 		if (followed) outputs_.RenderDone(blocks_, result);
 	}
 	// Null once stopped or gone: the recording goes on with the last picture.
-	if (recorded_) outputs_.Record(RecordedWindow(*recorded_), sampleRate);
+	if (recorded_) outputs_.Record(RecordedWindow(*recorded_), sampleRate, soundFrames);
 }
 
 std::vector<PlayerKey> AddonSession::Keys(bool paused) {

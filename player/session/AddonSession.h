@@ -48,8 +48,8 @@ public:
 	// failed (each reported once).
 	bool Failed() const { return failed_ || addons_.Failed() || script_.Failed() || outputs_.Failed(); }
 	// Hands one block, `sampleRate` frames a second, to every running add-on,
-	// and records it.
-	void Render(const AudioBlock& block, int sampleRate);
+	// and records its first `soundFrames` frames, the rest being padding.
+	void Render(const AudioBlock& block, int sampleRate, int soundFrames = kBlockFrames);
 	// The player's keys sent from the meter windows since the last call, after
 	// handling every other message; Quit once no add-on is left or the
 	// display went away. While `paused` in a headless run no block comes, so
@@ -59,6 +59,9 @@ public:
 	// With --verbose: the blocks handed over, and how many of them reached
 	// each add-on's Render, a line each.
 	void LogBlocksRendered() const;
+	// Once the sound is over: a scripted event the run never reached is
+	// reported and fails it.
+	void EndScript() { script_.ReportUnreached(blocks_); }
 	// Whether the script can still resume a headless run that Keys(true) left
 	// paused: an event of the next block is left, as the one after can never come.
 	bool ScriptCanResume() const { return script_.HasEventFor(blocks_ + 1); }

@@ -27,6 +27,8 @@ struct LineSource {
 
 // In the child, between fork and exec: `argv` was made before the fork.
 [[noreturn]] void ExecCheck(const std::string& program, const std::vector<const char*>& argv, int output) {
+	// vucheck ignores it; the check process runs the add-on as any host would.
+	signal(SIGPIPE, SIG_DFL);
 	dup2(output, STDOUT_FILENO);
 	dup2(output, STDERR_FILENO);
 	execv(program.c_str(), const_cast<char* const*>(argv.data()));

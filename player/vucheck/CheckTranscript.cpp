@@ -37,7 +37,9 @@ void CheckTranscript::AddReportLine(const std::string& line) {
 	} else if (Take(line, "leave", text)) {
 		if (const auto call = calls_.find(text); call != calls_.end()) calls_.erase(call);
 	} else if (Take(line, "done", text)) {
-		finished_ = ReportPipe::OutcomeOfWord(text).value_or(CheckOutcome::Fail);
+		// The check's own end comes once every call into the add-on has
+		// left; one from inside a call is the add-on's.
+		if (calls_.empty()) finished_ = ReportPipe::OutcomeOfWord(text).value_or(CheckOutcome::Fail);
 	} else {
 		Keep(line, reasonLines_);
 	}

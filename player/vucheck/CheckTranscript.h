@@ -18,7 +18,8 @@ public:
 	void AddOutputLine(const std::string& line);
 
 	// `status` is what waitpid gave, unless `timedOut`. A check passes only
-	// when its process said it finished and then ended with that outcome.
+	// when its process said it finished, outside any call into the add-on,
+	// and then ended with that outcome.
 	CheckReport Verdict(int status, bool timedOut, double seconds) const;
 
 private:

@@ -1,16 +1,23 @@
 #include "ReportPipe.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <random>
 #include <string>
 
 namespace {
 
 std::atomic<int> gFd{STDOUT_FILENO};
+
+// Where the report descriptor is moved to: above those a process opens early.
+constexpr int kLowestNumber = 100;
+constexpr rlim_t kHighestNumber = 1024;
 
 // Whole lines shorter than the pipe's atomic size go out in one piece; a
 // write cut short by a signal is finished.
@@ -39,6 +46,20 @@ void WriteLine(std::string_view kind, std::string_view text) {
 } // namespace
 
 void ReportPipe::Use(int fd) {
+	// A number picked at random rather than the one the command line names,
+	// which /proc/self/cmdline shows to the add-on; that one is closed.
+	rlimit limit{};
+	const rlim_t highest =
+	    getrlimit(RLIMIT_NOFILE, &limit) == 0 ? std::min<rlim_t>(limit.rlim_cur, kHighestNumber) : 0;
+	if (highest > kLowestNumber + 1) {
+		std::uniform_int_distribution<int> pick(kLowestNumber, int(highest) - 1);
+		std::random_device random;
+		const int moved = fcntl(fd, F_DUPFD_CLOEXEC, pick(random));
+		if (moved >= 0) {
+			close(fd);
+			fd = moved;
+		}
+	}
 	fcntl(fd, F_SETFD, FD_CLOEXEC);
 	gFd = fd;
 }

@@ -2,8 +2,9 @@
 // so that nothing the add-on prints passes for it. Each line is "KIND: TEXT":
 // "step", "fail" and "warning" as the check goes, "enter" and "leave" around
 // every call into the add-on, and "done" with the outcome as the process's
-// very last act. vucheck passes a check only on that last line: a process
-// the add-on ended early never reads as a pass, whatever its exit status.
+// very last act. vucheck passes a check only on that last line, written when
+// every call the add-on entered has left: a process the add-on ended early
+// never reads as a pass, whatever its exit status or what it wrote.
 #pragma once
 
 #include <optional>
@@ -17,8 +18,9 @@
 class ReportPipe {
 public:
 	// [main thread, before the check starts any thread] Reports to `fd`
-	// from now on instead of standard output; processes the add-on starts
-	// do not inherit it.
+	// from now on instead of standard output, moved to another descriptor
+	// so that the number on the command line no longer leads to it;
+	// processes the add-on starts do not inherit it.
 	static void Use(int fd);
 
 	// One line; a line break in `text` becomes a space.

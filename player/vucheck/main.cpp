@@ -2,10 +2,13 @@
 // child process with a time limit, and says which passed.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 #include <random>
 #include <set>
 #include <string>
@@ -20,6 +23,7 @@
 #include "host/AddonLibrary.h"
 #include "host/AddonLocator.h"
 #include "host/ExitStatus.h"
+#include "host/Printable.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -32,8 +36,9 @@ constexpr const char* kDescription =
     "fully here, such as the allocation count under a sanitizer); a failure, crash or timeout counts\n"
     "as failed. The last line is 'N passed, N failed'.\n"
     "Exit status: 0 only when every check passed completely, 1 when any failed, crashed, timed out\n"
-    "or could not run, 2 for a bad command line, 128 + N when signal N (Ctrl+C 130, kill 143) ended\n"
-    "the run, after the check under way was ended and its folder removed, and a line saying so.";
+    "or could not run (or standard output could not take the report), 2 for a bad command line,\n"
+    "128 + N when signal N (Ctrl+C 130, kill 143, Ctrl+\\ 131) ended the run, after the check\n"
+    "under way was ended and its folder removed, and a line saying so.";
 
 // A check may take from a tenth of a second to a day: beyond that a
 // deadline is no longer a time (nan, inf, 1e300).
@@ -54,8 +59,21 @@ void PrintReport(const Check& check, const CheckReport& report) {
 	std::printf("  %-17s %d %s  (%.1f s)\n", kind.c_str(), check.number, check.title, report.seconds);
 	if (report.kind != CheckKind::Pass)
 		for (const std::string& line : report.lines)
-			std::printf("      %s\n", line.c_str());
+			std::printf("      %s\n", Printable(line).c_str());
 	std::fflush(stdout);
+}
+
+// Whether everything printed so far reached standard output; a line on
+// standard error when not. Called right after printing, so that the errno
+// of a write that failed on the way is still that write's.
+bool OutputWritten() {
+	if (!std::ferror(stdout)) errno = 0;
+	std::cout.flush();
+	if (std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+	const int error = errno;
+	std::fprintf(stderr, "vucheck: standard output: cannot write%s%s\n", error ? ": " : "",
+	             error ? std::strerror(error) : "");
+	return false;
 }
 
 } // namespace
@@ -94,9 +112,10 @@ int main(int argc, char** argv) {
 	try {
 		app.parse(argc, argv);
 	} catch (const CLI::Success& help) {
-		return app.exit(help);
+		const int status = app.exit(help);
+		return OutputWritten() ? status : ExitFailure;
 	} catch (const CLI::ParseError& error) {
-		std::fprintf(stderr, "vucheck: %s (see --help)\n", error.what());
+		std::fprintf(stderr, "vucheck: %s (see --help)\n", Printable(error.what()).c_str());
 		return ExitUsage;
 	}
 
@@ -119,19 +138,26 @@ int main(int argc, char** argv) {
 	for (const std::string& name : addons) {
 		const auto path = locator.Find(name);
 		if (!path) {
-			std::fprintf(stderr, "vucheck: %s\n", locator.Unknown(name).c_str());
+			std::fprintf(stderr, "vucheck: %s\n", Printable(locator.Unknown(name)).c_str());
 			return ExitUsage;
+		}
+		// Opening a FIFO would wait for a writer past any time limit.
+		if (const std::string why = AddonLibrary::NotARegularFile(path->string()); !why.empty()) {
+			std::fprintf(stderr, "vucheck: %s: %s\n", Printable(path->string()).c_str(), why.c_str());
+			return ExitFailure;
 		}
 		paths.push_back(path->string());
 	}
 
 	// A signal ends the check under way, whose folder is then removed, and no other starts.
-	SignalFlag::Catch({SIGHUP, SIGINT, SIGTERM}, SignalFlag::Restart::No);
+	SignalFlag::CatchEnding(SignalFlag::Restart::No);
+	// A closed pipe is a write that fails, and is said (the checks get SIGPIPE back).
+	std::signal(SIGPIPE, SIG_IGN);
 	const std::set<int> selected(only.begin(), only.end());
 	int passed = 0;
 	int failed = 0;
 	for (const std::string& path : paths) {
-		std::printf("%s (seed %u)\n", path.c_str(), seed);
+		std::printf("%s (seed %u)\n", Printable(path).c_str(), seed);
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;
 			const CheckReport report = RunCheckProcess(check.number, path, seed, timeout);
@@ -141,10 +167,12 @@ int main(int argc, char** argv) {
 				return 128 + SignalFlag::Signal();
 			}
 			PrintReport(check, report);
+			if (!OutputWritten()) return ExitFailure;
 			const bool ok = report.kind == CheckKind::Pass || report.kind == CheckKind::Warning;
 			(ok ? passed : failed)++;
 		}
 	}
 	std::printf("%d passed, %d failed\n", passed, failed);
+	if (!OutputWritten()) return ExitFailure;
 	return failed == 0 ? ExitOk : ExitFailure;
 }

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include <elf.h>
+#include <link.h>
+
 #include <gtest/gtest.h>
 
 #include "player/TestFiles.h"
@@ -11,10 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A file that passes for a library: only its first bytes are looked at.
+// A file that passes for a library: only its header is looked at, which a
+// library of this program's own has.
 void Library(const fs::path& path) {
 	fs::create_directories(path.parent_path());
-	std::ofstream(path, std::ios::binary) << "\177ELF and the rest";
+	ElfW(Ehdr) header{};
+	std::ifstream("/proc/self/exe", std::ios::binary).read(reinterpret_cast<char*>(&header), sizeof header);
+	header.e_type = ET_DYN;
+	std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(&header), sizeof header);
 }
 
 class AddonLocatorTest : public ::testing::Test {

@@ -154,6 +154,9 @@ TEST(Options, RawInputTakesWhatTheMetersCanUseAndNothingElse) {
 	ExpectUsageError({"--raw", "u8", "-"}, "'u8' is not a raw format");
 	ExpectUsageError({"--raw", "s16le", "--rate", "400000", "-"}, "--rate 400000 is not a sample rate");
 	ExpectUsageError({"--raw", "s16le", "--channels", "0", "-"}, "--channels 0");
+	// Not taken for 0.
+	ExpectUsageError({"--raw", "s16le", "--rate", "", "-"}, "--rate: '' is not a whole number");
+	ExpectUsageError({"--raw", "s16le", "--channels", "2x", "-"}, "--channels: '2x' is not a whole number");
 	ExpectUsageError({"--rate", "48000", "-"}, "--rate requires --raw");
 	ExpectUsageError({"--raw", "s16le"}, "name one");
 	ExpectUsageError({"--raw", "s16le", "--monitor"}, "--monitor");

@@ -4,7 +4,9 @@
 //   throw   throws an exception
 //   crash   gets a segmentation fault
 //   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes three seconds
-// Anything else starts normally. It opens no window and draws nothing.
+//   window  opens a window whose view fills itself, and returns at once
+//   window-drawn  the same, and returns once the window has drawn
+// Anything else starts normally and opens no window; Render draws nothing.
 // With "about-hangs" its About never returns: it shows no box to answer and
 // keeps running code of its own, which fails at once if the library is unloaded.
 // With "exit-render" its second Render ends the process with status 0.
@@ -16,9 +18,22 @@
 #include <string>
 #include <thread>
 
+#include <View.h>
+#include <Window.h>
+#include <kit/Display.h>
+
 #include "core/VisualizationPlugin.h"
 
 namespace {
+
+class FilledView : public BView {
+public:
+	FilledView() : BView(BRect(0, 0, 99, 49), "filled", B_FOLLOW_ALL, B_WILL_DRAW) {}
+	void Draw(BRect) override {
+		SetHighColor(10, 20, 30);
+		FillRect(Bounds());
+	}
+};
 
 std::string Mode() {
 	const char* mode = std::getenv("VUPLAY_TEST_ADDON");
@@ -39,9 +54,20 @@ public:
 			if (const char* mark = std::getenv("VUPLAY_TEST_ADDON_MARK")) std::ofstream(mark) << "in Init\n";
 			std::this_thread::sleep_for(std::chrono::seconds(3));
 		}
+		if (how.starts_with("window")) {
+			window_ =
+			    new BWindow(BRect(50, 50, 149, 99), "Test", B_TITLED_WINDOW_LOOK, B_NORMAL_WINDOW_FEEL, 0);
+			window_->AddChild(new FilledView);
+			window_->Show();
+			if (how == "window-drawn") kit::WaitForIdle(window_);
+		}
 		return true;
 	}
-	void Cleanup() override {}
+	void Cleanup() override {
+		if (!window_ || !window_->Lock()) return;
+		window_->Quit();
+		window_ = nullptr;
+	}
 	bool About(bool query) override {
 		if (query || Mode() != "about-hangs") return false;
 		for (;;)
@@ -56,6 +82,7 @@ public:
 	}
 
 private:
+	BWindow* window_ = nullptr; // owned until Quit()
 	int renders_ = 0;
 };
 

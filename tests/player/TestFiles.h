@@ -45,8 +45,8 @@ inline bool RunQuietly(const std::string& command) {
 	return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Writes interleaved `samples` as they are, through libsndfile: 16-bit
-// values for integer formats, floating-point values for float formats.
+// Writes interleaved `samples` as they are, through libsndfile: 16-bit or
+// 32-bit values for integer formats, floating-point values for float formats.
 template <typename Sample>
 bool WriteSound(const std::string& path, int format, int channels, int rate,
                 const std::vector<Sample>& samples) {
@@ -60,6 +60,10 @@ bool WriteSound(const std::string& path, int format, int channels, int rate,
 	sf_count_t written = 0;
 	if constexpr (std::is_same_v<Sample, short>)
 		written = sf_writef_short(file, samples.data(), frames);
+	else if constexpr (std::is_same_v<Sample, int>)
+		written = sf_writef_int(file, samples.data(), frames);
+	else if constexpr (std::is_same_v<Sample, double>)
+		written = sf_writef_double(file, samples.data(), frames);
 	else
 		written = sf_writef_float(file, samples.data(), frames);
 	sf_close(file);

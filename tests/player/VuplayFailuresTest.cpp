@@ -140,6 +140,39 @@ TEST_F(VuplayFailures, TwoRunsRecordingToOnePathAtOnceEachWriteAWholeStream) {
 	EXPECT_EQ(FilesEndingIn(".part"), std::vector<std::string>{});
 }
 
+TEST_F(VuplayFailures, AnOutputOverAnInputOrAnotherOutputOrAProtectedFileIsRefusedBeforeAnyWriting) {
+	const std::string victim = dir_ / "victim.wav", link = dir_ / "link.y4m", video = dir_ / "same.y4m";
+	std::filesystem::copy_file(tone_, victim);
+	std::filesystem::create_symlink(victim, link);
+	const std::string sound = ReadFile(victim);
+	Outcome run = Vuplay("--trace '" + victim + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_EQ(run.err, "vuplay: --trace '" + victim + "' would write over the input '" + victim +
+	                       "', the same file (see --help)\n");
+	run = Vuplay("--record '" + link + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_NE(run.err.find("--record '" + link + "' would write over the input"), std::string::npos)
+	    << run.err;
+	EXPECT_EQ(ReadFile(victim), sound);
+
+	run = Vuplay("--trace '" + video + "' --record '" + video + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_EQ(run.err, "vuplay: --trace '" + video + "' and --record '" + video +
+	                       "' would write the same file; give each its own (see --help)\n");
+	EXPECT_FALSE(std::filesystem::exists(video));
+
+	// Nobody may write it: kept as it is, though the superuser could.
+	std::ofstream(video) << "kept";
+	std::filesystem::permissions(video, std::filesystem::perms::owner_read |
+	                                        std::filesystem::perms::group_read |
+	                                        std::filesystem::perms::others_read);
+	run = Vuplay("--record '" + video + "' '" + victim + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + video + ": cannot replace it: it is write-protected (mode 0444)\n");
+	EXPECT_EQ(ReadFile(video), "kept");
+	EXPECT_EQ(FilesEndingIn(".part"), std::vector<std::string>{});
+}
+
 // Traces.
 
 TEST_F(VuplayFailures, ATraceThatCannotBeWrittenFailsWithTheReasonAndEndsWithAWholeLine) {
@@ -163,6 +196,16 @@ TEST_F(VuplayFailures, ATraceThatCannotBeWrittenFailsWithTheReasonAndEndsWithAWh
 	EXPECT_EQ(text.back(), '\n');
 	const std::string line = "(render|done|resized|update|high|view|fill|line|sync)( [-0-9.a-z]+)*\n";
 	EXPECT_TRUE(std::regex_match(text, std::regex("(" + line + ")+"))) << text.substr(text.size() - 100);
+}
+
+// Standard output.
+
+TEST_F(VuplayFailures, WhatCannotBeWrittenToStandardOutputFailsWithALine) {
+	for (const char* args : {"--help", "--version", "--list-plugins", "--headless -v"}) {
+		const Outcome run = Shell(Program() + " " + args + " '" + tone_ + "' >/dev/full");
+		EXPECT_EQ(run.status, 1) << args;
+		EXPECT_EQ(run.err, "vuplay: standard output: cannot write: No space left on device\n") << args;
+	}
 }
 
 // Settings.
@@ -219,6 +262,15 @@ TEST_F(VuplayFailures, ScriptEventsThatCannotBeAppliedFailTheRunOnceItIsOver) {
 	                       script + ":2: gain: no preferences window is open\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 
+	// Events the run ended before: past the sound, or after the only meter closed.
+	run = Vuplay("--events '" + Script("999999 move 10 10\n") + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + script + ":1: block 999999 never came: the run ended after block 87\n");
+	run = Vuplay("--events '" + Script("1 close\n2 move 10 10\n3 key a\n") + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + script +
+	                       ":2: block 2 never came: the run ended after block 1 (1 more event after it)\n");
+
 	// A byte-order mark, as some editors write one, is not part of the first line.
 	run = Vuplay("--events '" +
 	             Script("\xEF\xBB\xBF"
@@ -238,7 +290,11 @@ TEST_F(VuplayFailures, FilesCutShortInAnyFormatFailAtTheirEndAndTheNextOnePlays)
 	                                                   {"flac", ""},
 	                                                   {"ogg", "-c:a libvorbis"},
 	                                                   {"opus", "-c:a libopus"},
-	                                                   {"mp3", "-c:a libmp3lame"}};
+	                                                   {"mp3", "-c:a libmp3lame"},
+	                                                   {"aiff", ""},
+	                                                   {"au", ""},
+	                                                   {"w64", ""},
+	                                                   {"rf64", "-f wav -rf64 always"}};
 	std::string whole, cut;
 	for (const auto& [format, codec] : codecs) {
 		const std::string path = dir_ / ("tone." + format), part = dir_ / ("cut." + format);
@@ -263,9 +319,9 @@ TEST_F(VuplayFailures, FilesCutShortInAnyFormatFailAtTheirEndAndTheNextOnePlays)
 		    << format << "\n"
 		    << run.err;
 	}
-	EXPECT_EQ(Count(run.err, "\n"), 5);
+	EXPECT_EQ(Count(run.err, "\n"), int(codecs.size()));
 	// What each holds played, then the whole tone.
-	EXPECT_GT(Count(ReadFile(trace), "^done [0-9]+ true$"), 87 + 5 * 100);
+	EXPECT_GT(Count(ReadFile(trace), "^done [0-9]+ true$"), 87 + int(codecs.size()) * 100);
 }
 
 TEST_F(VuplayFailures, AFileCutWhileItPlaysFailsWhereItEnded) {

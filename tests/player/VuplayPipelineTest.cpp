@@ -1,6 +1,8 @@
 // vuplay in shell pipelines and scripted renders: video on standard output,
 // recording paths, the exact meter size, the frame rate, the exact gain and
 // a headless run's settings.
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "player/VuplayFixture.h"
@@ -76,10 +78,11 @@ TEST_F(VuplayPipelineTest, ScriptedGainLandsExactlyAndOutOfRangeNamesTheLine) {
 		ASSERT_EQ(run.status, 0) << run.err;
 		EXPECT_EQ(FrameAndGain(ReadFile(settings_ + corvel_)).second, gain);
 	}
+	// Refused as the script is read, before anything plays.
 	const Outcome run = Vuplay("--events '" + Script("3 prefs\n5 gain 501\n") + "' '" + tone_ + "'");
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(run.err,
-	          "vuplay: " + (dir_ / "events.txt") + ":2: gain: 501 is outside the slider's range 1..500\n");
+	EXPECT_EQ(run.err, "vuplay: " + (dir_ / "events.txt") +
+	                       ":2: gain: gain '501' is not a whole number from 1 to 500\n");
 }
 
 TEST_F(VuplayPipelineTest, AHeadlessRunLeavesTheUsersSettingsAloneUnlessGivenAFolder) {
@@ -101,4 +104,36 @@ TEST_F(VuplayPipelineTest, AHeadlessRunLeavesTheUsersSettingsAloneUnlessGivenAFo
 	const auto [frame, gain] = FrameAndGain(ReadFile(user + corvel_));
 	EXPECT_EQ(frame, (std::array<float, 4>{40, 50, 239, 449}));
 	EXPECT_EQ(gain, 300);
+}
+
+TEST_F(VuplayPipelineTest, AHeadlessRunCopiesOnlyTheSettingsTheAddOnsCanReadAndNeedsNoTmpdir) {
+	const std::string user = dir_ / "config/vu-meters";
+	std::filesystem::create_directories(user);
+	ASSERT_EQ(VuplayAsUser("--settings-dir '" + user + "' -p kestle '" + tone_ + "'").status, 0);
+	const std::string kestle = user + "/Tarnwick_VisPlugin_Kestle_VU-Meter.preferences";
+	const std::string saved = ReadFile(kestle);
+	ASSERT_EQ(saved.size(), 20u);
+	ASSERT_EQ(mkfifo((user + corvel_).c_str(), 0600), 0);
+	std::filesystem::create_symlink("loop", user + "/loop");
+	// Neither is a file the add-ons read: each is said, and the run goes on without it.
+	const std::string skipped =
+	    "vuplay: " + user + corvel_ + ": a FIFO; the headless run starts without it\n" + "vuplay: " + user +
+	    "/loop: Too many levels of symbolic links; the headless " + "run starts without it\n";
+	const std::string args =
+	    "-p corvel -p kestle --events '" + Script("3 prefs\n5 gain 300\n") + "' '" + tone_ + "'";
+	Outcome run = VuplayAsUser(args);
+	EXPECT_EQ(run.status, 0);
+	EXPECT_EQ(run.err, skipped);
+	EXPECT_TRUE(std::filesystem::is_fifo(user + corvel_));
+	EXPECT_EQ(ReadFile(kestle), saved);
+
+	const std::string file = dir_ / "not-a-folder";
+	std::ofstream(file) << "";
+	run = Shell("export TMPDIR='" + file + "' XDG_CONFIG_HOME='" + (dir_ / "config") +
+	            "'; unset VUMETERS_SETTINGS_DIR; SDL_AUDIODRIVER=dummy timeout 100 '" VUPLAY_PROGRAM
+	            "' --headless " +
+	            args);
+	EXPECT_EQ(run.status, 0);
+	EXPECT_EQ(run.err, "vuplay: TMPDIR " + file + ": Not a directory; using /tmp instead\n" + skipped);
+	EXPECT_EQ(ReadFile(kestle), saved);
 }

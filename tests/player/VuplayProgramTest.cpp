@@ -6,12 +6,27 @@
 #include <csignal>
 #include <cstring>
 #include <random>
+#include <sstream>
 
 #include "player/VuplayFixture.h"
 
 namespace {
 
 class VuplayProgramTest : public VuplayFixture {};
+
+// The first line where `text` departs from `expected`, with both; empty
+// when they are the same.
+std::string FirstDifference(const std::string& text, const std::string& expected) {
+	std::istringstream a(text), b(expected);
+	std::string lineA, lineB;
+	for (int number = 1;; number++) {
+		const bool moreA = bool(std::getline(a, lineA)), moreB = bool(std::getline(b, lineB));
+		if (!moreA && !moreB) return "";
+		if (moreA != moreB || lineA != lineB)
+			return "line " + std::to_string(number) + ": '" + (moreA ? lineA : "(end)") + "' instead of '" +
+			       (moreB ? lineB : "(end)") + "'";
+	}
+}
 
 TEST_F(VuplayProgramTest, RecordsOneFramePerBlockAndEndsWithTheFile) {
 	const std::string video = dir_ / "out.y4m";
@@ -29,6 +44,11 @@ TEST_F(VuplayProgramTest, RecordsAtTheGivenFrameRateAndKeepsTheLastFrameAsPng) {
 	const std::string video = dir_ / "out.y4m", picture = dir_ / "last.png";
 	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 10 '" + tone_ + "'").status, 0);
 	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 10);
+	// The padding of the last block, 0.01 s, is no sound to show.
+	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 1000 '" + tone_ + "'").status, 0);
+	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 1000);
+	ASSERT_EQ(Vuplay("--record '" + video + "' --fps 100 --duration 0.5 '" + tone_ + "'").status, 0);
+	EXPECT_EQ(Count(ReadFile(video), "FRAME\n"), 50);
 	ASSERT_EQ(Vuplay("--record '" + picture + "' '" + tone_ + "'").status, 0);
 	EXPECT_EQ(ReadFile(picture).substr(1, 3), "PNG");
 	const std::string folder = dir_ / "frames";
@@ -49,6 +69,32 @@ TEST_F(VuplayProgramTest, TraceFramesEveryRenderCallAndShowsTheDrawing) {
 	EXPECT_GT(Count(text, "^fill -?[0-9.]+ -?[0-9.]+ -?[0-9.]+ -?[0-9.]+$"), 20);
 	EXPECT_GT(Count(text, "^line -?[0-9.]+ -?[0-9.]+ -?[0-9.]+ -?[0-9.]+$"), 20);
 	EXPECT_EQ(Count(text, "^high [0-9]+ [0-9]+ [0-9]+ 255$"), Count(text, "^high "));
+}
+
+// The window's own threads draw when they get to it; what the trace holds
+// does not depend on that.
+TEST_F(VuplayProgramTest, ATraceIsTheSameInEveryRunWhenTheWindowDraws) {
+	const std::string trace = dir_ / "trace.txt";
+	const auto traced = [&](const std::string& args) {
+		std::filesystem::remove(trace);
+		const Outcome run = Vuplay("--trace '" + trace + "' " + args + " '" + tone_ + "'");
+		EXPECT_EQ(run.status, 0) << run.err;
+		return ReadFile(trace);
+	};
+	const std::string first = traced("-p corvel");
+	EXPECT_EQ(first.rfind("update 0 0 ", 0), 0u) << first.substr(0, 100);
+	for (int run = 2; run <= 20; run++)
+		ASSERT_EQ(FirstDifference(traced("-p corvel"), first), "") << "run " << run;
+
+	// A window that has drawn before its Init returns, and one that draws after.
+	setenv("VUPLAY_TEST_ADDON", "window-drawn", 1);
+	const std::string drawn = traced("-p '" VUPLAY_TEST_ADDON "'");
+	setenv("VUPLAY_TEST_ADDON", "window", 1);
+	const std::string late = traced("-p '" VUPLAY_TEST_ADDON "'");
+	unsetenv("VUPLAY_TEST_ADDON");
+	EXPECT_EQ(drawn.substr(0, drawn.find("render 2\n")),
+	          "update 0 0 99 49\nhigh 10 20 30 255\nfill 0 0 99 49\nrender 1\ndone 1 true\n");
+	EXPECT_EQ(FirstDifference(late, drawn), "");
 }
 
 TEST_F(VuplayProgramTest, ClosingTheMeterWindowStopsTheAddOnAndEndsTheProgram) {
@@ -150,6 +196,14 @@ TEST_F(VuplayProgramTest, AnAddOnThatIsNoLibraryOrHasNoNewPluginFailsWithOneLine
 	EXPECT_EQ(run.status, 1);
 	EXPECT_EQ(Count(run.err, "\n"), 1);
 	EXPECT_NE(run.err.find("NewPlugin"), std::string::npos) << run.err;
+
+	// Opening a FIFO would wait for a writer that never comes.
+	const std::string fifo = dir_ / "add-on.fifo";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	run = Vuplay("-p '" + fifo + "' -p corvel '" + tone_ + "'");
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(run.err, "vuplay: " + fifo + ": not a regular file (a FIFO)\n");
+	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 }
 
 TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay) {
@@ -174,6 +228,11 @@ TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay
 	                       ": is a directory\nvuplay: " + text +
 	                       ": not a sound file in a format that can be decoded\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
+
+	// A name cannot forge a line of its own, nor reach the terminal's controls.
+	const Outcome forged = Vuplay("$'" + (dir_ / "nofile\\nvuplay: all fine\\e[2J'"));
+	EXPECT_EQ(forged.status, 1);
+	EXPECT_EQ(forged.err, "vuplay: " + (dir_ / "nofile\\nvuplay: all fine\\x1b[2J") + ": no such file\n");
 
 	std::filesystem::remove_all(settings_);
 	const Outcome none = Vuplay("'" + empty + "' '" + folder + "'");
@@ -314,8 +373,11 @@ TEST_F(VuplayProgramTest, ASignalDuringStartUpOrPlayStillLetsTheAddOnsSaveTheirS
 	EXPECT_EQ(ReadFile(dir_ / "stderr"), "vuplay: ended by SIGTERM\n");
 	EXPECT_EQ(ReadFile(settings).size(), 20u);
 
-	// A hang-up (the terminal closed) ends the run as an interrupt does.
-	for (const auto& [name, number] : {std::pair{"INT", SIGINT}, std::pair{"HUP", SIGHUP}}) {
+	// A hang-up (the terminal closed), a quit (Ctrl+backslash), the user signals and a timer end
+	// the run as an interrupt does.
+	for (const auto& [name, number] :
+	     {std::pair{"INT", SIGINT}, std::pair{"HUP", SIGHUP}, std::pair{"QUIT", SIGQUIT},
+	      std::pair{"USR1", SIGUSR1}, std::pair{"USR2", SIGUSR2}, std::pair{"ALRM", SIGALRM}}) {
 		std::filesystem::remove(settings);
 		std::filesystem::remove(trace);
 		EXPECT_EQ(signalled(name, "--realtime --trace '" + trace + "' '" + tone_ + "'",
@@ -333,9 +395,14 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	std::filesystem::copy_file(VUPLAY_TEST_ADDON, folder + "/my_meter");
 	std::filesystem::create_symlink(VUPLAY_NOT_AN_ADDON, folder + "/libnot.so");
 	std::ofstream(folder + "/notes.txt") << "not a library\n";
+	// Files that start like a library: one named as the name "kestle", which
+	// stands for another file, and one named as Corvel's file that is none.
+	std::ofstream(folder + "/kestle") << "\177ELF" << std::string(100, '\1');
+	std::ofstream(folder + "/vis_Corvel_VU-Meter") << "\177ELF" << std::string(100, '\1');
 	const ScopedVariable path("VUMETERS_ADDON_PATH", folder.c_str());
 	const ScopedVariable home("HOME", (dir_ / "home").c_str());
 	const Outcome list = Vuplay("--list-plugins");
+	const Outcome skipped = Vuplay("--list-plugins -v");
 	const Outcome run = Vuplay("-p my_meter -p corvel '" + tone_ + "'");
 	const Outcome wrong = Vuplay("-p notes.txt");
 
@@ -346,6 +413,13 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	EXPECT_EQ(Count(list.out, "^kestle +Kestle VU-Meter by Vessik Lundrel +/.+/vis_Kestle_VU-Meter$"), 1)
 	    << list.out;
 	EXPECT_EQ(list.err, "vuplay: " + folder + "/libnot.so: not an add-on (no NewPlugin)\n");
+	EXPECT_EQ(skipped.out.substr(0, skipped.out.find("skipped: ")), list.out);
+	EXPECT_EQ(skipped.out.substr(skipped.out.find("skipped: ")),
+	          "skipped: " + folder +
+	              "/kestle: the name kestle stands for vis_Kestle_VU-Meter; give the path to "
+	              "run it\nskipped: " +
+	              folder + "/notes.txt: not a library\nskipped: " + folder +
+	              "/vis_Corvel_VU-Meter: not a shared library for this machine\n");
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 	EXPECT_EQ(wrong.status, 2);

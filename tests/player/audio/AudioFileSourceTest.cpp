@@ -5,8 +5,9 @@
 #include <cmath>
 #include <fstream>
 
-#include "player/TestFiles.h"
+#include "audio/RawPcm.h"
 #include "playback/PeakMeter.h"
+#include "player/TestFiles.h"
 
 namespace {
 
@@ -111,6 +112,45 @@ TEST(AudioFileSource, FloatSamplesBeyondFullScaleClipInsteadOfWrapping) {
 	const int16_t expected[] = {32767, -32768, 32767, -32768, 16384, -8192, 32767, 0};
 	for (size_t i = 0; i < 8; i++)
 		EXPECT_EQ(block[i], expected[i]) << "sample " << i;
+}
+
+// Samples a float cannot hold, just below and at a half step of the 16-bit
+// scale: read through a float, 1000.49998 would become 1000.5 and reach the
+// meter as 1001. A headerless stream of the same samples reads alike.
+TEST(AudioFileSource, SamplesWiderThanAFloatAreRoundedOnceFromTheirOwnPrecision) {
+	TempDir dir;
+	const int16_t expected[] = {1000, -1000, 1001, -1001};
+	// 65568767 / 65536 is 1000.49998..., 65568768 / 65536 exactly 1000.5.
+	const std::vector<int> integers = {65568767, -65568767, 65568768, -65568768};
+	const double below = (1000.5 - std::ldexp(1.0, -30)) / 32768;
+	const std::vector<double> doubles = {below, -below, 1000.5 / 32768, -1000.5 / 32768};
+	ASSERT_TRUE(WriteSound(dir / "int32.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 2, 48000, integers));
+	ASSERT_TRUE(WriteSound(dir / "int32.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_32, 2, 48000, integers));
+	ASSERT_TRUE(WriteSound(dir / "double.wav", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, 48000, doubles));
+	for (const char* name : {"int32.wav", "int32.aiff", "double.wav"}) {
+		auto source = OpenOrFail(dir / name);
+		ASSERT_TRUE(source);
+		AudioBlock block;
+		ASSERT_TRUE(source->NextBlock(block));
+		for (size_t i = 0; i < 4; i++)
+			EXPECT_EQ(block[i], expected[i]) << name << ", sample " << i;
+	}
+
+	std::string why;
+	const auto raw = RawPcm::Make("s32le", 48000, 2, why);
+	ASSERT_TRUE(raw) << why;
+	const std::string path = dir / "int32.raw";
+	std::ofstream(path, std::ios::binary)
+	    .write(reinterpret_cast<const char*>(integers.data()), std::streamsize(integers.size() * 4));
+	auto source = AudioFileSource::Open(path, why, &*raw);
+	ASSERT_TRUE(source) << why;
+	AudioBlock fromFile, converted;
+	ASSERT_TRUE(source->NextBlock(fromFile));
+	raw->ToStereo(reinterpret_cast<const unsigned char*>(integers.data()), 2, converted.data());
+	for (size_t i = 0; i < 4; i++) {
+		EXPECT_EQ(fromFile[i], expected[i]) << "raw file, sample " << i;
+		EXPECT_EQ(converted[i], expected[i]) << "raw stream, sample " << i;
+	}
 }
 
 TEST(AudioFileSource, SixChannelWaveKeepsTheFrontPair) {

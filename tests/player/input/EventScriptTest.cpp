@@ -38,7 +38,7 @@ TEST(EventScript, ReadsEveryEventWithItsArguments) {
 	                                "7 menu  Preferences and more \n"
 	                                "8 prefs\n"
 	                                "9 about\n"
-	                                "10 gain 1000\n"
+	                                "10 gain 500\n"
 	                                "11 activate\n"
 	                                "12 expose 0 0 49 399\r\n"
 	                                "13 stop\n"
@@ -58,7 +58,7 @@ TEST(EventScript, ReadsEveryEventWithItsArguments) {
 	EXPECT_EQ(events[5].modifiers, 0u);
 	EXPECT_EQ(events[6].kind, Kind::Menu);
 	EXPECT_EQ(events[6].text, "Preferences and more");
-	EXPECT_EQ(events[9].numbers, (std::vector<int32_t>{1000}));
+	EXPECT_EQ(events[9].numbers, (std::vector<int32_t>{500}));
 	EXPECT_EQ(events[11].numbers, (std::vector<int32_t>{0, 0, 49, 399}));
 	EXPECT_EQ(events[13].kind, Kind::Start);
 	EXPECT_EQ(events[14].text, "f12");
@@ -94,9 +94,8 @@ TEST(EventScript, ErrorsNameTheLine) {
 	          "events.txt:1: mouse: buttons '8' is not a whole number from 1 to 7");
 	EXPECT_EQ(ErrorOf("1 mouse 1 1 0\n"),
 	          "events.txt:1: mouse: buttons '0' is not a whole number from 1 to 7");
-	EXPECT_EQ(ErrorOf("1 gain 1001\n"),
-	          "events.txt:1: gain: gain '1001' is not a whole number from 1 to 1000");
-	EXPECT_EQ(ErrorOf("1 gain 5x\n"), "events.txt:1: gain: gain '5x' is not a whole number from 1 to 1000");
+	EXPECT_EQ(ErrorOf("1 gain 501\n"), "events.txt:1: gain: gain '501' is not a whole number from 1 to 500");
+	EXPECT_EQ(ErrorOf("1 gain 5x\n"), "events.txt:1: gain: gain '5x' is not a whole number from 1 to 500");
 	EXPECT_EQ(ErrorOf("1 key p hyper\n"),
 	          "events.txt:1: unknown modifier 'hyper' (shift, command, control, option, menu)");
 	EXPECT_EQ(ErrorOf("1 key ab\n"), "events.txt:1: key 'ab' is neither one character nor a key name");

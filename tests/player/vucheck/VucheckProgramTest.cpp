@@ -1,4 +1,5 @@
 // Runs the built vucheck on add-ons with known faults, and on the real ones.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -10,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Watchdog.h"
 #include "player/ChildProcess.h"
 #include "player/TestFiles.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -162,12 +163,29 @@ TEST(VucheckProgramTest, NoAddonAnUnknownCheckOrAnUnknownAddOnNameIsBadUsage) {
 	EXPECT_NE(run.out.find("corvel"), std::string::npos) << run.out;
 }
 
+TEST(VucheckProgramTest, WhatCannotBeWrittenToStandardOutputFailsWithALine) {
+	for (const std::string args : {"--help", "--version", "--only 1 corvel"}) {
+		// Standard error to the pipe that is read, standard output to the full device.
+		const Outcome run = Vucheck(args + " 2>&1 >/dev/full; echo status $?");
+		EXPECT_EQ(run.out, "vucheck: standard output: cannot write: No space left on device\nstatus 1\n")
+		    << args;
+	}
+}
+
 TEST(VucheckProgramTest, ALibraryThatDoesNotLoadFailsEveryCheck) {
 	const Outcome run = Vucheck("--only 1,8 /nonexistent/add-on");
 	EXPECT_EQ(KindOf(run.out, 1), "fail") << run.out;
 	EXPECT_EQ(KindOf(run.out, 8), "fail") << run.out;
 	EXPECT_NE(run.out.find("/nonexistent/add-on"), std::string::npos) << run.out;
 	EXPECT_EQ(run.status, 1);
+
+	// A FIFO is refused before any check opens it, rather than waited on until the time limit.
+	const TempDir scratch;
+	const std::string fifo = scratch / "add-on.fifo";
+	ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+	const Outcome refused = Vucheck("--timeout 60 '" + fifo + "'");
+	EXPECT_EQ(refused.status, 1);
+	EXPECT_EQ(refused.out, "vucheck: " + fifo + ": not a regular file (a FIFO)\n");
 }
 
 TEST(VucheckProgramTest, TheSameSeedReplaysTheSameRandomSequence) {
@@ -228,6 +246,19 @@ TEST(VucheckProgramTest, AnAddonThatEndsTheProcessFailsEveryCheckItReachesNaming
 			}
 			EXPECT_EQ(run.status, 1) << name;
 		}
+	}
+}
+
+// The verdict is vucheck's own: what the add-on writes cannot pass for it.
+TEST(VucheckProgramTest, AnAddonThatForgesAPassAndEndsTheProcessFailsNamingTheCall) {
+	for (const char* name : {"ForgesAPassByCommandLine", "ForgesAPassOnAFoundPipe"}) {
+		const Outcome run = Vucheck("--only 2,5 " + Broken(name));
+		for (const int check : {2, 5}) {
+			const Reported reported = ReportOf(run.out, check);
+			EXPECT_EQ(reported.kind, "fail") << name << ", check " << check << "\n" << run.out;
+			EXPECT_EQ(CallsNamed(reported.reasons), "Render") << name << "\n" << run.out;
+		}
+		EXPECT_EQ(run.status, 1) << name;
 	}
 }
 
