@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -82,8 +83,14 @@ public:
 		    "VUMETERS_SETTINGS_DIR=" + Settings(),   "SDL_AUDIODRIVER=dummy",
 		    "PULSE_SERVER=unix:/nonexistent",
 		};
-		if (const char* runtime = SanitizerRuntime())
+		if (const char* runtime = SanitizerRuntime()) {
 			variables.push_back(std::string("LD_PRELOAD=") + runtime);
+			// Audacious leaves memory behind at exit in plug-ins it has
+			// unloaded by then: its status stays its own, and the tests
+			// look in the report for leaks of ours.
+			const char* leaks = std::getenv("LSAN_OPTIONS");
+			variables.push_back(std::string("LSAN_OPTIONS=") + (leaks ? leaks : "") + ":exitcode=0");
+		}
 		variables.insert(variables.end(), environment.begin(), environment.end());
 		std::filesystem::create_directories(root_ / "runtime");
 		std::filesystem::permissions(root_ / "runtime", std::filesystem::perms::owner_all);

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# What the meters cost inside Audacious: plays a 60-second music-like file in
+# Audacious's Qt interface on a virtual X display, through its SDL output and
+# SDL's dummy audio driver (the real rate, into nothing), and measures the
+# Audacious process's CPU time (user + system, all its threads) while it plays,
+# in three set-ups, one after the other in each round: our Corvel and Kestle
+# meters together, Audacious's own VU meter (vumeter-qt), and no visualiser.
+# For our meters it also counts the blocks Audacious handed over and those
+# that reached each add-on's Render.
+#
+#   bash bench/audacious-cost.sh [SECONDS] [ROUNDS]   (default 60 and 3)
+set -euo pipefail
+
+seconds=${1:-60}
+rounds=${2:-3}
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ -z "${VUMETERS_BENCH_ON_DISPLAY:-}" ]; then
+	cd "$root"
+	bash scripts/deps.sh
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j2 --target vis_corvel vis_kestle vu-meters-corvel vu-meters-kestle >/dev/null
+	VUMETERS_BENCH_ON_DISPLAY=1 exec bash tests/support/run-under-xvfb.sh bash "$0" "$seconds" "$rounds"
+fi
+
+plugins=$(pkg-config --variable=plugin_dir audacious)
+program=$(command -v audacious)
+work=$(mktemp -d)
+bus_pid=""
+trap '[ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null; rm -rf "$work"' EXIT
+sox -n -r 44100 -c 2 -b 16 "$work/music.wav" synth "$seconds" pinknoise sine 110-880 tremolo 1.7 80
+
+# A tree of Audacious's own with this build's plug-ins beside its own VU meter:
+# Audacious looks for plug-ins relative to its program file.
+tree=$work/tree
+data=$(pkg-config --variable=data_dir audacious)
+relative=$(realpath --relative-to="$(dirname "$program")" "$plugins")
+relative_data=$(realpath --relative-to="$(dirname "$program")" "$data")
+mkdir -p "$tree/bin" "$tree/bin/$relative/Visualization" "$(dirname "$tree/bin/$relative_data")"
+cp "$program" "$tree/bin/audacious"
+ln -s "$data" "$tree/bin/$relative_data"
+for folder in "$plugins"/*; do
+	[ "$(basename "$folder")" = Visualization ] || ln -s "$folder" "$tree/bin/$relative/"
+done
+ln -s "$plugins/Visualization/vumeter-qt.so" "$tree/bin/$relative/Visualization/"
+ln -s "$root"/build/release/lib/audacious/Visualization/vu-meters-*.so "$tree/bin/$relative/Visualization/"
+
+read -r bus bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | tr '\n' ' ')
+export DBUS_SESSION_BUS_ADDRESS=$bus
+
+ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+# One run: Audacious with the plug-ins named enabled; prints the share of one
+# core it took while playing.
+run() {
+	local name=$1
+	shift
+	local home=$work/home-$name
+	rm -rf "$home"
+	mkdir -p "$home/runtime"
+	chmod 700 "$home/runtime"
+	HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/runtime \
+		VUMETERS_SETTINGS_DIR=$home/vu SDL_AUDIODRIVER=dummy PULSE_SERVER=unix:/nonexistent \
+		"$tree/bin/audacious" --qt -V >/dev/null 2>"$work/$name.log" &
+	local pid=$!
+	until grep -q 'Probing for interface plugin' "$work/$name.log" 2>/dev/null; do sleep 0.2; done
+	audtool plugin-enable sdlout on
+	for plugin in "$@"; do audtool plugin-enable "$plugin" on; done
+	audtool playlist-addurl "$work/music.wav"
+	sleep 2
+	audtool playback-play
+	until [ "$(audtool playback-status)" = playing ]; do sleep 0.05; done
+	local start end
+	start=$(ticks_of "$pid")
+	until [ "$(audtool playback-status)" = stopped ]; do sleep 0.2; done
+	end=$(ticks_of "$pid")
+	audtool shutdown
+	wait "$pid" || true
+	awk -v t=$((end - start)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+
+declare -A cost
+for round in $(seq "$rounds"); do
+	for setup in ours own none; do
+		case $setup in
+		ours) share=$(run ours vu-meters-corvel vu-meters-kestle) ;;
+		own) share=$(run own vumeter-qt) ;;
+		none) share=$(run none) ;;
+		esac
+		cost[$setup]="${cost[$setup]:-} $share"
+		echo "round $round, $setup: $share % of one core"
+	done
+	grep -h 'blocks from Audacious' "$work/ours.log" | sed 's/^.*\[Log\]: /  /'
+done
+
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+for setup in ours own none; do
+	echo "$setup: median $(echo "${cost[$setup]}" | median) % of one core (runs:${cost[$setup]})"
+done
