@@ -24,7 +24,9 @@ constexpr int kSeekMs = 5000;
 } // namespace
 
 MeterBridge::MeterBridge(const Setup& setup)
-    : setup_(setup), addons_({.stopping = [this](size_t) { Stopping(); }, .log = nullptr}) {}
+    : setup_(setup),
+      addons_({.stopping = [this](size_t) { Stopping(); },
+               .log = [this](const std::string& line) { AUDDBG("%s: %s\n", setup_.addon, line.c_str()); }}) {}
 
 std::unique_ptr<MeterBridge> MeterBridge::Start(const Setup& setup, std::string& error) {
 	std::unique_ptr<MeterBridge> bridge(new MeterBridge(setup));

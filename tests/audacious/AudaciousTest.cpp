@@ -61,6 +61,11 @@ std::string Reports(const std::string& log) {
 	return {};
 }
 
+// A key pressed in the window, as a user presses it: the window active first.
+void Press(const std::string& window, const std::string& key) {
+	Shell("xdotool windowactivate --sync " + window + " key " + key);
+}
+
 bool WriteFrame(const std::string& path, float left, float top, float right, float bottom) {
 	const Settings settings{left, top, right, bottom, 100};
 	std::ofstream file(path, std::ios::binary);
@@ -170,20 +175,20 @@ TEST_P(AudaciousTest, KeysControlAudaciousAndQOrTheCloseBoxDisableThePlugin) {
 	ASSERT_TRUE(Eventually([&] { return status() == "playing\n"; }));
 
 	// Paused, the time moves with the seeks alone.
-	Shell("xdotool key --window " + corvel + " space");
+	Press(corvel, "space");
 	EXPECT_TRUE(Eventually([&] { return status() == "paused\n"; }));
 	const auto time = [&] {
 		return std::atol(audacious.Audtool("current-song-output-length-frames").out.c_str());
 	};
 	const long paused = time();
-	Shell("xdotool key --window " + corvel + " Right");
+	Press(corvel, "Right");
 	EXPECT_TRUE(Eventually([&] { return time() >= paused + 4500; })) << paused << " then " << time();
-	Shell("xdotool key --window " + kestle + " Left");
+	Press(kestle, "Left");
 	EXPECT_TRUE(Eventually([&] { return time() <= paused + 500; })) << paused << " then " << time();
-	Shell("xdotool key --window " + kestle + " space");
+	Press(kestle, "space");
 	EXPECT_TRUE(Eventually([&] { return status() == "playing\n"; }));
 
-	Shell("xdotool key --window " + kestle + " q");
+	Press(kestle, "q");
 	EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-kestle"); }));
 	EXPECT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
 	Shell("wmctrl -c 'Corvel'\\''s VU-Meter'");
