@@ -22,7 +22,11 @@ public:
 	bool NextBlock(AudioBlock& block) override;
 	bool Seek(int64_t frame) override { return inner_.Seek(frame); }
 	std::string Error() const override { return inner_.Error(); }
+	bool WaitForBlock(std::chrono::steady_clock::duration limit) override {
+		return played_ >= limit_ || inner_.WaitForBlock(limit);
+	}
 	bool IsLive() const override { return inner_.IsLive(); }
+	bool IsPlayed() const override { return inner_.IsPlayed(); }
 	std::vector<std::string> TakeWarnings() override { return inner_.TakeWarnings(); }
 
 	// Frames handed over so far.
