@@ -73,6 +73,11 @@ bool Player::Play(AudioSource& whole) {
 		        Warn(source);
 	        },
 	    .keys = [this] { return Keys(); },
+	    .deviceLost =
+	        [this] {
+		        terminal_.EndLine();
+		        Report("sound output lost; the rest is paced by the clock");
+	        },
 	};
 	if (terminal_.ShowsProgress())
 		hooks.progress = [this](const ProgressState& state) {

@@ -4,13 +4,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
+#include "audio/SoundDevices.h"
+
+namespace {
+
+// Whether SDL plays through a sound server, which may keep it waiting: its
+// first choice, unless the environment picks another driver.
+bool SdlMayUseSoundServer() {
+	const char* driver = std::getenv("SDL_AUDIODRIVER");
+	return !driver || !*driver || std::strstr(driver, "pulse") || std::strstr(driver, "pipewire");
+}
+
+} // namespace
 
 std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
 	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
 	if (mute) return output;
+	if (SdlMayUseSoundServer()) {
+		std::string silence;
+		switch (SoundDevices::Probe(silence)) {
+		case ServerAnswer::Silent:
+			why = "no sound output: sound server: " + silence;
+			return output;
+		case ServerAnswer::Interrupted:
+			return output;
+		case ServerAnswer::Answered:
+		case ServerAnswer::Absent:
+			break;
+		}
+	}
 	// The sound systems SDL tries say on standard error why they cannot play.
 	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -30,6 +57,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 		return output;
 	}
 	output->device_ = device;
+	output->audioStarted_ = true;
 	// `have` describes the device's side; its buffer holds this many of our frames.
 	output->latencyFrames_ = static_cast<int64_t>(have.samples) * sampleRate / std::max(have.freq, 1);
 	output->bufferClock_ = BufferClock(output->latencyFrames_, sampleRate, output->clock_());
@@ -42,9 +70,19 @@ AudioOutput::AudioOutput(int sampleRate, Clock clock)
       bufferClock_(0, sampleRate, anchorTime_) {}
 
 AudioOutput::~AudioOutput() {
-	if (device_ == 0) return;
+	if (device_ != 0) SDL_CloseAudioDevice(device_);
+	if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+bool AudioOutput::DeviceLost() {
+	// SDL keeps taking a lost device's sound at its pace, heard by nobody, and says it has stopped.
+	if (device_ == 0 || SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return false;
+	anchorFrame_ = AudibleFrame();
+	anchorTime_ = clock_();
 	SDL_CloseAudioDevice(device_);
-	SDL_QuitSubSystem(SDL_INIT_AUDIO);
+	device_ = 0;
+	latencyFrames_ = 0;
+	return true;
 }
 
 void AudioOutput::Write(const AudioBlock& block) {

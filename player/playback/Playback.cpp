@@ -99,6 +99,7 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 	output->Restart(source.Position());
 	for (;;) {
 		if (!HandleKeys(source, output, restart)) return Outcome::Quit;
+		if (output->DeviceLost() && hooks_.deviceLost) hooks_.deviceLost();
 		if (restart) {
 			pending.clear();
 			ended = false;

@@ -33,6 +33,8 @@ public:
 		// The state to show; called after each rendered block and on pause.
 		// Without it the blocks' peaks are not measured.
 		std::function<void(const ProgressState& state)> progress = nullptr;
+		// The output's device has gone away; the rest is paced by the clock.
+		std::function<void()> deviceLost = nullptr;
 	};
 
 	enum class Outcome { Finished, Quit, Failed };
