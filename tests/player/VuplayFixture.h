@@ -37,13 +37,14 @@ protected:
 	// The program and its scratch settings folder, quoted for the shell.
 	std::string Program() const { return "'" VUPLAY_PROGRAM "' --settings-dir '" + settings_ + "'"; }
 
-	// Runs `script` with bash, its standard input empty, with a watchdog.
+	// Runs `script` with bash, its standard input empty, with a watchdog, in
+	// a session of its own without the terminal the tests may run on.
 	Outcome Shell(const std::string& script) {
 		Watchdog watchdog(std::chrono::seconds(120));
 		const std::string file = dir_ / "run.sh", out = dir_ / "stdout", err = dir_ / "stderr";
 		std::ofstream(file) << script << "\n";
 		const int raw =
-		    std::system(("bash '" + file + "' >'" + out + "' 2>'" + err + "' </dev/null").c_str());
+		    std::system(("setsid -w bash '" + file + "' >'" + out + "' 2>'" + err + "' </dev/null").c_str());
 		Outcome run;
 		run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 		run.out = ReadFile(out);

@@ -79,42 +79,6 @@ TEST(LiveSource, StallsOnlyAfterTheAllowanceGiveSilenceAtTheBlockRateAndSoundGoe
 	EXPECT_EQ(source.Position(), 23 * kBlockFrames);
 }
 
-// A writer that sends a tenth of a second at a time, ten times a second, and
-// then two seconds at once: paced by the clock, the player gets every frame in
-// order, no silence in between, and no sooner than real time.
-TEST(LiveSource, PacedByTheClockBurstsAndAFasterWriterPlayAtRealTimeWithNothingAdded) {
-	Watchdog watchdog(60s);
-	FedSource source(LiveSource::WhenFull::Wait, 44100 / 4);
-	source.SetPacing(LiveSource::Pacing::Clock);
-	constexpr int kBurst = 4410, kBursts = 10, kAtOnce = 44100, kFrames = kBursts * kBurst + kAtOnce;
-	AudioBlock block;
-	ASSERT_FALSE(source.WaitForBlock(0s));
-	std::thread writer([&] {
-		auto next = Clock::now();
-		for (int burst = 0; burst < kBursts; burst++, next += 100ms) {
-			std::this_thread::sleep_until(next);
-			EXPECT_TRUE(source.Feed(Counting(1 + burst * kBurst, kBurst)));
-		}
-		EXPECT_TRUE(source.Feed(Counting(1 + kBursts * kBurst, kAtOnce)));
-		source.End();
-	});
-	std::vector<int16_t> left;
-	ASSERT_TRUE(source.NextBlock(block));
-	const auto first = Clock::now();
-	do
-		for (int i = 0; i < kBlockSamples; i += 2)
-			left.push_back(block[i]);
-	while (source.NextBlock(block));
-	const auto took = Clock::now() - first;
-	writer.join();
-	EXPECT_EQ(source.Error(), "");
-	// The last block is padded, as a stream's last block is.
-	ASSERT_EQ(left.size(), size_t{(kFrames + kBlockFrames - 1) / kBlockFrames * kBlockFrames});
-	for (int i = 0; i < kFrames; i++)
-		ASSERT_EQ(left[i], static_cast<int16_t>(i + 1)) << i;
-	EXPECT_GE(took, (kFrames / kBlockFrames - 1) * kBlockTime);
-}
-
 TEST(LiveSource, AFullQueueDropsTheOldestSoundOrMakesTheWriterWait) {
 	Watchdog watchdog(30s);
 	AudioBlock block;
