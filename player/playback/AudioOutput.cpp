@@ -6,12 +6,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
 #include "audio/SoundDevices.h"
 
 namespace {
+
+// A device takes a buffer every few tens of milliseconds while it plays.
+constexpr auto kTakesNothingLimit = std::chrono::seconds(2);
+constexpr auto kCloseLimit = std::chrono::milliseconds(500);
 
 // Whether SDL plays through a sound server, which may keep it waiting: its
 // first choice, unless the environment picks another driver.
@@ -67,20 +74,42 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 
 AudioOutput::AudioOutput(int sampleRate, Clock clock)
     : sampleRate_(sampleRate), clock_(std::move(clock)), anchorTime_(clock_()),
-      bufferClock_(0, sampleRate, anchorTime_) {}
+      bufferClock_(0, sampleRate, anchorTime_), takenAt_(anchorTime_) {}
 
-AudioOutput::~AudioOutput() {
-	if (device_ != 0) SDL_CloseAudioDevice(device_);
-	if (audioStarted_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+AudioOutput::~AudioOutput() { CloseDevice(); }
+
+void AudioOutput::CloseDevice() {
+	if (!audioStarted_) return;
+	auto closed = std::make_shared<std::promise<void>>();
+	std::future<void> done = closed->get_future();
+	std::thread closer([device = device_, closed] {
+		if (device != 0) SDL_CloseAudioDevice(device);
+		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		closed->set_value();
+	});
+	if (done.wait_for(kCloseLimit) == std::future_status::ready)
+		closer.join();
+	else
+		closer.detach();
+	device_ = 0;
+	audioStarted_ = false;
 }
 
 bool AudioOutput::DeviceLost() {
-	// SDL keeps taking a lost device's sound at its pace, heard by nobody, and says it has stopped.
-	if (device_ == 0 || SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return false;
+	if (device_ == 0) return false;
+	const auto now = clock_();
+	const int64_t queued = SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t));
+	if (written_ - queued != taken_ || queued == 0 || paused_) {
+		taken_ = written_ - queued;
+		takenAt_ = now;
+	}
+	// SDL keeps taking a lost device's sound at its pace, heard by nobody, and
+	// says it has stopped; a device whose server stopped answering takes nothing.
+	if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED && now - takenAt_ < kTakesNothingLimit)
+		return false;
 	anchorFrame_ = AudibleFrame();
-	anchorTime_ = clock_();
-	SDL_CloseAudioDevice(device_);
-	device_ = 0;
+	anchorTime_ = now;
+	CloseDevice();
 	latencyFrames_ = 0;
 	return true;
 }

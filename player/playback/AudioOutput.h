@@ -18,8 +18,9 @@
 // device (none opens, or the sound is muted) the same calls pace by the clock:
 // the frame heard advances at the sample rate from the last Restart, stops
 // while paused, and never passes the frames written, as a starved device would.
-// A device that goes away while playing (its sound server ended, unplugged)
-// is left for the clock, from the frame it was playing.
+// A device that goes away while playing (its sound server ended, unplugged),
+// or that takes nothing for two seconds (its server stopped answering), is
+// left for the clock, from the frame it was playing.
 //
 // [player thread] All calls; the device pulls from SDL's queue on its own thread.
 class AudioOutput {
@@ -41,6 +42,8 @@ public:
 	bool HasDevice() const { return device_ != 0; }
 	// True once, when the device has gone away since the last call: from then
 	// on the output paces by the clock, from the frame that was being heard.
+	// Called every few milliseconds while playing, as it looks for a device
+	// that takes nothing.
 	bool DeviceLost();
 	int SampleRate() const { return sampleRate_; }
 	// The device's buffer in frames; 0 without a device.
@@ -64,6 +67,10 @@ public:
 private:
 	AudioOutput(int sampleRate, Clock clock);
 	int64_t ClockFrame(std::chrono::steady_clock::time_point now) const;
+	// Closes the device and ends SDL's audio, waiting half a second at most:
+	// SDL waits for the device's thread, which a sound server that stopped
+	// answering holds forever. The close then finishes on its own, if ever.
+	void CloseDevice();
 
 	uint32_t device_ = 0;       // SDL_AudioDeviceID; 0 when pacing by the clock
 	bool audioStarted_ = false; // SDL's audio, to be ended with the output
@@ -78,4 +85,6 @@ private:
 	std::chrono::steady_clock::time_point anchorTime_;
 	// Device pacing, from the frames the device has taken from SDL's queue.
 	mutable BufferClock bufferClock_;
+	int64_t taken_ = 0;                             // frames the device had taken when last looked at
+	std::chrono::steady_clock::time_point takenAt_; // since when that count has not moved with sound queued
 };

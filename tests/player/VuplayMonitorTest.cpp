@@ -230,13 +230,25 @@ TEST_P(VuplayMonitor, ListsTheDevicesAndMetersAnInputByItsName) {
 	              list.out);
 }
 
-// A server that is there but never answers (stopped): each wait on it ends at
-// Ctrl+C, and without one after five seconds, and the player goes on without it.
+// A server that is there but never answers (stopped), while playing or from
+// the start: each wait on it ends at Ctrl+C, and without one after five
+// seconds, and the player goes on without it.
 TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNotPastCtrlC) {
 	Watchdog watchdog(120s);
 	ScopedVariable driver("SDL_AUDIODRIVER", nullptr);
 	ScopedVariable headless("VUMETERS_HEADLESS", "1");
-	server_->Signal(SIGSTOP);
+	{
+		Child play(VUPLAY_PROGRAM,
+		           {"--settings-dir", settings_, "-p", "kestle", "--trace", trace_, fourSeconds_},
+		           STDOUT_FILENO, err_);
+		ASSERT_TRUE(WaitUntil([&] { return Drawn().size() > 40; }, 60s)) << Err();
+		server_->Signal(SIGSTOP);
+		std::this_thread::sleep_for(300ms);
+		ASSERT_EQ(kill(play.Pid(), SIGINT), 0);
+		const auto signalled = Clock::now();
+		EXPECT_EQ(play.Wait(30s), 128 + SIGINT);
+		EXPECT_LT(Clock::now() - signalled, 1s);
+	}
 	for (const std::string& args : {oneSecond_, std::string("--list-devices"), std::string("--monitor"),
 	                                std::string("--capture=one.monitor")}) {
 		SCOPED_TRACE(args);
