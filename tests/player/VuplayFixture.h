@@ -26,6 +26,13 @@ inline int Count(const std::string& text, const std::string& pattern) {
 	return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), expression), {}));
 }
 
+// TSAN_OPTIONS for a program whose ending a test times: the thread sanitizer
+// would wait a second at exit for threads still running, no part of its time.
+inline std::string TsanWithoutExitPause() {
+	const char* options = std::getenv("TSAN_OPTIONS");
+	return std::string(options ? options : "") + ":atexit_sleep_ms=0";
+}
+
 class VuplayFixture : public ::testing::Test {
 protected:
 	void SetUp() override {

@@ -237,6 +237,7 @@ TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNot
 	Watchdog watchdog(120s);
 	ScopedVariable driver("SDL_AUDIODRIVER", nullptr);
 	ScopedVariable headless("VUMETERS_HEADLESS", "1");
+	ScopedVariable tsan("TSAN_OPTIONS", TsanWithoutExitPause().c_str());
 	{
 		Child play(VUPLAY_PROGRAM,
 		           {"--settings-dir", settings_, "-p", "kestle", "--trace", trace_, fourSeconds_},

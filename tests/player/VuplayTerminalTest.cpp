@@ -16,10 +16,7 @@ class VuplayTerminal : public VuplayFixture {
 protected:
 	// No meter window, and no waiting at exit for the thread sanitizer's sake.
 	ScopedVariable headless_{"VUMETERS_HEADLESS", "1"};
-	ScopedVariable tsan_{
-	    "TSAN_OPTIONS",
-	    (std::string(std::getenv("TSAN_OPTIONS") ? std::getenv("TSAN_OPTIONS") : "") + ":atexit_sleep_ms=0")
-	        .c_str()};
+	ScopedVariable tsan_{"TSAN_OPTIONS", TsanWithoutExitPause().c_str()};
 };
 
 TEST_F(VuplayTerminal, QOnTheTerminalEndsThePlayerWhileTheWriterOfItsStandardInputStalls) {
