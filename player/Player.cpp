@@ -43,9 +43,12 @@ bool Player::Play(AudioSource& whole) {
 	if (options_.durationSeconds > 0) limited.emplace(whole, std::llround(secondsLeft_ * whole.SampleRate()));
 	AudioSource& source = limited ? *limited : whole;
 	AudioOutput* output = nullptr;
-	// A live source paces itself.
-	const bool unpaced = source.IsLive() || (options_.headless && !options_.realtime);
-	if (!unpaced) {
+	// Sound that plays elsewhere already is metered, not played: shown live, it
+	// paces itself by the clock. --headless alone takes every source as fast as it comes.
+	const bool asFastAsItComes = options_.headless && !options_.realtime;
+	if (auto* live = dynamic_cast<LiveSource*>(&whole); live && !whole.IsPlayed() && !asFastAsItComes)
+		live->SetPacing(LiveSource::Pacing::Clock);
+	if (!asFastAsItComes && source.IsPlayed()) {
 		if (!output_ || output_->SampleRate() != source.SampleRate()) {
 			output_.reset();
 			std::string why;
@@ -75,6 +78,11 @@ bool Player::Play(AudioSource& whole) {
 		        Warn(source);
 	        },
 	    .keys = [this] { return Keys(); },
+	    .deviceLost =
+	        [this] {
+		        terminal_.EndLine();
+		        Report("sound output lost; the rest is paced by the clock");
+	        },
 	};
 	if (terminal_.ShowsProgress())
 		hooks.progress = [this](const ProgressState& state) {

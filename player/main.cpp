@@ -43,10 +43,17 @@ void ReportNoDisplay(const Options& options) {
 	                               : ", into the recording " + options.record));
 }
 
-// --list-devices: the sound server's, else SDL's.
+// --list-devices: the sound server's, else, when there is none, SDL's.
 int ListDevices() {
+	QuitSignals::Install();
 	std::string why;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
+	ServerAnswer answer = ServerAnswer::Absent;
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(why, &answer);
+	// SDL would wait for a server that does not answer as long as it takes.
+	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
+		if (answer == ServerAnswer::Silent) Report("--list-devices: sound server: " + why);
+		return ExitFailure;
+	}
 	std::fputs((server ? *server : SoundDevices::FromSdl(why)).Format().c_str(), stdout);
 	return ExitOk;
 }

@@ -18,6 +18,7 @@ public:
 	~AudioCapture() override;
 
 	std::string Name() const override { return name_; }
+	bool IsPlayed() const override { return false; }
 	// Fails once the device has stopped for good (unplugged, say).
 	bool NextBlock(AudioBlock& block) override;
 

@@ -144,6 +144,10 @@ AudioFileSource::AudioFileSource(std::string path, sf_private_tag* file, int sam
 
 AudioFileSource::~AudioFileSource() { sf_close(file_); }
 
+void AudioFileSource::CancelReading() {
+	if (stream_) stream_->Cancel();
+}
+
 bool AudioFileSource::Refill() {
 	std::optional<QuietStderr> quiet;
 	if (mpeg_) quiet.emplace();
@@ -177,6 +181,9 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 			error_ = path_ + ": cannot decode: " + Clause(sf_strerror(file_));
 		else if (stream_ && !stream_->Error().empty())
 			error_ = path_ + ": cannot read: " + stream_->Error();
+		// A pipe's header cannot know that nothing follows it; a file's length tells at once.
+		else if (stream_ && position_ == 0 && !stream_->Interrupted())
+			error_ = path_ + ": contains no audio";
 		else if (int64_t stated = 0; EndedEarly(stated))
 			error_ = path_ + ": the file ends early, at " + ProgressLine::Time(position_, sampleRate_) +
 			         (stated >= 0 ? " of " + ProgressLine::Time(stated, sampleRate_) : "");

@@ -60,6 +60,9 @@ public:
 
 	const std::string& Path() const { return path_; }
 	bool IsStream() const { return stream_ != nullptr; }
+	// [any thread] Of a stream: a read that waits for the pipe gives up
+	// within a tenth of a second, and the stream ends there.
+	void CancelReading();
 	int Channels() const { return channels_; }
 	// The file's channels that feed the left and the right side.
 	int LeftChannel() const { return frontPair_.left; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,13 +14,12 @@ inline constexpr int kBlockSamples = 2 * kBlockFrames; // interleaved, left firs
 using AudioBlock = std::array<int16_t, kBlockSamples>;
 
 // Sources are files, made up, or live. A live source (IsLive(); see
-// LiveSource) is sound arriving as something else makes it: it paces the
-// player by itself, as NextBlock waits for the sound to come, and it never
-// stalls it: when nothing has come for a few blocks' time (a silent desktop
-// that sends nothing, a sound server that restarts, a writer that paused),
-// NextBlock gives silent blocks at the block rate, so the meters fall back to
-// rest as after real silence, and the sound goes on where it comes back. A live
-// source has no length (TotalFrames() is -1) and cannot seek.
+// LiveSource) is sound arriving as something else makes it, at its own pace:
+// NextBlock waits for it, and gives silent blocks at the block rate only once
+// nothing has come for longer than a writer's usual gaps, so that the meters
+// fall back to rest through a real stall and the sound goes on where it comes
+// back. A live source has no place to seek to, and it may have no length
+// (TotalFrames() is -1). Pacing to real time is the player's business.
 //
 // [player thread] An audio source is used by one thread at a time.
 class AudioSource {
@@ -47,8 +47,17 @@ public:
 	// input. What a block holds past it is padding.
 	virtual int64_t EndOfSound() const { return -1; }
 
-	// Whether the source is live, pacing itself as described above.
+	// Waits up to `limit` until NextBlock would return without waiting (a
+	// block, the end or a failure); whether it would. Sources that never keep
+	// the player waiting long, files and made-up sound, return true at once.
+	virtual bool WaitForBlock(std::chrono::steady_clock::duration) { return true; }
+
+	// Whether the source is live, as described above.
 	virtual bool IsLive() const { return false; }
+	// Whether the player plays the sound as well as metering it: false for a
+	// copy of sound that plays elsewhere already (a capture device, the
+	// server's monitor, a music server's FIFO output).
+	virtual bool IsPlayed() const { return true; }
 	// What happened to the source since the last call that the user should
 	// know but that does not end it (a sound server gone or back), one line
 	// each, without the program's name.

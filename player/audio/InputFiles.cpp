@@ -3,17 +3,19 @@
 #include "audio/AudioFileSource.h"
 #include "audio/InterruptibleIo.h"
 #include "audio/RawFifoSource.h"
+#include "audio/StreamSource.h"
 #include "host/Report.h"
 
 std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
                                               std::string& error, bool* readOnce) {
-	if (raw && path != "-" && InterruptibleIo::IsFifo(path)) {
+	if (raw && path != "-" && InterruptibleIo::IsNamedFifo(path)) {
 		if (readOnce) *readOnce = true;
 		return RawFifoSource::Open(path, *raw, error);
 	}
 	auto file = AudioFileSource::Open(path, error, raw ? &*raw : nullptr);
 	// Standard input, even from a file, shares its place in it with the copy read: it cannot start over.
 	if (readOnce) *readOnce = file && (file->IsStream() || path == "-");
+	if (file && file->IsStream()) return std::make_unique<StreamSource>(std::move(file));
 	return file;
 }
 

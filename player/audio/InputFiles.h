@@ -24,8 +24,9 @@ public:
 	// rather than after the inputs before it have played.
 	static std::vector<InputFile> Playable(const std::vector<std::string>& files,
 	                                       const std::optional<RawPcm>& raw);
-	// Opens `path`, headerless when `raw` is set: a FIFO then as a live
-	// source (see RawFifoSource). Null on failure with `error` one line.
+	// Opens `path`, headerless when `raw` is set: a named FIFO then as a live
+	// source (see RawFifoSource); any other pipe is decoded as it comes (see
+	// StreamSource). Null on failure with `error` one line.
 	// `readOnce`, when given, tells whether it cannot be opened again.
 	static std::unique_ptr<AudioSource> Open(const std::string& path, const std::optional<RawPcm>& raw,
 	                                         std::string& error, bool* readOnce = nullptr);

@@ -1,8 +1,10 @@
 #include "audio/InterruptibleIo.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +22,12 @@ constexpr int kSliceMs = 100;
 bool InterruptibleIo::IsFifo(const std::string& path) {
 	struct stat status;
 	return ::stat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+bool InterruptibleIo::IsNamedFifo(const std::string& path) {
+	// Pipes without a name live in the kernel's pipe file system, FIFOs in the folder's.
+	struct statfs where;
+	return IsFifo(path) && ::statfs(path.c_str(), &where) == 0 && where.f_type != PIPEFS_MAGIC;
 }
 
 int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::string& why) {
@@ -54,9 +62,9 @@ int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::
 	return fd;
 }
 
-ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size) {
+ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size, const std::atomic<bool>* cancelled) {
 	for (;;) {
-		if (QuitSignals::Received()) {
+		if (QuitSignals::Received() || (cancelled && *cancelled)) {
 			errno = EINTR;
 			return -1;
 		}

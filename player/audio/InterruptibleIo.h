@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -23,12 +24,17 @@ public:
 	// has no end to read to. The path "-" is standard input.
 	static int OpenForReading(const std::string& path, bool& stream, std::string& why);
 	// Reads up to `size` bytes from `fd`, waiting until some are there. The
-	// count, 0 at the end, or -1 with errno set (EINTR after a quit signal).
-	static ssize_t Read(int fd, void* buffer, size_t size);
+	// count, 0 at the end, or -1 with errno set (EINTR after a quit signal,
+	// or once `cancelled` is set, from any thread).
+	static ssize_t Read(int fd, void* buffer, size_t size, const std::atomic<bool>* cancelled = nullptr);
 	// std::fopen(path, mode) for writing, except that a FIFO's reader is
 	// waited for here rather than inside open(). Null with errno set (EINTR
 	// after a quit signal).
 	static std::FILE* OpenForWriting(const std::string& path, const char* mode);
 	// Whether `path` names a FIFO (following a link).
 	static bool IsFifo(const std::string& path);
+	// Whether `path` names a FIFO that lives in a folder, which writers can
+	// open again, rather than a pipe of one writer reached through a link
+	// (/dev/stdin, the /dev/fd/N of a process substitution).
+	static bool IsNamedFifo(const std::string& path);
 };

@@ -24,7 +24,11 @@ public:
 	std::string Error() const override { return inner_.Error(); }
 	// The inner end, or where the limit cut the sound when that came first.
 	int64_t EndOfSound() const override;
+	bool WaitForBlock(std::chrono::steady_clock::duration limit) override {
+		return played_ >= limit_ || inner_.WaitForBlock(limit);
+	}
 	bool IsLive() const override { return inner_.IsLive(); }
+	bool IsPlayed() const override { return inner_.IsPlayed(); }
 	std::vector<std::string> TakeWarnings() override { return inner_.TakeWarnings(); }
 
 	// Frames handed over so far.

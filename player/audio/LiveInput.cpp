@@ -1,5 +1,6 @@
 #include "audio/LiveInput.h"
 
+#include "QuitSignals.h"
 #include "audio/AudioCapture.h"
 #include "audio/PulseCapture.h"
 #include "audio/SoundDevices.h"
@@ -20,12 +21,21 @@ std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string&
 	if (options.monitor) {
 		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
 		if (!monitor)
-			error = "--monitor: " + error + "; it meters through PulseAudio or PipeWire's PulseAudio service";
+			error =
+			    "--monitor: " + error +
+			    (QuitSignals::Received() ? ""
+			                             : "; it meters through PulseAudio or PipeWire's PulseAudio service");
 		return monitor;
 	}
 	std::string why;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(why);
+	ServerAnswer answer = ServerAnswer::Absent;
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(why, &answer);
 	const std::string& name = options.captureDevice;
+	// SDL would wait for a server that does not answer as long as it takes.
+	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
+		error = "--capture: sound server: " + why;
+		return nullptr;
+	}
 	if (!server) {
 		auto capture = AudioCapture::Open(name, error);
 		if (!capture && !name.empty()) error = WithDevices(error, SoundDevices::FromSdl(why));

@@ -8,37 +8,75 @@ LiveSource::LiveSource(int sampleRate, WhenFull whenFull, int64_t capacityFrames
       capacitySamples_(static_cast<size_t>(std::max<int64_t>(capacityFrames, kBlockFrames)) * 2),
       blockTime_(std::chrono::duration_cast<Clock::duration>(
           std::chrono::duration<double>(static_cast<double>(kBlockFrames) / std::max(sampleRate, 1)))),
-      lastArrival_(Clock::now()) {}
+      left_(Clock::now()), lastTaken_(left_), due_(left_), lastArrival_(left_), wholeSince_(left_),
+      nextSilent_(left_) {}
+
+void LiveSource::Arrive(Clock::time_point now) {
+	const bool first = !asked_;
+	const bool wasAway = asked_ && now - left_ > kJitterAllowance;
+	asked_ = true;
+	if (first) lastTaken_ = due_ = now;
+	if (whenFull_ == WhenFull::DropOldest && (first || wasAway)) queue_.clear();
+}
+
+LiveSource::Step LiveSource::Next(Clock::time_point now, Clock::time_point& until) const {
+	if (!error_.empty()) return Step::End;
+	if (queue_.size() >= kBlockSamples || (ended_ && !queue_.empty())) {
+		until = due_;
+		return pacing_ == Pacing::Clock && !stalled_ && now < due_ ? Step::Wait : Step::Sound;
+	}
+	if (ended_) return Step::End;
+	if (stalled_ && queue_.empty()) {
+		until = nextSilent_;
+	} else {
+		// Sound that has begun to come back is waited for as late sound is.
+		until = std::max({lastTaken_, lastArrival_, pacing_ == Pacing::Clock ? due_ : lastTaken_}) +
+		        kJitterAllowance;
+	}
+	return now < until ? Step::Wait : Step::Silence;
+}
+
+bool LiveSource::WaitForBlock(Clock::duration limit) {
+	if (!std::exchange(begun_, true)) Begin();
+	std::unique_lock guard(lock_);
+	Clock::time_point now = Clock::now();
+	const Clock::time_point deadline = now + limit;
+	Arrive(now);
+	Step step;
+	Clock::time_point until;
+	while ((step = Next(now, until)) == Step::Wait && now < deadline) {
+		changed_.wait_until(guard, std::min(until, deadline));
+		now = Clock::now();
+	}
+	left_ = now;
+	return step != Step::Wait;
+}
 
 bool LiveSource::NextBlock(AudioBlock& block) {
+	if (!std::exchange(begun_, true)) Begin();
 	std::unique_lock guard(lock_);
-	for (;;) {
-		if (!error_.empty()) return false;
-		if (queue_.size() >= block.size() || (ended_ && !queue_.empty())) {
-			stalled_ = false;
-			Take(block);
-			break;
-		}
-		if (ended_) return false;
-		const Clock::time_point now = Clock::now();
-		const Clock::time_point stallAt = lastArrival_ + kStallBlocks * blockTime_;
-		if (now < stallAt) {
-			changed_.wait_until(guard, stallAt);
-			continue;
-		}
-		if (!stalled_) {
-			stalled_ = true;
-			nextSilent_ = now;
-		}
-		if (now < nextSilent_) {
-			changed_.wait_until(guard, nextSilent_);
-			continue;
-		}
+	Clock::time_point now = Clock::now(), until;
+	Arrive(now);
+	Step step;
+	while ((step = Next(now, until)) == Step::Wait) {
+		changed_.wait_until(guard, until);
+		now = Clock::now();
+	}
+	left_ = now;
+	if (step == Step::End) return false;
+	if (step == Step::Sound) {
+		// Late sound moves the pace on to when it came; a late player catches up, within limits.
+		Clock::time_point start = stalled_ ? now : std::max(due_, wholeSince_);
+		if (now - start > kJitterAllowance) start = now;
+		due_ = start + blockTime_;
+	} else {
+		if (!stalled_) nextSilent_ = now;
 		// Keeps to the block rate, without a burst to make up for a player that was away.
 		nextSilent_ = std::max(nextSilent_ + blockTime_, now);
-		Take(block);
-		break;
 	}
+	stalled_ = step == Step::Silence;
+	lastTaken_ = now;
+	Take(block);
 	position_ += kBlockFrames;
 	guard.unlock();
 	changed_.notify_all(); // there is room for a Deliver that waits
@@ -64,6 +102,8 @@ bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
 		}
 		if (closed_) return false;
 		lastArrival_ = Clock::now();
+		if (queue_.size() < kBlockSamples && queue_.size() + count >= kBlockSamples)
+			wholeSince_ = lastArrival_;
 		queue_.insert(queue_.end(), samples, samples + count);
 		samples += count;
 		if (queue_.size() > capacitySamples_)
@@ -78,10 +118,11 @@ bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
 	return true;
 }
 
-void LiveSource::End() {
+void LiveSource::End(const std::string& error) {
 	{
 		std::lock_guard guard(lock_);
 		ended_ = true;
+		endError_ = error;
 	}
 	changed_.notify_all();
 }
@@ -109,7 +150,8 @@ void LiveSource::Warn(const std::string& line) {
 
 std::string LiveSource::Error() const {
 	std::lock_guard guard(lock_);
-	return error_;
+	if (!error_.empty()) return error_;
+	return ended_ && queue_.empty() ? endError_ : std::string();
 }
 
 std::vector<std::string> LiveSource::TakeWarnings() {

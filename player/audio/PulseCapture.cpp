@@ -4,11 +4,15 @@
 
 #include <vector>
 
+#include "QuitSignals.h"
+
 namespace {
 
 constexpr int kSampleRate = 44100;
 constexpr pa_usec_t kRetryEvery = 1000000;
 constexpr pa_usec_t kOpenLimit = 5000000;
+// How often the opening looks for a quit signal.
+constexpr pa_usec_t kQuitCheckEvery = 100000;
 // A live meter shows what plays now: a quarter of a second queued is plenty.
 constexpr int64_t kCapacityFrames = kSampleRate / 4;
 
@@ -53,10 +57,24 @@ std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::strin
 		    static_cast<PulseCapture*>(self)->FailOpening("sound server: no answer within 5 seconds");
 	    },
 	    capture.get());
+	pa_time_event* quitCheck = After(
+	    api, kQuitCheckEvery,
+	    [](pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {
+		    if (QuitSignals::Received()) {
+			    static_cast<PulseCapture*>(self)->FailOpening(
+			        "interrupted while waiting for the sound server");
+			    return;
+		    }
+		    timeval next{};
+		    pa_timeval_add(pa_gettimeofday(&next), kQuitCheckEvery);
+		    api->time_restart(event, &next);
+	    },
+	    capture.get());
 	capture->Connect();
 	while (capture->opening_ == Opening::Waiting)
 		pa_threaded_mainloop_wait(capture->mainloop_);
 	api->time_free(limit);
+	api->time_free(quitCheck);
 	const bool opened = capture->opening_ == Opening::Done;
 	error = capture->openError_;
 	pa_threaded_mainloop_unlock(capture->mainloop_);

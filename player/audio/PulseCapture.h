@@ -40,12 +40,13 @@ public:
 
 	// Connects to the server that the environment names (PULSE_SERVER, else
 	// the user's own), never starting one, and starts recording. Null on
-	// failure, with `error` one line: no server answers, or the input cannot
-	// be recorded.
+	// failure, with `error` one line: no server answers within 5 seconds, a
+	// quit signal came first, or the input cannot be recorded.
 	static std::unique_ptr<PulseCapture> Open(Follow follow, const std::string& name, std::string& error);
 	~PulseCapture() override;
 
 	std::string Name() const override { return label_; }
+	bool IsPlayed() const override { return false; }
 
 private:
 	enum class Opening { Waiting, Done, Failed };

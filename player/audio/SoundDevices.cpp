@@ -4,17 +4,27 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <chrono>
 
+#include "QuitSignals.h"
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
 
 namespace {
 
-// One exchange with the server on a mainloop of its own, run on the calling thread.
+// Long enough not to spin, short enough that a quit is seen at once.
+constexpr int kSliceUsec = 100000;
+
+// One exchange with the server on a mainloop of its own, run on the calling
+// thread in slices, so that neither a server that never answers nor a quit
+// signal is missed.
 class ServerQuery {
 public:
-	ServerQuery()
-	    : mainloop_(pa_mainloop_new()), context_(pa_context_new(pa_mainloop_get_api(mainloop_), "vuplay")) {}
+	enum class Ask { Nothing, Devices };
+
+	explicit ServerQuery(Ask ask)
+	    : ask_(ask), mainloop_(pa_mainloop_new()),
+	      context_(pa_context_new(pa_mainloop_get_api(mainloop_), "vuplay")) {}
 	~ServerQuery() {
 		pa_context_disconnect(context_);
 		pa_context_unref(context_);
@@ -23,44 +33,49 @@ public:
 	ServerQuery(const ServerQuery&) = delete;
 	ServerQuery& operator=(const ServerQuery&) = delete;
 
-	std::optional<SoundDevices> Run(std::string& why) {
+	ServerAnswer Run(std::string& why) {
 		pa_context_set_state_callback(context_, &ServerQuery::StateChanged, this);
-		pa_mainloop_api* api = pa_mainloop_get_api(mainloop_);
-		timeval limit{};
-		pa_timeval_add(pa_gettimeofday(&limit), 5000000);
-		pa_time_event* timer = api->time_new(
-		    api, &limit,
-		    [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
-			    static_cast<ServerQuery*>(self)->Finish("no answer within 5 seconds");
-		    },
-		    this);
+		const auto limit =
+		    std::chrono::steady_clock::now() + std::chrono::seconds(SoundDevices::kAnswerSeconds);
 		if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-			Finish(pa_strerror(pa_context_errno(context_)));
-		while (!done_ && pa_mainloop_iterate(mainloop_, 1, nullptr) >= 0) {
+			Finish(ServerAnswer::Absent, pa_strerror(pa_context_errno(context_)));
+		while (!done_) {
+			if (QuitSignals::Received())
+				Finish(ServerAnswer::Interrupted, "interrupted while waiting for it");
+			else if (std::chrono::steady_clock::now() >= limit)
+				Finish(ServerAnswer::Silent,
+				       "no answer within " + std::to_string(SoundDevices::kAnswerSeconds) + " seconds");
+			else if (pa_mainloop_prepare(mainloop_, kSliceUsec) < 0 || pa_mainloop_poll(mainloop_) < 0 ||
+			         pa_mainloop_dispatch(mainloop_) < 0)
+				Finish(ServerAnswer::Absent, "its connection failed");
 		}
-		api->time_free(timer);
 		why = error_;
-		if (!error_.empty()) return std::nullopt;
-		return devices_;
+		return answer_;
 	}
+	const SoundDevices& Devices() const { return devices_; }
 
 private:
-	void Finish(const std::string& error) {
+	void Finish(ServerAnswer answer, const std::string& error) {
 		if (done_) return;
 		done_ = true;
+		answer_ = answer;
 		error_ = error;
 	}
 	// One of the three answers is in.
 	void Answered() {
 		if (--pending_ > 0) return;
 		MarkDefaults();
-		Finish({});
+		Finish(ServerAnswer::Answered, {});
 	}
 
 	static void StateChanged(pa_context* context, void* userdata) {
 		auto* self = static_cast<ServerQuery*>(userdata);
 		switch (pa_context_get_state(context)) {
 		case PA_CONTEXT_READY:
+			if (self->ask_ == Ask::Nothing) {
+				self->Finish(ServerAnswer::Answered, {});
+				break;
+			}
 			self->pending_ = 3;
 			pa_operation_unref(pa_context_get_server_info(context, &ServerQuery::Server, self));
 			pa_operation_unref(pa_context_get_sink_info_list(context, &ServerQuery::Sink, self));
@@ -68,7 +83,7 @@ private:
 			break;
 		case PA_CONTEXT_FAILED:
 		case PA_CONTEXT_TERMINATED:
-			self->Finish(pa_strerror(pa_context_errno(context)));
+			self->Finish(ServerAnswer::Absent, pa_strerror(pa_context_errno(context)));
 			break;
 		default:
 			break;
@@ -116,18 +131,28 @@ private:
 		}
 	}
 
+	const Ask ask_;
 	pa_mainloop* mainloop_;
 	pa_context* context_;
 	SoundDevices devices_;
 	std::string defaultOutput_, defaultInput_;
 	int pending_ = 0;
 	bool done_ = false;
+	ServerAnswer answer_ = ServerAnswer::Absent;
 	std::string error_;
 };
 
 } // namespace
 
-std::optional<SoundDevices> SoundDevices::FromServer(std::string& why) { return ServerQuery().Run(why); }
+std::optional<SoundDevices> SoundDevices::FromServer(std::string& why, ServerAnswer* answer) {
+	ServerQuery query(ServerQuery::Ask::Devices);
+	const ServerAnswer answered = query.Run(why);
+	if (answer) *answer = answered;
+	if (answered != ServerAnswer::Answered) return std::nullopt;
+	return query.Devices();
+}
+
+ServerAnswer SoundDevices::Probe(std::string& why) { return ServerQuery(ServerQuery::Ask::Nothing).Run(why); }
 
 SoundDevices SoundDevices::FromSdl(const std::string& why) {
 	SoundDevices list;

@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+// How the sound server that the environment names (PULSE_SERVER, else the
+// user's own) answered.
+enum class ServerAnswer {
+	Answered,    // it is there
+	Absent,      // none is there, or it refused at once: other sound systems may be used
+	Silent,      // one is there but says nothing (stopped, hung): whoever waits for it waits forever
+	Interrupted, // a quit signal came first
+};
+
 struct SoundDevice {
 	enum class Kind { Output, Input };
 	Kind kind = Kind::Output;
@@ -19,10 +28,15 @@ struct SoundDevice {
 // [player thread]
 class SoundDevices {
 public:
+	static constexpr int kAnswerSeconds = 5;
+
 	// Asks the sound server the environment names (PULSE_SERVER, else the
-	// user's own), never starting one. Nothing when none answers, with `why`
-	// saying why.
-	static std::optional<SoundDevices> FromServer(std::string& why);
+	// user's own), never starting one, waiting at most kAnswerSeconds and
+	// until a quit signal. Nothing when none answers, with `why` saying why
+	// and `answer`, when given, how.
+	static std::optional<SoundDevices> FromServer(std::string& why, ServerAnswer* answer = nullptr);
+	// Only whether the server answers, as FromServer would find it.
+	static ServerAnswer Probe(std::string& why);
 	// What SDL's audio driver offers (ALSA, say), for a machine without a
 	// sound server, `why` none answered. Devices are named by their descriptions.
 	static SoundDevices FromSdl(const std::string& why);

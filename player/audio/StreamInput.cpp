@@ -52,7 +52,8 @@ sf_count_t StreamInput::Read(void* into, sf_count_t size) {
 	}
 	// A pipe hands over what it has; the decoder expects all it asked for unless the stream ended.
 	while (done < size && !interrupted_ && error_.empty()) {
-		const ssize_t count = InterruptibleIo::Read(fd_, out + done, static_cast<size_t>(size - done));
+		const ssize_t count =
+		    InterruptibleIo::Read(fd_, out + done, static_cast<size_t>(size - done), &cancelled_);
 		if (count == 0) break;
 		if (count < 0) {
 			if (errno == EINTR)

@@ -3,6 +3,7 @@
 
 #include <sndfile.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ public:
 	static SF_VIRTUAL_IO* Callbacks();
 
 	bool Empty() const { return received_ == 0; }
-	// Whether a quit signal ended the stream.
+	// Whether a quit signal (or Cancel) ended the stream.
 	bool Interrupted() const { return interrupted_; }
+	// [any thread] A read that waits gives up within a tenth of a second, and
+	// every later one at once: the stream ends there.
+	void Cancel() { cancelled_ = true; }
 	// Why a read failed; empty when none did or a quit signal ended it.
 	const std::string& Error() const { return error_; }
 
@@ -39,5 +43,6 @@ private:
 	sf_count_t position_ = 0; // where the decoder reads next
 	sf_count_t received_ = 0; // bytes read from the descriptor so far
 	bool interrupted_ = false;
+	std::atomic<bool> cancelled_ = false;
 	std::string error_;
 };

@@ -1,32 +1,42 @@
 #include "input/Terminal.h"
 
-#include <cstdio>
-#include <poll.h>
+#include <fcntl.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include "QuitSignals.h"
 
-struct Terminal::Saved {
-	termios mode;
-};
-
-Terminal::Terminal() {
-	progress_ = isatty(STDOUT_FILENO);
-	termios mode{};
-	if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &mode) != 0) return;
-	saved_ = new Saved{mode};
-	mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-	mode.c_cc[VMIN] = 0;
-	mode.c_cc[VTIME] = 0;
-	raw_ = tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0;
+Terminal::Terminal()
+    : tty_(::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)), progress_(isatty(STDOUT_FILENO)) {
+	FollowForeground();
 }
 
 Terminal::~Terminal() {
 	EndLine();
-	if (saved_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_->mode);
-	delete saved_;
+	if (raw_ && InForeground(tty_)) tcsetattr(tty_, TCSANOW, &saved_);
+	if (tty_ >= 0) ::close(tty_);
+}
+
+bool Terminal::InForeground(int fd) {
+	const pid_t group = tcgetpgrp(fd);
+	return group < 0 ? errno == ENOTTY : group == getpgrp();
+}
+
+void Terminal::FollowForeground() {
+	if (tty_ < 0) return;
+	if (!InForeground(tty_)) {
+		raw_ = false;
+		return;
+	}
+	if (raw_ || tcgetattr(tty_, &saved_) != 0) return;
+	termios mode = saved_;
+	mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+	mode.c_cc[VMIN] = 0;
+	mode.c_cc[VTIME] = 0;
+	raw_ = tcsetattr(tty_, TCSANOW, &mode) == 0;
 }
 
 int Terminal::Columns() const {
@@ -37,13 +47,11 @@ int Terminal::Columns() const {
 
 std::vector<PlayerKey> Terminal::Keys() {
 	std::vector<PlayerKey> keys;
-	if (raw_) {
-		pollfd input{STDIN_FILENO, POLLIN, 0};
-		char bytes[64];
-		ssize_t count = 0;
-		if (poll(&input, 1, 0) > 0 && (count = read(STDIN_FILENO, bytes, sizeof bytes)) > 0)
-			keys = KeyDecoder::Decode(std::string_view(bytes, static_cast<size_t>(count)));
-	}
+	FollowForeground();
+	char bytes[64];
+	ssize_t count = 0;
+	if (raw_ && (count = ::read(tty_, bytes, sizeof bytes)) > 0)
+		keys = KeyDecoder::Decode(std::string_view(bytes, static_cast<size_t>(count)));
 	if (QuitSignals::Received()) keys.push_back(PlayerKey::Quit);
 	return keys;
 }
@@ -53,6 +61,7 @@ void Terminal::Progress(const std::string& line, bool force) {
 	const auto now = std::chrono::steady_clock::now();
 	if (!force && now - lastShown_ < std::chrono::milliseconds(100)) return;
 	lastShown_ = now;
+	if (!InForeground(STDOUT_FILENO)) return;
 	std::fprintf(stdout, "\r%s\x1b[K", line.c_str());
 	std::fflush(stdout);
 	lineOpen_ = true;
@@ -60,7 +69,8 @@ void Terminal::Progress(const std::string& line, bool force) {
 
 void Terminal::EndLine() {
 	if (!lineOpen_) return;
+	lineOpen_ = false;
+	if (!InForeground(STDOUT_FILENO)) return;
 	std::fputc('\n', stdout);
 	std::fflush(stdout);
-	lineOpen_ = false;
 }

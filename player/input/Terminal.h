@@ -1,17 +1,24 @@
 // The controlling terminal: keys without Enter, and the progress line.
 #pragma once
 
+#include <termios.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include "input/KeyDecoder.h"
 
-// While it lives, standard input (when a terminal) is in non-canonical mode
-// without echo, so single key presses arrive at once; the destructor restores
-// the previous mode. Interrupt and termination signals (QuitSignals) are
-// turned into Quit keys, so the normal way out, which restores the terminal,
-// is always taken.
+// Keys come from the terminal the player was started from (/dev/tty), so
+// that they work when standard input carries the sound. The terminal is
+// touched only while the player is in its foreground, as job control has it:
+// then it is in non-canonical mode without echo, so that single key presses
+// arrive at once, and the mode before is restored when the player ends. A
+// player in the background neither sets the mode nor reads keys nor shows the
+// progress line (which would stop it with SIGTTOU or SIGTTIN); one brought to
+// the foreground takes the terminal then. Interrupt and termination signals
+// (QuitSignals) are turned into Quit keys, so the normal way out, which
+// restores the terminal, is always taken.
 //
 // [player thread]
 class Terminal {
@@ -22,7 +29,8 @@ public:
 	Terminal(const Terminal&) = delete;
 	Terminal& operator=(const Terminal&) = delete;
 
-	bool KeysAvailable() const { return raw_; }
+	// Whether there is a terminal to take keys from, now or once in the foreground.
+	bool KeysAvailable() const { return tty_ >= 0; }
 	bool ShowsProgress() const { return progress_; }
 	// Width of the output terminal, read afresh as it may be resized.
 	int Columns() const;
@@ -35,10 +43,18 @@ public:
 	void EndLine();
 
 private:
+	// Whether the player's process group is the foreground one of the terminal
+	// `fd`; true for a terminal that is not the controlling one, which no job
+	// control shares.
+	static bool InForeground(int fd);
+	// Takes the terminal's mode for keys once the player is in the
+	// foreground, and lets it go when it is not: the shell has it then.
+	void FollowForeground();
+
+	int tty_ = -1; // the controlling terminal; -1 when there is none
 	bool raw_ = false;
+	termios saved_{}; // the mode to restore, while raw_
 	bool progress_ = false;
 	bool lineOpen_ = false;
 	std::chrono::steady_clock::time_point lastShown_{};
-	struct Saved;
-	Saved* saved_ = nullptr; // owned; the terminal mode to restore
 };

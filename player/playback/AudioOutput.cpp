@@ -4,13 +4,47 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
+#include "audio/SoundDevices.h"
+
+namespace {
+
+// A device takes a buffer every few tens of milliseconds while it plays.
+constexpr auto kTakesNothingLimit = std::chrono::seconds(2);
+constexpr auto kCloseLimit = std::chrono::milliseconds(500);
+
+// Whether SDL plays through a sound server, which may keep it waiting: its
+// first choice, unless the environment picks another driver.
+bool SdlMayUseSoundServer() {
+	const char* driver = std::getenv("SDL_AUDIODRIVER");
+	return !driver || !*driver || std::strstr(driver, "pulse") || std::strstr(driver, "pipewire");
+}
+
+} // namespace
 
 std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
 	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
 	if (mute) return output;
+	if (SdlMayUseSoundServer()) {
+		std::string silence;
+		switch (SoundDevices::Probe(silence)) {
+		case ServerAnswer::Silent:
+			why = "no sound output: sound server: " + silence;
+			return output;
+		case ServerAnswer::Interrupted:
+			return output;
+		case ServerAnswer::Answered:
+		case ServerAnswer::Absent:
+			break;
+		}
+	}
 	// The sound systems SDL tries say on standard error why they cannot play.
 	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
@@ -30,6 +64,7 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 		return output;
 	}
 	output->device_ = device;
+	output->audioStarted_ = true;
 	// `have` describes the device's side; its buffer holds this many of our frames.
 	output->latencyFrames_ = static_cast<int64_t>(have.samples) * sampleRate / std::max(have.freq, 1);
 	output->bufferClock_ = BufferClock(output->latencyFrames_, sampleRate, output->clock_());
@@ -39,12 +74,44 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 
 AudioOutput::AudioOutput(int sampleRate, Clock clock)
     : sampleRate_(sampleRate), clock_(std::move(clock)), anchorTime_(clock_()),
-      bufferClock_(0, sampleRate, anchorTime_) {}
+      bufferClock_(0, sampleRate, anchorTime_), takenAt_(anchorTime_) {}
 
-AudioOutput::~AudioOutput() {
-	if (device_ == 0) return;
-	SDL_CloseAudioDevice(device_);
-	SDL_QuitSubSystem(SDL_INIT_AUDIO);
+AudioOutput::~AudioOutput() { CloseDevice(); }
+
+void AudioOutput::CloseDevice() {
+	if (!audioStarted_) return;
+	auto closed = std::make_shared<std::promise<void>>();
+	std::future<void> done = closed->get_future();
+	std::thread closer([device = device_, closed] {
+		if (device != 0) SDL_CloseAudioDevice(device);
+		SDL_QuitSubSystem(SDL_INIT_AUDIO);
+		closed->set_value();
+	});
+	if (done.wait_for(kCloseLimit) == std::future_status::ready)
+		closer.join();
+	else
+		closer.detach();
+	device_ = 0;
+	audioStarted_ = false;
+}
+
+bool AudioOutput::DeviceLost() {
+	if (device_ == 0) return false;
+	const auto now = clock_();
+	const int64_t queued = SDL_GetQueuedAudioSize(device_) / (2 * sizeof(int16_t));
+	if (written_ - queued != taken_ || queued == 0 || paused_) {
+		taken_ = written_ - queued;
+		takenAt_ = now;
+	}
+	// SDL keeps taking a lost device's sound at its pace, heard by nobody, and
+	// says it has stopped; a device whose server stopped answering takes nothing.
+	if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED && now - takenAt_ < kTakesNothingLimit)
+		return false;
+	anchorFrame_ = AudibleFrame();
+	anchorTime_ = now;
+	CloseDevice();
+	latencyFrames_ = 0;
+	return true;
 }
 
 void AudioOutput::Write(const AudioBlock& block) {

@@ -18,6 +18,9 @@
 // device (none opens, or the sound is muted) the same calls pace by the clock:
 // the frame heard advances at the sample rate from the last Restart, stops
 // while paused, and never passes the frames written, as a starved device would.
+// A device that goes away while playing (its sound server ended, unplugged),
+// or that takes nothing for two seconds (its server stopped answering), is
+// left for the clock, from the frame it was playing.
 //
 // [player thread] All calls; the device pulls from SDL's queue on its own thread.
 class AudioOutput {
@@ -27,6 +30,8 @@ public:
 	// Opens the default output device at `sampleRate` for interleaved 16-bit
 	// stereo; SDL converts when the device differs. Paces by `clock` instead when
 	// `mute` is set or no device opens; `why` then says why not, if no device opened.
+	// A sound server that SDL would play through is asked first, within a
+	// bound and until a quit signal, as SDL would wait for it without end.
 	static std::unique_ptr<AudioOutput> Open(int sampleRate, bool mute, std::string& why,
 	                                         Clock clock = std::chrono::steady_clock::now);
 	~AudioOutput();
@@ -35,6 +40,11 @@ public:
 	AudioOutput& operator=(const AudioOutput&) = delete;
 
 	bool HasDevice() const { return device_ != 0; }
+	// True once, when the device has gone away since the last call: from then
+	// on the output paces by the clock, from the frame that was being heard.
+	// Called every few milliseconds while playing, as it looks for a device
+	// that takes nothing.
+	bool DeviceLost();
 	int SampleRate() const { return sampleRate_; }
 	// The device's buffer in frames; 0 without a device.
 	int64_t LatencyFrames() const { return latencyFrames_; }
@@ -57,8 +67,13 @@ public:
 private:
 	AudioOutput(int sampleRate, Clock clock);
 	int64_t ClockFrame(std::chrono::steady_clock::time_point now) const;
+	// Closes the device and ends SDL's audio, waiting half a second at most:
+	// SDL waits for the device's thread, which a sound server that stopped
+	// answering holds forever. The close then finishes on its own, if ever.
+	void CloseDevice();
 
-	uint32_t device_ = 0; // SDL_AudioDeviceID; 0 when pacing by the clock
+	uint32_t device_ = 0;       // SDL_AudioDeviceID; 0 when pacing by the clock
+	bool audioStarted_ = false; // SDL's audio, to be ended with the output
 	int sampleRate_;
 	Clock clock_;
 	int64_t latencyFrames_ = 0;
@@ -70,4 +85,6 @@ private:
 	std::chrono::steady_clock::time_point anchorTime_;
 	// Device pacing, from the frames the device has taken from SDL's queue.
 	mutable BufferClock bufferClock_;
+	int64_t taken_ = 0;                             // frames the device had taken when last looked at
+	std::chrono::steady_clock::time_point takenAt_; // since when that count has not moved with sound queued
 };

@@ -73,6 +73,8 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 				std::this_thread::sleep_for(kIdle);
 				continue;
 			}
+			// The keys are looked at while a live source keeps the player waiting.
+			if (!source.WaitForBlock(kLongestWait)) continue;
 			const int64_t frame = source.Position();
 			if (!source.NextBlock(block)) {
 				// A stream that a quit signal cut short ends as quitting does.
@@ -97,6 +99,7 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 	output->Restart(source.Position());
 	for (;;) {
 		if (!HandleKeys(source, output, restart)) return Outcome::Quit;
+		if (output->DeviceLost() && hooks_.deviceLost) hooks_.deviceLost();
 		if (restart) {
 			pending.clear();
 			ended = false;
@@ -110,7 +113,12 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		// one reading of the frame heard serves the writing and the showing.
 		const int64_t heard = output->AudibleFrame();
 		const auto heardAt = std::chrono::steady_clock::now();
+		bool waiting = false; // for the source, which has no block yet
 		while (!ended && output->WrittenFrame() - heard < lead) {
+			if (!source.WaitForBlock(std::chrono::steady_clock::duration::zero())) {
+				waiting = true;
+				break;
+			}
 			const int64_t frame = source.Position();
 			if (!source.NextBlock(block)) {
 				ended = true;
@@ -140,7 +148,11 @@ Playback::Outcome Playback::Play(AudioSource& source, AudioOutput* output) {
 		if (over) return source.Error().empty() ? Outcome::Finished : Outcome::Failed;
 		const int64_t wait = pending.empty() ? kBlockFrames : pending.front().first - due + 1;
 		const auto until = std::chrono::microseconds(wait * 1000000 / std::max(source.SampleRate(), 1));
-		std::this_thread::sleep_for(
-		    std::clamp<std::chrono::microseconds>(until, kShortestWait, kLongestWait));
+		const auto sleep = std::clamp<std::chrono::microseconds>(until, kShortestWait, kLongestWait);
+		// A block that comes meanwhile is written at once.
+		if (waiting)
+			source.WaitForBlock(sleep);
+		else
+			std::this_thread::sleep_for(sleep);
 	}
 }

@@ -18,7 +18,9 @@
 // ends: the blocks it still holds back when the sound is over are shown at
 // once. Without an output,
 // blocks are rendered as fast as the source gives them (which for live input
-// is as they arrive).
+// is as they arrive, or as they are due when it paces itself). The keys are
+// looked at every few milliseconds whatever the player waits for: the
+// output, or a live source's sound.
 //
 // [player thread] Everything, hooks included, runs on the thread that calls Play.
 class Playback {
@@ -31,6 +33,8 @@ public:
 		// The state to show; called after each rendered block and on pause.
 		// Without it the blocks' peaks are not measured.
 		std::function<void(const ProgressState& state)> progress = nullptr;
+		// The output's device has gone away; the rest is paced by the clock.
+		std::function<void()> deviceLost = nullptr;
 	};
 
 	enum class Outcome { Finished, Quit, Failed };

@@ -27,7 +27,8 @@ template <typename State> bool WaitUntil(State state, Clock::duration limit) {
 
 // `program` started in the background with `args`, standard input empty,
 // standard output to `out` and standard error to the file `err`; killed if
-// still running at the end.
+// still running at the end. It runs in a session of its own, without the
+// terminal the tests may run on, which the player would take keys from.
 class Child {
 public:
 	Child(const std::string& program, std::vector<std::string> args, int out, const std::string& err) {
@@ -38,6 +39,7 @@ public:
 		argv.push_back(nullptr);
 		pid_ = fork();
 		if (pid_ != 0) return;
+		setsid();
 		const int in = open("/dev/null", O_RDONLY);
 		const int error = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 		if (in < 0 || error < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(error, 2) < 0) _exit(99);

@@ -6,6 +6,8 @@
 //   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes three seconds
 //   window  opens a window whose view fills itself, and returns at once
 //   window-drawn  the same, and returns once the window has drawn
+//   blocks  writes what each Render call gets to the file named by VUPLAY_TEST_ADDON_MARK:
+//           the steady clock's time in nanoseconds (8 bytes), then the block's 1024 samples
 // Anything else starts normally and opens no window; Render draws nothing.
 // With "about-hangs" its About never returns: it shows no box to answer and
 // keeps running code of its own, which fails at once if the library is unloaded.
@@ -50,6 +52,7 @@ public:
 		if (how == "throw") throw std::runtime_error("Init refuses");
 		// Raised rather than caused, which the sanitizers would report first.
 		if (how == "crash") std::raise(SIGSEGV);
+		if (how == "blocks") blocks_.open(std::getenv("VUPLAY_TEST_ADDON_MARK"), std::ios::binary);
 		if (how == "slow") {
 			if (const char* mark = std::getenv("VUPLAY_TEST_ADDON_MARK")) std::ofstream(mark) << "in Init\n";
 			std::this_thread::sleep_for(std::chrono::seconds(3));
@@ -76,14 +79,22 @@ public:
 	bool Prefs(bool) override { return false; }
 	uint32 GetFlags() override { return 1; }
 	void SongInfo(SongInfoStruct*) override {}
-	bool Render(const VisAudioInfoStruct*) override {
+	bool Render(const VisAudioInfoStruct* info) override {
 		if (++renders_ == 2 && Mode() == "exit-render") std::exit(0);
+		if (!blocks_.is_open()) return true;
+		const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+		                        std::chrono::steady_clock::now().time_since_epoch())
+		                        .count();
+		blocks_.write(reinterpret_cast<const char*>(&now), sizeof now);
+		blocks_.write(reinterpret_cast<const char*>(info->Samples()), 1024 * sizeof(int16));
+		blocks_.flush();
 		return true;
 	}
 
 private:
 	BWindow* window_ = nullptr; // owned until Quit()
 	int renders_ = 0;
+	std::ofstream blocks_;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "player/ChildProcess.h"
 #include "player/NeedleTrace.h"
@@ -227,6 +228,65 @@ TEST_P(VuplayMonitor, ListsTheDevicesAndMetersAnInputByItsName) {
 	          "vuplay: --capture=one: no such input; 'one' is an output, and --capture=one.monitor "
 	          "meters what it plays; the devices are:\n" +
 	              list.out);
+}
+
+// A server that is there but never answers (stopped), while playing or from
+// the start: each wait on it ends at Ctrl+C, and without one after five
+// seconds, and the player goes on without it.
+TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNotPastCtrlC) {
+	Watchdog watchdog(120s);
+	ScopedVariable driver("SDL_AUDIODRIVER", nullptr);
+	ScopedVariable headless("VUMETERS_HEADLESS", "1");
+	ScopedVariable tsan("TSAN_OPTIONS", TsanWithoutExitPause().c_str());
+	{
+		Child play(VUPLAY_PROGRAM,
+		           {"--settings-dir", settings_, "-p", "kestle", "--trace", trace_, fourSeconds_},
+		           STDOUT_FILENO, err_);
+		ASSERT_TRUE(WaitUntil([&] { return Drawn().size() > 40; }, 60s)) << Err();
+		server_->Signal(SIGSTOP);
+		std::this_thread::sleep_for(300ms);
+		ASSERT_EQ(kill(play.Pid(), SIGINT), 0);
+		const auto signalled = Clock::now();
+		EXPECT_EQ(play.Wait(30s), 128 + SIGINT);
+		EXPECT_LT(Clock::now() - signalled, 1s);
+	}
+	for (const std::string& args : {oneSecond_, std::string("--list-devices"), std::string("--monitor"),
+	                                std::string("--capture=one.monitor")}) {
+		SCOPED_TRACE(args);
+		Child child(VUPLAY_PROGRAM, {"--settings-dir", settings_, args}, STDOUT_FILENO, err_);
+		std::this_thread::sleep_for(1s);
+		ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
+		const auto signalled = Clock::now();
+		EXPECT_EQ(child.Wait(30s), 128 + SIGINT);
+		EXPECT_LT(Clock::now() - signalled, 1s);
+		EXPECT_TRUE(Err().ends_with("vuplay: ended by SIGINT\n")) << Err();
+	}
+	const auto start = Clock::now();
+	Child play(VUPLAY_PROGRAM, {"--settings-dir", settings_, oneSecond_}, STDOUT_FILENO, err_);
+	EXPECT_EQ(play.Wait(60s), 0);
+	EXPECT_GT(Clock::now() - start, 6s); // the bound, then the second of sound
+	EXPECT_EQ(Err(),
+	          "vuplay: no sound output: sound server: no answer within 5 seconds; pacing by the clock\n");
+	server_->Signal(SIGCONT);
+}
+
+TEST_P(VuplayMonitor, AServerThatGoesAwayWhilePlayingIsReportedAndTheRestPacedByTheClock) {
+	Watchdog watchdog(120s);
+	ScopedVariable driver("SDL_AUDIODRIVER", nullptr);
+	ScopedVariable headless("VUMETERS_HEADLESS", "1");
+	Child play(
+	    VUPLAY_PROGRAM,
+	    {"--settings-dir", settings_, "-p", "kestle", "--trace", trace_, "--duration", "3", fourSeconds_},
+	    STDOUT_FILENO, err_);
+	ASSERT_TRUE(WaitUntil([&] { return Drawn().size() > 40; }, 60s)) << Err();
+	const auto firstCalls = Clock::now();
+	// Through the server, which plays it into its default output.
+	EXPECT_TRUE(RunQuietly("pactl list short sink-inputs | grep -q ."));
+	server_->Stop();
+	EXPECT_EQ(play.Wait(60s), 0);
+	EXPECT_EQ(Err(), "vuplay: sound output lost; the rest is paced by the clock\n");
+	EXPECT_EQ(Drawn().size(), 259u); // 3 * 44100 / 512, the last one cut
+	EXPECT_GT(Clock::now() - firstCalls, 2s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, VuplayMonitor,

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,9 +80,26 @@ public:
 		error = std::string(NameOf(kind_)) + " did not start: " + Log();
 		return false;
 	}
+	// Sends `signal` to every process of the server: SIGSTOP makes a server
+	// that is there but never answers, SIGCONT lets it go on.
+	void Signal(int signal) const {
+		std::error_code ec;
+		for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+			const std::string name = entry.path().filename();
+			if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+			std::ifstream stat(entry.path() / "stat");
+			std::string line;
+			std::getline(stat, line);
+			// The parent's id follows the name in parentheses and the state.
+			const size_t end = line.rfind(')');
+			if (end != std::string::npos && std::atoi(line.c_str() + end + 4) == pid_)
+				kill(std::atoi(name.c_str()), signal);
+		}
+	}
 	// Stops every process of the server and waits for them.
 	void Stop() {
 		if (pid_ <= 0) return;
+		Signal(SIGCONT); // a stopped process would never take its SIGTERM
 		kill(pid_, SIGTERM);
 		waitpid(pid_, nullptr, 0);
 		pid_ = 0;
