@@ -85,6 +85,8 @@ struct SdlServer::Window {
 	Uint64 placeUntil = 0;
 	int placeAttempts = 0;
 	BRect reported; // the frame the client last learnt
+	bool fullScreen = false;
+	BRect windowed; // the frame before full screen, while full screen
 };
 
 SdlServer* SdlServer::Open() {
@@ -190,6 +192,20 @@ void SdlServer::ResizeTo(server_window_id id, int32 width, int32 height) {
 
 void SdlServer::SetTitle(server_window_id id, const std::string& title) {
 	OnWindow(id, [title](Window& window) { SDL_SetWindowTitle(window.sdl, title.c_str()); });
+}
+
+void SdlServer::SetFullScreen(server_window_id id, bool fullScreen) {
+	// The promise is kept when the command is gone: run, or dropped with the display.
+	struct Finished {
+		std::promise<void> promise;
+		~Finished() { promise.set_value(); }
+	};
+	auto finished = std::make_shared<Finished>();
+	std::future<void> done = finished->promise.get_future();
+	OnWindow(id, [this, fullScreen, finished = std::move(finished)](Window& window) {
+		FullScreen(window, fullScreen);
+	});
+	done.wait();
 }
 
 void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) {
@@ -424,6 +440,24 @@ void SdlServer::Placed(Window& window) {
 	ReportFrame(window);
 }
 
+void SdlServer::FullScreen(Window& window, bool fullScreen) {
+	if (window.fullScreen == fullScreen) return;
+	window.fullScreen = fullScreen;
+	if (SDL_GetMouseFocus() == window.sdl) SDL_ShowCursor(fullScreen ? SDL_DISABLE : SDL_ENABLE);
+	if (fullScreen) {
+		window.windowed = window.reported;
+		// The window manager places a full-screen window; a correction of
+		// an earlier placement would only fight it.
+		window.placeAttempts = 0;
+		SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+		return;
+	}
+	// SDL and the window manager put the window back where it was.
+	SDL_SetWindowFullscreen(window.sdl, 0);
+	window.target = window.windowed.LeftTop();
+	Report(window, window.windowed);
+}
+
 void SdlServer::ReportFrame(Window& window) {
 	int x = int(window.target.x);
 	int y = int(window.target.y);
@@ -433,13 +467,19 @@ void SdlServer::ReportFrame(Window& window) {
 	int width = 0;
 	int height = 0;
 	SDL_GetWindowSize(window.sdl, &width, &height);
+	Report(window, BRect(float(x), float(y), float(x + width - 1), float(y + height - 1)));
+}
+
+void SdlServer::Report(Window& window, BRect frame) {
 	BRect& reported = window.reported;
-	if (BPoint(float(x), float(y)) != reported.LeftTop()) {
-		reported.OffsetTo(float(x), float(y));
+	if (frame.LeftTop() != reported.LeftTop()) {
+		reported.OffsetTo(frame.LeftTop());
 		Post(window.client, server_message::Moved(reported.LeftTop()));
 	}
 	const int32 oldWidth = Pixels(reported.Width());
 	const int32 oldHeight = Pixels(reported.Height());
+	const int32 width = Pixels(frame.Width());
+	const int32 height = Pixels(frame.Height());
 	if (width == oldWidth && height == oldHeight) return;
 	reported.right = reported.left + float(width - 1);
 	reported.bottom = reported.top + float(height - 1);
@@ -532,6 +572,10 @@ void SdlServer::HandleWindowEvent(Window& window, const SDL_Event& event) {
 		Post(window.client, server_message::Minimize(minimized));
 		break;
 	}
+	case SDL_WINDOWEVENT_ENTER:
+		// SDL hides the pointer over all its windows or none.
+		SDL_ShowCursor(window.fullScreen ? SDL_DISABLE : SDL_ENABLE);
+		break;
 	case SDL_WINDOWEVENT_CLOSE:
 		window.client.SendMessage(B_QUIT_REQUESTED);
 		break;

@@ -26,6 +26,13 @@
 // the client windows live on unseen, and the host learns of it through
 // kit::DisplayLost().
 //
+// Full screen: SDL's full screen on the desktop's own mode, which the window
+// manager gives without decoration. The pointer is hidden while it is over a
+// full-screen window: SDL shows or hides it for all its windows at once, so
+// the server sets it whenever the pointer enters one of them. Leaving full
+// screen reports the frame before at once; SDL and the window manager put
+// the window back there.
+//
 // Frames: a frame is always the content area. The window manager places the
 // decoration's corner where a window asks to be, so a window asks to be the
 // decoration's size up and left of its frame (learnt from the first window
@@ -64,6 +71,7 @@ public:
 	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
+	void SetFullScreen(server_window_id id, bool fullScreen) override;
 	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
 	BRect ScreenFrame() override;
 
@@ -95,7 +103,10 @@ private:
 	void Show(Window& window);
 	void Resize(Window& window, int32 width, int32 height);
 	void Placed(Window& window);
+	void FullScreen(Window& window, bool fullScreen);
 	void ReportFrame(Window& window);
+	// Tells the client of `frame` where it differs from what it last learnt.
+	void Report(Window& window, BRect frame);
 	void HandleEvent(const SDL_Event& event);
 	void HandleWindowEvent(Window& window, const SDL_Event& event);
 	void HandleKey(Window& window, const SDL_Event& event);

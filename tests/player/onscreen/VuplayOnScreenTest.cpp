@@ -134,22 +134,23 @@ TEST_F(VuplayOnScreenTest, CloseBoxEndsThePlayerAndTheSettingsKeepTheMovedFrame)
 	EXPECT_EQ(settings->gain, 100);
 }
 
-TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn) {
+TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxNamedAfterTheAddonAndTheMeterGoesOn) {
 	StartPlayer();
 	const auto meter = GeometryOf(meter_);
 	ASSERT_TRUE(meter);
-	// The about box is the only managed window without a title.
+	// The window manager lists the box under the add-on's name; no window is unnamed.
 	auto aboutBox = [] {
 		std::istringstream list(Shell("wmctrl -l"));
-		std::string line;
+		std::string line, found;
 		while (std::getline(list, line)) {
 			std::istringstream fields(line);
 			std::string id, desktop, host, title;
 			fields >> id >> desktop >> host;
 			std::getline(fields, title);
-			if (Trimmed(title).empty() && !id.empty()) return id;
+			if (Trimmed(title).empty()) return std::string("an unnamed window");
+			if (Trimmed(title) == " Corvel's VU-Meter by Corvel Dravik") found = id;
 		}
-		return std::string();
+		return found;
 	};
 	// A click activates the meter window; the key goes to the window with the focus.
 	Shell("xdotool mousemove " + At(meter->x + meter->width / 2, meter->y + 20) + " click 1");
@@ -157,6 +158,7 @@ TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn
 	Shell("xdotool key a");
 	std::string about;
 	ASSERT_TRUE(Eventually([&] { return !(about = aboutBox()).empty(); })) << Errors();
+	ASSERT_EQ(about.rfind("0x", 0), 0u) << about;
 	std::optional<Geometry> area;
 	ASSERT_TRUE(Eventually([&] { return (area = GeometryOf(about)) && area->width > 100; }));
 	Screenshot("about.png", {area->x - 10, area->y - 30, area->width + 20, area->height + 40});
