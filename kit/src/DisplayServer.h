@@ -74,7 +74,8 @@ public:
 	// Full screen: the window fills the main screen, without decoration, and
 	// the pointer is hidden while it is over the window; its frame is reported
 	// once the window fills the screen. Leaving puts the window back at the
-	// frame it had before and reports that frame before returning.
+	// frame it had before (where it was asked to be) and reports that frame
+	// before returning.
 	virtual void SetFullScreen(server_window_id id, bool fullScreen) = 0;
 
 	// Puts the area of the framebuffer on the screen: sends it at once and,

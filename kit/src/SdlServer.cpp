@@ -86,7 +86,8 @@ struct SdlServer::Window {
 	int placeAttempts = 0;
 	BRect reported; // the frame the client last learnt
 	bool fullScreen = false;
-	BRect windowed; // the frame before full screen, while full screen
+	BRect windowed;          // where the content belongs out of full screen
+	Uint64 restoreUntil = 0; // until then, on the way back from full screen
 };
 
 SdlServer* SdlServer::Open() {
@@ -372,6 +373,12 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 }
 
 void SdlServer::Show(Window& window) {
+	Place(window);
+	SDL_ShowWindow(window.sdl);
+	SDL_RaiseWindow(window.sdl);
+}
+
+void SdlServer::Place(Window& window) {
 	// A window that has not been on screen yet does not know its decoration,
 	// so it asks for the content position less the decoration learnt from
 	// other windows; SDL compensates by itself once the window knows it.
@@ -383,8 +390,6 @@ void SdlServer::Show(Window& window) {
 	SDL_SetWindowPosition(window.sdl, int(window.asked.x), int(window.asked.y));
 	window.placeUntil = SDL_GetTicks64() + kPlacementMilliseconds;
 	window.placeAttempts = kPlacementAttempts;
-	SDL_ShowWindow(window.sdl);
-	SDL_RaiseWindow(window.sdl);
 }
 
 void SdlServer::Resize(Window& window, int32 width, int32 height) {
@@ -445,17 +450,22 @@ void SdlServer::FullScreen(Window& window, bool fullScreen) {
 	window.fullScreen = fullScreen;
 	if (SDL_GetMouseFocus() == window.sdl) SDL_ShowCursor(fullScreen ? SDL_DISABLE : SDL_ENABLE);
 	if (fullScreen) {
+		// Where the content belongs, even if the window manager has not
+		// put it there yet; that placement is done on the way back.
 		window.windowed = window.reported;
-		// The window manager places a full-screen window; a correction of
-		// an earlier placement would only fight it.
+		window.windowed.OffsetTo(window.target);
+		window.restoreUntil = 0;
 		window.placeAttempts = 0;
 		SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
 		return;
 	}
-	// SDL and the window manager put the window back where it was.
 	SDL_SetWindowFullscreen(window.sdl, 0);
-	window.target = window.windowed.LeftTop();
-	Report(window, window.windowed);
+	const BRect& windowed = window.windowed;
+	window.target = windowed.LeftTop();
+	SDL_SetWindowSize(window.sdl, Pixels(windowed.Width()), Pixels(windowed.Height()));
+	Place(window);
+	window.restoreUntil = window.placeUntil;
+	Report(window, windowed);
 }
 
 void SdlServer::ReportFrame(Window& window) {
@@ -467,7 +477,12 @@ void SdlServer::ReportFrame(Window& window) {
 	int width = 0;
 	int height = 0;
 	SDL_GetWindowSize(window.sdl, &width, &height);
-	Report(window, BRect(float(x), float(y), float(x + width - 1), float(y + height - 1)));
+	const BRect frame(float(x), float(y), float(x + width - 1), float(y + height - 1));
+	if (window.restoreUntil != 0) {
+		if (frame != window.windowed && SDL_GetTicks64() < window.restoreUntil) return;
+		window.restoreUntil = 0;
+	}
+	Report(window, frame);
 }
 
 void SdlServer::Report(Window& window, BRect frame) {

@@ -29,9 +29,13 @@
 // Full screen: SDL's full screen on the desktop's own mode, which the window
 // manager gives without decoration. The pointer is hidden while it is over a
 // full-screen window: SDL shows or hides it for all its windows at once, so
-// the server sets it whenever the pointer enters one of them. Leaving full
-// screen reports the frame before at once; SDL and the window manager put
-// the window back there.
+// the server sets it whenever the pointer enters one of them. The frame to
+// come back to is where the content belongs, though the window manager may
+// not have placed it there yet when the window went full screen. Leaving
+// full screen reports that frame at once and places the window there as a
+// window being shown; the places it passes through on the way (the window
+// manager's own idea of where it was, say) are not reported, unless the
+// window is still elsewhere when the placement time is over.
 //
 // Frames: a frame is always the content area. The window manager places the
 // decoration's corner where a window asks to be, so a window asks to be the
@@ -101,9 +105,13 @@ private:
 	void RunCommands();
 	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
+	// Asks for the content at its target, to be corrected in Placed() once
+	// the window manager has placed the window.
+	void Place(Window& window);
 	void Resize(Window& window, int32 width, int32 height);
 	void Placed(Window& window);
 	void FullScreen(Window& window, bool fullScreen);
+	// Reports where the window is, unless it is on its way back from full screen.
 	void ReportFrame(Window& window);
 	// Tells the client of `frame` where it differs from what it last learnt.
 	void Report(Window& window, BRect frame);

@@ -418,15 +418,14 @@ bool PointerHidden() {
 TEST_F(SdlServerTest, FullScreenFillsTheScreenUndecoratedHidesThePointerAndComesBackToTheFrameBefore) {
 	const BRect frame(150, 120, 409, 299);
 	const BRect screen(0, 0, 1023, 767);
-	const server_window_id id = Open("vu-full", frame);
-	ASSERT_TRUE(WaitUntilActive());
-	const std::string window = XWindow("vu-full");
-	ASSERT_EQ(WaitForXFrame(window, frame), frame);
 	// Over the desktop, away from the window's frame.
 	Shell("xdotool mousemove 700 600");
 	ASSERT_TRUE(Eventually([] { return !PointerHidden(); }));
-
+	// Full screen at once, before the window manager has placed the window,
+	// which it may not have put where it was asked to be yet.
+	const server_window_id id = Open("vu-full", frame);
 	fServer.SetFullScreen(id, true);
+	const std::string window = XWindow("vu-full");
 	EXPECT_EQ(WaitForXFrame(window, screen), screen);
 	EXPECT_NE(Shell("xprop -id " + window + " _NET_FRAME_EXTENTS").find("= 0, 0, 0, 0"), std::string::npos);
 	EXPECT_TRUE(Eventually([&] { return ReportedFrame(frame) == screen; }));
