@@ -42,8 +42,9 @@ public:
 	// Every library in the folders, the first of each name, folder by folder
 	// and by name within a folder.
 	std::vector<Addon> All() const;
-	// One line for a name that Find() does not know: which names there are,
-	// or that the folders hold none.
+	// One line for a name that Find() does not know: the nearest names, if any
+	// is near (DidYouMean), and which names there are, or that the folders
+	// hold none.
 	std::string Unknown(const std::string& name) const;
 	// "no add-ons in FOLDER, ...", for when All() is empty.
 	std::string NoneFound() const;

@@ -84,6 +84,7 @@ bool AddonSession::Start(std::string& error) {
 	for (const std::string& failure : failures)
 		Report(failure);
 	if (first_ == addons_.size() || !SizeMeterWindow(error)) return false;
+	if (options_.fullScreen && !fullScreen_.Enter(First().MeterWindow(), First().Path(), error)) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
 }
@@ -242,6 +243,7 @@ void AddonSession::Discard(size_t index) {
 	CloseAboutBox(system_time() + kSettleTimeout);
 	if (index == first_) outputs_.Trace(nullptr);
 	outputs_.RememberPicture(RecordedWindow(index));
+	if (index == first_) fullScreen_.Leave();
 	Release(*addons_[index]);
 }
 
@@ -258,6 +260,7 @@ void AddonSession::StopFollowed() {
 	CloseAboutBox(system_time() + kSettleTimeout);
 	outputs_.Trace(nullptr);
 	outputs_.RememberPicture(RecordedWindow(first_));
+	fullScreen_.Leave();
 	First().Stop();
 }
 
@@ -288,6 +291,7 @@ bool AddonSession::Leave(Ending ending, std::string& error) {
 	CloseAboutBox(system_time() + kSettleTimeout);
 	outputs_.Trace(nullptr);
 	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
+	fullScreen_.Leave();
 	const bool recorded = outputs_.FinishRecording(ending == Ending::CutShort, error);
 	for (auto& addon : addons_)
 		Release(*addon);

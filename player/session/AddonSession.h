@@ -16,6 +16,7 @@
 #include "input/EventScriptRunner.h"
 #include "input/KeyDecoder.h"
 #include "output/TraceAndRecording.h"
+#include "session/FullScreenMeter.h"
 #include "session/HostLooper.h"
 #include "session/RunningAddon.h"
 
@@ -46,7 +47,8 @@ public:
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. False with `error` set to one line when the script
 	// or the trace fails, no add-on started, the first one's meter window
-	// cannot take the size asked for, or none opened a window to record.
+	// cannot take the size asked for or fill the screen, or none opened a
+	// window to record.
 	bool Start(std::string& error);
 	// Whether an add-on failed to load or start or its About did not return,
 	// a scripted event could not be applied, or the recording or the trace
@@ -112,6 +114,7 @@ private:
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
 	TraceAndRecording outputs_;
+	FullScreenMeter fullScreen_; // the first add-on's window, left before that add-on stops
 	std::vector<PlayerKey> keys_;
 	AboutBox about_;
 	bool toldAboutStuck_ = false;

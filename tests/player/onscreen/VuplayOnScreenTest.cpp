@@ -1,10 +1,12 @@
 // vuplay in real windows on a virtual X display, driven from outside with
 // xdotool and wmctrl as a user would: run through run-under-xvfb.sh. With
 // VUMETERS_SCREENSHOTS set to a folder, the tests leave popup-meter.png,
-// prefs.png and about.png there.
+// prefs.png, about.png and kestle-fullscreen.png there.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -183,4 +185,34 @@ TEST_F(VuplayOnScreenTest, SizeMakesTheMeterWindowAndTheRecordingThatSize) {
 	ASSERT_EQ(CloseMeter(), 0) << Errors();
 	const std::string header = ReadFile(video).substr(0, 64);
 	EXPECT_EQ(header.rfind("YUV4MPEG2 W200 H400 ", 0), 0u) << header;
+}
+
+TEST_F(VuplayOnScreenTest, FullscreenFillsTheScreenUndecoratedAndTheSavedFrameStaysAsItWas) {
+	const Settings before{120, 90, 329, 429, 180};
+	{
+		std::ofstream file(settings_ + "/" + kNeedleSettingsFile, std::ios::binary);
+		file.write(reinterpret_cast<const char*>(&before), sizeof before);
+	}
+	// Louder on the left than on the right: the needles stand apart, mid-scale.
+	const std::string song = dir_ / "song.wav";
+	ASSERT_TRUE(RunQuietly("sox -n -r 44100 -c 2 -b 16 '" + song +
+	                       "' synth 120 sine 440 sine 550 remix 1v0.6 2v0.3"));
+	ASSERT_TRUE(player_.Start({"--fullscreen", "-p", "kestle", "--settings-dir", settings_, song},
+	                          dir_ / "stdout", dir_ / "stderr"));
+	std::string meter;
+	ASSERT_TRUE(Eventually([&] { return !(meter = WindowId(kNeedleMeterTitle)).empty(); })) << Errors();
+	const auto screen = SettledGeometry(meter);
+	ASSERT_TRUE(screen);
+	EXPECT_EQ(*screen, (Geometry{0, 0, 1024, 768}));
+	EXPECT_NE(Shell("xprop -id " + meter + " _NET_FRAME_EXTENTS").find("= 0, 0, 0, 0"), std::string::npos);
+	Screenshot("kestle-fullscreen.png", *screen);
+
+	// The window manager's close, as the close box would; the window has none now.
+	Shell("wmctrl -c 'Kestle VU-Meter'");
+	ASSERT_EQ(player_.Wait(std::chrono::seconds(60)), 0) << Errors();
+	const auto after = Saved(kNeedleSettingsFile);
+	ASSERT_TRUE(after);
+	EXPECT_EQ(std::memcmp(&*after, &before, sizeof before), 0)
+	    << "saved " << after->left << "," << after->top << " to " << after->right << "," << after->bottom
+	    << ", gain " << after->gain;
 }
