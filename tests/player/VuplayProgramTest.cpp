@@ -169,10 +169,13 @@ TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay
 	const Outcome run = Vuplay("--trace '" + trace + "' '" + empty + "' '" + garbage + "' '" + tone_ + "' '" +
 	                           folder + "' '" + text + "'");
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(run.err, "vuplay: " + empty + ": empty file\nvuplay: " + garbage +
-	                       ": not a sound file in a format that can be decoded\nvuplay: " + folder +
-	                       ": is a directory\nvuplay: " + text +
-	                       ": not a sound file in a format that can be decoded\n");
+	// What libsndfile cannot read goes through ffmpeg, as the message shows.
+	const std::string undecodable =
+	    ": not a sound file in a format that can be decoded; to play it through ffmpeg: "
+	    "ffmpeg -i ";
+	EXPECT_EQ(run.err, "vuplay: " + empty + ": empty file\nvuplay: " + garbage + undecodable + garbage +
+	                       " -f wav - | vuplay -\nvuplay: " + folder + ": is a directory\nvuplay: " + text +
+	                       undecodable + text + " -f wav - | vuplay -\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 
 	std::filesystem::remove_all(settings_);
@@ -216,10 +219,15 @@ TEST_F(VuplayProgramTest, TheSoundSystemsOwnComplaintsStayOffTheTerminal) {
 	EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
 	const std::string text = ReadFile(err);
 	EXPECT_EQ(Count(text, "\n"), 1) << text;
-	EXPECT_EQ(text.rfind("vuplay: default capture device: ", 0), 0u) << text;
+	EXPECT_EQ(
+	    text.rfind("vuplay: --capture: no sound server answers, and no capture device opens without one; "
+	               "start a server with ",
+	               0),
+	    0u)
+	    << text;
 }
 
-TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsWhatListDevicesShows) {
+TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsTheDevicesAndMonitorSaysHowToStartOne) {
 	const std::string noServer = "PULSE_SERVER=unix:/nonexistent SDL_AUDIODRIVER=dummy ";
 	const Outcome list = Shell(noServer + Program() + " --list-devices");
 	EXPECT_EQ(list.status, 0) << list.err;
@@ -228,6 +236,10 @@ TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsWhatListDevic
 	EXPECT_EQ(wrong.status, 1);
 	EXPECT_EQ(wrong.err.rfind("vuplay: capture device 'no such mic': ", 0), 0u) << wrong.err;
 	EXPECT_TRUE(wrong.err.ends_with("; the devices are:\n" + list.out)) << wrong.err;
+	const Outcome monitor = Shell(noServer + Program() + " --headless --monitor");
+	EXPECT_EQ(monitor.status, 1);
+	EXPECT_EQ(monitor.err, "vuplay: --monitor: no sound server runs for this user; start one with 'systemctl "
+	                       "--user start pipewire-pulse' or 'pulseaudio --start'\n");
 }
 
 TEST_F(VuplayProgramTest, DurationStopsAfterThatMuchSoundOfTheDemoOrOfTheFilesTogether) {
