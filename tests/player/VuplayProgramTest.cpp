@@ -242,6 +242,28 @@ TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsTheDevicesAnd
 	                       "--user start pipewire-pulse' or 'pulseaudio --start'\n");
 }
 
+TEST_F(VuplayProgramTest, FullscreenDrawsTheWholeScreenAndWithoutADisplayFailsBeforeAnyAddonRuns) {
+	const std::string last = dir_ / "last.png";
+	const Outcome run = Vuplay("--fullscreen --screen 320x200 --record '" + last + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 0) << run.err;
+	// The PNG's size, big-endian in its header.
+	const std::string png = ReadFile(last);
+	ASSERT_GT(png.size(), 24u);
+	auto word = [&](size_t at) {
+		return (uint8_t(png[at]) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+		       uint8_t(png[at + 3]);
+	};
+	EXPECT_EQ(word(16), 320u);
+	EXPECT_EQ(word(20), 200u);
+
+	std::filesystem::remove_all(settings_);
+	const Outcome none = Shell("env -u DISPLAY -u VUMETERS_HEADLESS SDL_AUDIODRIVER=dummy " + Program() +
+	                           " --fullscreen '" + tone_ + "'");
+	EXPECT_EQ(none.status, 1);
+	EXPECT_EQ(none.err, "vuplay: --fullscreen: no display: DISPLAY is not set\n");
+	EXPECT_FALSE(std::filesystem::exists(settings_)) << "no add-on should have run";
+}
+
 TEST_F(VuplayProgramTest, DurationStopsAfterThatMuchSoundOfTheDemoOrOfTheFilesTogether) {
 	const std::string trace = dir_ / "trace.txt";
 	const auto renders = [&](const std::string& args) {
