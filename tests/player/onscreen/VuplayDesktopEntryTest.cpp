@@ -78,8 +78,9 @@ protected:
 TEST_F(VuplayDesktopEntryTest, TheMenuEntriesMeterWhatTheDesktopPlaysUntilTheirWindowIsClosed) {
 	const auto lines = ExecLines(PACKAGING_FOLDER "/vuplay.desktop");
 	ASSERT_EQ(lines.size(), 2u);
-	for (const auto& [line, title] : {std::pair{lines[0], kMeterTitle}, {lines[1], kNeedleMeterTitle}}) {
+	for (const auto& [line, meterTitle] : {std::pair{lines[0], kMeterTitle}, {lines[1], kNeedleMeterTitle}}) {
 		SCOPED_TRACE(testing::PrintToString(line));
+		const char* title = meterTitle;
 		PlayerProcess player;
 		ASSERT_TRUE(player.Start({line.begin() + 1, line.end()}, dir_ / "stdout", dir_ / "stderr"));
 		std::string meter;
