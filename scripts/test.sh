@@ -24,7 +24,7 @@ run_preset() {
 	local preset="$1" prefix=()
 	if [ "$preset" = package ]; then
 		bash scripts/package.sh || return 1
-		bash tests/install/check-package.sh build/package/vu-meters_*.deb
+		bash tests/install/check-package.sh build/package/*.deb
 		return
 	fi
 	[ "$preset" = tsan ] && prefix=("${tsan_prefix[@]}")

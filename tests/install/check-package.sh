@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
-# Checks the vu-meters Debian package as Debian and a user meet it:
-#   check-package.sh DEB
-# lintian, pedantic: an error or a warning fails. Then the package unpacked
-# and checked as an installation (check-installed.sh), with this source tree
-# out of reach.
+# Checks Debian packages as Debian and a user meet them:
+#   check-package.sh DEB...
+# lintian on each, pedantic: an error or a warning fails. Then the vu-meters
+# package unpacked and checked as an installation (check-installed.sh), with
+# this source tree out of reach.
 set -euo pipefail
-deb=$1
 source=$(realpath "$(dirname "$0")/../..")
+[ $# -gt 0 ] || { echo "usage: $0 DEB..." >&2; exit 2; }
 
-# lintian says once that it runs as root, which a container's tests do.
-lintian --pedantic --fail-on error,warning "$deb" 2> >(grep -v 'running with root privileges' >&2) ||
-	{ echo "check-package: lintian finds fault with $deb" >&2; exit 1; }
+for deb in "$@"; do
+	# lintian says once that it runs as root, which a container's tests do.
+	lintian --pedantic --fail-on error,warning "$deb" 2> >(grep -v 'running with root privileges' >&2) ||
+		{ echo "check-package: lintian finds fault with $deb" >&2; exit 1; }
+done
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
-dpkg-deb -x "$deb" "$unpacked"
-bash "$(dirname "$0")/check-installed.sh" "$unpacked/usr" --forbid "$source" --hide "$source"
+for deb in "$@"; do
+	case $(basename "$deb") in
+	vu-meters_*.deb)
+		dpkg-deb -x "$deb" "$unpacked"
+		bash "$(dirname "$0")/check-installed.sh" "$unpacked/usr" --forbid "$source" --hide "$source"
+		;;
+	esac
+done
