@@ -1,5 +1,6 @@
 #include "host/AboutBox.h"
 
+#include <string>
 #include <vector>
 
 #include <Alert.h>
@@ -34,7 +35,10 @@ bool AboutBox::Open(VisualizationPlugin* plugin, const std::string& path) {
 	if (thread_.joinable()) thread_.join();
 	inside_ = std::make_shared<std::atomic<bool>>(true);
 	plugin_ = plugin;
-	thread_ = std::thread([inside = inside_, plugin, path] {
+	// The box has no title of its own; the window manager shows the add-on's name.
+	const char* name = plugin->long_name ? plugin->long_name : plugin->short_name;
+	thread_ = std::thread([inside = inside_, plugin, path, name = std::string(name ? name : "")] {
+		kit::NameUntitledWindows(name.c_str());
 		const AddonExitGuard::Scope scope(path, "About");
 		plugin->About(false);
 		inside->store(false);

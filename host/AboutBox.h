@@ -24,8 +24,10 @@ public:
 	AboutBox(const AboutBox&) = delete;
 	AboutBox& operator=(const AboutBox&) = delete;
 
-	// Calls plugin->About(false), of the add-on at `path`, on a new thread.
-	// False, doing nothing, while a thread is still inside an About.
+	// Calls plugin->About(false), of the add-on at `path`, on a new thread,
+	// whose windows without a title (the box) the window manager shows under
+	// the add-on's long name. False, doing nothing, while a thread is still
+	// inside an About.
 	bool Open(VisualizationPlugin* plugin, const std::string& path);
 	// Waits until the box shows or About has returned, at most until `deadline`.
 	void WaitUntilShown(bigtime_t deadline);

@@ -13,6 +13,7 @@
 #include <FindDirectory.h>
 
 #include "host/AddonLibrary.h"
+#include "host/DidYouMean.h"
 
 namespace {
 
@@ -156,8 +157,10 @@ std::string AddonLocator::Unknown(const std::string& name) const {
 	std::vector<std::string> names;
 	for (const Addon& addon : All())
 		names.push_back(addon.name);
-	return "unknown add-on '" + name +
-	       "': " + (names.empty() ? NoneFound() : "the add-ons there are " + Joined(names));
+	if (names.empty()) return "unknown add-on '" + name + "': " + NoneFound();
+	const std::string suggestion = DidYouMean(name, names);
+	return "unknown add-on '" + name + "': " + (suggestion.empty() ? "the" : suggestion + " The") +
+	       " add-ons there are " + Joined(names);
 }
 
 std::string AddonLocator::NoneFound() const {

@@ -10,6 +10,7 @@
 
 #include "OutputClash.h"
 #include "host/AddonLocator.h"
+#include "host/DidYouMean.h"
 
 namespace {
 
@@ -203,6 +204,10 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	auto* headless = app.add_flag(
 	    "--headless", o.headless,
 	    "Draw into an off-screen display instead of windows; play no sound and render as fast as possible.");
+	app.add_flag("--keep-open", o.keepOpen,
+	             "Keep the meter windows open, as the sound left them, once the files, the demo or "
+	             "--duration have ended, until they are closed or 'q' is pressed.")
+	    ->excludes(headless);
 	app.add_flag("--realtime", o.realtime, "With --headless: pace the blocks by the clock.")->needs(headless);
 	app.add_flag("-v,--verbose", o.verbose,
 	             "Report progress even when the output is not a terminal, and every message the add-ons send "
@@ -224,14 +229,20 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 		                          : "'" + text + "' is not 'block' or a number of frames a second 0.1..1000";
 	    })
 	    ->needs(record);
-	app.add_option(
-	       "--size", texts.size,
-	       "Make the first add-on's meter window WIDTH x HEIGHT pixels before the first block, and so "
-	       "the recorded frames.")
-	    ->type_name("WxH")
-	    ->check([](const std::string& text) -> std::string {
-		    return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
-	    });
+	auto* size =
+	    app.add_option(
+	           "--size", texts.size,
+	           "Make the first add-on's meter window WIDTH x HEIGHT pixels before the first block, and so "
+	           "the recorded frames.")
+	        ->type_name("WxH")
+	        ->check([](const std::string& text) -> std::string {
+		        return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
+	        });
+	app.add_flag("--fullscreen", o.fullScreen,
+	             "Make the first add-on's meter window fill the screen, without decoration and with the "
+	             "pointer hidden over it, for as long as the player runs; the frame the add-on saves stays "
+	             "the one the window had before.")
+	    ->excludes(size);
 	app.add_option("--screen", texts.screen, "Size of the headless screen. Default: 1280x800.")
 	    ->type_name("WxH")
 	    ->check([](const std::string& text) -> std::string {
@@ -260,6 +271,25 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	           AddonLocator::Rule() + "\n" + kExitStatusRule);
 }
 
+// An option that does not exist, with the nearest that do; anything else
+// left over as the parser says it.
+std::string NotExpected(const CLI::App& app, const CLI::ExtrasError& error) {
+	for (const std::string& argument : app.remaining()) {
+		if (argument.size() < 2 || argument[0] != '-') continue;
+		const std::string option = argument.substr(0, argument.find('='));
+		std::vector<std::string> options;
+		for (const CLI::Option* known : app.get_options()) {
+			for (const std::string& name : known->get_lnames())
+				options.push_back("--" + name);
+			for (const std::string& name : known->get_snames())
+				options.push_back("-" + name);
+		}
+		const std::string suggestion = DidYouMean(option, options);
+		return "unknown option '" + option + "'" + (suggestion.empty() ? "" : "; " + suggestion);
+	}
+	return error.what();
+}
+
 } // namespace
 
 ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
@@ -276,6 +306,10 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		return result;
 	} catch (const CLI::CallForVersion& version) {
 		result.message = version.what();
+		return result;
+	} catch (const CLI::ExtrasError& e) {
+		result.exitStatus = ExitUsage;
+		result.message = "vuplay: " + NotExpected(app, e) + " (see --help)";
 		return result;
 	} catch (const CLI::ParseError& e) {
 		result.exitStatus = ExitUsage;

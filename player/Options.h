@@ -24,6 +24,8 @@ struct Options {
 	double fps = 30.0;  // 0: one frame per audio block
 	int meterWidth = 0; // --size: the first add-on's meter window; 0: as it opens
 	int meterHeight = 0;
+	bool fullScreen = false; // the first add-on's meter window fills the screen
+	bool keepOpen = false;   // the windows stay once the sound has ended, until closed
 	int screenWidth = 1280;
 	int screenHeight = 800;
 	std::string settingsDir; // empty: the add-ons' own default

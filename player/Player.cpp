@@ -1,10 +1,12 @@
 #include "Player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
@@ -13,6 +15,14 @@
 #include "output/StandardOutput.h"
 #include "playback/Playback.h"
 #include "playback/ProgressLine.h"
+
+namespace {
+
+// How often the keys are looked at while nothing plays: often enough that a
+// quit feels immediate.
+constexpr auto kClosedPoll = std::chrono::milliseconds(50);
+
+} // namespace
 
 int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 	bool failed = false;
@@ -35,7 +45,19 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 			if (!Play(*file)) break;
 		}
 	}
+	if (options_.keepOpen && !quit_) WaitUntilClosed();
 	return failed || failed_ ? ExitFailure : ExitOk;
+}
+
+void Player::WaitUntilClosed() {
+	// Nothing plays any more: the sound device is let go.
+	output_.reset();
+	if (options_.verbose) std::printf("the sound has ended; the windows stay until they are closed\n");
+	for (;;) {
+		const std::vector<PlayerKey> keys = Keys();
+		if (std::find(keys.begin(), keys.end(), PlayerKey::Quit) != keys.end()) return;
+		std::this_thread::sleep_for(kClosedPoll);
+	}
 }
 
 bool Player::Play(AudioSource& whole) {
@@ -93,6 +115,7 @@ bool Player::Play(AudioSource& whole) {
 	Warn(source);
 	terminal_.EndLine();
 	if (options_.verbose && output) std::printf("%s\n", playback.Latency().Summary().c_str());
+	quit_ = outcome == Playback::Outcome::Quit;
 	if (outcome == Playback::Outcome::Failed) {
 		Report(source.Error());
 		failed_ = true;

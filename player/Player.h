@@ -31,6 +31,9 @@ private:
 	// Plays one source; false when nothing more is to be played: the user
 	// quit, or --duration is over.
 	bool Play(AudioSource& whole);
+	// --keep-open: the windows stay, showing what the sound left, until the
+	// user quits or closes the last of them.
+	void WaitUntilClosed();
 	// What the source has to say, each on a line of its own.
 	void Warn(AudioSource& source);
 	// The terminal's keys and those sent from the meter windows; the about box
@@ -44,5 +47,6 @@ private:
 	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it
 	bool toldNoDevice_ = false;
 	bool failed_ = false;
+	bool quit_ = false;  // the user, a signal or the display ended playing
 	double secondsLeft_; // of --duration
 };

@@ -31,14 +31,21 @@
 
 namespace {
 
+// Why the meters are drawn off screen though that was not asked for; empty
+// when they are not, or it was (--headless, VUMETERS_HEADLESS=1).
+std::string NoDisplay(const Options& options) {
+	const char* asked = std::getenv("VUMETERS_HEADLESS");
+	if (options.headless || !kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0)) return {};
+	const char* display = std::getenv("DISPLAY");
+	return std::string("no display: ") +
+	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set");
+}
+
 // Meters drawn where nobody sees them, which was not asked for, are said to be.
 void ReportNoDisplay(const Options& options) {
-	const char* asked = std::getenv("VUMETERS_HEADLESS");
-	if (!kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0)) return;
-	const char* display = std::getenv("DISPLAY");
-	Report(std::string("no display: ") +
-	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set") +
-	       "; the meters are drawn off screen" +
+	const std::string missing = NoDisplay(options);
+	if (missing.empty()) return;
+	Report(missing + "; the meters are drawn off screen" +
 	       (options.record.empty() ? ", and nothing shows them (--record PATH keeps them)"
 	                               : ", into the recording " + options.record));
 }
@@ -75,12 +82,18 @@ int Run(const Options& options) {
 		ReportLines(error);
 		return ExitFailure;
 	}
+	// A screen of its own is what was asked for; a service that starts the
+	// player before the display is there tries again.
+	if (options.fullScreen && !NoDisplay(options).empty()) {
+		Report("--fullscreen: " + NoDisplay(options));
+		return ExitFailure;
+	}
 	AddonSession addons(options);
 	if (!addons.Start(error)) {
 		Report(error);
 		return ExitFailure;
 	}
-	if (!options.headless) ReportNoDisplay(options);
+	ReportNoDisplay(options);
 	int status = Player(options, addons).PlayAll(inputs, live.get());
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();

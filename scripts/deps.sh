@@ -1,17 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building and testing need:
+#   deps.sh [build|test]...   (no argument: both)
+# build: what building the programs and the Debian package takes
+#   (scripts/package.sh);
+# test: the rest of what the tests, the benchmarks and a development build
+#   take (scripts/test.sh, scripts/run.sh): the test libraries, a second
+#   compiler, the tools the tests drive (a virtual display, sound servers,
+#   encoders) and the package checkers.
 # Idempotent: asks apt only for what is missing. Run as root (or with sudo).
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config clang
-  libsdl2-dev libx11-dev libxcb1-dev libsndfile1-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+build=(
+  build-essential cmake ninja-build pkg-config dpkg-dev file
+  libsdl2-dev libx11-dev libxcb1-dev libsndfile1-dev libfreetype-dev libfontconfig-dev libpng-dev
+  libpulse-dev libcli11-dev
+)
+test=(
+  clang libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   xvfb openbox wmctrl xdotool imagemagick x11-utils
   espeak-ng sox ffmpeg time pv
-  libpulse-dev pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon
-  dpkg-dev desktop-file-utils groff-base man-db bash-completion
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon
+  desktop-file-utils groff-base man-db bash-completion lintian
 )
+
+[ $# -gt 0 ] || set -- build test
+packages=()
+for group in "$@"; do
+  case $group in
+  build) packages+=("${build[@]}") ;;
+  test) packages+=("${test[@]}") ;;
+  *)
+    echo "deps.sh: no such group: $group (build or test)" >&2
+    exit 2
+    ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test under the debug, asan and tsan presets in turn,
-# then builds the Debian package and checks it (scripts/package.sh); or runs
+# then builds the Debian package (scripts/package.sh) and checks it with
+# lintian and as an installation (tests/install/check-package.sh); or runs
 # the one preset named, "package" included: bash scripts/test.sh [PRESET]
 # Each step's wall time is printed; a failing step does not stop the
 # others, and the exit status is 1 if any failed.
@@ -22,7 +23,8 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then tsan_prefix=(setarch "$(uname
 run_preset() {
 	local preset="$1" prefix=()
 	if [ "$preset" = package ]; then
-		bash scripts/package.sh
+		bash scripts/package.sh || return 1
+		bash tests/install/check-package.sh build/package/*.deb
 		return
 	fi
 	[ "$preset" = tsan ] && prefix=("${tsan_prefix[@]}")

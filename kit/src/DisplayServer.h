@@ -72,6 +72,12 @@ public:
 	// Width and height in pixels (Bounds() right + 1 and bottom + 1).
 	virtual void ResizeTo(server_window_id id, int32 width, int32 height) = 0;
 	virtual void SetTitle(server_window_id id, const std::string& title) = 0;
+	// Full screen: the window fills the main screen, without decoration, and
+	// the pointer is hidden while it is over the window; its frame is reported
+	// once the window fills the screen. Leaving puts the window back at the
+	// frame it had before (where it was asked to be) and reports that frame
+	// before returning.
+	virtual void SetFullScreen(server_window_id id, bool fullScreen) = 0;
 
 	// Puts the area of the framebuffer on the screen: sends it at once and,
 	// with `wait`, returns once it is shown. [the thread holding the window's lock]

@@ -23,7 +23,9 @@ HeadlessServer::HeadlessServer(int32 screenWidth, int32 screenHeight)
 server_window_id HeadlessServer::CreateWindow(const WindowAttributes& attributes, const BMessenger& client) {
 	std::lock_guard lock(fLock);
 	const server_window_id id = fNextId++;
-	fWindows[id] = Window{WindowState{attributes}, client};
+	WindowState state;
+	state.attributes = attributes;
+	fWindows[id] = Window{state, client};
 	return id;
 }
 
@@ -69,10 +71,7 @@ void HeadlessServer::Activate(server_window_id id) {
 
 void HeadlessServer::MoveTo(server_window_id id, BPoint contentLeftTop) {
 	std::lock_guard lock(fLock);
-	Window* window = Find(id);
-	if (!window || window->state.attributes.frame.LeftTop() == contentLeftTop) return;
-	window->state.attributes.frame.OffsetTo(contentLeftTop);
-	Post(window->client, server_message::Moved(contentLeftTop));
+	if (Window* window = Find(id)) MoveLocked(*window, contentLeftTop);
 }
 
 void HeadlessServer::ResizeTo(server_window_id id, int32 width, int32 height) {
@@ -83,6 +82,16 @@ void HeadlessServer::ResizeTo(server_window_id id, int32 width, int32 height) {
 void HeadlessServer::SetTitle(server_window_id id, const std::string& title) {
 	std::lock_guard lock(fLock);
 	if (Window* window = Find(id)) window->state.attributes.title = title;
+}
+
+void HeadlessServer::SetFullScreen(server_window_id id, bool fullScreen) {
+	std::lock_guard lock(fLock);
+	Window* window = Find(id);
+	if (!window || window->state.windowed.has_value() == fullScreen) return;
+	const BRect to = fullScreen ? fScreen : *window->state.windowed;
+	window->state.windowed = fullScreen ? std::optional(window->state.attributes.frame) : std::nullopt;
+	MoveLocked(*window, to.LeftTop());
+	ResizeLocked(*window, Width(to), Height(to));
 }
 
 BRect HeadlessServer::ScreenFrame() { return fScreen; }
@@ -103,9 +112,7 @@ bool HeadlessServer::UserMove(server_window_id id, BPoint contentLeftTop) {
 	std::lock_guard lock(fLock);
 	Window* window = FindUsable(id);
 	if (!window || (window->state.attributes.flags & B_NOT_MOVABLE)) return false;
-	if (window->state.attributes.frame.LeftTop() == contentLeftTop) return true;
-	window->state.attributes.frame.OffsetTo(contentLeftTop);
-	Post(window->client, server_message::Moved(contentLeftTop));
+	MoveLocked(*window, contentLeftTop);
 	return true;
 }
 
@@ -206,6 +213,12 @@ void HeadlessServer::DeactivateLocked(server_window_id id) {
 	if (fActive != id) return;
 	fActive = 0;
 	Post(Find(id)->client, server_message::Activated(false));
+}
+
+void HeadlessServer::MoveLocked(Window& window, BPoint contentLeftTop) {
+	if (window.state.attributes.frame.LeftTop() == contentLeftTop) return;
+	window.state.attributes.frame.OffsetTo(contentLeftTop);
+	Post(window.client, server_message::Moved(contentLeftTop));
 }
 
 void HeadlessServer::ResizeLocked(Window& window, int32 width, int32 height) {

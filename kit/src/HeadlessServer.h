@@ -16,6 +16,8 @@
 //   was active. SetMinimized(false): B_MINIMIZE minimize=false, then the
 //   activation and update of a show.
 // - Activate: the activation of a show, for a visible, unminimised window.
+// - SetFullScreen: B_WINDOW_MOVED and B_WINDOW_RESIZED as for MoveTo and
+//   ResizeTo, to the screen's frame and back to the frame before.
 // Window ids count up from 1 and are never reused.
 #pragma once
 
@@ -38,6 +40,7 @@ public:
 	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
+	void SetFullScreen(server_window_id id, bool fullScreen) override;
 	// Nothing to show: the window's own framebuffer is what tests read.
 	void Present(server_window_id, const Framebuffer&, const PixelRect&, bool) override {}
 	BRect ScreenFrame() override;
@@ -47,6 +50,7 @@ public:
 		WindowAttributes attributes; // frame and title as they are now
 		bool visible = false;
 		bool minimized = false;
+		std::optional<BRect> windowed; // while full screen: the frame before
 	};
 	std::optional<WindowState> State(server_window_id id) const;
 	// The active window, or 0 when none is. [any thread]
@@ -90,6 +94,7 @@ private:
 	Window* FindUsable(server_window_id id);
 	void ActivateLocked(server_window_id id);
 	void DeactivateLocked(server_window_id id);
+	void MoveLocked(Window& window, BPoint contentLeftTop);
 	void ResizeLocked(Window& window, int32 width, int32 height);
 	void UpdateWhole(Window& window);
 

@@ -20,6 +20,8 @@
 
 namespace {
 
+thread_local std::string tUntitledName;
+
 std::mutex gWindowsLock;
 // Never destroyed: a window's thread may still be unregistering it while the
 // process runs its exit-time destructors.
@@ -57,6 +59,16 @@ void WindowAccess::Unregister(BWindow* window) {
 std::vector<BWindow*> WindowAccess::All() {
 	std::lock_guard guard(gWindowsLock);
 	return gWindows;
+}
+
+const std::string& WindowAccess::UntitledName() { return tUntitledName; }
+
+void kit::NameUntitledWindows(const char* name) { tUntitledName = name ? name : ""; }
+
+bool kit::SetFullScreen(BWindow* window, bool fullScreen) {
+	if (!BMessenger(window).IsValid()) return false;
+	DisplayServer::Get().SetFullScreen(WindowAccess::ServerId(window), fullScreen);
+	return WaitForIdle(window);
 }
 
 bool kit::UseHeadlessDisplay(int32 screenWidth, int32 screenHeight) {

@@ -85,6 +85,9 @@ struct SdlServer::Window {
 	Uint64 placeUntil = 0;
 	int placeAttempts = 0;
 	BRect reported; // the frame the client last learnt
+	bool fullScreen = false;
+	BRect windowed;          // where the content belongs out of full screen
+	Uint64 restoreUntil = 0; // until then, on the way back from full screen
 };
 
 SdlServer* SdlServer::Open() {
@@ -190,6 +193,20 @@ void SdlServer::ResizeTo(server_window_id id, int32 width, int32 height) {
 
 void SdlServer::SetTitle(server_window_id id, const std::string& title) {
 	OnWindow(id, [title](Window& window) { SDL_SetWindowTitle(window.sdl, title.c_str()); });
+}
+
+void SdlServer::SetFullScreen(server_window_id id, bool fullScreen) {
+	// The promise is kept when the command is gone: run, or dropped with the display.
+	struct Finished {
+		std::promise<void> promise;
+		~Finished() { promise.set_value(); }
+	};
+	auto finished = std::make_shared<Finished>();
+	std::future<void> done = finished->promise.get_future();
+	OnWindow(id, [this, fullScreen, finished = std::move(finished)](Window& window) {
+		FullScreen(window, fullScreen);
+	});
+	done.wait();
 }
 
 void SdlServer::Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) {
@@ -371,6 +388,12 @@ void SdlServer::Create(const std::shared_ptr<Window>& shared, const WindowAttrib
 }
 
 void SdlServer::Show(Window& window) {
+	Place(window);
+	SDL_ShowWindow(window.sdl);
+	SDL_RaiseWindow(window.sdl);
+}
+
+void SdlServer::Place(Window& window) {
 	// A window that has not been on screen yet does not know its decoration,
 	// so it asks for the content position less the decoration learnt from
 	// other windows; SDL compensates by itself once the window knows it.
@@ -382,8 +405,6 @@ void SdlServer::Show(Window& window) {
 	SDL_SetWindowPosition(window.sdl, int(window.asked.x), int(window.asked.y));
 	window.placeUntil = SDL_GetTicks64() + kPlacementMilliseconds;
 	window.placeAttempts = kPlacementAttempts;
-	SDL_ShowWindow(window.sdl);
-	SDL_RaiseWindow(window.sdl);
 }
 
 void SdlServer::Resize(Window& window, int32 width, int32 height) {
@@ -439,6 +460,29 @@ void SdlServer::Placed(Window& window) {
 	ReportFrame(window);
 }
 
+void SdlServer::FullScreen(Window& window, bool fullScreen) {
+	if (window.fullScreen == fullScreen) return;
+	window.fullScreen = fullScreen;
+	if (SDL_GetMouseFocus() == window.sdl) SDL_ShowCursor(fullScreen ? SDL_DISABLE : SDL_ENABLE);
+	if (fullScreen) {
+		// Where the content belongs, even if the window manager has not
+		// put it there yet; that placement is done on the way back.
+		window.windowed = window.reported;
+		window.windowed.OffsetTo(window.target);
+		window.restoreUntil = 0;
+		window.placeAttempts = 0;
+		SDL_SetWindowFullscreen(window.sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
+		return;
+	}
+	SDL_SetWindowFullscreen(window.sdl, 0);
+	const BRect& windowed = window.windowed;
+	window.target = windowed.LeftTop();
+	SDL_SetWindowSize(window.sdl, Pixels(windowed.Width()), Pixels(windowed.Height()));
+	Place(window);
+	window.restoreUntil = window.placeUntil;
+	Report(window, windowed);
+}
+
 void SdlServer::ReportFrame(Window& window) {
 	int x = int(window.target.x);
 	int y = int(window.target.y);
@@ -448,13 +492,24 @@ void SdlServer::ReportFrame(Window& window) {
 	int width = 0;
 	int height = 0;
 	SDL_GetWindowSize(window.sdl, &width, &height);
+	const BRect frame(float(x), float(y), float(x + width - 1), float(y + height - 1));
+	if (window.restoreUntil != 0) {
+		if (frame != window.windowed && SDL_GetTicks64() < window.restoreUntil) return;
+		window.restoreUntil = 0;
+	}
+	Report(window, frame);
+}
+
+void SdlServer::Report(Window& window, BRect frame) {
 	BRect& reported = window.reported;
-	if (BPoint(float(x), float(y)) != reported.LeftTop()) {
-		reported.OffsetTo(float(x), float(y));
+	if (frame.LeftTop() != reported.LeftTop()) {
+		reported.OffsetTo(frame.LeftTop());
 		Post(window.client, server_message::Moved(reported.LeftTop()));
 	}
 	const int32 oldWidth = Pixels(reported.Width());
 	const int32 oldHeight = Pixels(reported.Height());
+	const int32 width = Pixels(frame.Width());
+	const int32 height = Pixels(frame.Height());
 	if (width == oldWidth && height == oldHeight) return;
 	reported.right = reported.left + float(width - 1);
 	reported.bottom = reported.top + float(height - 1);
@@ -547,6 +602,10 @@ void SdlServer::HandleWindowEvent(Window& window, const SDL_Event& event) {
 		Post(window.client, server_message::Minimize(minimized));
 		break;
 	}
+	case SDL_WINDOWEVENT_ENTER:
+		// SDL hides the pointer over all its windows or none.
+		SDL_ShowCursor(window.fullScreen ? SDL_DISABLE : SDL_ENABLE);
+		break;
 	case SDL_WINDOWEVENT_CLOSE:
 		window.client.SendMessage(B_QUIT_REQUESTED);
 		break;

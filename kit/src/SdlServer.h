@@ -31,6 +31,17 @@
 // is not inside SDL when the program the kit is loaded into ends SDL
 // altogether (SDL_Quit) for a use of its own.
 //
+// Full screen: SDL's full screen on the desktop's own mode, which the window
+// manager gives without decoration. The pointer is hidden while it is over a
+// full-screen window: SDL shows or hides it for all its windows at once, so
+// the server sets it whenever the pointer enters one of them. The frame to
+// come back to is where the content belongs, though the window manager may
+// not have placed it there yet when the window went full screen. Leaving
+// full screen reports that frame at once and places the window there as a
+// window being shown; the places it passes through on the way (the window
+// manager's own idea of where it was, say) are not reported, unless the
+// window is still elsewhere when the placement time is over.
+//
 // Frames: a frame is always the content area. The window manager places the
 // decoration's corner where a window asks to be, so a window asks to be the
 // decoration's size up and left of its frame (learnt from the first window
@@ -69,6 +80,7 @@ public:
 	void MoveTo(server_window_id id, BPoint contentLeftTop) override;
 	void ResizeTo(server_window_id id, int32 width, int32 height) override;
 	void SetTitle(server_window_id id, const std::string& title) override;
+	void SetFullScreen(server_window_id id, bool fullScreen) override;
 	void Present(server_window_id id, const Framebuffer& pixels, const PixelRect& area, bool wait) override;
 	BRect ScreenFrame() override;
 	void CloseWhenUnused(std::function<void()> closedOrInUse) override;
@@ -104,9 +116,16 @@ private:
 	void RunCommands();
 	void Create(const std::shared_ptr<Window>& window, const WindowAttributes& attributes);
 	void Show(Window& window);
+	// Asks for the content at its target, to be corrected in Placed() once
+	// the window manager has placed the window.
+	void Place(Window& window);
 	void Resize(Window& window, int32 width, int32 height);
 	void Placed(Window& window);
+	void FullScreen(Window& window, bool fullScreen);
+	// Reports where the window is, unless it is on its way back from full screen.
 	void ReportFrame(Window& window);
+	// Tells the client of `frame` where it differs from what it last learnt.
+	void Report(Window& window, BRect frame);
 	void HandleEvent(const SDL_Event& event);
 	void HandleWindowEvent(Window& window, const SDL_Event& event);
 	void HandleKey(Window& window, const SDL_Event& event);

@@ -56,6 +56,7 @@ BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel f
 	Data& data = *fData;
 	data.window = this;
 	data.title = title ? title : "";
+	data.untitledName = WindowAccess::UntitledName();
 	data.look = look;
 	data.feel = feel;
 	data.flags = flags;
@@ -66,7 +67,7 @@ BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel f
 	data.root->AttachTo(this);
 	WindowAttributes attributes;
 	attributes.frame = data.frame;
-	attributes.title = data.title;
+	attributes.title = data.title.empty() ? data.untitledName : data.title;
 	attributes.look = look;
 	attributes.feel = feel;
 	attributes.flags = flags;
@@ -227,7 +228,7 @@ bool BWindow::IsActive() const { return fData->active; }
 void BWindow::SetTitle(const char* title) {
 	fData->title = title ? title : "";
 	SetName(title);
-	DisplayServer::Get().SetTitle(fData->serverId, fData->title);
+	DisplayServer::Get().SetTitle(fData->serverId, fData->title.empty() ? fData->untitledName : fData->title);
 }
 
 const char* BWindow::Title() const { return fData->title.c_str(); }

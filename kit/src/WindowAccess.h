@@ -2,6 +2,7 @@
 // user actions and read-back of kit/Display.h.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <View.h>
@@ -19,4 +20,6 @@ public:
 	static void Register(BWindow* window);
 	static void Unregister(BWindow* window);
 	static std::vector<BWindow*> All();
+	// The name a window made on this thread without a title is shown under.
+	static const std::string& UntitledName();
 };

@@ -22,6 +22,7 @@ struct WindowShortcut {
 struct BE_HIDDEN BWindow::Data {
 	BWindow* window;
 	std::string title;
+	std::string untitledName; // shown while the title is empty
 	window_look look;
 	window_feel feel;
 	uint32 flags;

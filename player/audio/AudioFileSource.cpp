@@ -71,6 +71,23 @@ std::string DecodeFailure(bool empty) {
 	return "not a sound file in a format that can be decoded";
 }
 
+// `path` as one word of a shell command line.
+std::string ShellWord(const std::string& path) {
+	if (!path.empty() &&
+	    path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+	                           "._-+/,:=@") == std::string::npos)
+		return path;
+	std::string quoted = "'";
+	for (const char c : path)
+		quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+	return quoted + "'";
+}
+
+// What libsndfile cannot read, ffmpeg most likely can, into a pipe.
+std::string FfmpegHint(const std::string& path) {
+	return "; to play it through ffmpeg: ffmpeg -i " + ShellWord(path) + " -f wav - | vuplay -";
+}
+
 } // namespace
 
 std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error,
@@ -105,7 +122,8 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		else if (stream && !stream->Error().empty())
 			error = path + ": cannot read: " + stream->Error();
 		else
-			error = path + ": " + DecodeFailure(stream ? stream->Empty() : empty);
+			error = path + ": " + DecodeFailure(stream ? stream->Empty() : empty) +
+			        (stream || raw || empty ? "" : FfmpegHint(path));
 		return nullptr;
 	}
 	std::string problem;

@@ -21,10 +21,10 @@ std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string&
 	if (options.monitor) {
 		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
 		if (!monitor)
-			error =
-			    "--monitor: " + error +
-			    (QuitSignals::Received() ? ""
-			                             : "; it meters through PulseAudio or PipeWire's PulseAudio service");
+			error = "--monitor: " + error +
+			        (QuitSignals::Received() || error == PulseCapture::kNoServer
+			             ? ""
+			             : "; it meters through PulseAudio or PipeWire's PulseAudio service");
 		return monitor;
 	}
 	std::string why;
@@ -38,7 +38,13 @@ std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string&
 	}
 	if (!server) {
 		auto capture = AudioCapture::Open(name, error);
-		if (!capture && !name.empty()) error = WithDevices(error, SoundDevices::FromSdl(why));
+		// What the sound system said of its default device would puzzle more than help.
+		if (!capture && name.empty())
+			error = "--capture: no sound server answers, and no capture device opens without one; start a "
+			        "server with 'systemctl --user start pipewire-pulse' or 'pulseaudio --start', or name a "
+			        "device that --list-devices shows (--capture=NAME)";
+		else if (!capture)
+			error = WithDevices(error, SoundDevices::FromSdl(why));
 		return capture;
 	}
 	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, error);

@@ -124,7 +124,7 @@ void PulseCapture::ContextChanged() {
 	case PA_CONTEXT_READY:
 		if (serverGone_) {
 			serverGone_ = false;
-			Warn("sound server back");
+			Warn("the sound server is back");
 		}
 		pa_context_set_subscribe_callback(
 		    context_,
@@ -146,13 +146,19 @@ void PulseCapture::ContextChanged() {
 
 void PulseCapture::Lost() {
 	if (opening_ == Opening::Waiting) {
-		FailOpening("sound server: " + Reason(context_));
+		// Refused: nothing listens where the server would be.
+		FailOpening(pa_context_errno(context_) == PA_ERR_CONNECTIONREFUSED
+		                ? kNoServer
+		                : "sound server: " + Reason(context_));
 		return;
 	}
 	DropStream();
 	if (!serverGone_) {
 		serverGone_ = true;
-		Warn("sound server gone (" + Reason(context_) + "); trying again every second");
+		// libpulse's reason ("Bad state", "Connection terminated") says the
+		// same as this in its own terms.
+		Warn("the sound server went away (stopped or restarted); the meters get silence, and it is looked "
+		     "for again every second");
 	}
 	RetryInASecond();
 }

@@ -38,10 +38,16 @@ public:
 		Named,          // the input of the name given
 	};
 
+	// What Open's error says when no server runs at all.
+	static constexpr const char* kNoServer =
+	    "no sound server runs for this user; start one with 'systemctl --user start pipewire-pulse' or "
+	    "'pulseaudio --start'";
+
 	// Connects to the server that the environment names (PULSE_SERVER, else
 	// the user's own), never starting one, and starts recording. Null on
-	// failure, with `error` one line: no server answers within 5 seconds, a
-	// quit signal came first, or the input cannot be recorded.
+	// failure, with `error` one line: no server runs (kNoServer), none
+	// answers within 5 seconds, a quit signal came first, or the input cannot
+	// be recorded.
 	static std::unique_ptr<PulseCapture> Open(Follow follow, const std::string& name, std::string& error);
 	~PulseCapture() override;
 

@@ -46,6 +46,7 @@ bool AddonSession::Start(std::string& error) {
 	for (const std::string& failure : failures)
 		Report(failure);
 	if (!addons_.First() || !SizeMeterWindow(error)) return false;
+	if (options_.fullScreen && !fullScreen_.Enter(First().MeterWindow(), First().Path(), error)) return false;
 	outputs_.Trace(First().MeterWindow());
 	return options_.record.empty() || StartRecording(error);
 }
@@ -157,6 +158,7 @@ void AddonSession::HandleMessages() {
 void AddonSession::Stopping(size_t index) {
 	if (index == addons_.First()) outputs_.Trace(nullptr);
 	outputs_.RememberPicture(RecordedWindow(index));
+	if (index == addons_.First()) fullScreen_.Leave();
 }
 
 void AddonSession::StopFollowed() {
@@ -183,6 +185,7 @@ bool AddonSession::Leave(Ending ending, std::string& error) {
 	addons_.CloseAboutBox(system_time() + kSettleTimeout);
 	outputs_.Trace(nullptr);
 	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
+	fullScreen_.Leave();
 	const bool recorded = outputs_.FinishRecording(ending == Ending::CutShort, error);
 	addons_.Leave();
 	outputs_.CloseTrace();

@@ -14,6 +14,7 @@
 #include "host/AddonGroup.h"
 #include "input/EventScriptRunner.h"
 #include "output/TraceAndRecording.h"
+#include "session/FullScreenMeter.h"
 
 // The first add-on that started is the one scripted events and the trace
 // follow; its meter window is the window that appeared during its Init. The
@@ -41,7 +42,8 @@ public:
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. False with `error` set to one line when the script
 	// or the trace fails, no add-on started, the first one's meter window
-	// cannot take the size asked for, or none opened a window to record.
+	// cannot take the size asked for or fill the screen, or none opened a
+	// window to record.
 	bool Start(std::string& error);
 	// Whether an add-on failed to load or start or its About did not return,
 	// a scripted event could not be applied, or the recording or the trace
@@ -103,6 +105,7 @@ private:
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
 	TraceAndRecording outputs_;
+	FullScreenMeter fullScreen_; // the first add-on's window, left before that add-on stops
 	std::vector<PlayerKey> keys_;
 	bool left_ = false;
 };

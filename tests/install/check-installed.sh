@@ -56,12 +56,16 @@ static_checks() {
 		file=$(installed "share/man/man1/$man.1*")
 		[ -z "$(page "$file" | groff -man -ww -z 2>&1)" ] || fail "$file: groff warns: $(page "$file" | groff -man -ww -z 2>&1)"
 	done
-	file=$(installed share/applications/vuplay.desktop)
-	desktop-file-validate "$file" || fail "the desktop entry is not valid"
+	for entry in vuplay vuplay-files; do
+		file=$(installed "share/applications/$entry.desktop")
+		desktop-file-validate "$file" || fail "the desktop entry $entry is not valid"
+	done
 	installed share/bash-completion/completions/vuplay >/dev/null
 	installed share/icons/hicolor/scalable/apps/vuplay.svg >/dev/null
 	installed "share/doc/vu-meters/README.md*" >/dev/null
 	installed share/doc/vu-meters/copyright >/dev/null
+	installed "share/doc/vu-meters/changelog*" >/dev/null
+	installed share/doc/vu-meters/examples/vuplay-fifo.service >/dev/null
 
 	local link
 	while IFS= read -r -d '' link; do

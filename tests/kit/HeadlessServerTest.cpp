@@ -146,6 +146,19 @@ TEST_F(HeadlessServerTest, MoveReportsTheContentCornerAndKeepsTheSize) {
 	EXPECT_EQ(fServer.State(id)->attributes.frame, BRect(30, 40, 79, 89));
 }
 
+TEST_F(HeadlessServerTest, FullScreenFillsTheScreenOnceAndComesBackToTheFrameBefore) {
+	const server_window_id id = fServer.CreateWindow(Attributes(BRect(100, 100, 199, 149)), fClients[0]);
+	fServer.SetFullScreen(id, true);
+	fServer.SetFullScreen(id, true);
+	EXPECT_EQ(fServer.State(id)->attributes.frame, BRect(0, 0, 799, 599));
+	fServer.SetFullScreen(id, false);
+	fServer.SetFullScreen(id, false);
+	EXPECT_EQ(Received(5), (std::vector<std::string>{Moved(0, BPoint(0, 0)), Resized(0, 799, 599),
+	                                                 Update(0, BRect(0, 0, 799, 599)),
+	                                                 Moved(0, BPoint(100, 100)), Resized(0, 99, 49)}));
+	EXPECT_EQ(fServer.State(id)->attributes.frame, BRect(100, 100, 199, 149));
+}
+
 TEST_F(HeadlessServerTest, UserActionsFollowTheWindowFlags) {
 	const uint32 fixed = B_NOT_RESIZABLE | B_NOT_MOVABLE | B_NOT_CLOSABLE;
 	const server_window_id locked = fServer.CreateWindow(Attributes(BRect(0, 0, 99, 99), fixed), fClients[0]);

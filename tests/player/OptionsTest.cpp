@@ -116,7 +116,6 @@ TEST(Options, ASoundFileGivenToCaptureIsToBePlayedWithoutIt) {
 }
 
 TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
-	ExpectUsageError({"-p", "winamp"}, "unknown add-on 'winamp'");
 	ExpectUsageError({"--capture", "--", "a.wav"}, "--capture meters live input and takes no files");
 	ExpectUsageError({"--monitor", "a.wav"}, "--monitor meters live input and takes no files");
 	for (const char* duration : {"0", "-1", "nan", "inf", "soon"})
@@ -137,7 +136,19 @@ TEST(Options, UsageErrorsGiveOneLineAndStatusTwo) {
 	ExpectUsageError({"--latency-offset=nan"}, "'nan' is not a finite number");
 	ExpectUsageError({"--latency-offset=-inf"}, "'-inf' is not a finite number");
 	ExpectUsageError({"--latency-offset=10001"}, "10001");
-	ExpectUsageError({"--bogus"}, "--bogus");
+	ExpectUsageError({"--bogus"}, "unknown option '--bogus' (see --help)");
+	ExpectUsageError({"--fullscreen", "--size", "200x100"}, "--size excludes --fullscreen");
+	ExpectUsageError({"--keep-open", "--headless"}, "--headless excludes --keep-open");
+}
+
+TEST(Options, AMisspeltOptionOrAddonNameGetsTheNearestSuggested) {
+	ExpectUsageError({"--monitr"}, "unknown option '--monitr'; did you mean '--monitor'? (see --help)");
+	ExpectUsageError({"--Fulscreen=1"}, "unknown option '--Fulscreen'; did you mean '--fullscreen'?");
+	ExpectUsageError({"--rat", "48000"}, "did you mean '--raw' or '--rate'?");
+	ExpectUsageError({"-x"}, "unknown option '-x' (see --help)");
+	ExpectUsageError({"-p", "kestel"},
+	                 "unknown add-on 'kestel': did you mean 'kestle'? The add-ons there are");
+	ExpectUsageError({"-p", "winamp"}, "unknown add-on 'winamp': the add-ons there are");
 }
 
 TEST(Options, RawInputTakesWhatTheMetersCanUseAndNothingElse) {
@@ -168,8 +179,10 @@ TEST(Options, HelpExplainsEveryOptionAndExitsWithZero) {
 	EXPECT_FALSE(parsed.options);
 	EXPECT_EQ(parsed.exitStatus, ExitOk);
 	for (const char* option :
-	     {"--plugin", "--capture", "--latency-offset", "--mute", "--headless", "--realtime", "--verbose",
-	      "--record", "--fps", "--screen", "--settings-dir", "--events", "--trace", "--monitor",
-	      "--list-devices", "--duration", "--size", "private copy", "Exit status"})
+	     {"--plugin",       "--capture", "--latency-offset", "--mute",      "--headless",
+	      "--realtime",     "--verbose", "--record",         "--fps",       "--screen",
+	      "--settings-dir", "--events",  "--trace",          "--monitor",   "--list-devices",
+	      "--duration",     "--size",    "--fullscreen",     "--keep-open", "private copy",
+	      "Exit status"})
 		EXPECT_NE(parsed.message.find(option), std::string::npos) << option;
 }

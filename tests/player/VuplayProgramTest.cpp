@@ -223,10 +223,13 @@ TEST_F(VuplayProgramTest, FilesThatCannotBeOpenedAreReportedOnceAndTheOthersPlay
 	const Outcome run = Vuplay("--trace '" + trace + "' '" + empty + "' '" + garbage + "' '" + tone_ + "' '" +
 	                           folder + "' '" + text + "'");
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(run.err, "vuplay: " + empty + ": empty file\nvuplay: " + garbage +
-	                       ": not a sound file in a format that can be decoded\nvuplay: " + folder +
-	                       ": is a directory\nvuplay: " + text +
-	                       ": not a sound file in a format that can be decoded\n");
+	// What libsndfile cannot read goes through ffmpeg, as the message shows.
+	const std::string undecodable =
+	    ": not a sound file in a format that can be decoded; to play it through ffmpeg: "
+	    "ffmpeg -i ";
+	EXPECT_EQ(run.err, "vuplay: " + empty + ": empty file\nvuplay: " + garbage + undecodable + garbage +
+	                       " -f wav - | vuplay -\nvuplay: " + folder + ": is a directory\nvuplay: " + text +
+	                       undecodable + text + " -f wav - | vuplay -\n");
 	EXPECT_EQ(Count(ReadFile(trace), "^done [0-9]+ true$"), 87);
 
 	// A name cannot forge a line of its own, nor reach the terminal's controls.
@@ -275,10 +278,15 @@ TEST_F(VuplayProgramTest, TheSoundSystemsOwnComplaintsStayOffTheTerminal) {
 	EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
 	const std::string text = ReadFile(err);
 	EXPECT_EQ(Count(text, "\n"), 1) << text;
-	EXPECT_EQ(text.rfind("vuplay: default capture device: ", 0), 0u) << text;
+	EXPECT_EQ(
+	    text.rfind("vuplay: --capture: no sound server answers, and no capture device opens without one; "
+	               "start a server with ",
+	               0),
+	    0u)
+	    << text;
 }
 
-TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsWhatListDevicesShows) {
+TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsTheDevicesAndMonitorSaysHowToStartOne) {
 	const std::string noServer = "PULSE_SERVER=unix:/nonexistent SDL_AUDIODRIVER=dummy ";
 	const Outcome list = Shell(noServer + Program() + " --list-devices");
 	EXPECT_EQ(list.status, 0) << list.err;
@@ -287,6 +295,32 @@ TEST_F(VuplayProgramTest, WithoutASoundServerAWrongCaptureNameListsWhatListDevic
 	EXPECT_EQ(wrong.status, 1);
 	EXPECT_EQ(wrong.err.rfind("vuplay: capture device 'no such mic': ", 0), 0u) << wrong.err;
 	EXPECT_TRUE(wrong.err.ends_with("; the devices are:\n" + list.out)) << wrong.err;
+	const Outcome monitor = Shell(noServer + Program() + " --headless --monitor");
+	EXPECT_EQ(monitor.status, 1);
+	EXPECT_EQ(monitor.err, "vuplay: --monitor: no sound server runs for this user; start one with 'systemctl "
+	                       "--user start pipewire-pulse' or 'pulseaudio --start'\n");
+}
+
+TEST_F(VuplayProgramTest, FullscreenDrawsTheWholeScreenAndWithoutADisplayFailsBeforeAnyAddonRuns) {
+	const std::string last = dir_ / "last.png";
+	const Outcome run = Vuplay("--fullscreen --screen 320x200 --record '" + last + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 0) << run.err;
+	// The PNG's size, big-endian in its header.
+	const std::string png = ReadFile(last);
+	ASSERT_GT(png.size(), 24u);
+	auto word = [&](size_t at) {
+		return (uint8_t(png[at]) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+		       uint8_t(png[at + 3]);
+	};
+	EXPECT_EQ(word(16), 320u);
+	EXPECT_EQ(word(20), 200u);
+
+	std::filesystem::remove_all(settings_);
+	const Outcome none = Shell("env -u DISPLAY -u VUMETERS_HEADLESS SDL_AUDIODRIVER=dummy " + Program() +
+	                           " --fullscreen '" + tone_ + "'");
+	EXPECT_EQ(none.status, 1);
+	EXPECT_EQ(none.err, "vuplay: --fullscreen: no display: DISPLAY is not set\n");
+	EXPECT_FALSE(std::filesystem::exists(settings_)) << "no add-on should have run";
 }
 
 TEST_F(VuplayProgramTest, DurationStopsAfterThatMuchSoundOfTheDemoOrOfTheFilesTogether) {

@@ -39,6 +39,22 @@ BE_EXPORT bool DisplayLost();
 // took longer than `timeout`. Nothing to close on the headless display.
 BE_EXPORT bool CloseDisplayWhenUnused(bigtime_t timeout = 10000000);
 
+// Window names [calling thread]
+// Until the next call on this thread, a window that this thread makes without
+// a title is shown under `name` (a host names an add-on's about box after the
+// add-on so); its Title() stays empty. Null or empty: no name.
+BE_EXPORT void NameUntitledWindows(const char* name);
+
+// Full screen [any thread but the window's own]
+// Makes the window fill the screen, without decoration, and hides the pointer
+// while it is over the window; the window learns its new frame once the
+// display has made it so (on screen, when the window manager answers). Leaving
+// puts the window back at the frame it had before, and the window knows that
+// frame again when the call returns: a host that leaves full screen before
+// the window's owner saves Frame() leaves the saved frame as it was. False
+// when the window is gone.
+BE_EXPORT bool SetFullScreen(BWindow* window, bool fullScreen);
+
 // The live windows [any thread]. The pointers stay valid only while the
 // windows live; the caller must know that they do.
 BE_EXPORT std::vector<BWindow*> Windows();

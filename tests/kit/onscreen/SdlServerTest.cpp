@@ -14,6 +14,8 @@
 #include <AppDefs.h>
 #include <Screen.h>
 #include <Window.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 
 #include "DisplayServer.h"
 #include "MessageRecorder.h"
@@ -400,6 +402,58 @@ TEST_F(SdlServerTest, AWholeLargestWindowGoesToTheServerAndTheNextFrameShows) {
 	const int left = int(seen.left), top = int(seen.top);
 	EXPECT_EQ(shot.At(left + 150, top + 150), kGreen);
 	EXPECT_EQ(shot.At(left + 500, top + 300), kRed);
+	fServer.DestroyWindow(id);
+}
+
+// Whether the pointer shows nothing where it is now.
+bool PointerHidden() {
+	Display* display = XOpenDisplay(nullptr);
+	if (!display) return false;
+	XFixesCursorImage* image = XFixesGetCursorImage(display);
+	bool hidden = image != nullptr;
+	for (int i = 0; image && i < int(image->width) * int(image->height); i++)
+		hidden = hidden && (image->pixels[i] >> 24) == 0;
+	if (image) XFree(image);
+	XCloseDisplay(display);
+	return hidden;
+}
+
+TEST_F(SdlServerTest, FullScreenFillsTheScreenUndecoratedHidesThePointerAndComesBackToTheFrameBefore) {
+	const BRect frame(150, 120, 409, 299);
+	const BRect screen(0, 0, 1023, 767);
+	// Over the desktop, away from the window's frame.
+	Shell("xdotool mousemove 700 600");
+	ASSERT_TRUE(Eventually([] { return !PointerHidden(); }));
+	// Full screen at once, before the window manager has placed the window,
+	// which it may not have put where it was asked to be yet.
+	const server_window_id id = Open("vu-full", frame);
+	fServer.SetFullScreen(id, true);
+	const std::string window = XWindow("vu-full");
+	EXPECT_EQ(WaitForXFrame(window, screen), screen);
+	EXPECT_NE(Shell("xprop -id " + window + " _NET_FRAME_EXTENTS").find("= 0, 0, 0, 0"), std::string::npos);
+	EXPECT_TRUE(Eventually([&] { return ReportedFrame(frame) == screen; }));
+	EXPECT_TRUE(Eventually(PointerHidden));
+
+	const size_t left = fRecorder->Count();
+	fServer.SetFullScreen(id, false);
+	EXPECT_EQ(WaitForXFrame(window, frame), frame);
+	EXPECT_TRUE(Eventually([] { return !PointerHidden(); }));
+	// Past the placement time, by when any report of the way back has come:
+	// the only place reported is the frame before.
+	std::this_thread::sleep_for(2s);
+	const auto reports = fRecorder->WaitForCount(0, 0ms);
+	for (size_t i = left; i < reports.size(); i++) {
+		BPoint where;
+		int32 right = 0, bottom = 0;
+		if (reports[i].message.FindPoint("where", &where) == B_OK && IsWhat(reports[i], B_WINDOW_MOVED)) {
+			EXPECT_EQ(where, frame.LeftTop());
+		}
+		if (reports[i].message.FindInt32("width", &right) == B_OK &&
+		    reports[i].message.FindInt32("height", &bottom) == B_OK) {
+			EXPECT_EQ(BPoint(float(right), float(bottom)), BPoint(frame.Width(), frame.Height()));
+		}
+	}
+	EXPECT_EQ(ReportedFrame(frame), frame);
 	fServer.DestroyWindow(id);
 }
 

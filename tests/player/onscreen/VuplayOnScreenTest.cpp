@@ -1,10 +1,12 @@
 // vuplay in real windows on a virtual X display, driven from outside with
 // xdotool and wmctrl as a user would: run through run-under-xvfb.sh. With
 // VUMETERS_SCREENSHOTS set to a folder, the tests leave popup-meter.png,
-// prefs.png and about.png there.
+// prefs.png, about.png and kestle-fullscreen.png there.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -134,22 +136,23 @@ TEST_F(VuplayOnScreenTest, CloseBoxEndsThePlayerAndTheSettingsKeepTheMovedFrame)
 	EXPECT_EQ(settings->gain, 100);
 }
 
-TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn) {
+TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxNamedAfterTheAddonAndTheMeterGoesOn) {
 	StartPlayer();
 	const auto meter = GeometryOf(meter_);
 	ASSERT_TRUE(meter);
-	// The about box is the only managed window without a title.
+	// The window manager lists the box under the add-on's name; no window is unnamed.
 	auto aboutBox = [] {
 		std::istringstream list(Shell("wmctrl -l"));
-		std::string line;
+		std::string line, found;
 		while (std::getline(list, line)) {
 			std::istringstream fields(line);
 			std::string id, desktop, host, title;
 			fields >> id >> desktop >> host;
 			std::getline(fields, title);
-			if (Trimmed(title).empty() && !id.empty()) return id;
+			if (Trimmed(title).empty()) return std::string("an unnamed window");
+			if (Trimmed(title) == " Corvel's VU-Meter by Corvel Dravik") found = id;
 		}
-		return std::string();
+		return found;
 	};
 	// A click activates the meter window; the key goes to the window with the focus.
 	Shell("xdotool mousemove " + At(meter->x + meter->width / 2, meter->y + 20) + " click 1");
@@ -157,6 +160,7 @@ TEST_F(VuplayOnScreenTest, KeyAInTheMeterWindowShowsTheAboutBoxAndTheMeterGoesOn
 	Shell("xdotool key a");
 	std::string about;
 	ASSERT_TRUE(Eventually([&] { return !(about = aboutBox()).empty(); })) << Errors();
+	ASSERT_EQ(about.rfind("0x", 0), 0u) << about;
 	std::optional<Geometry> area;
 	ASSERT_TRUE(Eventually([&] { return (area = GeometryOf(about)) && area->width > 100; }));
 	Screenshot("about.png", {area->x - 10, area->y - 30, area->width + 20, area->height + 40});
@@ -181,4 +185,34 @@ TEST_F(VuplayOnScreenTest, SizeMakesTheMeterWindowAndTheRecordingThatSize) {
 	ASSERT_EQ(CloseMeter(), 0) << Errors();
 	const std::string header = ReadFile(video).substr(0, 64);
 	EXPECT_EQ(header.rfind("YUV4MPEG2 W200 H400 ", 0), 0u) << header;
+}
+
+TEST_F(VuplayOnScreenTest, FullscreenFillsTheScreenUndecoratedAndTheSavedFrameStaysAsItWas) {
+	const Settings before{120, 90, 329, 429, 180};
+	{
+		std::ofstream file(settings_ + "/" + kNeedleSettingsFile, std::ios::binary);
+		file.write(reinterpret_cast<const char*>(&before), sizeof before);
+	}
+	// Louder on the left than on the right: the needles stand apart, mid-scale.
+	const std::string song = dir_ / "song.wav";
+	ASSERT_TRUE(RunQuietly("sox -n -r 44100 -c 2 -b 16 '" + song +
+	                       "' synth 120 sine 440 sine 550 remix 1v0.6 2v0.3"));
+	ASSERT_TRUE(player_.Start({"--fullscreen", "-p", "kestle", "--settings-dir", settings_, song},
+	                          dir_ / "stdout", dir_ / "stderr"));
+	std::string meter;
+	ASSERT_TRUE(Eventually([&] { return !(meter = WindowId(kNeedleMeterTitle)).empty(); })) << Errors();
+	const auto screen = SettledGeometry(meter);
+	ASSERT_TRUE(screen);
+	EXPECT_EQ(*screen, (Geometry{0, 0, 1024, 768}));
+	EXPECT_NE(Shell("xprop -id " + meter + " _NET_FRAME_EXTENTS").find("= 0, 0, 0, 0"), std::string::npos);
+	Screenshot("kestle-fullscreen.png", *screen);
+
+	// The window manager's close, as the close box would; the window has none now.
+	Shell("wmctrl -c 'Kestle VU-Meter'");
+	ASSERT_EQ(player_.Wait(std::chrono::seconds(60)), 0) << Errors();
+	const auto after = Saved(kNeedleSettingsFile);
+	ASSERT_TRUE(after);
+	EXPECT_EQ(std::memcmp(&*after, &before, sizeof before), 0)
+	    << "saved " << after->left << "," << after->top << " to " << after->right << "," << after->bottom
+	    << ", gain " << after->gain;
 }
