@@ -13,14 +13,14 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config dpkg-dev file
   libsdl2-dev libx11-dev libxcb1-dev libsndfile1-dev libfreetype-dev libfontconfig-dev libpng-dev
-  libpulse-dev libcli11-dev
+  libpulse-dev libcli11-dev audacious-dev
 )
 test=(
   clang libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
   xvfb openbox wmctrl xdotool imagemagick x11-utils
   espeak-ng sox ffmpeg time pv
   pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon
-  desktop-file-utils groff-base man-db bash-completion lintian
+  desktop-file-utils groff-base man-db bash-completion lintian audacious
 )
 
 [ $# -gt 0 ] || set -- build test

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian packages into build/package/: vu-meters_<version>_<arch>.deb.
+# Builds the Debian packages into build/package/: vu-meters_<version>_<arch>.deb
+# and vu-meters-audacious_<version>_<arch>.deb, the Audacious plug-ins.
 # Installs only what building needs (scripts/deps.sh build); the test command
 # checks the packages (tests/install/check-package.sh).
 set -euo pipefail
@@ -25,15 +26,19 @@ build_release() {
 }
 
 # vu-meters: the programs, the kit, the add-ons, their manual pages, the
-# desktop entries and the examples: everything the package preset installs.
-package_vu_meters() {
-	rm -f build/package/vu-meters_*.deb
+# desktop entries and the examples; vu-meters-audacious: the Audacious
+# plug-ins and the library that runs the meters in Audacious. One package for
+# each install component.
+package_all() {
+	rm -f build/package/vu-meters*.deb
 	(cd build/package && cpack -G DEB >/dev/null)
-	local deb
-	deb=$(echo build/package/vu-meters_*.deb)
-	[ -f "$deb" ] || { echo "package.sh: cpack made no vu-meters package" >&2; return 1; }
-	echo "$deb: $(stat -c %s "$deb") bytes; Depends: $(dpkg-deb -f "$deb" Depends)"
+	local name deb
+	for name in vu-meters vu-meters-audacious; do
+		deb=$(echo build/package/"$name"_*.deb)
+		[ -f "$deb" ] || { echo "package.sh: cpack made no $name package" >&2; return 1; }
+		echo "$deb: $(stat -c %s "$deb") bytes; Depends: $(dpkg-deb -f "$deb" Depends)"
+	done
 }
 
 build_release
-package_vu_meters
+package_all
