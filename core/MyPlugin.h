@@ -1,9 +1,10 @@
 // The plug-in object the player drives: Init opens the meter window at the
 // saved frame, Render passes each audio block to it under its lock, Cleanup
 // saves the window's frame, closes it and waits for the preferences window to
-// be gone. Every operation runs on the player's thread, and none lets an
-// exception out: one that fails by an exception answers false (NewPlugin
-// answers null).
+// be gone. Every operation runs on the host's driving thread but About,
+// which the host runs on a thread of its own while Render goes on (see
+// VisualizationPlugin.h), and none lets an exception out: one that fails by
+// an exception answers false (NewPlugin answers null).
 #pragma once
 
 #include <Rect.h>

@@ -1,10 +1,14 @@
 // The contract between the player and a visualisation add-on: the base class
 // the player compiles against, the records it hands over, and the one export.
 //
-// The player calls, all on its own thread: Init() before any Render(),
-// Render() once per audio block while running, Cleanup() at the end; About(),
-// Prefs(), GetFlags() and SongInfo() at any time. A `query` of true asks only
-// whether the feature exists.
+// The host calls Init() before any Render(), Render() once per audio block
+// while running, Cleanup() at the end, and Prefs(), GetFlags() and SongInfo()
+// at any time, all on the one thread that drives the add-on. About(false)
+// blocks until its box is answered, so the host calls it on a thread of its
+// own, and Render() and the other calls go on meanwhile; the object is neither
+// stopped nor deleted, nor its library closed, while About() has not
+// returned. A `query` of true asks only whether the feature exists, and comes
+// on the driving thread.
 #pragma once
 
 #include <cstddef>
