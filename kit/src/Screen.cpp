@@ -1,9 +1,0 @@
-#include <Screen.h>
-
-#include "DisplayServer.h"
-
-BScreen::BScreen(screen_id id) : fId(id) {}
-
-bool BScreen::IsValid() const { return fId.id == B_MAIN_SCREEN_ID.id; }
-
-BRect BScreen::Frame() const { return IsValid() ? DisplayServer::Get().ScreenFrame() : BRect(); }
