@@ -1,6 +1,7 @@
 // The kit's own calls for hosts and tests: choosing the display, acting as the
 // user on a window, waiting for a window to settle, and reading its pixels.
-// Add-on code does not use these.
+// Add-on code cannot include these: they come with the target be_host, which
+// the add-ons do not link.
 #pragma once
 
 #include <functional>
