@@ -10,6 +10,7 @@
 
 #include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
+#include "audio/TimeText.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "output/StandardOutput.h"
@@ -84,9 +85,8 @@ bool Player::Play(AudioSource& whole) {
 	}
 	if (options_.verbose && !terminal_.ShowsProgress())
 		std::printf("playing %s (%d Hz, %s)\n", source.Name().c_str(), source.SampleRate(),
-		            source.TotalFrames() < 0
-		                ? "live"
-		                : ProgressLine::Time(source.TotalFrames(), source.SampleRate()).c_str());
+		            source.TotalFrames() < 0 ? "live"
+		                                     : TimeText(source.TotalFrames(), source.SampleRate()).c_str());
 
 	paused_ = false;
 	Playback::Hooks hooks{

@@ -15,8 +15,8 @@
 #include "audio/QuietStderr.h"
 #include "audio/RawPcm.h"
 #include "audio/StreamInput.h"
+#include "audio/TimeText.h"
 #include "host/Printable.h"
-#include "playback/ProgressLine.h"
 
 namespace {
 
@@ -203,8 +203,8 @@ bool AudioFileSource::NextBlock(AudioBlock& block) {
 		else if (stream_ && position_ == 0 && !stream_->Interrupted())
 			error_ = path_ + ": contains no audio";
 		else if (int64_t stated = 0; EndedEarly(stated))
-			error_ = path_ + ": the file ends early, at " + ProgressLine::Time(position_, sampleRate_) +
-			         (stated >= 0 ? " of " + ProgressLine::Time(stated, sampleRate_) : "");
+			error_ = path_ + ": the file ends early, at " + TimeText(position_, sampleRate_) +
+			         (stated >= 0 ? " of " + TimeText(stated, sampleRate_) : "");
 		return false;
 	}
 	std::fill(block.begin() + 2 * got, block.end(), int16_t{0});

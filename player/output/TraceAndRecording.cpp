@@ -8,8 +8,8 @@
 #include <kit/Display.h>
 
 #include "audio/InterruptibleIo.h"
+#include "audio/TimeText.h"
 #include "host/Report.h"
-#include "playback/ProgressLine.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ bool TraceAndRecording::FinishRecording(bool cutShort, std::string& error) {
 	}
 	if (!cutShort) return true;
 	const auto milliseconds = static_cast<int64_t>(std::llround(recorder_->Seconds() * 1000));
-	error = recorder_->Path() + ": recording cut short at " + ProgressLine::Time(milliseconds, 1000);
+	error = recorder_->Path() + ": recording cut short at " + TimeText(milliseconds, 1000);
 	return false;
 }
 

@@ -4,17 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-std::string ProgressLine::Time(int64_t frames, int sampleRate) {
-	const int64_t seconds = sampleRate > 0 ? std::max<int64_t>(frames, 0) / sampleRate : 0;
-	char text[32];
-	if (seconds >= 3600)
-		std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-		              static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-	else
-		std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(seconds / 60),
-		              static_cast<long long>(seconds % 60));
-	return text;
-}
+#include "audio/TimeText.h"
 
 std::string ProgressLine::Level(double dbfs) {
 	if (std::isinf(dbfs) && dbfs < 0) return "-inf";
@@ -24,8 +14,8 @@ std::string ProgressLine::Level(double dbfs) {
 }
 
 std::string ProgressLine::Format(const ProgressState& state, int columns) {
-	std::string rest = "  " + Time(state.elapsed, state.sampleRate);
-	if (state.total >= 0) rest += " / " + Time(state.total, state.sampleRate);
+	std::string rest = "  " + TimeText(state.elapsed, state.sampleRate);
+	if (state.total >= 0) rest += " / " + TimeText(state.total, state.sampleRate);
 	rest += "  L " + Level(state.peak.left) + " dBFS  R " + Level(state.peak.right) + " dBFS";
 	if (state.paused) rest += " [paused]";
 

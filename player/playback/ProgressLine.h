@@ -22,6 +22,5 @@ public:
 	// "..." so that the line stays within `columns` characters, as a longer line
 	// would wrap and the next update could no longer overwrite it.
 	static std::string Format(const ProgressState& state, int columns);
-	static std::string Time(int64_t frames, int sampleRate);
 	static std::string Level(double dbfs);
 };
