@@ -12,9 +12,8 @@ bool EventScriptRunner::Load(const std::string& path, std::string& error) {
 	return true;
 }
 
-void EventScriptRunner::ApplyUpTo(int64_t block, Target& target) {
-	while (next_ < events_.size() && events_[next_].block <= block)
-		Apply(events_[next_++], target);
+const ScriptEvent* EventScriptRunner::Next(int64_t block) {
+	return HasEventFor(block) ? &events_[next_++] : nullptr;
 }
 
 void EventScriptRunner::ReportUnreached(int64_t blocks) {
@@ -29,21 +28,9 @@ void EventScriptRunner::ReportUnreached(int64_t blocks) {
 	failed_ = true;
 }
 
-void EventScriptRunner::Apply(const ScriptEvent& event, Target& target) {
+void EventScriptRunner::Apply(const ScriptEvent& event, BWindow* window) {
 	std::string error;
 	switch (event.kind) {
-	case ScriptEvent::Kind::Stop:
-		target.StopFollowed();
-		return;
-	case ScriptEvent::Kind::Start:
-		target.StartFollowed();
-		return;
-	case ScriptEvent::Kind::Prefs:
-		target.PrefsOfFollowed();
-		return;
-	case ScriptEvent::Kind::About:
-		target.AboutOfFollowed();
-		return;
 	case ScriptEvent::Kind::Menu:
 		UserInput::ChooseMenuItem(event.text, error);
 		break;
@@ -51,7 +38,7 @@ void EventScriptRunner::Apply(const ScriptEvent& event, Target& target) {
 		UserInput::SetGain(event.numbers[0], error);
 		break;
 	default:
-		if (BWindow* window = target.FollowedWindow())
+		if (window)
 			UserInput::Apply(window, event, error);
 		else
 			error = "no meter window";

@@ -123,7 +123,7 @@ void AddonSession::WaitForWindows() {
 
 void AddonSession::Render(const AudioBlock& block, int sampleRate, int soundFrames) {
 	blocks_++;
-	script_.ApplyUpTo(blocks_, *this);
+	ApplyScript(blocks_);
 	// Headless runs are repeatable only if every window has caught up first.
 	if (options_.headless) WaitForWindows();
 	HandleMessages();
@@ -141,7 +141,7 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate, int soundFram
 
 std::vector<PlayerKey> AddonSession::Keys(bool paused) {
 	if (paused && options_.headless) {
-		script_.ApplyUpTo(blocks_ + 1, *this);
+		ApplyScript(blocks_ + 1);
 		kit::WaitForIdle(addons_.Looper(), kSettleTimeout);
 	}
 	HandleMessages();
@@ -173,10 +173,26 @@ void AddonSession::StartFollowed() {
 	if (addons_.Restart(*addons_.First())) outputs_.Trace(First().MeterWindow());
 }
 
-void AddonSession::PrefsOfFollowed() { First().Prefs(); }
-
-void AddonSession::AboutOfFollowed() {
-	addons_.AboutAnswered(*addons_.First(), system_time() + kSettleTimeout);
+void AddonSession::ApplyScript(int64_t block) {
+	while (const ScriptEvent* event = script_.Next(block)) {
+		switch (event->kind) {
+		case ScriptEvent::Kind::Stop:
+			StopFollowed();
+			break;
+		case ScriptEvent::Kind::Start:
+			StartFollowed();
+			break;
+		case ScriptEvent::Kind::Prefs:
+			First().Prefs();
+			break;
+		case ScriptEvent::Kind::About:
+			addons_.AboutAnswered(*addons_.First(), system_time() + kSettleTimeout);
+			break;
+		default:
+			script_.Apply(*event, First().MeterWindow());
+			break;
+		}
+	}
 }
 
 bool AddonSession::Leave(Ending ending, std::string& error) {

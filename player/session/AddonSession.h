@@ -27,10 +27,10 @@
 // once every add-on is gone the player quits.
 //
 // [player thread] Every call.
-class AddonSession final : private EventScriptRunner::Target {
+class AddonSession final {
 public:
 	explicit AddonSession(const Options& options);
-	~AddonSession() override; // Leave()
+	~AddonSession(); // Leave()
 
 	AddonSession(const AddonSession&) = delete;
 	AddonSession& operator=(const AddonSession&) = delete;
@@ -91,12 +91,11 @@ private:
 	void WaitForWindows();
 	void Log(const std::string& line) const;
 
-	// What the scripted events ask of the first add-on.
-	void StopFollowed() override;
-	void StartFollowed() override;
-	void PrefsOfFollowed() override;
-	void AboutOfFollowed() override;
-	BWindow* FollowedWindow() override { return First().MeterWindow(); }
+	// The scripted events of blocks up to `block`: those that act as the user
+	// go to the runner, the player's own requests to the first add-on.
+	void ApplyScript(int64_t block);
+	void StopFollowed();
+	void StartFollowed();
 
 	const Options& options_;
 	AddonGroup addons_;
