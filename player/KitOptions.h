@@ -2,8 +2,8 @@
 // say over them.
 #pragma once
 
-#include "Options.h"
 #include "host/KitChoices.h"
+#include "options/Options.h"
 
 // --settings-dir over $VUMETERS_SETTINGS_DIR; --headless with neither of
 // those gives the add-ons a private copy of the user's folder. --headless

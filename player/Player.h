@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
-#include "Options.h"
 #include "audio/AudioSource.h"
 #include "audio/InputFiles.h"
 #include "audio/LiveSource.h"
 #include "input/KeyDecoder.h"
 #include "input/Terminal.h"
+#include "options/Options.h"
 #include "playback/AudioOutput.h"
 #include "session/AddonSession.h"
 

@@ -12,7 +12,6 @@
 #include <kit/UnsavedSettings.h>
 
 #include "KitOptions.h"
-#include "Options.h"
 #include "Player.h"
 #include "PrivateSettingsCopy.h"
 #include "QuitSignals.h"
@@ -24,6 +23,7 @@
 #include "host/ExitStatus.h"
 #include "host/Printable.h"
 #include "host/Report.h"
+#include "options/OptionsParser.h"
 #include "output/RecordingFile.h"
 #include "output/StandardOutput.h"
 #include "session/AddonListing.h"

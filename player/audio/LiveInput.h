@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "Options.h"
 #include "audio/LiveSource.h"
+#include "options/Options.h"
 
 // [player thread]
 class LiveInput {

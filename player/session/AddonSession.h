@@ -9,10 +9,10 @@
 
 #include <OS.h>
 
-#include "Options.h"
 #include "audio/AudioSource.h"
 #include "host/AddonGroup.h"
 #include "input/EventScriptRunner.h"
+#include "options/Options.h"
 #include "output/TraceAndRecording.h"
 #include "session/FullScreenMeter.h"
 

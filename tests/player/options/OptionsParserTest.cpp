@@ -1,10 +1,10 @@
-#include "Options.h"
+#include "options/OptionsParser.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "TestFiles.h"
+#include "player/TestFiles.h"
 
 namespace {
 

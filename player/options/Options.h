@@ -1,4 +1,4 @@
-// The command line of vuplay.
+// What the command line of vuplay asks for, as OptionsParser reads it.
 #pragma once
 
 #include <optional>
@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "audio/RawPcm.h"
-#include "host/ExitStatus.h"
 
 struct Options {
 	std::vector<std::string> plugins; // names AddonLocator finds, or paths to add-ons; never empty
@@ -36,17 +35,4 @@ struct Options {
 
 	// Headerless input: --raw FORMAT, --rate, --channels; unset: files have headers.
 	std::optional<RawPcm> raw;
-};
-
-struct ParsedOptions {
-	std::optional<Options> options; // set when the program should run
-	int exitStatus = ExitOk;        // otherwise: 0 after --help or --version, 2 after a usage error
-	std::string message;            // the help text, the version, or one line naming the bad option
-};
-
-class OptionsParser {
-public:
-	// Parses without printing or exiting; the caller shows `message`.
-	static ParsedOptions Parse(int argc, const char* const* argv);
-	static std::string Help();
 };

@@ -1,4 +1,8 @@
-#include "Options.h"
+// The options' descriptions (their help), the checks of each value and of
+// the values together, and the parse that applies them are one unit: the
+// checks are attached to the descriptions, and both fill the same local
+// texts (sizes, rates, formats) that the parse turns into Options.
+#include "options/OptionsParser.h"
 
 #include <CLI/CLI.hpp>
 
@@ -8,9 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "OutputClash.h"
 #include "host/AddonLocator.h"
 #include "host/DidYouMean.h"
+#include "options/OutputClash.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "OutputClash.h"
+#include "options/OutputClash.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "Options.h"
 #include "host/AddonLocator.h"
+#include "options/Options.h"
 
 namespace {
 
