@@ -1,6 +1,6 @@
 #include "KitOptions.h"
 
-KitChoices KitChoicesFor(const Options& options) {
+KitChoices KitChoicesFor(const KitOptions& options) {
 	KitChoices choices = KitChoices::FromEnvironment();
 	if (!options.settingsDir.empty()) {
 		choices.settingsFolder = options.settingsDir;
@@ -9,7 +9,7 @@ KitChoices KitChoicesFor(const Options& options) {
 	choices.privateSettings = options.headless && !choices.namedFolder;
 	if (options.headless) {
 		choices.headless = true;
-		choices.screen = std::pair{options.screenWidth, options.screenHeight};
+		choices.screen = options.screen;
 	}
 	return choices;
 }

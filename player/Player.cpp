@@ -29,7 +29,7 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 	bool failed = false;
 	if (live) {
 		Play(*live);
-	} else if (options_.files.empty()) {
+	} else if (inputs.empty()) {
 		DemoSignal demo;
 		Play(demo);
 	} else {
@@ -146,7 +146,7 @@ std::vector<PlayerKey> Player::Keys() {
 	}
 	// Headless, nothing but the script can resume; waiting for what never comes would hang.
 	if (paused_ && options_.headless && !terminal_.KeysAvailable() && !addons_.ScriptCanResume()) {
-		Report(options_.events + ": the script leaves the player paused, with no event to resume it");
+		Report(addons_.ScriptPath() + ": the script leaves the player paused, with no event to resume it");
 		failed_ = true;
 		keys.push_back(PlayerKey::Quit);
 	}

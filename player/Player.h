@@ -3,28 +3,41 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "audio/AudioSource.h"
 #include "audio/InputFiles.h"
 #include "audio/LiveSource.h"
+#include "audio/RawPcm.h"
 #include "input/KeyDecoder.h"
 #include "input/Terminal.h"
-#include "options/Options.h"
 #include "playback/AudioOutput.h"
 #include "session/AddonSession.h"
+
+// What the command line asks of the playing.
+struct PlayerOptions {
+	std::optional<RawPcm> raw;    // the files hold headerless sound of this kind
+	double durationSeconds = 0.0; // 0: the whole of every source
+	double latencyOffsetMs = 0.0; // the meters shown that much later
+	bool mute = false;            // no sound output: the blocks paced by the clock
+	bool headless = false;        // no sound output, and the blocks as fast as they come...
+	bool realtime = false;        // ...unless paced by the clock
+	bool keepOpen = false;        // the windows stay once the sound has ended
+	bool verbose = false;         // progress, latency and what the windows do, on standard output
+};
 
 // [player thread] Every call.
 class Player {
 public:
-	Player(const Options& options, AddonSession& addons)
+	Player(const PlayerOptions& options, AddonSession& addons)
 	    : options_(options), addons_(addons), secondsLeft_(options.durationSeconds) {}
 
 	Player(const Player&) = delete;
 	Player& operator=(const Player&) = delete;
 
-	// Plays `live` when given, else the demo or `inputs`; the exit status. A
-	// file that fails is reported and the next one plays.
+	// Plays `live` when given, else `inputs`, or the demo when there are none;
+	// the exit status. A file that fails is reported and the next one plays.
 	int PlayAll(std::vector<InputFile>& inputs, LiveSource* live);
 
 private:
@@ -40,7 +53,7 @@ private:
 	// is the add-ons' business.
 	std::vector<PlayerKey> Keys();
 
-	const Options& options_;
+	const PlayerOptions& options_;
 	AddonSession& addons_;
 	Terminal terminal_;
 	std::unique_ptr<AudioOutput> output_;

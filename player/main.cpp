@@ -41,6 +41,37 @@ std::string NoDisplay(const Options& options) {
 	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set");
 }
 
+// What the command line asks of each part of the run.
+KitOptions KitOptionsOf(const Options& options) {
+	return {.settingsDir = options.settingsDir,
+	        .headless = options.headless,
+	        .screen = {options.screenWidth, options.screenHeight}};
+}
+
+SessionOptions SessionOptionsOf(const Options& options) {
+	return {.addons = options.plugins,
+	        .events = options.events,
+	        .trace = options.trace,
+	        .record = options.record,
+	        .fps = options.fps,
+	        .meterWidth = options.meterWidth,
+	        .meterHeight = options.meterHeight,
+	        .fullScreen = options.fullScreen,
+	        .headless = options.headless,
+	        .verbose = options.verbose};
+}
+
+PlayerOptions PlayerOptionsOf(const Options& options) {
+	return {.raw = options.raw,
+	        .durationSeconds = options.durationSeconds,
+	        .latencyOffsetMs = options.latencyOffsetMs,
+	        .mute = options.mute,
+	        .headless = options.headless,
+	        .realtime = options.realtime,
+	        .keepOpen = options.keepOpen,
+	        .verbose = options.verbose};
+}
+
 // Meters drawn where nobody sees them, which was not asked for, are said to be.
 void ReportNoDisplay(const Options& options) {
 	const std::string missing = NoDisplay(options);
@@ -78,7 +109,9 @@ int Run(const Options& options) {
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;
 	std::unique_ptr<LiveSource> live;
-	if (options.capture && !(live = LiveInput::Open(options, error))) {
+	if (options.capture &&
+	    !(live = LiveInput::Open(options.monitor ? LiveInput::Kind::Monitor : LiveInput::Kind::Capture,
+	                             options.captureDevice, error))) {
 		ReportLines(error);
 		return ExitFailure;
 	}
@@ -88,13 +121,15 @@ int Run(const Options& options) {
 		Report("--fullscreen: " + NoDisplay(options));
 		return ExitFailure;
 	}
-	AddonSession addons(options);
+	const SessionOptions sessionOptions = SessionOptionsOf(options);
+	AddonSession addons(sessionOptions);
 	if (!addons.Start(error)) {
 		Report(error);
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
-	int status = Player(options, addons).PlayAll(inputs, live.get());
+	const PlayerOptions playerOptions = PlayerOptionsOf(options);
+	int status = Player(playerOptions, addons).PlayAll(inputs, live.get());
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
@@ -145,7 +180,7 @@ int main(int argc, char** argv) {
 	AddonExitGuard::Install();
 	AddonCrashWatch crashWatch;
 	AddonLibrary::SetCallWatch(&crashWatch);
-	KitChoices choices = KitChoicesFor(*parsed.options);
+	KitChoices choices = KitChoicesFor(KitOptionsOf(*parsed.options));
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {
 		if (!(privateSettings = PrivateSettingsCopy::Make(choices.settingsFolder, error))) {

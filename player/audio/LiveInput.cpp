@@ -17,8 +17,8 @@ std::string WithDevices(const std::string& error, const SoundDevices& devices) {
 
 } // namespace
 
-std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string& error) {
-	if (options.monitor) {
+std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, std::string& error) {
+	if (kind == Kind::Monitor) {
 		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
 		if (!monitor)
 			error = "--monitor: " + error +
@@ -30,7 +30,6 @@ std::unique_ptr<LiveSource> LiveInput::Open(const Options& options, std::string&
 	std::string why;
 	ServerAnswer answer = ServerAnswer::Absent;
 	const std::optional<SoundDevices> server = SoundDevices::FromServer(why, &answer);
-	const std::string& name = options.captureDevice;
 	// SDL would wait for a server that does not answer as long as it takes.
 	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
 		error = "--capture: sound server: " + why;

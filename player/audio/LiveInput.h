@@ -5,15 +5,17 @@
 #include <string>
 
 #include "audio/LiveSource.h"
-#include "options/Options.h"
 
 // [player thread]
 class LiveInput {
 public:
-	// --monitor: the sound server's monitor of the default output.
-	// --capture: the server's default input, or its input of the name given;
-	// where no server answers, SDL's capture device (ALSA, say) of that name.
-	// Null on failure, with `error` one line, followed by the devices there
-	// are when the name is not one of them.
-	static std::unique_ptr<LiveSource> Open(const Options& options, std::string& error);
+	enum class Kind {
+		Monitor, // --monitor: the sound server's monitor of the default output
+		Capture  // --capture: the server's default input, or its input `name`
+	};
+
+	// Where no server answers, --capture takes SDL's capture device (ALSA,
+	// say) of that name. Null on failure, with `error` one line, followed
+	// by the devices there are when the name is not one of them.
+	static std::unique_ptr<LiveSource> Open(Kind kind, const std::string& name, std::string& error);
 };

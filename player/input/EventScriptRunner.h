@@ -22,6 +22,8 @@ public:
 	// Reads the script at `path`; an empty path is a script without events.
 	// False with `error` set to one line when it cannot be read.
 	bool Load(const std::string& path, std::string& error);
+	// The script's path; empty for none.
+	const std::string& Path() const { return path_; }
 	// The next event of a block up to `block` not handed over yet, which
 	// counts as applied from now on; null when there is none. Valid until
 	// the runner is gone.

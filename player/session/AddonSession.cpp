@@ -23,7 +23,7 @@ constexpr bigtime_t kResizePoll = 1000;
 
 } // namespace
 
-AddonSession::AddonSession(const Options& options)
+AddonSession::AddonSession(const SessionOptions& options)
     : options_(options), addons_({.stopping = [this](size_t index) { Stopping(index); },
                                   .log = [this](const std::string& line) { Log(line); }}) {}
 
@@ -37,7 +37,7 @@ bool AddonSession::Start(std::string& error) {
 	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, error)) return false;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
-	std::vector<std::string> failures = addons_.Start(options_.plugins, AddonLocator::FromEnvironment());
+	std::vector<std::string> failures = addons_.Start(options_.addons, AddonLocator::FromEnvironment());
 	failed_ = !failures.empty();
 	if (!addons_.First()) {
 		error = failures.back();

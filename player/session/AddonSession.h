@@ -12,9 +12,22 @@
 #include "audio/AudioSource.h"
 #include "host/AddonGroup.h"
 #include "input/EventScriptRunner.h"
-#include "options/Options.h"
 #include "output/TraceAndRecording.h"
 #include "session/FullScreenMeter.h"
+
+// What the command line asks of the add-ons' session.
+struct SessionOptions {
+	std::vector<std::string> addons; // names AddonLocator finds, or paths to add-ons; never empty
+	std::string events;              // the event script; empty: none
+	std::string trace;               // the drawing trace's file; empty: none
+	std::string record;              // what --record writes; empty: no recording
+	double fps = 30.0;               // of the recording; 0: one frame per audio block
+	int meterWidth = 0;              // the first add-on's meter window made this size; 0: as it opens
+	int meterHeight = 0;
+	bool fullScreen = false; // the first add-on's meter window fills the screen
+	bool headless = false;   // every window catches up before each block, so that runs repeat
+	bool verbose = false;    // what the add-ons send, and the blocks each rendered, on standard output
+};
 
 // The first add-on that started is the one scripted events and the trace
 // follow; its meter window is the window that appeared during its Init. The
@@ -29,7 +42,7 @@
 // [player thread] Every call.
 class AddonSession final {
 public:
-	explicit AddonSession(const Options& options);
+	explicit AddonSession(const SessionOptions& options);
 	~AddonSession(); // Leave()
 
 	AddonSession(const AddonSession&) = delete;
@@ -67,6 +80,8 @@ public:
 	// Whether the script can still resume a headless run that Keys(true) left
 	// paused: an event of the next block is left, as the one after can never come.
 	bool ScriptCanResume() const { return script_.HasEventFor(blocks_ + 1); }
+	// The event script's path; empty for none.
+	const std::string& ScriptPath() const { return script_.Path(); }
 	// Shows the first running add-on's about box on a thread of its own, so
 	// that the meters go on; nothing while one is open.
 	void About() { addons_.About(); }
@@ -97,7 +112,7 @@ private:
 	void StopFollowed();
 	void StartFollowed();
 
-	const Options& options_;
+	const SessionOptions& options_;
 	AddonGroup addons_;
 	bool failed_ = false;            // an add-on failed to load or start
 	std::optional<size_t> recorded_; // the add-on whose window is recorded, once recording

@@ -21,7 +21,7 @@ protected:
 } // namespace
 
 TEST_F(KitChoicesTest, SettingsFolderIsTheOptionElseTheVariableElseTheFolderInTheUsersConfig) {
-	Options options;
+	KitOptions options;
 	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/home/someone/.config/vu-meters");
 	const ScopedVariable config("XDG_CONFIG_HOME", "/config/");
 	EXPECT_EQ(KitChoicesFor(options).settingsFolder, "/config/vu-meters");
@@ -34,7 +34,7 @@ TEST_F(KitChoicesTest, SettingsFolderIsTheOptionElseTheVariableElseTheFolderInTh
 }
 
 TEST_F(KitChoicesTest, HeadlessOptionTakesTheScreenOptionAndOnlyOneInTheVariableMakesARunHeadless) {
-	Options options;
+	KitOptions options;
 	KitChoices choices = KitChoicesFor(options);
 	EXPECT_FALSE(choices.headless);
 	EXPECT_EQ(choices.screen, std::nullopt);
@@ -57,8 +57,7 @@ TEST_F(KitChoicesTest, HeadlessOptionTakesTheScreenOptionAndOnlyOneInTheVariable
 	}
 
 	options.headless = true;
-	options.screenWidth = 640;
-	options.screenHeight = 480;
+	options.screen = {640, 480};
 	choices = KitChoicesFor(options);
 	EXPECT_TRUE(choices.headless);
 	EXPECT_EQ(choices.screen, Screen({640, 480}));
