@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// The outcome a check process reports on its report pipe when it ends, and
-// as its exit status.
-enum class CheckOutcome : int { Pass = 0, Fail = 1, Warning = 2 };
+#include "CheckOutcome.h"
 
 // [check process, any thread] Fail(), Warn() and Step() send one line each
 // at once, so that what was seen before a crash or a hang still reaches the

@@ -146,19 +146,3 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 	return transcript.Verdict(status, timedOut, seconds);
 }
-
-const char* KindName(CheckKind kind) {
-	switch (kind) {
-	case CheckKind::Pass:
-		return "pass";
-	case CheckKind::Fail:
-		return "fail";
-	case CheckKind::Crash:
-		return "crash";
-	case CheckKind::Timeout:
-		return "timeout";
-	case CheckKind::Warning:
-		return "warning";
-	}
-	return "fail";
-}

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "CheckContext.h"
-#include "CheckRunner.h"
+#include "CheckOutcome.h"
+#include "CheckReport.h"
 
 // [main thread] Every call.
 class CheckTranscript {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string_view>
 
-#include "CheckContext.h"
+#include "CheckOutcome.h"
 #include "host/AddonCallWatch.h"
 
 // [any thread] Every call but Use(); each line goes out in one write, so

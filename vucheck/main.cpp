@@ -17,6 +17,7 @@
 #include <CLI/CLI.hpp>
 
 #include "CheckProcess.h"
+#include "CheckReport.h"
 #include "CheckRunner.h"
 #include "Checks.h"
 #include "ReportPipe.h"
