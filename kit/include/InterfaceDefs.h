@@ -47,6 +47,10 @@ enum : uint32 {
 	B_ALL_WORKSPACES = 0xffffffff,
 };
 
+// The widest and highest a window's content is, in pixels; the kit's own
+// limit, which the display servers keep too.
+inline constexpr int32 kMaxWindowSize = 4096;
+
 // Resizing modes: which edge of the parent each edge of a view follows.
 // Bits 12-15 the top edge, 8-11 the left, 4-7 the bottom, 0-3 the right;
 // 1 top, 2 left, 3 bottom, 4 right, 5 centre of the parent.

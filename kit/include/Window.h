@@ -26,8 +26,6 @@ class BView;
 class Framebuffer;
 class WindowShortcut;
 
-inline constexpr int32 kMaxWindowSize = 4096;
-
 class BE_EXPORT BWindow : public BLooper {
 public:
 	BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags,

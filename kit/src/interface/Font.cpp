@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "server/TextRenderer.h"
+#include "interface/TextRenderer.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "app/LooperRegistry.h"
 #include "interface/WindowAccess.h"
 #include "interface/WindowData.h"
+#include "server/DisplayChoice.h"
 #include "server/ServerMessages.h"
 #include "server/headless/HeadlessServer.h"
 #include "server/sdl/XErrors.h"
@@ -28,7 +29,8 @@ std::mutex gWindowsLock;
 std::vector<BWindow*>& gWindows = *new std::vector<BWindow*>;
 
 HeadlessServer* Headless() {
-	return DisplayServer::Get().IsHeadless() ? static_cast<HeadlessServer*>(&DisplayServer::Get()) : nullptr;
+	return DisplayChoice::Server().IsHeadless() ? static_cast<HeadlessServer*>(&DisplayChoice::Server())
+	                                            : nullptr;
 }
 
 bool Post(BWindow* window, BMessage message) {
@@ -67,28 +69,28 @@ void kit::NameUntitledWindows(const char* name) { tUntitledName = name ? name : 
 
 bool kit::SetFullScreen(BWindow* window, bool fullScreen) {
 	if (!BMessenger(window).IsValid()) return false;
-	DisplayServer::Get().SetFullScreen(WindowAccess::ServerId(window), fullScreen);
+	DisplayChoice::Server().SetFullScreen(WindowAccess::ServerId(window), fullScreen);
 	return WaitForIdle(window);
 }
 
 bool kit::UseHeadlessDisplay(int32 screenWidth, int32 screenHeight) {
-	return DisplayServer::UseHeadless(screenWidth, screenHeight);
+	return DisplayChoice::UseHeadless(screenWidth, screenHeight);
 }
 
 bool kit::SetFallbackScreenSize(int32 screenWidth, int32 screenHeight) {
-	return DisplayServer::SetFallbackScreen(screenWidth, screenHeight);
+	return DisplayChoice::SetFallbackScreen(screenWidth, screenHeight);
 }
 
-bool kit::IsHeadlessDisplay() { return DisplayServer::Get().IsHeadless(); }
+bool kit::IsHeadlessDisplay() { return DisplayChoice::Server().IsHeadless(); }
 
 bool kit::DisplayLost() { return XErrors::DisplayLost(); }
 
-int64 kit::FramesShown() { return DisplayServer::Get().FramesShown(); }
+int64 kit::FramesShown() { return DisplayChoice::Server().FramesShown(); }
 
 bool kit::CloseDisplayWhenUnused(bigtime_t timeout) {
 	auto done = std::make_shared<std::promise<void>>();
 	std::future<void> closed = done->get_future();
-	DisplayServer::Get().CloseWhenUnused([done] { done->set_value(); });
+	DisplayChoice::Server().CloseWhenUnused([done] { done->set_value(); });
 	return closed.wait_for(std::chrono::microseconds(timeout)) == std::future_status::ready;
 }
 
@@ -144,28 +146,28 @@ bool kit::UserResize(BWindow* window, float width, float height) {
 	const int32 h = int32(std::clamp(height, 0.0f, float(kMaxWindowSize - 1))) + 1;
 	if (HeadlessServer* server = Headless())
 		return Settle(window, server->UserResize(WindowAccess::ServerId(window), w, h));
-	DisplayServer::Get().ResizeTo(WindowAccess::ServerId(window), w, h);
+	DisplayChoice::Server().ResizeTo(WindowAccess::ServerId(window), w, h);
 	return WaitForIdle(window);
 }
 
 bool kit::UserMove(BWindow* window, BPoint where) {
 	if (HeadlessServer* server = Headless())
 		return Settle(window, server->UserMove(WindowAccess::ServerId(window), where));
-	DisplayServer::Get().MoveTo(WindowAccess::ServerId(window), where);
+	DisplayChoice::Server().MoveTo(WindowAccess::ServerId(window), where);
 	return WaitForIdle(window);
 }
 
 bool kit::UserActivate(BWindow* window) {
 	if (HeadlessServer* server = Headless())
 		return Settle(window, server->UserActivate(WindowAccess::ServerId(window)));
-	DisplayServer::Get().Activate(WindowAccess::ServerId(window));
+	DisplayChoice::Server().Activate(WindowAccess::ServerId(window));
 	return WaitForIdle(window);
 }
 
 bool kit::UserMinimize(BWindow* window, bool minimized) {
 	if (HeadlessServer* server = Headless())
 		return Settle(window, server->UserMinimize(WindowAccess::ServerId(window), minimized));
-	DisplayServer::Get().SetMinimized(WindowAccess::ServerId(window), minimized);
+	DisplayChoice::Server().SetMinimized(WindowAccess::ServerId(window), minimized);
 	return WaitForIdle(window);
 }
 

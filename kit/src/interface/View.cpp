@@ -8,10 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "interface/TextRenderer.h"
 #include "interface/WindowAccess.h"
 #include "interface/WindowData.h"
 #include "server/Framebuffer.h"
-#include "server/TextRenderer.h"
 
 namespace {
 

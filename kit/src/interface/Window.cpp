@@ -10,6 +10,7 @@
 
 #include "interface/WindowAccess.h"
 #include "interface/WindowData.h"
+#include "server/DisplayChoice.h"
 #include "support/KitAssert.h"
 
 namespace {
@@ -48,7 +49,7 @@ void BWindow::Data::Present() {
 	PixelRect area = dirty.Intersect(pixels.Bounds());
 	dirty = {};
 	if (area.IsEmpty()) return;
-	DisplayServer::Get().Present(serverId, pixels, area, false);
+	DisplayChoice::Server().Present(serverId, pixels, area, false);
 }
 
 BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel feel, uint32 flags, uint32)
@@ -71,14 +72,14 @@ BWindow::BWindow(BRect frame, const char* title, window_look look, window_feel f
 	attributes.look = look;
 	attributes.feel = feel;
 	attributes.flags = flags;
-	data.serverId = DisplayServer::Get().CreateWindow(attributes, BMessenger(this));
+	data.serverId = DisplayChoice::Server().CreateWindow(attributes, BMessenger(this));
 	WindowAccess::Register(this);
 }
 
 BWindow::~BWindow() {
 	WindowAccess::Unregister(this);
 	Data& data = *fData;
-	if (data.serverId >= 0) DisplayServer::Get().DestroyWindow(data.serverId);
+	if (data.serverId >= 0) DisplayChoice::Server().DestroyWindow(data.serverId);
 	data.serverId = -1;
 	// Detaching runs the views' hooks, which may still reach the window.
 	data.root->DetachFrom();
@@ -191,7 +192,7 @@ void BWindow::WindowActivated(bool) {}
 
 void BWindow::Minimize(bool minimize) {
 	fData->minimized = minimize;
-	DisplayServer::Get().SetMinimized(fData->serverId, minimize);
+	DisplayChoice::Server().SetMinimized(fData->serverId, minimize);
 }
 
 bool BWindow::QuitRequested() { return true; }
@@ -200,27 +201,27 @@ void BWindow::Quit() {
 	KitAssert(IsLocked(), "Lock() the window before Quit() from another thread");
 	if (!IsHidden()) {
 		fData->hideLevel = 1;
-		DisplayServer::Get().SetVisible(fData->serverId, false);
+		DisplayChoice::Server().SetVisible(fData->serverId, false);
 	}
 	BLooper::Quit();
 }
 
 void BWindow::Show() {
 	Data& data = *fData;
-	if (--data.hideLevel == 0) DisplayServer::Get().SetVisible(data.serverId, true);
+	if (--data.hideLevel == 0) DisplayChoice::Server().SetVisible(data.serverId, true);
 	if (Thread() < 0) Run();
 }
 
 void BWindow::Hide() {
 	Data& data = *fData;
-	if (data.hideLevel++ == 0) DisplayServer::Get().SetVisible(data.serverId, false);
+	if (data.hideLevel++ == 0) DisplayChoice::Server().SetVisible(data.serverId, false);
 }
 
 bool BWindow::IsHidden() const { return fData->hideLevel > 0; }
 bool BWindow::IsMinimized() const { return fData->minimized; }
 
 void BWindow::Activate(bool active) {
-	if (active && !IsHidden()) DisplayServer::Get().Activate(fData->serverId);
+	if (active && !IsHidden()) DisplayChoice::Server().Activate(fData->serverId);
 }
 
 bool BWindow::IsActive() const { return fData->active; }
@@ -228,7 +229,8 @@ bool BWindow::IsActive() const { return fData->active; }
 void BWindow::SetTitle(const char* title) {
 	fData->title = title ? title : "";
 	SetName(title);
-	DisplayServer::Get().SetTitle(fData->serverId, fData->title.empty() ? fData->untitledName : fData->title);
+	DisplayChoice::Server().SetTitle(fData->serverId,
+	                                 fData->title.empty() ? fData->untitledName : fData->title);
 }
 
 const char* BWindow::Title() const { return fData->title.c_str(); }
@@ -242,14 +244,14 @@ BRect BWindow::Bounds() const { return BRect(0, 0, fData->frame.Width(), fData->
 
 void BWindow::MoveTo(BPoint where) {
 	BRect frame = SaneFrame(BRect(where.x, where.y, where.x, where.y));
-	DisplayServer::Get().MoveTo(fData->serverId, frame.LeftTop());
+	DisplayChoice::Server().MoveTo(fData->serverId, frame.LeftTop());
 }
 
 void BWindow::MoveBy(float dx, float dy) { MoveTo(fData->frame.LeftTop() + BPoint(dx, dy)); }
 
 void BWindow::ResizeTo(float width, float height) {
 	BRect frame = SaneFrame(BRect(0, 0, width, height));
-	DisplayServer::Get().ResizeTo(fData->serverId, PixelsOf(frame.Width()), PixelsOf(frame.Height()));
+	DisplayChoice::Server().ResizeTo(fData->serverId, PixelsOf(frame.Width()), PixelsOf(frame.Height()));
 }
 
 void BWindow::ResizeBy(float dx, float dy) {

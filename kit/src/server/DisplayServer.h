@@ -45,18 +45,6 @@ struct WindowAttributes {
 
 class DisplayServer {
 public:
-	// The process's display, created at first use: headless when
-	// UseHeadless() was called first or when no display can be opened; on
-	// screen otherwise. [any thread]
-	static DisplayServer& Get();
-	// Chooses the headless display with the given screen size. Only before the
-	// first Get(); false afterwards (the display is already chosen). [any thread]
-	static bool UseHeadless(int32 screenWidth, int32 screenHeight);
-	// The screen size of the headless display Get() falls back to when no
-	// display opens. Only before the first Get() and without UseHeadless();
-	// false otherwise. [any thread]
-	static bool SetFallbackScreen(int32 screenWidth, int32 screenHeight);
-
 	virtual ~DisplayServer() = default;
 	virtual bool IsHeadless() const = 0;
 

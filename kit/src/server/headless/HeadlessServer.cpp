@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include <AppDefs.h>
-#include <Window.h>
+#include <InterfaceDefs.h>
 
 #include "server/ServerMessages.h"
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include <AppDefs.h>
-#include <Window.h>
+#include <InterfaceDefs.h>
 
 #include "server/ServerMessages.h"
 #include "server/sdl/SdlKeys.h"

@@ -5,6 +5,7 @@
 #include <kit/Display.h>
 
 #include "kit/MessageRecorder.h"
+#include "server/DisplayChoice.h"
 #include "server/headless/HeadlessServer.h"
 #include "support/Watchdog.h"
 
@@ -310,13 +311,13 @@ TEST_F(HeadlessServerTest, SameCallsGiveTheSameMessages) {
 }
 
 TEST(DisplayServerTest, HeadlessChosenFirstGivesThatScreenToBScreen) {
-	ASSERT_TRUE(DisplayServer::UseHeadless(640, 480));
-	EXPECT_TRUE(DisplayServer::Get().IsHeadless());
-	EXPECT_EQ(DisplayServer::Get().ScreenFrame(), BRect(0, 0, 639, 479));
+	ASSERT_TRUE(DisplayChoice::UseHeadless(640, 480));
+	EXPECT_TRUE(DisplayChoice::Server().IsHeadless());
+	EXPECT_EQ(DisplayChoice::Server().ScreenFrame(), BRect(0, 0, 639, 479));
 	EXPECT_EQ(BScreen().Frame(), BRect(0, 0, 639, 479));
 	EXPECT_TRUE(BScreen(B_MAIN_SCREEN_ID).IsValid());
 	EXPECT_FALSE(BScreen(screen_id{1}).IsValid());
-	EXPECT_FALSE(DisplayServer::UseHeadless(800, 600));
+	EXPECT_FALSE(DisplayChoice::UseHeadless(800, 600));
 }
 
 // In a child process, so that the display is chosen afresh.
@@ -327,7 +328,7 @@ TEST(DisplayServerDeathTest, WithoutADisplayTheServerIsHeadlessWithTheFallbackSc
 		    unsetenv("DISPLAY");
 		    unsetenv("WAYLAND_DISPLAY");
 		    const bool taken = kit::SetFallbackScreenSize(800, 600);
-		    DisplayServer& server = DisplayServer::Get();
+		    DisplayServer& server = DisplayChoice::Server();
 		    std::exit(taken && server.IsHeadless() && server.ScreenFrame() == BRect(0, 0, 799, 599) &&
 		                      !kit::SetFallbackScreenSize(640, 480)
 		                  ? 0
@@ -339,7 +340,7 @@ TEST(DisplayServerDeathTest, WithoutADisplayTheServerIsHeadlessWithTheFallbackSc
 	    {
 		    const bool chosen = kit::UseHeadlessDisplay(320, 200);
 		    const bool overridden = kit::SetFallbackScreenSize(800, 600);
-		    DisplayServer& server = DisplayServer::Get();
+		    DisplayServer& server = DisplayChoice::Server();
 		    std::exit(chosen && !overridden && server.IsHeadless() &&
 		                      server.ScreenFrame() == BRect(0, 0, 319, 199)
 		                  ? 0

@@ -18,6 +18,7 @@
 #include <X11/extensions/Xfixes.h>
 
 #include "kit/MessageRecorder.h"
+#include "server/DisplayChoice.h"
 #include "server/DisplayServer.h"
 #include "support/OnScreen.h"
 #include "support/Watchdog.h"
@@ -75,7 +76,7 @@ bool IsWhat(const RecordedMessage& recorded, uint32 what) { return recorded.mess
 
 class SdlServerTest : public testing::Test {
 protected:
-	SdlServerTest() : fWatchdog(180s), fServer(DisplayServer::Get()), fRecorder(MakeRecorder()) {
+	SdlServerTest() : fWatchdog(180s), fServer(DisplayChoice::Server()), fRecorder(MakeRecorder()) {
 		fClient = fRecorder->AddClient();
 		fRecorder->Start();
 	}

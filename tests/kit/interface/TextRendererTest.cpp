@@ -9,7 +9,7 @@
 #include <Font.h>
 #include <gtest/gtest.h>
 
-#include "server/TextRenderer.h"
+#include "interface/TextRenderer.h"
 
 namespace {
 

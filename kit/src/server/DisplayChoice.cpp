@@ -1,4 +1,4 @@
-#include "server/DisplayServer.h"
+#include "server/DisplayChoice.h"
 
 #include <mutex>
 
@@ -23,7 +23,7 @@ int32 gScreenHeight = kDefaultScreenHeight;
 
 } // namespace
 
-DisplayServer& DisplayServer::Get() {
+DisplayServer& DisplayChoice::Server() {
 	std::lock_guard lock(gLock);
 	if (gServer) return *gServer;
 	if (!gHeadlessChosen) {
@@ -36,7 +36,7 @@ DisplayServer& DisplayServer::Get() {
 	return *gServer;
 }
 
-bool DisplayServer::UseHeadless(int32 screenWidth, int32 screenHeight) {
+bool DisplayChoice::UseHeadless(int32 screenWidth, int32 screenHeight) {
 	KitAssert(screenWidth > 0 && screenHeight > 0,
 	          "give UseHeadlessDisplay() a screen of at least one pixel");
 	std::lock_guard lock(gLock);
@@ -47,7 +47,7 @@ bool DisplayServer::UseHeadless(int32 screenWidth, int32 screenHeight) {
 	return true;
 }
 
-bool DisplayServer::SetFallbackScreen(int32 screenWidth, int32 screenHeight) {
+bool DisplayChoice::SetFallbackScreen(int32 screenWidth, int32 screenHeight) {
 	KitAssert(screenWidth > 0 && screenHeight > 0,
 	          "give SetFallbackScreenSize() a screen of at least one pixel");
 	std::lock_guard lock(gLock);

@@ -1,4 +1,4 @@
-#include "server/TextRenderer.h"
+#include "interface/TextRenderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "server/GlyphCache.h"
+#include "interface/GlyphCache.h"
 
 namespace {
 

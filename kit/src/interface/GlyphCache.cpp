@@ -1,4 +1,4 @@
-#include "server/GlyphCache.h"
+#include "interface/GlyphCache.h"
 
 #include <algorithm>
 #include <cmath>
