@@ -6,9 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "host/AddonCrashWatch.h"
 #include "host/AddonExitGuard.h"
-#include "host/AddonLibrary.h"
 #include "host/KitChoices.h"
 #include "host/Report.h"
 
@@ -33,8 +31,6 @@ void SetUpHost() {
 	// add-on that ends the process, is one line naming it, not a mystery
 	// inside Audacious.
 	AddonExitGuard::Install();
-	static AddonCrashWatch crashWatch;
-	AddonLibrary::SetCallWatch(&crashWatch);
 	KitChoices::FromEnvironment().Apply();
 }
 

@@ -28,7 +28,7 @@ std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names
 		const auto path = locator.Find(name);
 		if (!path)
 			failures.push_back(locator.Unknown(name));
-		else if (auto addon = RunningAddon::Load(path->string(), why))
+		else if (auto addon = RunningAddon::Load(path->string(), &crashWatch_, why))
 			addons_.push_back(std::move(addon));
 		else
 			failures.push_back(why);

@@ -11,6 +11,7 @@
 #include <OS.h>
 
 #include "host/AboutBox.h"
+#include "host/AddonCrashWatch.h"
 #include "host/HostLooper.h"
 #include "host/PlayerKeys.h"
 #include "host/RunningAddon.h"
@@ -24,7 +25,9 @@ class BMessage;
 // returned as the player's key, the about key ('a') opening the about box of
 // the first running add-on instead. The about box runs on a thread of its
 // own, so that the meters go on while it is up; an add-on whose About never
-// returns is kept loaded, with its object, for the rest of the process.
+// returns is kept loaded, with its object, for the rest of the process. A
+// crash in an add-on's own code while the group loads or unloads it is one
+// line naming the add-on and the step (the group's AddonCrashWatch).
 //
 // [host thread] Every call: the one thread that drives the add-ons (vuplay's
 // player thread, Audacious's main thread). The looper only queues what it
@@ -96,6 +99,7 @@ private:
 	void Log(const std::string& line) const;
 
 	Listener listener_;
+	AddonCrashWatch crashWatch_; // told of every step into the add-ons' code; outlives them
 	std::vector<std::unique_ptr<RunningAddon>>
 	    addons_; // as named and found; one that failed to start has no object
 	std::optional<size_t> first_;

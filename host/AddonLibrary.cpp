@@ -11,28 +11,26 @@
 
 namespace {
 
-AddonCallWatch* gWatch = nullptr;
-
 // Announces one step into the add-on's code for as long as it lasts.
 class Step {
 public:
-	Step(const std::string& path, const char* call) : call_(call), exitGuard_(path, call) {
-		if (gWatch) gWatch->Enter(path, call_);
+	Step(AddonCallWatch* watch, const std::string& path, const char* call)
+	    : watch_(watch), call_(call), exitGuard_(path, call) {
+		if (watch_) watch_->Enter(path, call_);
 	}
 	~Step() {
-		if (gWatch) gWatch->Leave(call_);
+		if (watch_) watch_->Leave(call_);
 	}
 	Step(const Step&) = delete;
 	Step& operator=(const Step&) = delete;
 
 private:
+	AddonCallWatch* watch_;
 	const char* call_;
 	AddonExitGuard::Scope exitGuard_;
 };
 
 } // namespace
-
-void AddonLibrary::SetCallWatch(AddonCallWatch* watch) { gWatch = watch; }
 
 std::string AddonLibrary::NotARegularFile(const std::string& path) {
 	struct stat status {};
@@ -44,13 +42,13 @@ std::string AddonLibrary::NotARegularFile(const std::string& path) {
 	return std::string("not a regular file (") + kind + ")";
 }
 
-AddonLibrary::AddonLibrary(std::string path) : path_(std::move(path)) {
+AddonLibrary::AddonLibrary(std::string path, AddonCallWatch* watch) : path_(std::move(path)), watch_(watch) {
 	if (std::string why = NotARegularFile(path_); !why.empty()) {
 		failure_ = Failure::NotOpened;
 		openError_ = std::move(why);
 		return;
 	}
-	const Step step(path_, "the library's constructors (dlopen)");
+	const Step step(watch_, path_, "the library's constructors (dlopen)");
 	handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (handle_) return;
 	failure_ = Failure::NotOpened;
@@ -86,7 +84,7 @@ VisualizationPlugin* AddonLibrary::NewPlugin() {
 		return nullptr;
 	}
 	try {
-		const Step step(path_, "NewPlugin");
+		const Step step(watch_, path_, "NewPlugin");
 		plugin_ = create(&newPluginResult_);
 	} catch (...) {
 		// No exception may cross the add-on boundary; one that does is a failed load.
@@ -99,7 +97,7 @@ VisualizationPlugin* AddonLibrary::NewPlugin() {
 
 void AddonLibrary::DeletePlugin() {
 	if (!plugin_) return;
-	const Step step(path_, "the plug-in's destructor");
+	const Step step(watch_, path_, "the plug-in's destructor");
 	delete plugin_;
 	plugin_ = nullptr;
 }
@@ -107,7 +105,7 @@ void AddonLibrary::DeletePlugin() {
 bool AddonLibrary::Close() {
 	DeletePlugin();
 	if (!handle_) return true;
-	const Step step(path_, "the library's destructors (dlclose)");
+	const Step step(watch_, path_, "the library's destructors (dlclose)");
 	return CloseAndConfirmUnloaded(handle_, path_);
 }
 

@@ -11,7 +11,7 @@ class AddonCallWatch;
 // The plug-in object is always deleted before its library is closed; the
 // destructor does both if still needed. Every step that runs the add-on's own
 // code (its constructors, NewPlugin, the object's destructor, its destructors)
-// is announced to the watch given with SetCallWatch.
+// is announced to the watch the library was opened with.
 //
 // [one thread] Every call, on the thread that opened the library.
 class AddonLibrary {
@@ -19,7 +19,9 @@ public:
 	// Opens the library; check IsOpen(), Error() says why not. A path that
 	// is not a regular file (a FIFO, a device, a folder) is refused before
 	// anything opens it, as opening a FIFO would wait for a writer for good.
-	explicit AddonLibrary(std::string path);
+	// `watch` is told of every step into the add-on's code; null for none.
+	// Not owned: its owner keeps it until the library is closed or kept.
+	explicit AddonLibrary(std::string path, AddonCallWatch* watch = nullptr);
 	~AddonLibrary(); // Close()
 
 	AddonLibrary(const AddonLibrary&) = delete;
@@ -28,10 +30,6 @@ public:
 	// Why `path` cannot be an add-on, "not a regular file (a FIFO)", when it
 	// exists and is no regular file; empty otherwise. [any thread]
 	static std::string NotARegularFile(const std::string& path);
-
-	// The watch every library announces its steps to from now on; null for
-	// none. [before any library opens] Not owned; it must outlive them all.
-	static void SetCallWatch(AddonCallWatch* watch);
 
 	bool IsOpen() const { return handle_ != nullptr; }
 	const std::string& Path() const { return path_; }
@@ -69,6 +67,7 @@ private:
 	enum class Failure { None, NotOpened, NoNewPlugin, NewPluginThrew, NoObject };
 
 	std::string path_;
+	AddonCallWatch* watch_; // not owned; null for none
 	Failure failure_ = Failure::None;
 	std::string openError_;                 // dlerror() when the library did not open
 	void* handle_ = nullptr;                // dlopen handle, owned

@@ -6,8 +6,9 @@
 #include "host/CrashReport.h"
 #include "host/NewWindow.h"
 
-std::unique_ptr<RunningAddon> RunningAddon::Load(const std::string& path, std::string& error) {
-	std::unique_ptr<RunningAddon> addon(new RunningAddon(path));
+std::unique_ptr<RunningAddon> RunningAddon::Load(const std::string& path, AddonCallWatch* watch,
+                                                 std::string& error) {
+	std::unique_ptr<RunningAddon> addon(new RunningAddon(path, watch));
 	if (!addon->library_.NewPlugin()) {
 		error = addon->library_.Error();
 		return nullptr;

@@ -18,10 +18,13 @@ class BWindow;
 // [host thread] Every call: the thread that drives the add-ons.
 class RunningAddon {
 public:
-	// Loads the library at `path` and creates its plug-in object. Returns null
-	// with `error` set to one line, "PATH: reason", when the file is no
-	// loadable library, has no NewPlugin, or NewPlugin gives no object.
-	static std::unique_ptr<RunningAddon> Load(const std::string& path, std::string& error);
+	// Loads the library at `path` and creates its plug-in object, each step
+	// into the add-on's code told to `watch` (null for none; not owned, kept
+	// by its owner for as long as this object). Returns null with `error` set
+	// to one line, "PATH: reason", when the file is no loadable library, has
+	// no NewPlugin, or NewPlugin gives no object.
+	static std::unique_ptr<RunningAddon> Load(const std::string& path, AddonCallWatch* watch,
+	                                          std::string& error);
 	~RunningAddon() { Discard(); }
 
 	RunningAddon(const RunningAddon&) = delete;
@@ -55,7 +58,7 @@ public:
 	BWindow* MeterWindow() const { return meterWindow_; }
 
 private:
-	explicit RunningAddon(const std::string& path) : library_(path) {}
+	RunningAddon(const std::string& path, AddonCallWatch* watch) : library_(path, watch) {}
 
 	AddonLibrary library_;
 	bool running_ = false;

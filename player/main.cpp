@@ -17,9 +17,7 @@
 #include "QuitSignals.h"
 #include "audio/LiveInput.h"
 #include "audio/SoundDevices.h"
-#include "host/AddonCrashWatch.h"
 #include "host/AddonExitGuard.h"
-#include "host/AddonLibrary.h"
 #include "host/ExitStatus.h"
 #include "host/Printable.h"
 #include "host/Report.h"
@@ -175,11 +173,10 @@ int main(int argc, char** argv) {
 		std::fprintf(stderr, "%s\n", error.c_str());
 		return ExitFailure;
 	}
-	// A crash in an add-on's own code while it loads or unloads is one line,
-	// not a core dump, and so is an add-on that ends the process.
+	// An add-on that ends the process is one line naming it, as a crash in
+	// its own code while it loads or unloads is (the add-on session's and the
+	// listing's watches).
 	AddonExitGuard::Install();
-	AddonCrashWatch crashWatch;
-	AddonLibrary::SetCallWatch(&crashWatch);
 	KitChoices choices = KitChoicesFor(KitOptionsOf(*parsed.options));
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {

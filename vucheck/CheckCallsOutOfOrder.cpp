@@ -33,7 +33,7 @@ void CallWhileStopped(CheckContext& context, PluginCalls* plugin, const std::str
 } // namespace
 
 void CheckCallsOutOfOrder(CheckContext& context) {
-	AddonLibrary library(context.AddonPath());
+	AddonLibrary library(context.AddonPath(), context.CallWatch());
 	PluginCalls plugin(library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 

@@ -24,7 +24,7 @@ bool WaitForWindowCount(size_t count) {
 } // namespace
 
 void CheckLifecycle(CheckContext& context) {
-	AddonLibrary library(context.AddonPath());
+	AddonLibrary library(context.AddonPath(), context.CallWatch());
 	PluginCalls plugin(library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const size_t windows = kit::Windows().size();

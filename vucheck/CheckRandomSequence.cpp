@@ -268,7 +268,7 @@ private:
 } // namespace
 
 void CheckRandomSequence(CheckContext& context) {
-	AddonLibrary library(context.AddonPath());
+	AddonLibrary library(context.AddonPath(), context.CallWatch());
 	PluginCalls plugin(library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	std::unique_ptr<PlayerStandIn, decltype(&PlayerStandIn::Dispose)> player(new PlayerStandIn,

@@ -20,7 +20,7 @@ void CheckRenderAllocations(CheckContext& context) {
 		context.Warn("allocations cannot be counted in a sanitizer build; not checked");
 		return;
 	}
-	AddonLibrary library(context.AddonPath());
+	AddonLibrary library(context.AddonPath(), context.CallWatch());
 	PluginCalls plugin(library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	context.Step("Init");

@@ -122,8 +122,6 @@ int main(int argc, char** argv) {
 
 	if (runCheck > 0) {
 		if (reportFd >= 0) ReportPipe::Use(reportFd);
-		static ReportPipe::CallWatch watch;
-		AddonLibrary::SetCallWatch(&watch);
 		const CheckOutcome outcome = RunCheckInThisProcess(runCheck, checkAddon, seed, checkFolder);
 		std::fflush(stdout);
 		ReportPipe::Finish(outcome);

@@ -8,6 +8,7 @@
 #include <FindDirectory.h>
 
 #include "ScratchFolder.h"
+#include "host/AddonCrashWatch.h"
 #include "host/AddonLibrary.h"
 #include "host/Printable.h"
 #include "host/Report.h"
@@ -54,8 +55,10 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbos
 			Report("--list-plugins: " + error);
 			return 1;
 		}
+		// A crash in an add-on's own code while it loads or unloads is one line naming it.
+		AddonCrashWatch crashWatch;
 		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {
-			AddonLibrary library(addon.path.string());
+			AddonLibrary library(addon.path.string(), &crashWatch);
 			const VisualizationPlugin* plugin = library.NewPlugin();
 			if (!plugin) {
 				Report(library.Error());

@@ -34,26 +34,20 @@ bool StillMapped(const char* path) {
 class AddonLibraryTest : public testing::Test {
 protected:
 	static void SetUpTestSuite() { kit::UseHeadlessDisplay(640, 480); }
-	void SetUp() override {
-		set_settings_directory(fSettings.Path().c_str());
-		AddonLibrary::SetCallWatch(&fWatch);
-	}
-	void TearDown() override {
-		AddonLibrary::SetCallWatch(nullptr);
-		set_settings_directory(nullptr);
-	}
+	void SetUp() override { set_settings_directory(fSettings.Path().c_str()); }
+	void TearDown() override { set_settings_directory(nullptr); }
 
 	TempDir fSettings;
 	RecordingWatch fWatch;
 };
 
 TEST_F(AddonLibraryTest, FilesThatAreNoAddOnFailWithOneLineNamingThem) {
-	AddonLibrary missing("/nonexistent/vis_none");
+	AddonLibrary missing("/nonexistent/vis_none", &fWatch);
 	EXPECT_FALSE(missing.IsOpen());
 	EXPECT_EQ(missing.NewPlugin(), nullptr);
 	EXPECT_EQ(missing.Error().rfind("/nonexistent/vis_none: ", 0), 0u) << missing.Error();
 
-	AddonLibrary library(NOT_AN_ADDON);
+	AddonLibrary library(NOT_AN_ADDON, &fWatch);
 	ASSERT_TRUE(library.IsOpen()) << library.Error();
 	EXPECT_EQ(library.Error(), "");
 	EXPECT_EQ(library.NewPlugin(), nullptr);
@@ -63,7 +57,7 @@ TEST_F(AddonLibraryTest, FilesThatAreNoAddOnFailWithOneLineNamingThem) {
 
 TEST_F(AddonLibraryTest, EveryStepInTheAddOnsCodeIsAnnouncedAndCloseLeavesNothingMapped) {
 	{
-		AddonLibrary library(CORVEL_ADDON);
+		AddonLibrary library(CORVEL_ADDON, &fWatch);
 		VisualizationPlugin* plugin = library.NewPlugin();
 		ASSERT_NE(plugin, nullptr) << library.Error();
 		EXPECT_EQ(library.NewPlugin(), plugin);
@@ -86,7 +80,7 @@ TEST_F(AddonLibraryTest, EveryStepInTheAddOnsCodeIsAnnouncedAndCloseLeavesNothin
 
 TEST_F(AddonLibraryTest, ALibraryKeptLoadedOutlivesItsObjectAndStaysMapped) {
 	{
-		AddonLibrary library(CORVEL_ADDON);
+		AddonLibrary library(CORVEL_ADDON, &fWatch);
 		ASSERT_NE(library.NewPlugin(), nullptr) << library.Error();
 		library.KeepLoaded();
 		EXPECT_EQ(library.Plugin(), nullptr);
