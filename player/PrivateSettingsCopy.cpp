@@ -65,7 +65,7 @@ std::unique_ptr<PrivateSettingsCopy> PrivateSettingsCopy::Make(const std::string
 	std::string why;
 	const std::string folder = ScratchFolder::Make("vuplay-settings", why);
 	if (folder.empty()) {
-		error = "vuplay: settings: cannot make a private copy for the headless run: " + why;
+		error = "settings: cannot make a private copy for the headless run: " + why;
 		return nullptr;
 	}
 	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(folder));

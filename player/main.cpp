@@ -19,7 +19,6 @@
 #include "audio/SoundDevices.h"
 #include "host/AddonExitGuard.h"
 #include "host/ExitStatus.h"
-#include "host/Printable.h"
 #include "host/Report.h"
 #include "options/OptionsParser.h"
 #include "output/RecordingFile.h"
@@ -163,14 +162,14 @@ int main(int argc, char** argv) {
 	if (!parsed.options) {
 		// Help and version go out as they are; a usage error is one line.
 		if (parsed.exitStatus != ExitOk) {
-			std::fprintf(stderr, "%s\n", Printable(parsed.message).c_str());
+			Report(parsed.message);
 			return parsed.exitStatus;
 		}
 		return PrintWhole(parsed.message + "\n") ? ExitOk : ExitFailure;
 	}
 	std::string error;
 	if (parsed.options->record == "-" && !ReserveStandardOutputForRecording(error)) {
-		std::fprintf(stderr, "%s\n", error.c_str());
+		Report(error);
 		return ExitFailure;
 	}
 	// An add-on that ends the process is one line naming it, as a crash in
@@ -181,7 +180,7 @@ int main(int argc, char** argv) {
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {
 		if (!(privateSettings = PrivateSettingsCopy::Make(choices.settingsFolder, error))) {
-			std::fprintf(stderr, "%s\n", error.c_str());
+			Report(error);
 			return ExitFailure;
 		}
 		choices.settingsFolder = privateSettings->Path();

@@ -64,7 +64,7 @@ std::string RecordingProblem(const std::string& path) {
 		return {};
 	std::error_code error;
 	if (std::filesystem::is_directory(path, error)) return {};
-	return "vuplay: --record '" + path +
+	return "--record '" + path +
 	       "': writes PATH.y4m (a Y4M video), PATH.png (the last frame), FOLDER/ (numbered PNG frames) or - "
 	       "(Y4M to standard output); for an MP4 with the sound: vuplay --headless --record - SOUND | "
 	       "ffmpeg -i - -i SOUND -pix_fmt yuv420p -shortest out.mp4";
@@ -90,9 +90,9 @@ bool IsFile(const std::string& path) {
 std::string LiveTakesNoFiles(const Options& options) {
 	const std::string option = options.monitor ? "--monitor" : "--capture";
 	if (IsFile(options.files.front()))
-		return "vuplay: " + option + " meters live input; to play '" + options.files.front() +
-		       "', leave out " + option + " (see --help)";
-	return "vuplay: " + option + " meters live input and takes no files (see --help)";
+		return option + " meters live input; to play '" + options.files.front() + "', leave out " + option +
+		       " (see --help)";
+	return option + " meters live input and takes no files (see --help)";
 }
 
 // Texts the parser checks before they are turned into options.
@@ -121,9 +121,9 @@ struct RawWords {
 // stream has nothing else to be read from.
 std::string ReadsInputOnce(const Options& options, const RawWords& raw) {
 	if (std::count(options.files.begin(), options.files.end(), "-") > 1)
-		return "vuplay: '-' reads standard input, which can be read once; name it once (see --help)";
+		return "'-' reads standard input, which can be read once; name it once (see --help)";
 	if (!raw.encoding.empty() && options.files.empty())
-		return "vuplay: --raw reads a file, a FIFO or '-' (standard input); name one (see --help)";
+		return "--raw reads a file, a FIFO or '-' (standard input); name one (see --help)";
 	return {};
 }
 
@@ -313,11 +313,11 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		return result;
 	} catch (const CLI::ExtrasError& e) {
 		result.exitStatus = ExitUsage;
-		result.message = "vuplay: " + NotExpected(app, e) + " (see --help)";
+		result.message = NotExpected(app, e) + " (see --help)";
 		return result;
 	} catch (const CLI::ParseError& e) {
 		result.exitStatus = ExitUsage;
-		result.message = std::string("vuplay: ") + e.what() + " (see --help)";
+		result.message = std::string(e.what()) + " (see --help)";
 		return result;
 	}
 	if (options.captureDevice == "monitor") {
@@ -332,7 +332,7 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 	}
 	if (IsFile(options.captureDevice)) {
 		result.exitStatus = ExitUsage;
-		result.message = "vuplay: --capture meters live input; to play '" + options.captureDevice +
+		result.message = "--capture meters live input; to play '" + options.captureDevice +
 		                 "', leave out --capture (see --help)";
 		return result;
 	}
@@ -346,7 +346,7 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		options.raw = RawPcm::Make(raw.encoding, raw.rate, raw.channels, why);
 		if (!options.raw) {
 			result.exitStatus = ExitUsage;
-			result.message = "vuplay: " + why + " (see --help)";
+			result.message = why + " (see --help)";
 			return result;
 		}
 	}
@@ -362,7 +362,7 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 	if (const auto fps = ParseFps(texts.fps)) options.fps = *fps;
 	if (const std::string clash = OutputClash::Find(options); !clash.empty()) {
 		result.exitStatus = ExitUsage;
-		result.message = "vuplay: " + clash + " (see --help)";
+		result.message = clash + " (see --help)";
 		return result;
 	}
 	result.options = std::move(options);

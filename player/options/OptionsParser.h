@@ -10,7 +10,8 @@
 struct ParsedOptions {
 	std::optional<Options> options; // set when the program should run
 	int exitStatus = ExitOk;        // otherwise: 0 after --help or --version, 2 after a usage error
-	std::string message;            // the help text, the version, or one line naming the bad option
+	std::string message;            // the help text, the version, or one line naming the bad option,
+	                                // without the program's name, to be reported
 };
 
 class OptionsParser {

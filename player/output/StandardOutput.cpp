@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "host/Report.h"
+
 namespace {
 
 int recordingDescriptor = -1;
@@ -15,8 +17,8 @@ int recordingDescriptor = -1;
 bool Failed(int error) {
 	static bool told = false;
 	if (!told)
-		std::fprintf(stderr, "vuplay: standard output: cannot write%s%s\n", error ? ": " : "",
-		             error ? std::strerror(error) : "");
+		Report(std::string("standard output: cannot write") + (error ? ": " : "") +
+		       (error ? std::strerror(error) : ""));
 	told = true;
 	return false;
 }
@@ -40,8 +42,7 @@ bool ReserveStandardOutputForRecording(std::string& error) {
 	std::fflush(stdout);
 	const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-		error =
-		    std::string("vuplay: standard output: cannot keep it for the recording: ") + std::strerror(errno);
+		error = std::string("standard output: cannot keep it for the recording: ") + std::strerror(errno);
 		if (saved >= 0) ::close(saved);
 		return false;
 	}
