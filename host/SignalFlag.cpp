@@ -1,8 +1,13 @@
 #include "host/SignalFlag.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -11,9 +16,17 @@ namespace {
 std::atomic<int> gSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// The handler tells the thread that requests the stop through this pipe,
+// write() being safe in a handler; -1 before CatchEnding().
+int gWakeRead = -1;
+int gWakeWrite = -1;
+
 void OnSignal(int signal) {
 	int none = 0;
-	gSignal.compare_exchange_strong(none, signal);
+	if (!gSignal.compare_exchange_strong(none, signal) || gWakeWrite < 0) return;
+	const int saved = errno;
+	[[maybe_unused]] const ssize_t written = ::write(gWakeWrite, "", 1);
+	errno = saved;
 }
 
 } // namespace
@@ -23,6 +36,12 @@ void SignalFlag::CatchEnding(Restart restart) {
 	                            SIGVTALRM, SIGPROF, SIGIO,   SIGPWR,  SIGSTKFLT, SIGXCPU};
 	for (int signal = SIGRTMIN; signal <= SIGRTMAX; signal++)
 		signals.push_back(signal);
+	int wake[2];
+	if (gWakeWrite < 0 && ::pipe2(wake, O_CLOEXEC) == 0) {
+		::fcntl(wake[1], F_SETFL, O_NONBLOCK);
+		gWakeRead = wake[0];
+		gWakeWrite = wake[1];
+	}
 	struct sigaction action {};
 	action.sa_handler = OnSignal;
 	sigemptyset(&action.sa_mask);
@@ -37,6 +56,22 @@ void SignalFlag::CatchEnding(Restart restart) {
 }
 
 int SignalFlag::Signal() { return gSignal.load(); }
+
+std::stop_token SignalFlag::StopToken() {
+	// Never freed, as the thread may still wait while the process exits.
+	static std::stop_source* const source = [] {
+		auto* made = new std::stop_source;
+		if (gWakeRead >= 0)
+			std::thread([made] {
+				char byte;
+				while (::read(gWakeRead, &byte, 1) < 0 && errno == EINTR) {
+				}
+				made->request_stop();
+			}).detach();
+		return made;
+	}();
+	return source->get_token();
+}
 
 std::string SignalFlag::Name() {
 	const int signal = Signal();

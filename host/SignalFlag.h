@@ -1,6 +1,7 @@
 // Signals that only raise a flag, for a program to end the normal way.
 #pragma once
 
+#include <stop_token>
 #include <string>
 
 // The handler keeps the first of the signals that came; the program looks at
@@ -25,6 +26,12 @@ public:
 	static void CatchEnding(Restart restart);
 	// The first signal that came, or 0. [any thread]
 	static int Signal();
+	// A token whose stop is requested once one of those signals has come,
+	// for the waits that must end then. A handler may not request it itself:
+	// a thread of its own, started by the first call, does, a moment after
+	// Signal() tells of the signal. Never stops without CatchEnding().
+	// [any thread]
+	static std::stop_token StopToken();
 	// "SIGTERM" or "SIGRTMIN+2", or "" before any came. [any thread]
 	static std::string Name();
 };

@@ -36,7 +36,7 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 		for (InputFile& input : inputs) {
 			std::unique_ptr<AudioSource> file = std::move(input.stream);
 			std::string error;
-			if (!file) file = InputFiles::Open(input.path, options_.raw, error);
+			if (!file) file = InputFiles::Open(input.path, options_.raw, stop_, error);
 			if (!file) {
 				// It opened a moment ago: gone or changed since.
 				Report(error);
@@ -75,7 +75,7 @@ bool Player::Play(AudioSource& whole) {
 		if (!output_ || output_->SampleRate() != source.SampleRate()) {
 			output_.reset();
 			std::string why;
-			output_ = AudioOutput::Open(source.SampleRate(), options_.mute || options_.headless, why);
+			output_ = AudioOutput::Open(source.SampleRate(), options_.mute || options_.headless, stop_, why);
 			if (!why.empty() && !toldNoDevice_) {
 				Report(why + "; pacing by the clock");
 				toldNoDevice_ = true;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 #include "audio/AudioSource.h"
@@ -30,8 +31,11 @@ struct PlayerOptions {
 // [player thread] Every call.
 class Player {
 public:
-	Player(const PlayerOptions& options, AddonSession& addons)
-	    : options_(options), addons_(addons), secondsLeft_(options.durationSeconds) {}
+	// The keys, the files and the sound server are waited for until a stop is
+	// requested of `stop`, which the terminal then turns into the Quit key.
+	Player(const PlayerOptions& options, AddonSession& addons, std::stop_token stop)
+	    : options_(options), addons_(addons), stop_(stop), terminal_(std::move(stop)),
+	      secondsLeft_(options.durationSeconds) {}
 
 	Player(const Player&) = delete;
 	Player& operator=(const Player&) = delete;
@@ -55,6 +59,7 @@ private:
 
 	const PlayerOptions& options_;
 	AddonSession& addons_;
+	const std::stop_token stop_;
 	Terminal terminal_;
 	std::unique_ptr<AudioOutput> output_;
 	bool paused_ = false; // as Playback has it: every TogglePause handed over toggles it

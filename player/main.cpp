@@ -83,7 +83,7 @@ int ListDevices() {
 	QuitSignals::Install();
 	std::string why;
 	ServerAnswer answer = ServerAnswer::Absent;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(why, &answer);
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(QuitSignals::Token(), why, &answer);
 	// SDL would wait for a server that does not answer as long as it takes.
 	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
 		if (answer == ServerAnswer::Silent) Report("--list-devices: sound server: " + why);
@@ -97,18 +97,19 @@ int Run(const Options& options) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
+	const std::stop_token quit = QuitSignals::Token();
 	// Refused before anything plays, rather than once the recording is done.
 	if (const std::string why = RecordingFile::Protected(options.record); !why.empty()) {
 		Report(why);
 		return ExitFailure;
 	}
-	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw);
+	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw, quit);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::string error;
 	std::unique_ptr<LiveSource> live;
 	if (options.capture &&
 	    !(live = LiveInput::Open(options.monitor ? LiveInput::Kind::Monitor : LiveInput::Kind::Capture,
-	                             options.captureDevice, error))) {
+	                             options.captureDevice, quit, error))) {
 		ReportLines(error);
 		return ExitFailure;
 	}
@@ -119,14 +120,14 @@ int Run(const Options& options) {
 		return ExitFailure;
 	}
 	const SessionOptions sessionOptions = SessionOptionsOf(options);
-	AddonSession addons(sessionOptions);
+	AddonSession addons(sessionOptions, quit);
 	if (!addons.Start(error)) {
 		Report(error);
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
 	const PlayerOptions playerOptions = PlayerOptionsOf(options);
-	int status = Player(playerOptions, addons).PlayAll(inputs, live.get());
+	int status = Player(playerOptions, addons, quit).PlayAll(inputs, live.get());
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();

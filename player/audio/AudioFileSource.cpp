@@ -90,8 +90,8 @@ std::string FfmpegHint(const std::string& path) {
 
 } // namespace
 
-std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::string& error,
-                                                       const RawPcm* raw) {
+std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::stop_token stop,
+                                                       std::string& error, const RawPcm* raw) {
 	bool isStream = false;
 	std::string why;
 	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
@@ -100,7 +100,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		return nullptr;
 	}
 	// A pipe is read once, so the source keeps what it opened instead of opening the path again.
-	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd) : nullptr;
+	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd, stop) : nullptr;
 	struct stat status {};
 	const bool empty = stream ? false : ::fstat(fd, &status) == 0 && status.st_size == 0;
 	SF_INFO info{};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,10 @@ class AudioFileSource final : public AudioSource {
 public:
 	// Opens `path` for streaming; the file is read a few blocks ahead. Returns
 	// null on failure with `error` set to one line, "PATH: reason". Waits for
-	// a pipe's first bytes until they come or a quit signal does. With `raw`
-	// the file is headerless PCM as it says.
-	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::string& error,
-	                                             const RawPcm* raw = nullptr);
+	// a pipe's bytes until they come or a stop is requested of `stop`. With
+	// `raw` the file is headerless PCM as it says.
+	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::stop_token stop,
+	                                             std::string& error, const RawPcm* raw = nullptr);
 	~AudioFileSource() override;
 
 	AudioFileSource(const AudioFileSource&) = delete;

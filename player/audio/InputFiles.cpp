@@ -7,12 +7,12 @@
 #include "host/Report.h"
 
 std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
-                                              std::string& error, bool* readOnce) {
+                                              std::stop_token stop, std::string& error, bool* readOnce) {
 	if (raw && path != "-" && InterruptibleIo::IsNamedFifo(path)) {
 		if (readOnce) *readOnce = true;
 		return RawFifoSource::Open(path, *raw, error);
 	}
-	auto file = AudioFileSource::Open(path, error, raw ? &*raw : nullptr);
+	auto file = AudioFileSource::Open(path, stop, error, raw ? &*raw : nullptr);
 	// Standard input, even from a file, shares its place in it with the copy read: it cannot start over.
 	if (readOnce) *readOnce = file && (file->IsStream() || path == "-");
 	if (file && file->IsStream()) return std::make_unique<StreamSource>(std::move(file));
@@ -20,12 +20,12 @@ std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std
 }
 
 std::vector<InputFile> InputFiles::Playable(const std::vector<std::string>& files,
-                                            const std::optional<RawPcm>& raw) {
+                                            const std::optional<RawPcm>& raw, std::stop_token stop) {
 	std::vector<InputFile> playable;
 	for (const std::string& path : files) {
 		std::string error;
 		bool readOnce = false;
-		auto source = Open(path, raw, error, &readOnce);
+		auto source = Open(path, raw, stop, error, &readOnce);
 		if (!source)
 			Report(error);
 		else

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,15 @@ class InputFiles {
 public:
 	// The inputs that open, each other one reported at once ("vuplay: reason")
 	// rather than after the inputs before it have played.
+	// A pipe's first bytes are waited for until a stop is requested of `stop`.
 	static std::vector<InputFile> Playable(const std::vector<std::string>& files,
-	                                       const std::optional<RawPcm>& raw);
+	                                       const std::optional<RawPcm>& raw, std::stop_token stop);
 	// Opens `path`, headerless when `raw` is set: a named FIFO then as a live
 	// source (see RawFifoSource); any other pipe is decoded as it comes (see
 	// StreamSource). Null on failure with `error` one line.
-	// `readOnce`, when given, tells whether it cannot be opened again.
+	// `readOnce`, when given, tells whether it cannot be opened again. A
+	// pipe's bytes are waited for until a stop is requested of `stop`.
 	static std::unique_ptr<AudioSource> Open(const std::string& path, const std::optional<RawPcm>& raw,
-	                                         std::string& error, bool* readOnce = nullptr);
+	                                         std::stop_token stop, std::string& error,
+	                                         bool* readOnce = nullptr);
 };

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "QuitSignals.h"
-
 namespace {
 
 // Long enough not to spin, short enough that a quit is seen at once.
@@ -62,9 +60,9 @@ int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::
 	return fd;
 }
 
-ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size, const std::atomic<bool>* cancelled) {
+ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size, std::stop_token stop) {
 	for (;;) {
-		if (QuitSignals::Received() || (cancelled && *cancelled)) {
+		if (stop.stop_requested()) {
 			errno = EINTR;
 			return -1;
 		}
@@ -79,11 +77,11 @@ ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size, const std::atom
 	}
 }
 
-std::FILE* InterruptibleIo::OpenForWriting(const std::string& path, const char* mode) {
+std::FILE* InterruptibleIo::OpenForWriting(const std::string& path, const char* mode, std::stop_token stop) {
 	if (!IsFifo(path)) return std::fopen(path.c_str(), mode);
 	// Without a reader a non-blocking open fails with ENXIO instead of waiting.
 	for (;;) {
-		if (QuitSignals::Received()) {
+		if (stop.stop_requested()) {
 			errno = EINTR;
 			return nullptr;
 		}

@@ -1,17 +1,17 @@
 // Opening and reading files that may be pipes, FIFOs or devices without
-// waiting anywhere a quit signal cannot end the wait.
+// waiting anywhere a stop request cannot end the wait.
 #pragma once
 
 #include <sys/types.h>
 
-#include <atomic>
 #include <cstdio>
+#include <stop_token>
 #include <string>
 
 // open() of a FIFO waits for the other end and read() of a pipe for data, and
 // neither returns for a signal handled with SA_RESTART (QuitSignals). These
-// calls wait in slices of a tenth of a second instead and give up once a quit
-// signal has come, with errno EINTR.
+// calls wait in slices of a tenth of a second instead and give up once
+// `stop` is requested, with errno EINTR.
 //
 // [any thread]
 class InterruptibleIo {
@@ -24,13 +24,13 @@ public:
 	// has no end to read to. The path "-" is standard input.
 	static int OpenForReading(const std::string& path, bool& stream, std::string& why);
 	// Reads up to `size` bytes from `fd`, waiting until some are there. The
-	// count, 0 at the end, or -1 with errno set (EINTR after a quit signal,
-	// or once `cancelled` is set, from any thread).
-	static ssize_t Read(int fd, void* buffer, size_t size, const std::atomic<bool>* cancelled = nullptr);
+	// count, 0 at the end, or -1 with errno set (EINTR once `stop` is
+	// requested, from any thread).
+	static ssize_t Read(int fd, void* buffer, size_t size, std::stop_token stop);
 	// std::fopen(path, mode) for writing, except that a FIFO's reader is
 	// waited for here rather than inside open(). Null with errno set (EINTR
-	// after a quit signal).
-	static std::FILE* OpenForWriting(const std::string& path, const char* mode);
+	// once `stop` is requested).
+	static std::FILE* OpenForWriting(const std::string& path, const char* mode, std::stop_token stop);
 	// Whether `path` names a FIFO (following a link).
 	static bool IsFifo(const std::string& path);
 	// Whether `path` names a FIFO that lives in a folder, which writers can

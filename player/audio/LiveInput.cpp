@@ -1,6 +1,5 @@
 #include "audio/LiveInput.h"
 
-#include "QuitSignals.h"
 #include "audio/AudioCapture.h"
 #include "audio/PulseCapture.h"
 #include "audio/SoundDevices.h"
@@ -17,19 +16,20 @@ std::string WithDevices(const std::string& error, const SoundDevices& devices) {
 
 } // namespace
 
-std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, std::string& error) {
+std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, std::stop_token stop,
+                                            std::string& error) {
 	if (kind == Kind::Monitor) {
-		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, error);
+		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, stop, error);
 		if (!monitor)
 			error = "--monitor: " + error +
-			        (QuitSignals::Received() || error == PulseCapture::kNoServer
+			        (stop.stop_requested() || error == PulseCapture::kNoServer
 			             ? ""
 			             : "; it meters through PulseAudio or PipeWire's PulseAudio service");
 		return monitor;
 	}
 	std::string why;
 	ServerAnswer answer = ServerAnswer::Absent;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(why, &answer);
+	const std::optional<SoundDevices> server = SoundDevices::FromServer(stop, why, &answer);
 	// SDL would wait for a server that does not answer as long as it takes.
 	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
 		error = "--capture: sound server: " + why;
@@ -46,7 +46,7 @@ std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, 
 			error = WithDevices(error, SoundDevices::FromSdl(why));
 		return capture;
 	}
-	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, error);
+	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, stop, error);
 	if (!server->Input(name)) {
 		const SoundDevice* output = server->Output(name);
 		error = WithDevices("--capture=" + name + ": no such input" +
@@ -57,5 +57,5 @@ std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, 
 		                    *server);
 		return nullptr;
 	}
-	return PulseCapture::Open(PulseCapture::Follow::Named, name, error);
+	return PulseCapture::Open(PulseCapture::Follow::Named, name, stop, error);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "audio/LiveSource.h"
@@ -15,7 +16,9 @@ public:
 	};
 
 	// Where no server answers, --capture takes SDL's capture device (ALSA,
-	// say) of that name. Null on failure, with `error` one line, followed
-	// by the devices there are when the name is not one of them.
-	static std::unique_ptr<LiveSource> Open(Kind kind, const std::string& name, std::string& error);
+	// say) of that name. The server is waited for until a stop is requested
+	// of `stop`. Null on failure, with `error` one line, followed by the
+	// devices there are when the name is not one of them.
+	static std::unique_ptr<LiveSource> Open(Kind kind, const std::string& name, std::stop_token stop,
+	                                        std::string& error);
 };

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "QuitSignals.h"
-
 namespace {
 
 constexpr int kSampleRate = 44100;
@@ -38,12 +36,13 @@ std::string LabelOf(PulseCapture::Follow follow, const std::string& name) {
 
 } // namespace
 
-PulseCapture::PulseCapture(Follow follow, std::string name)
+PulseCapture::PulseCapture(Follow follow, std::string name, std::stop_token stop)
     : LiveSource(kSampleRate, WhenFull::DropOldest, kCapacityFrames), follow_(follow), name_(std::move(name)),
-      label_(LabelOf(follow_, name_)) {}
+      label_(LabelOf(follow_, name_)), stop_(std::move(stop)) {}
 
-std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::string& name, std::string& error) {
-	std::unique_ptr<PulseCapture> capture(new PulseCapture(follow, name));
+std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::string& name, std::stop_token stop,
+                                                 std::string& error) {
+	std::unique_ptr<PulseCapture> capture(new PulseCapture(follow, name, std::move(stop)));
 	capture->mainloop_ = pa_threaded_mainloop_new();
 	if (!capture->mainloop_ || pa_threaded_mainloop_start(capture->mainloop_) < 0) {
 		error = "sound server: cannot start a thread to talk to it";
@@ -60,7 +59,7 @@ std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::strin
 	pa_time_event* quitCheck = After(
 	    api, kQuitCheckEvery,
 	    [](pa_mainloop_api* api, pa_time_event* event, const timeval*, void* self) {
-		    if (QuitSignals::Received()) {
+		    if (static_cast<PulseCapture*>(self)->stop_.stop_requested()) {
 			    static_cast<PulseCapture*>(self)->FailOpening(
 			        "interrupted while waiting for the sound server");
 			    return;

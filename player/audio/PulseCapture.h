@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "audio/LiveSource.h"
@@ -46,9 +47,10 @@ public:
 	// Connects to the server that the environment names (PULSE_SERVER, else
 	// the user's own), never starting one, and starts recording. Null on
 	// failure, with `error` one line: no server runs (kNoServer), none
-	// answers within 5 seconds, a quit signal came first, or the input cannot
-	// be recorded.
-	static std::unique_ptr<PulseCapture> Open(Follow follow, const std::string& name, std::string& error);
+	// answers within 5 seconds, a stop was requested of `stop` first, or the
+	// input cannot be recorded.
+	static std::unique_ptr<PulseCapture> Open(Follow follow, const std::string& name, std::stop_token stop,
+	                                          std::string& error);
 	~PulseCapture() override;
 
 	std::string Name() const override { return label_; }
@@ -57,7 +59,7 @@ public:
 private:
 	enum class Opening { Waiting, Done, Failed };
 
-	PulseCapture(Follow follow, std::string name);
+	PulseCapture(Follow follow, std::string name, std::stop_token stop);
 
 	// [pulse thread] unless said otherwise
 	void Connect();
@@ -78,6 +80,7 @@ private:
 	const Follow follow_;
 	const std::string name_;
 	const std::string label_;
+	const std::stop_token stop_; // ends the wait for the server while opening
 
 	pa_threaded_mainloop* mainloop_ = nullptr; // owned
 	pa_context* context_ = nullptr;            // owned; null between connections

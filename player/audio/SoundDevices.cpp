@@ -3,12 +3,12 @@
 #include <SDL.h>
 #include <pulse/pulseaudio.h>
 
-#include <algorithm>
-#include <chrono>
-
-#include "QuitSignals.h"
 #include "audio/Clause.h"
 #include "audio/QuietStderr.h"
+#include <algorithm>
+#include <chrono>
+#include <stop_token>
+#include <utility>
 
 namespace {
 
@@ -16,14 +16,14 @@ namespace {
 constexpr int kSliceUsec = 100000;
 
 // One exchange with the server on a mainloop of its own, run on the calling
-// thread in slices, so that neither a server that never answers nor a quit
-// signal is missed.
+// thread in slices, so that neither a server that never answers nor a stop
+// request is missed.
 class ServerQuery {
 public:
 	enum class Ask { Nothing, Devices };
 
-	explicit ServerQuery(Ask ask)
-	    : ask_(ask), mainloop_(pa_mainloop_new()),
+	ServerQuery(Ask ask, std::stop_token stop)
+	    : ask_(ask), stop_(std::move(stop)), mainloop_(pa_mainloop_new()),
 	      context_(pa_context_new(pa_mainloop_get_api(mainloop_), "vuplay")) {}
 	~ServerQuery() {
 		pa_context_disconnect(context_);
@@ -40,7 +40,7 @@ public:
 		if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
 			Finish(ServerAnswer::Absent, pa_strerror(pa_context_errno(context_)));
 		while (!done_) {
-			if (QuitSignals::Received())
+			if (stop_.stop_requested())
 				Finish(ServerAnswer::Interrupted, "interrupted while waiting for it");
 			else if (std::chrono::steady_clock::now() >= limit)
 				Finish(ServerAnswer::Silent,
@@ -132,6 +132,7 @@ private:
 	}
 
 	const Ask ask_;
+	const std::stop_token stop_;
 	pa_mainloop* mainloop_;
 	pa_context* context_;
 	SoundDevices devices_;
@@ -144,15 +145,18 @@ private:
 
 } // namespace
 
-std::optional<SoundDevices> SoundDevices::FromServer(std::string& why, ServerAnswer* answer) {
-	ServerQuery query(ServerQuery::Ask::Devices);
+std::optional<SoundDevices> SoundDevices::FromServer(std::stop_token stop, std::string& why,
+                                                     ServerAnswer* answer) {
+	ServerQuery query(ServerQuery::Ask::Devices, std::move(stop));
 	const ServerAnswer answered = query.Run(why);
 	if (answer) *answer = answered;
 	if (answered != ServerAnswer::Answered) return std::nullopt;
 	return query.Devices();
 }
 
-ServerAnswer SoundDevices::Probe(std::string& why) { return ServerQuery(ServerQuery::Ask::Nothing).Run(why); }
+ServerAnswer SoundDevices::Probe(std::stop_token stop, std::string& why) {
+	return ServerQuery(ServerQuery::Ask::Nothing, std::move(stop)).Run(why);
+}
 
 SoundDevices SoundDevices::FromSdl(const std::string& why) {
 	SoundDevices list;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ enum class ServerAnswer {
 	Answered,    // it is there
 	Absent,      // none is there, or it refused at once: other sound systems may be used
 	Silent,      // one is there but says nothing (stopped, hung): whoever waits for it waits forever
-	Interrupted, // a quit signal came first
+	Interrupted, // a stop was requested first
 };
 
 struct SoundDevice {
@@ -32,11 +33,12 @@ public:
 
 	// Asks the sound server the environment names (PULSE_SERVER, else the
 	// user's own), never starting one, waiting at most kAnswerSeconds and
-	// until a quit signal. Nothing when none answers, with `why` saying why
-	// and `answer`, when given, how.
-	static std::optional<SoundDevices> FromServer(std::string& why, ServerAnswer* answer = nullptr);
+	// until a stop is requested of `stop`. Nothing when none answers, with
+	// `why` saying why and `answer`, when given, how.
+	static std::optional<SoundDevices> FromServer(std::stop_token stop, std::string& why,
+	                                              ServerAnswer* answer = nullptr);
 	// Only whether the server answers, as FromServer would find it.
-	static ServerAnswer Probe(std::string& why);
+	static ServerAnswer Probe(std::stop_token stop, std::string& why);
 	// What SDL's audio driver offers (ALSA, say), for a machine without a
 	// sound server, `why` none answered. Devices are named by their descriptions.
 	static SoundDevices FromSdl(const std::string& why);

@@ -17,7 +17,7 @@ StreamInput& Of(void* user) { return *static_cast<StreamInput*>(user); }
 
 } // namespace
 
-StreamInput::StreamInput(int fd) : fd_(fd) {}
+StreamInput::StreamInput(int fd, std::stop_token stop) : fd_(fd), forward_(stop, Forward{&cancel_}) {}
 
 StreamInput::~StreamInput() { ::close(fd_); }
 
@@ -53,7 +53,7 @@ sf_count_t StreamInput::Read(void* into, sf_count_t size) {
 	// A pipe hands over what it has; the decoder expects all it asked for unless the stream ended.
 	while (done < size && !interrupted_ && error_.empty()) {
 		const ssize_t count =
-		    InterruptibleIo::Read(fd_, out + done, static_cast<size_t>(size - done), &cancelled_);
+		    InterruptibleIo::Read(fd_, out + done, static_cast<size_t>(size - done), cancel_.get_token());
 		if (count == 0) break;
 		if (count < 0) {
 			if (errno == EINTR)

@@ -3,7 +3,7 @@
 
 #include <sndfile.h>
 
-#include <atomic>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -11,12 +11,14 @@
 // format, and some try to seek to the end for the length. So the first bytes
 // are kept and a seek back into them works; any other seek fails, as it would
 // on a pipe, and the decoders read on instead. Reads wait with
-// InterruptibleIo: after a quit signal the stream ends early.
+// InterruptibleIo: once a stop is requested the stream ends early.
 //
 // [player thread]
 class StreamInput {
 public:
-	explicit StreamInput(int fd); // takes the descriptor; closed by the destructor
+	// Takes the descriptor, closed by the destructor; a stop requested of
+	// `stop` ends the stream as Cancel() does.
+	StreamInput(int fd, std::stop_token stop);
 	~StreamInput();
 
 	StreamInput(const StreamInput&) = delete;
@@ -26,12 +28,12 @@ public:
 	static SF_VIRTUAL_IO* Callbacks();
 
 	bool Empty() const { return received_ == 0; }
-	// Whether a quit signal (or Cancel) ended the stream.
+	// Whether a stop request (or Cancel) ended the stream.
 	bool Interrupted() const { return interrupted_; }
 	// [any thread] A read that waits gives up within a tenth of a second, and
 	// every later one at once: the stream ends there.
-	void Cancel() { cancelled_ = true; }
-	// Why a read failed; empty when none did or a quit signal ended it.
+	void Cancel() { cancel_.request_stop(); }
+	// Why a read failed; empty when none did or a stop request ended it.
 	const std::string& Error() const { return error_; }
 
 private:
@@ -43,6 +45,12 @@ private:
 	sf_count_t position_ = 0; // where the decoder reads next
 	sf_count_t received_ = 0; // bytes read from the descriptor so far
 	bool interrupted_ = false;
-	std::atomic<bool> cancelled_ = false;
+	// Cancel()'s own, and requested along with the stop given.
+	std::stop_source cancel_;
+	struct Forward {
+		std::stop_source* to;
+		void operator()() const { to->request_stop(); }
+	};
+	std::stop_callback<Forward> forward_;
 	std::string error_;
 };

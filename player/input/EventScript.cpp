@@ -209,7 +209,8 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 	return events;
 }
 
-std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::string& error) {
+std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::stop_token stop,
+                                                          std::string& error) {
 	bool stream = false;
 	std::string why;
 	const int fd = InterruptibleIo::OpenForReading(path, stream, why);
@@ -220,7 +221,7 @@ std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& pat
 	std::string text;
 	char buffer[1 << 16];
 	ssize_t count = 0;
-	while ((count = InterruptibleIo::Read(fd, buffer, sizeof buffer)) > 0 &&
+	while ((count = InterruptibleIo::Read(fd, buffer, sizeof buffer, stop)) > 0 &&
 	       text.size() + static_cast<size_t>(count) <= kMaxScriptBytes)
 		text.append(buffer, static_cast<size_t>(count));
 	const int readError = errno;

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,8 @@ public:
 	static std::optional<std::vector<ScriptEvent>> Parse(const std::string& text, const std::string& name,
 	                                                     std::string& error);
 	// Reads and parses the file at `path`, which may be a pipe or FIFO: its
-	// writer is waited for until it ends the script or a quit signal comes.
-	// Directories, devices and scripts past the bounds are refused.
-	static std::optional<std::vector<ScriptEvent>> Load(const std::string& path, std::string& error);
+	// writer is waited for until it ends the script or a stop is requested
+	// of `stop`. Directories, devices and scripts past the bounds are refused.
+	static std::optional<std::vector<ScriptEvent>> Load(const std::string& path, std::stop_token stop,
+	                                                    std::string& error);
 };

@@ -3,10 +3,10 @@
 #include "host/Report.h"
 #include "input/UserInput.h"
 
-bool EventScriptRunner::Load(const std::string& path, std::string& error) {
+bool EventScriptRunner::Load(const std::string& path, std::stop_token stop, std::string& error) {
 	path_ = path;
 	if (path.empty()) return true;
-	auto events = EventScript::Load(path, error);
+	auto events = EventScript::Load(path, std::move(stop), error);
 	if (!events) return false;
 	events_ = std::move(*events);
 	return true;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,10 @@ class BWindow;
 // [player thread] Every call.
 class EventScriptRunner {
 public:
-	// Reads the script at `path`; an empty path is a script without events.
-	// False with `error` set to one line when it cannot be read.
-	bool Load(const std::string& path, std::string& error);
+	// Reads the script at `path`, a pipe's until a stop is requested of
+	// `stop`; an empty path is a script without events. False with `error`
+	// set to one line when it cannot be read.
+	bool Load(const std::string& path, std::stop_token stop, std::string& error);
 	// The script's path; empty for none.
 	const std::string& Path() const { return path_; }
 	// The next event of a block up to `block` not handed over yet, which

@@ -7,10 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "QuitSignals.h"
-
-Terminal::Terminal()
-    : tty_(::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)), progress_(isatty(STDOUT_FILENO)) {
+Terminal::Terminal(std::stop_token stop)
+    : stop_(std::move(stop)), tty_(::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)),
+      progress_(isatty(STDOUT_FILENO)) {
 	FollowForeground();
 }
 
@@ -52,7 +51,7 @@ std::vector<PlayerKey> Terminal::Keys() {
 	ssize_t count = 0;
 	if (raw_ && (count = ::read(tty_, bytes, sizeof bytes)) > 0)
 		keys = KeyDecoder::Decode(std::string_view(bytes, static_cast<size_t>(count)));
-	if (QuitSignals::Received()) keys.push_back(PlayerKey::Quit);
+	if (stop_.stop_requested()) keys.push_back(PlayerKey::Quit);
 	return keys;
 }
 

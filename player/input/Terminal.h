@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include <chrono>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -16,14 +17,14 @@
 // arrive at once, and the mode before is restored when the player ends. A
 // player in the background neither sets the mode nor reads keys nor shows the
 // progress line (which would stop it with SIGTTOU or SIGTTIN); one brought to
-// the foreground takes the terminal then. Interrupt and termination signals
-// (QuitSignals) are turned into Quit keys, so the normal way out, which
-// restores the terminal, is always taken.
+// the foreground takes the terminal then. A stop requested of the token given
+// (a quit signal's, QuitSignals) is turned into the Quit key, so the normal
+// way out, which restores the terminal, is always taken.
 //
 // [player thread]
 class Terminal {
 public:
-	Terminal();
+	explicit Terminal(std::stop_token stop);
 	~Terminal();
 
 	Terminal(const Terminal&) = delete;
@@ -35,7 +36,7 @@ public:
 	// Width of the output terminal, read afresh as it may be resized.
 	int Columns() const;
 
-	// The keys typed since the last call, and Quit after a signal.
+	// The keys typed since the last call, and Quit once a stop is requested.
 	std::vector<PlayerKey> Keys();
 	// Replaces the progress line; at most ten times a second unless `force`.
 	void Progress(const std::string& line, bool force);
@@ -51,6 +52,7 @@ private:
 	// foreground, and lets it go when it is not: the shell has it then.
 	void FollowForeground();
 
+	const std::stop_token stop_;
 	int tty_ = -1; // the controlling terminal; -1 when there is none
 	bool raw_ = false;
 	termios saved_{}; // the mode to restore, while raw_

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <utility>
 
-#include "QuitSignals.h"
-
 namespace {
 
 constexpr int kSliceMs = 100;
@@ -24,8 +22,9 @@ bool IsPipe(int fd) {
 
 } // namespace
 
-FrameWriter::FrameWriter(int fd, size_t frameBytes, std::string header)
-    : fd_(fd), frameBytes_(frameBytes), pipe_(IsPipe(fd)), header_(std::move(header)) {
+FrameWriter::FrameWriter(int fd, size_t frameBytes, std::string header, std::stop_token stop)
+    : fd_(fd), frameBytes_(frameBytes), pipe_(IsPipe(fd)), header_(std::move(header)),
+      stop_(std::move(stop)) {
 	for (auto& buffer : buffers_)
 		buffer.resize(frameBytes);
 	thread_ = std::thread([this] { WriteQueued(); });
@@ -143,7 +142,7 @@ bool FrameWriter::WaitForRoom() {
 		const int polled = ::poll(&ready, 1, kSliceMs);
 		if (polled > 0) return true;
 		if (polled < 0 && errno != EINTR) return false;
-		if (QuitSignals::Received()) {
+		if (stop_.stop_requested()) {
 			errno = EINTR;
 			return false;
 		}

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,16 +27,17 @@
 // Back-pressure: when every buffer waits to be written (a slow reader),
 // Slot() and QueueRepeat() wait. A pipe is written only as far as it has
 // room, so a reader that takes nothing never holds the writer where it
-// cannot give up: once a quit signal has come and the reader took nothing for
-// a tenth of a second, or when the writer is destroyed, it stops and the rest
-// is not written (errno EINTR).
+// cannot give up: once a stop is requested of the token given and the reader
+// took nothing for a tenth of a second, or when the writer is destroyed, it
+// stops and the rest is not written (errno EINTR).
 //
 // [one maker thread] for the public calls; the writing thread is internal.
 class FrameWriter {
 public:
 	// Frames of `frameBytes` bytes to `fd`, which stays open and owned by
-	// the caller, after the stream's `header`.
-	FrameWriter(int fd, size_t frameBytes, std::string header);
+	// the caller, after the stream's `header`; a reader that takes nothing
+	// is waited for until a stop is requested of `stop`.
+	FrameWriter(int fd, size_t frameBytes, std::string header, std::stop_token stop);
 	~FrameWriter(); // stops at once, leaving what is queued unwritten
 
 	FrameWriter(const FrameWriter&) = delete;
@@ -83,5 +85,6 @@ private:
 	bool hurry_ = false; // the maker waits for the writer: write what there is
 	int error_ = 0;
 	std::atomic<bool> stopping_ = false; // set under the mutex, read by the writer while it writes
+	const std::stop_token stop_;
 	std::thread thread_;
 };

@@ -42,11 +42,11 @@ std::string WithoutTrailingSlash(std::string path) {
 
 } // namespace
 
-MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames)
+MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop)
     : path_(WithoutTrailingSlash(path)), kind_(path == "-" || HasExtension(path, ".y4m") ? Kind::Stream
                                                : HasExtension(path, ".png")              ? Kind::Picture
                                                                                          : Kind::Folder),
-      fps_(fps), blockFrames_(blockFrames) {}
+      fps_(fps), blockFrames_(blockFrames), stop_(std::move(stop)) {}
 
 bool MeterRecorder::Remember(BWindow* window) {
 	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_, &pictureVersion_)) return true;
@@ -114,7 +114,7 @@ bool MeterRecorder::WriteFrame() {
 bool MeterRecorder::WritePng(const std::string& path) {
 	RecordingFile file;
 	std::string why;
-	if (!file.Open(path)) {
+	if (!file.Open(path, stop_)) {
 		error_ = file.Error();
 		return false;
 	}
@@ -142,7 +142,7 @@ bool MeterRecorder::StreamPicture(const rgb_color* pixels, int32 width, int32 he
 		width_ = width;
 		height_ = height;
 		const auto [numerator, denominator] = FrameRate(fps_, firstRate_, blockFrames_);
-		if (!stream_.Open(path_, width_, height_, numerator, denominator)) {
+		if (!stream_.Open(path_, width_, height_, numerator, denominator, stop_)) {
 			error_ = stream_.Error();
 			return false;
 		}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,9 @@ class BWindow;
 class MeterRecorder {
 public:
 	// `path`: "X.y4m" or "-" for a stream, "X.png" or a folder. `fps` 0: one frame per block;
-	// a block is `blockFrames` frames of sound.
-	MeterRecorder(std::string path, double fps, int blockFrames);
+	// a block is `blockFrames` frames of sound. A reader that takes nothing
+	// is waited for until a stop is requested of `stop`.
+	MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop);
 
 	// Takes the window's picture as the last one, for the blocks played
 	// once it is gone. False with Error() set when it cannot be read.
@@ -65,6 +67,7 @@ private:
 	Kind kind_;
 	double fps_;
 	int blockFrames_;
+	std::stop_token stop_;
 	int firstRate_ = 0; // the sample rate of the first block, which sets a stream's rate without fps
 	int64_t blocks_ = 0;
 	double seconds_ = 0;

@@ -33,7 +33,7 @@ std::string Reason(int error) { return std::strerror(error); }
 
 RecordingFile::~RecordingFile() { Discard(); }
 
-bool RecordingFile::Open(const std::string& path) {
+bool RecordingFile::Open(const std::string& path, std::stop_token stop) {
 	Discard();
 	path_ = path;
 	error_.clear();
@@ -45,7 +45,7 @@ bool RecordingFile::Open(const std::string& path) {
 		error_ = path + ": " + Reason(EISDIR);
 		return false;
 	}
-	file_ = InterruptibleIo::OpenForWriting(path, "wb");
+	file_ = InterruptibleIo::OpenForWriting(path, "wb", std::move(stop));
 	if (!file_)
 		error_ = path + ": " + (errno == EINTR ? "interrupted while waiting for a reader" : Reason(errno));
 	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;

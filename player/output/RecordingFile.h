@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <stop_token>
 #include <string>
 
 // A new file beside PATH, unique to this run ("PATH-XXXXXX.part"), that takes
@@ -29,8 +30,9 @@ public:
 	RecordingFile(const RecordingFile&) = delete;
 	RecordingFile& operator=(const RecordingFile&) = delete;
 
-	// False with Error() set when it cannot be made.
-	bool Open(const std::string& path);
+	// False with Error() set when it cannot be made. A FIFO's reader is
+	// waited for until a stop is requested of `stop`.
+	bool Open(const std::string& path, std::stop_token stop);
 	// "PATH: cannot replace it: ..." when PATH is a write-protected file;
 	// empty otherwise.
 	static std::string Protected(const std::string& path);

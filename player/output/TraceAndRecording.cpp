@@ -17,9 +17,9 @@ constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
 
 } // namespace
 
-bool TraceAndRecording::OpenTrace(const std::string& path, std::string& error) {
+bool TraceAndRecording::OpenTrace(const std::string& path, std::stop_token stop, std::string& error) {
 	// A FIFO's reader is waited for until it comes or a quit signal does.
-	std::FILE* file = InterruptibleIo::OpenForWriting(path, "w");
+	std::FILE* file = InterruptibleIo::OpenForWriting(path, "w", std::move(stop));
 	if (!file) {
 		error = path + ": cannot create: " +
 		        (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno));
@@ -30,8 +30,9 @@ bool TraceAndRecording::OpenTrace(const std::string& path, std::string& error) {
 	return true;
 }
 
-void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames) {
-	recorder_ = std::make_unique<MeterRecorder>(path, fps, blockFrames);
+void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames,
+                                       std::stop_token stop) {
+	recorder_ = std::make_unique<MeterRecorder>(path, fps, blockFrames, std::move(stop));
 }
 
 void TraceAndRecording::Trace(BWindow* window) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "host/DrawingTrace.h"
@@ -23,10 +24,12 @@ public:
 	TraceAndRecording(const TraceAndRecording&) = delete;
 	TraceAndRecording& operator=(const TraceAndRecording&) = delete;
 
-	// Creates the trace at `path`. False with `error` set to one line.
-	bool OpenTrace(const std::string& path, std::string& error);
+	// Creates the trace at `path`. False with `error` set to one line. A
+	// FIFO's reader is waited for, here and by the recording, until a stop
+	// is requested of `stop`.
+	bool OpenTrace(const std::string& path, std::stop_token stop, std::string& error);
 	// Starts a recording at `path`, `fps` frames a second (0: one a block).
-	void StartRecording(const std::string& path, double fps, int blockFrames);
+	void StartRecording(const std::string& path, double fps, int blockFrames, std::stop_token stop);
 
 	// The window the trace follows from now on; null for none. The trace of
 	// a window starts with the drawing of the whole window, asked for once

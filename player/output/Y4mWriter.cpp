@@ -11,7 +11,8 @@ constexpr size_t kFrameHeaderSize = sizeof kFrameHeader - 1;
 
 } // namespace
 
-bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator) {
+bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator,
+                     std::stop_token stop) {
 	writer_.reset();
 	output_.Discard();
 	frames_ = 0;
@@ -22,7 +23,7 @@ bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNum
 	}
 	width_ = width;
 	height_ = height;
-	if (!output_.Open(path)) {
+	if (!output_.Open(path, stop)) {
 		error_ = output_.Error();
 		return false;
 	}
@@ -31,7 +32,7 @@ bool Y4mWriter::Open(const std::string& path, int width, int height, int rateNum
 	std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%d:%d Ip A1:1 C420jpeg XCOLORRANGE=LIMITED\n",
 	              width, height, rateNumerator, rateDenominator);
 	writer_ = std::make_unique<FrameWriter>(::fileno(output_.Stream()), kFrameHeaderSize + converter_->Size(),
-	                                        header);
+	                                        header, std::move(stop));
 	return true;
 }
 

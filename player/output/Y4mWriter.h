@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 
 #include "output/FrameWriter.h"
@@ -26,7 +27,9 @@ public:
 
 	// Starts a stream of `width` x `height` frames at `rateNumerator` /
 	// `rateDenominator` frames a second. False with Error() set on failure.
-	bool Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator);
+	// Its reader is waited for until a stop is requested of `stop`.
+	bool Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator,
+	          std::stop_token stop);
 	// `rgba` holds `height` rows of `stride` bytes, 4 bytes a pixel in the
 	// order red, green, blue, alpha; alpha is ignored, as frames are opaque.
 	bool WriteFrame(std::span<const uint8_t> rgba, size_t stride);

@@ -29,12 +29,13 @@ bool SdlMayUseSoundServer() {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::string& why, Clock clock) {
+std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::stop_token stop,
+                                               std::string& why, Clock clock) {
 	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
 	if (mute) return output;
 	if (SdlMayUseSoundServer()) {
 		std::string silence;
-		switch (SoundDevices::Probe(silence)) {
+		switch (SoundDevices::Probe(std::move(stop), silence)) {
 		case ServerAnswer::Silent:
 			why = "no sound output: sound server: " + silence;
 			return output;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 #include "audio/AudioSource.h"
@@ -31,9 +32,10 @@ public:
 	// stereo; SDL converts when the device differs. Paces by `clock` instead when
 	// `mute` is set or no device opens; `why` then says why not, if no device opened.
 	// A sound server that SDL would play through is asked first, within a
-	// bound and until a quit signal, as SDL would wait for it without end.
-	static std::unique_ptr<AudioOutput> Open(int sampleRate, bool mute, std::string& why,
-	                                         Clock clock = std::chrono::steady_clock::now);
+	// bound and until a stop is requested of `stop`, as SDL would wait for it
+	// without end.
+	static std::unique_ptr<AudioOutput> Open(int sampleRate, bool mute, std::stop_token stop,
+	                                         std::string& why, Clock clock = std::chrono::steady_clock::now);
 	~AudioOutput();
 
 	AudioOutput(const AudioOutput&) = delete;

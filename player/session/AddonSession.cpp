@@ -23,9 +23,10 @@ constexpr bigtime_t kResizePoll = 1000;
 
 } // namespace
 
-AddonSession::AddonSession(const SessionOptions& options)
-    : options_(options), addons_({.stopping = [this](size_t index) { Stopping(index); },
-                                  .log = [this](const std::string& line) { Log(line); }}) {}
+AddonSession::AddonSession(const SessionOptions& options, std::stop_token stop)
+    : options_(options), stop_(std::move(stop)),
+      addons_({.stopping = [this](size_t index) { Stopping(index); },
+               .log = [this](const std::string& line) { Log(line); }}) {}
 
 AddonSession::~AddonSession() {
 	std::string error;
@@ -33,8 +34,8 @@ AddonSession::~AddonSession() {
 }
 
 bool AddonSession::Start(std::string& error) {
-	if (!script_.Load(options_.events, error)) return false;
-	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, error)) return false;
+	if (!script_.Load(options_.events, stop_, error)) return false;
+	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, stop_, error)) return false;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
 	std::vector<std::string> failures = addons_.Start(options_.addons, AddonLocator::FromEnvironment());
@@ -93,7 +94,7 @@ bool AddonSession::StartRecording(std::string& error) {
 	for (size_t i = 0; i < addons_.Size(); i++)
 		if (addons_.At(i).MeterWindow()) {
 			recorded_ = i;
-			outputs_.StartRecording(options_.record, options_.fps, kBlockFrames);
+			outputs_.StartRecording(options_.record, options_.fps, kBlockFrames, stop_);
 			return true;
 		}
 	error = options_.record + ": no add-on opened a meter window to record";

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,9 @@ struct SessionOptions {
 // [player thread] Every call.
 class AddonSession final {
 public:
-	explicit AddonSession(const SessionOptions& options);
+	// The script, the trace and the recording wait for a pipe's other end
+	// until a stop is requested of `stop`.
+	AddonSession(const SessionOptions& options, std::stop_token stop);
 	~AddonSession(); // Leave()
 
 	AddonSession(const AddonSession&) = delete;
@@ -113,6 +116,7 @@ private:
 	void StartFollowed();
 
 	const SessionOptions& options_;
+	const std::stop_token stop_;
 	AddonGroup addons_;
 	bool failed_ = false;            // an add-on failed to load or start
 	std::optional<size_t> recorded_; // the add-on whose window is recorded, once recording

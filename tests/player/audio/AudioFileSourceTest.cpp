@@ -31,7 +31,7 @@ std::vector<AudioBlock> ReadAll(AudioSource& source) {
 
 std::unique_ptr<AudioFileSource> OpenOrFail(const std::string& path) {
 	std::string error;
-	auto source = AudioFileSource::Open(path, error);
+	auto source = AudioFileSource::Open(path, {}, error);
 	EXPECT_TRUE(source) << error;
 	return source;
 }
@@ -142,7 +142,7 @@ TEST(AudioFileSource, SamplesWiderThanAFloatAreRoundedOnceFromTheirOwnPrecision)
 	const std::string path = dir / "int32.raw";
 	std::ofstream(path, std::ios::binary)
 	    .write(reinterpret_cast<const char*>(integers.data()), std::streamsize(integers.size() * 4));
-	auto source = AudioFileSource::Open(path, why, &*raw);
+	auto source = AudioFileSource::Open(path, {}, why, &*raw);
 	ASSERT_TRUE(source) << why;
 	AudioBlock fromFile, converted;
 	ASSERT_TRUE(source->NextBlock(fromFile));
@@ -258,7 +258,7 @@ TEST(AudioFileSource, FailuresNameTheFileAndTheReason) {
 	};
 	for (const auto& [path, reason] : cases) {
 		std::string error;
-		EXPECT_FALSE(AudioFileSource::Open(path, error));
+		EXPECT_FALSE(AudioFileSource::Open(path, {}, error));
 		EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
 		EXPECT_NE(error.find(reason), std::string::npos) << error;
 		EXPECT_EQ(error.find('\n'), std::string::npos) << error;

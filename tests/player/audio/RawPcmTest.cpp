@@ -56,13 +56,13 @@ TEST(RawPcm, ConvertsAsLibsndfileDoesForEveryFormatAndChannelCount) {
 
 			AudioBlock converted{};
 			format->ToStereo(bytes.data(), kBlockFrames, converted.data());
-			auto file = AudioFileSource::Open(path, why, &*format);
+			auto file = AudioFileSource::Open(path, {}, why, &*format);
 			ASSERT_TRUE(file) << why;
 			EXPECT_EQ(file->SampleRate(), 48000);
 			AudioBlock decoded{};
 			ASSERT_TRUE(file->NextBlock(decoded));
 			EXPECT_EQ(converted, decoded);
-			EXPECT_EQ(converted.front(), -32768);                 // the most negative sample
+			EXPECT_EQ(converted.front(), -32768); // the most negative sample
 			if (channels < 3) {
 				EXPECT_EQ(converted.back(), 32767); // the most positive, or beyond, clipped
 			}

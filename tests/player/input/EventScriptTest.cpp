@@ -109,22 +109,22 @@ TEST(EventScript, ErrorsNameTheLine) {
 TEST(EventScript, LoadNamesAFileItCannotRead) {
 	TempDir dir;
 	std::string error;
-	EXPECT_FALSE(EventScript::Load(dir / "absent.txt", error));
+	EXPECT_FALSE(EventScript::Load(dir / "absent.txt", {}, error));
 	EXPECT_EQ(error, dir / "absent.txt" + ": cannot read: No such file or directory");
 
 	std::ofstream(dir / "script.txt") << "3 stop\n4 bounce\n";
-	EXPECT_FALSE(EventScript::Load(dir / "script.txt", error));
+	EXPECT_FALSE(EventScript::Load(dir / "script.txt", {}, error));
 	EXPECT_EQ(error, dir / "script.txt" + ":2: unknown event 'bounce'");
 
 	// A device never ends, and scripts past the bounds are no scripts.
-	EXPECT_FALSE(EventScript::Load("/dev/zero", error));
+	EXPECT_FALSE(EventScript::Load("/dev/zero", {}, error));
 	EXPECT_EQ(error, "/dev/zero: cannot read: is a device, not a file");
 	std::ofstream(dir / "huge.txt").close();
 	std::filesystem::resize_file(dir / "huge.txt", EventScript::kMaxScriptBytes + 1); // sparse
-	EXPECT_FALSE(EventScript::Load(dir / "huge.txt", error));
+	EXPECT_FALSE(EventScript::Load(dir / "huge.txt", {}, error));
 	EXPECT_EQ(error, dir / "huge.txt" + ": cannot read: larger than 64 MiB, more than any script needs");
 	const std::string label(EventScript::kMaxLineBytes - 7, 'x'); // "1 menu " and the label fill a line
 	std::ofstream(dir / "long.txt") << "1 menu " << label << "\n2 menu " << label << "x\n";
-	EXPECT_FALSE(EventScript::Load(dir / "long.txt", error));
+	EXPECT_FALSE(EventScript::Load(dir / "long.txt", {}, error));
 	EXPECT_EQ(error, dir / "long.txt" + ":2: longer than 65536 bytes, more than any event needs");
 }

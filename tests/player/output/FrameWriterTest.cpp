@@ -60,7 +60,7 @@ TEST(FrameWriter, ASlowReaderGetsEveryFrameWholeAndInOrder) {
 	});
 	std::string expected = "HEADER\n";
 	{
-		FrameWriter writer(pipe.ends[1], kFrameBytes, "HEADER\n");
+		FrameWriter writer(pipe.ends[1], kFrameBytes, "HEADER\n", {});
 		int number = 0;
 		for (int i = 0; i < 300; i++) {
 			if (i % 3 == 2) {
@@ -91,7 +91,7 @@ TEST(FrameWriter, AReaderThatLeavesOrStallsNeitherKillsNorHoldsIt) {
 	{
 		Pipe pipe;
 		pipe.Close(0);
-		FrameWriter writer(pipe.ends[1], kFrameBytes, "HEADER\n");
+		FrameWriter writer(pipe.ends[1], kFrameBytes, "HEADER\n", {});
 		bool failed = false;
 		for (int i = 0; i < 100 && !failed; i++) {
 			uint8_t* frame = writer.Slot();
@@ -101,7 +101,7 @@ TEST(FrameWriter, AReaderThatLeavesOrStallsNeitherKillsNorHoldsIt) {
 		EXPECT_EQ(writer.Error(), EPIPE);
 	}
 	Pipe stalled;
-	FrameWriter writer(stalled.ends[1], 100000, "HEADER\n");
+	FrameWriter writer(stalled.ends[1], 100000, "HEADER\n", {});
 	for (int i = 0; i < 8; i++) { // a batch: the writer starts
 		uint8_t* frame = writer.Slot();
 		ASSERT_NE(frame, nullptr);

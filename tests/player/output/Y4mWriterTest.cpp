@@ -55,7 +55,7 @@ TEST(Y4mWriter, FfmpegReadsBackSizeFrameCountAndColour) {
 	const size_t stride = 4 * 40;
 	const std::array<uint8_t, 3> colour = {200, 40, 90};
 	Y4mWriter writer;
-	ASSERT_TRUE(writer.Open(path, width, height, 44100, 512)) << writer.Error();
+	ASSERT_TRUE(writer.Open(path, width, height, 44100, 512, {})) << writer.Error();
 	const auto frame = Solid(width, height, stride, colour);
 	for (int i = 0; i < 5; i++)
 		ASSERT_TRUE(writer.WriteFrame(frame, stride)) << writer.Error();
@@ -86,7 +86,7 @@ TEST(Y4mWriter, AnAbandonedStreamLeavesNoFile) {
 	const auto files = [&dir] { return std::distance(std::filesystem::directory_iterator(dir / ""), {}); };
 	{
 		Y4mWriter writer;
-		ASSERT_TRUE(writer.Open(path, 4, 4, 25, 1));
+		ASSERT_TRUE(writer.Open(path, 4, 4, 25, 1, {}));
 		ASSERT_TRUE(writer.WriteFrame(Solid(4, 4, 16, {1, 2, 3}), 16));
 		EXPECT_EQ(files(), 1);
 		EXPECT_FALSE(std::filesystem::exists(path));
@@ -97,7 +97,7 @@ TEST(Y4mWriter, AnAbandonedStreamLeavesNoFile) {
 TEST(Y4mWriter, RejectsAFrameSmallerThanTheStream) {
 	TempDir dir;
 	Y4mWriter writer;
-	ASSERT_TRUE(writer.Open(dir / "small.y4m", 8, 8, 25, 1));
+	ASSERT_TRUE(writer.Open(dir / "small.y4m", 8, 8, 25, 1, {}));
 	EXPECT_FALSE(writer.WriteFrame(Solid(8, 7, 32, {0, 0, 0}), 32));
 	EXPECT_NE(writer.Error().find("smaller than 8x8"), std::string::npos) << writer.Error();
 	EXPECT_FALSE(writer.Finish());
@@ -106,7 +106,7 @@ TEST(Y4mWriter, RejectsAFrameSmallerThanTheStream) {
 
 TEST(Y4mWriter, ReportsAFolderItCannotWriteIn) {
 	Y4mWriter writer;
-	EXPECT_FALSE(writer.Open("/nonexistent-folder/meter.y4m", 8, 8, 25, 1));
+	EXPECT_FALSE(writer.Open("/nonexistent-folder/meter.y4m", 8, 8, 25, 1, {}));
 	EXPECT_EQ(writer.Error(), "/nonexistent-folder: cannot create a file in it: No such file or directory");
 }
 
@@ -181,7 +181,7 @@ TEST(Y4mWriter, RepeatedRowsRunsAndFramesConvertAsEveryPixelOnItsOwn) {
 		frames.push_back(frame);
 	}
 	Y4mWriter writer;
-	ASSERT_TRUE(writer.Open(path, width, height, 30, 1)) << writer.Error();
+	ASSERT_TRUE(writer.Open(path, width, height, 30, 1, {})) << writer.Error();
 	std::vector<size_t> written; // the frames in the order they went out
 	for (size_t f = 0; f < frames.size(); f++) {
 		ASSERT_TRUE(writer.WriteFrame(frames[f], stride)) << writer.Error();
@@ -218,7 +218,7 @@ TEST(Y4mWriter, WritesStraightIntoAPipe) {
 	std::string received;
 	std::thread reader([&] { received = Contents(pipe); });
 	Y4mWriter writer;
-	const bool opened = writer.Open(pipe, 2, 2, 25, 1);
+	const bool opened = writer.Open(pipe, 2, 2, 25, 1, {});
 	if (!opened) std::fclose(std::fopen(pipe.c_str(), "w")); // lets the reader end
 	EXPECT_TRUE(opened) << writer.Error();
 	if (opened) {

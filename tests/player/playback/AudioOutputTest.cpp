@@ -6,8 +6,8 @@
 #include <set>
 #include <thread>
 
-#include "support/Watchdog.h"
 #include "audio/AudioCapture.h"
+#include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
 
@@ -23,7 +23,7 @@ struct FakeClock {
 
 std::unique_ptr<AudioOutput> Muted(FakeClock& clock, int rate = 44100) {
 	std::string why;
-	auto output = AudioOutput::Open(rate, true, why, clock.Function());
+	auto output = AudioOutput::Open(rate, true, {}, why, clock.Function());
 	EXPECT_FALSE(output->HasDevice());
 	EXPECT_TRUE(why.empty()) << why;
 	return output;
@@ -90,7 +90,7 @@ TEST(AudioOutput, RestartContinuesFromTheFrameGiven) {
 TEST(AudioOutput, FallsBackToTheClockWhenNoDeviceOpens) {
 	setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
 	std::string why;
-	auto output = AudioOutput::Open(44100, false, why);
+	auto output = AudioOutput::Open(44100, false, {}, why);
 	unsetenv("SDL_AUDIODRIVER");
 	EXPECT_FALSE(output->HasDevice());
 	EXPECT_EQ(why.rfind("no sound output: ", 0), 0u) << why;
@@ -102,7 +102,7 @@ TEST(AudioOutput, ADeviceReportsTheFrameHeardAdvancingBehindTheFramesWritten) {
 	Watchdog watchdog(30s);
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
 	std::string why;
-	auto output = AudioOutput::Open(44100, false, why);
+	auto output = AudioOutput::Open(44100, false, {}, why);
 	ASSERT_TRUE(output->HasDevice()) << why;
 	EXPECT_GT(output->LatencyFrames(), 0);
 	WriteBlocks(*output, 100); // about 1.2 seconds
@@ -133,7 +133,7 @@ TEST(AudioOutput, ADeviceReportsTheFrameHeardBetweenBufferTakes) {
 	Watchdog watchdog(30s);
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
 	std::string why;
-	auto output = AudioOutput::Open(44100, false, why);
+	auto output = AudioOutput::Open(44100, false, {}, why);
 	ASSERT_TRUE(output->HasDevice()) << why;
 	WriteBlocks(*output, 100);
 	std::set<int64_t> seen;

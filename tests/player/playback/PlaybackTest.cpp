@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "support/Watchdog.h"
 #include "audio/DemoSignal.h"
+#include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
 
@@ -63,7 +63,7 @@ TEST(Playback, PacedRendersEachBlockOnlyOnceItIsHeard) {
 	Watchdog watchdog(30s);
 	CountingSource source(40); // under half a second
 	std::string why;
-	auto output = AudioOutput::Open(44100, true, why);
+	auto output = AudioOutput::Open(44100, true, {}, why);
 	std::vector<int64_t> frames;
 	Playback playback({.render = [&](const AudioBlock&, int64_t frame) {
 		EXPECT_GT(output->AudibleFrame(), frame);
@@ -90,7 +90,7 @@ TEST(Playback, ALatencyOffsetMovesWhenBlocksAreShownButNotWhenTheSoundEnds) {
 		SCOPED_TRACE(offsetMs);
 		CountingSource source(kBlocks);
 		std::string why;
-		auto output = AudioOutput::Open(44100, true, why);
+		auto output = AudioOutput::Open(44100, true, {}, why);
 		std::vector<int64_t> frames;
 		int beforeHeard = 0;
 		// Shown once heard and 200 ms on, or at the end; or up to 200 ms before heard.
@@ -127,7 +127,7 @@ TEST(Playback, PacedPlaybackMeasuresHowLateEachBlockIsShown) {
 	Watchdog watchdog(30s);
 	CountingSource source(20);
 	std::string why;
-	auto output = AudioOutput::Open(44100, true, why);
+	auto output = AudioOutput::Open(44100, true, {}, why);
 	Playback playback({.render = [&](const AudioBlock& block, int64_t) {
 		if (block[0] == 5) std::this_thread::sleep_for(30ms);
 	}});
