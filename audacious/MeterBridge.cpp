@@ -60,10 +60,8 @@ MeterBridge::~MeterBridge() {
 	// Audacious's SDL output ends SDL altogether when it stops, which must
 	// not find the kit's display inside SDL.
 	kit::CloseDisplayWhenUnused();
-	if (trace_) {
-		std::string error;
-		if (!trace_->Close(error)) Report(error);
-	}
+	if (trace_)
+		if (const Expected<void> closed = trace_->Close(); !closed) Report(closed.Error());
 }
 
 void MeterBridge::Render(const float* pcm, int channels) {

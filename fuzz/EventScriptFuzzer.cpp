@@ -45,10 +45,9 @@ bool NamesALine(const std::string& error, int lines) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 	const std::string text(reinterpret_cast<const char*>(data), size);
 	const int lines = int(std::count(text.begin(), text.end(), '\n')) + 1;
-	std::string error;
-	const auto events = EventScript::Parse(text, "script", error);
+	const auto events = EventScript::Parse(text, "script");
 	if (!events) {
-		Require(NamesALine(error, lines), "a rejected script's message is \"script:LINE: reason\"");
+		Require(NamesALine(events.Error(), lines), "a rejected script's message is \"script:LINE: reason\"");
 		return 0;
 	}
 	Require(std::is_sorted(events->begin(), events->end(),

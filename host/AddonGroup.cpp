@@ -24,14 +24,16 @@ std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names
 	if (started_) return failures;
 	started_ = true;
 	for (const std::string& name : names) {
-		std::string why;
 		const auto path = locator.Find(name);
-		if (!path)
+		if (!path) {
 			failures.push_back(locator.Unknown(name));
-		else if (auto addon = RunningAddon::Load(path->string(), &crashWatch_, why))
-			addons_.push_back(std::move(addon));
+			continue;
+		}
+		auto addon = RunningAddon::Load(path->string(), &crashWatch_);
+		if (addon)
+			addons_.push_back(std::move(*addon));
 		else
-			failures.push_back(why);
+			failures.push_back(addon.Error());
 	}
 	looper_ = HostLooper::Start(addons_.size());
 	for (size_t i = 0; i < addons_.size(); i++) {

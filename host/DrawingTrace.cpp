@@ -27,15 +27,14 @@ void DrawingTrace::Start(std::FILE* file, std::string path) {
 	path_ = std::move(path);
 }
 
-bool DrawingTrace::Close(std::string& error) {
+Expected<void> DrawingTrace::Close() {
 	std::lock_guard guard(lock_);
-	if (!file_) return true;
+	if (!file_) return {};
 	Flush();
 	if (std::fclose(file_) != 0 && writeError_ == 0) writeError_ = errno;
 	file_ = nullptr;
-	if (writeError_ == 0) return true;
-	error = path_ + ": cannot write: " + std::strerror(writeError_);
-	return false;
+	if (writeError_ == 0) return {};
+	return Failure{path_ + ": cannot write: " + std::strerror(writeError_)};
 }
 
 void DrawingTrace::Watch(BWindow* window) {

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <string>
 
+#include "host/Expected.h"
+
 #include <kit/DrawingObserver.h>
 
 class BWindow;
@@ -32,10 +34,10 @@ public:
 	// Writes to `file` from now on, which was opened for writing at `path`
 	// (that names it in errors); the trace closes it. [host thread]
 	void Start(std::FILE* file, std::string path);
-	// Writes what is left and closes the file. False with `error` set to one
-	// line naming the path and the reason when a line could not be written.
-	// Watch(nullptr) first. [host thread]
-	bool Close(std::string& error);
+	// Writes what is left and closes the file. Fails with one line naming the
+	// path and the reason when a line could not be written. Watch(nullptr)
+	// first. [host thread]
+	Expected<void> Close();
 	// Watches the window's first child view; detaches from the one watched
 	// before. Null only detaches. The window must be alive. [host thread]
 	void Watch(BWindow* window);

@@ -6,13 +6,9 @@
 #include "host/CrashReport.h"
 #include "host/NewWindow.h"
 
-std::unique_ptr<RunningAddon> RunningAddon::Load(const std::string& path, AddonCallWatch* watch,
-                                                 std::string& error) {
+Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path, AddonCallWatch* watch) {
 	std::unique_ptr<RunningAddon> addon(new RunningAddon(path, watch));
-	if (!addon->library_.NewPlugin()) {
-		error = addon->library_.Error();
-		return nullptr;
-	}
+	if (!addon->library_.NewPlugin()) return Failure{addon->library_.Error()};
 	return addon;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/AddonLibrary.h"
+#include "host/Expected.h"
 
 class BWindow;
 
@@ -20,11 +21,10 @@ class RunningAddon {
 public:
 	// Loads the library at `path` and creates its plug-in object, each step
 	// into the add-on's code told to `watch` (null for none; not owned, kept
-	// by its owner for as long as this object). Returns null with `error` set
-	// to one line, "PATH: reason", when the file is no loadable library, has
-	// no NewPlugin, or NewPlugin gives no object.
-	static std::unique_ptr<RunningAddon> Load(const std::string& path, AddonCallWatch* watch,
-	                                          std::string& error);
+	// by its owner for as long as this object). Fails with one line, "PATH:
+	// reason", when the file is no loadable library, has no NewPlugin, or
+	// NewPlugin gives no object.
+	static Expected<std::unique_ptr<RunningAddon>> Load(const std::string& path, AddonCallWatch* watch);
 	~RunningAddon() { Discard(); }
 
 	RunningAddon(const RunningAddon&) = delete;

@@ -35,13 +35,15 @@ int Player::PlayAll(std::vector<InputFile>& inputs, LiveSource* live) {
 	} else {
 		for (InputFile& input : inputs) {
 			std::unique_ptr<AudioSource> file = std::move(input.stream);
-			std::string error;
-			if (!file) file = InputFiles::Open(input.path, options_.raw, stop_, error);
 			if (!file) {
-				// It opened a moment ago: gone or changed since.
-				Report(error);
-				failed = true;
-				continue;
+				auto opened = InputFiles::Open(input.path, options_.raw, stop_);
+				if (!opened) {
+					// It opened a moment ago: gone or changed since.
+					Report(opened.Error());
+					failed = true;
+					continue;
+				}
+				file = std::move(*opened);
 			}
 			if (!Play(*file)) break;
 		}

@@ -61,14 +61,11 @@ void CopyFolder(const fs::path& from, const fs::path& to) {
 
 } // namespace
 
-std::unique_ptr<PrivateSettingsCopy> PrivateSettingsCopy::Make(const std::string& from, std::string& error) {
-	std::string why;
-	const std::string folder = ScratchFolder::Make("vuplay-settings", why);
-	if (folder.empty()) {
-		error = "settings: cannot make a private copy for the headless run: " + why;
-		return nullptr;
-	}
-	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(folder));
+Expected<std::unique_ptr<PrivateSettingsCopy>> PrivateSettingsCopy::Make(const std::string& from) {
+	const Expected<std::string> folder = ScratchFolder::Make("vuplay-settings");
+	if (!folder)
+		return Failure{"settings: cannot make a private copy for the headless run: " + folder.Error()};
+	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(*folder));
 	std::error_code ignored;
 	if (fs::exists(from, ignored)) CopyFolder(from, copy->path_);
 	return copy;

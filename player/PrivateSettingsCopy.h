@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "host/Expected.h"
+
 // A fresh folder under the temporary folder (see ScratchFolder) holding a
 // copy of `from`'s files (none when `from` does not exist), removed with its
 // contents when the object goes. What is not a regular file or a folder (a
@@ -16,8 +18,8 @@
 // [main thread]
 class PrivateSettingsCopy {
 public:
-	// Null with `error` set to one line when the copy cannot be made.
-	static std::unique_ptr<PrivateSettingsCopy> Make(const std::string& from, std::string& error);
+	// Fails with one line when the copy cannot be made.
+	static Expected<std::unique_ptr<PrivateSettingsCopy>> Make(const std::string& from);
 	~PrivateSettingsCopy();
 
 	PrivateSettingsCopy(const PrivateSettingsCopy&) = delete;

@@ -21,7 +21,7 @@ std::string MakeIn(const std::string& parent, const std::string& prefix, std::st
 
 } // namespace
 
-std::string ScratchFolder::Make(const std::string& prefix, std::string& error) {
+Expected<std::string> ScratchFolder::Make(const std::string& prefix) {
 	const char* variable = std::getenv("TMPDIR");
 	const std::string chosen = variable && *variable ? variable : kDefault;
 	std::string why;
@@ -32,6 +32,5 @@ std::string ScratchFolder::Make(const std::string& prefix, std::string& error) {
 		told = true;
 		if (std::string folder = MakeIn(kDefault, prefix, why); !folder.empty()) return folder;
 	}
-	error = std::string("cannot make a folder in ") + kDefault + ": " + why;
-	return {};
+	return Failure{std::string("cannot make a folder in ") + kDefault + ": " + why};
 }

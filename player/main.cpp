@@ -81,15 +81,14 @@ void ReportNoDisplay(const Options& options) {
 // --list-devices: the sound server's, else, when there is none, SDL's.
 int ListDevices() {
 	QuitSignals::Install();
-	std::string why;
 	ServerAnswer answer = ServerAnswer::Absent;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(QuitSignals::Token(), why, &answer);
+	const Expected<SoundDevices> server = SoundDevices::FromServer(QuitSignals::Token(), &answer);
 	// SDL would wait for a server that does not answer as long as it takes.
 	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
-		if (answer == ServerAnswer::Silent) Report("--list-devices: sound server: " + why);
+		if (answer == ServerAnswer::Silent) Report("--list-devices: sound server: " + server.Error());
 		return ExitFailure;
 	}
-	std::fputs((server ? *server : SoundDevices::FromSdl(why)).Format().c_str(), stdout);
+	std::fputs((server ? *server : SoundDevices::FromSdl(server.Error())).Format().c_str(), stdout);
 	return ExitOk;
 }
 
@@ -105,13 +104,15 @@ int Run(const Options& options) {
 	}
 	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw, quit);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
-	std::string error;
 	std::unique_ptr<LiveSource> live;
-	if (options.capture &&
-	    !(live = LiveInput::Open(options.monitor ? LiveInput::Kind::Monitor : LiveInput::Kind::Capture,
-	                             options.captureDevice, quit, error))) {
-		ReportLines(error);
-		return ExitFailure;
+	if (options.capture) {
+		auto opened = LiveInput::Open(options.monitor ? LiveInput::Kind::Monitor : LiveInput::Kind::Capture,
+		                              options.captureDevice, quit);
+		if (!opened) {
+			ReportLines(opened.Error());
+			return ExitFailure;
+		}
+		live = std::move(*opened);
 	}
 	// A screen of its own is what was asked for; a service that starts the
 	// player before the display is there tries again.
@@ -121,8 +122,8 @@ int Run(const Options& options) {
 	}
 	const SessionOptions sessionOptions = SessionOptionsOf(options);
 	AddonSession addons(sessionOptions, quit);
-	if (!addons.Start(error)) {
-		Report(error);
+	if (const Expected<void> started = addons.Start(); !started) {
+		Report(started.Error());
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
@@ -136,8 +137,8 @@ int Run(const Options& options) {
 	// A signal that comes while the add-ons are being unloaded found the recording whole.
 	const auto ending =
 	    QuitSignals::Received() ? AddonSession::Ending::CutShort : AddonSession::Ending::Complete;
-	if (!addons.Leave(ending, error)) {
-		Report(error);
+	if (const Expected<void> left = addons.Leave(ending); !left) {
+		Report(left.Error());
 		status = ExitFailure;
 	}
 	if (kit::DisplayLost()) {
@@ -168,11 +169,11 @@ int main(int argc, char** argv) {
 		}
 		return PrintWhole(parsed.message + "\n") ? ExitOk : ExitFailure;
 	}
-	std::string error;
-	if (parsed.options->record == "-" && !ReserveStandardOutputForRecording(error)) {
-		Report(error);
-		return ExitFailure;
-	}
+	if (parsed.options->record == "-")
+		if (const Expected<void> reserved = ReserveStandardOutputForRecording(); !reserved) {
+			Report(reserved.Error());
+			return ExitFailure;
+		}
 	// An add-on that ends the process is one line naming it, as a crash in
 	// its own code while it loads or unloads is (the add-on session's and the
 	// listing's watches).
@@ -180,10 +181,12 @@ int main(int argc, char** argv) {
 	KitChoices choices = KitChoicesFor(KitOptionsOf(*parsed.options));
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {
-		if (!(privateSettings = PrivateSettingsCopy::Make(choices.settingsFolder, error))) {
-			Report(error);
+		auto made = PrivateSettingsCopy::Make(choices.settingsFolder);
+		if (!made) {
+			Report(made.Error());
 			return ExitFailure;
 		}
+		privateSettings = std::move(*made);
 		choices.settingsFolder = privateSettings->Path();
 	}
 	choices.Apply();

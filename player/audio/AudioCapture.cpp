@@ -8,13 +8,12 @@
 AudioCapture::AudioCapture(std::string name)
     : LiveSource(kSampleRate, WhenFull::DropOldest, kSampleRate / 4), name_(std::move(name)) {}
 
-std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std::string& error) {
+Expected<std::unique_ptr<AudioCapture>> AudioCapture::Open(const std::string& device) {
 	const std::string label = device.empty() ? "default capture device" : "capture device '" + device + "'";
 	// The sound systems SDL tries say on standard error why they cannot record.
 	QuietStderr quiet;
 	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-		error = label + ": " + Clause(SDL_GetError());
-		return nullptr;
+		return Failure{label + ": " + Clause(SDL_GetError())};
 	}
 	std::unique_ptr<AudioCapture> capture(new AudioCapture(device.empty() ? "input" : device));
 	SDL_AudioSpec want{};
@@ -30,9 +29,9 @@ std::unique_ptr<AudioCapture> AudioCapture::Open(const std::string& device, std:
 	SDL_AudioSpec have{};
 	capture->device_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 1, &want, &have, 0);
 	if (capture->device_ == 0) {
-		error = label + ": " + Clause(SDL_GetError());
+		const std::string why = label + ": " + Clause(SDL_GetError());
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
-		return nullptr;
+		return Failure{why};
 	}
 	SDL_PauseAudioDevice(capture->device_, 0);
 	return capture;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/LiveSource.h"
+#include "host/Expected.h"
 
 // [player thread] Open, the destructor and LiveSource's calls; SDL delivers
 // the sound on its own audio thread.
@@ -13,8 +14,8 @@ class AudioCapture final : public LiveSource {
 public:
 	// Opens `device` by name, or the default capture device when empty, for
 	// 16-bit stereo at 44100 Hz (SDL converts from what the device gives).
-	// Returns null on failure with `error` naming the device and the reason.
-	static std::unique_ptr<AudioCapture> Open(const std::string& device, std::string& error);
+	// Fails with one line naming the device and the reason.
+	static Expected<std::unique_ptr<AudioCapture>> Open(const std::string& device);
 	~AudioCapture() override;
 
 	std::string Name() const override { return name_; }

@@ -90,14 +90,13 @@ std::string FfmpegHint(const std::string& path) {
 
 } // namespace
 
-std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, std::stop_token stop,
-                                                       std::string& error, const RawPcm* raw) {
+Expected<std::unique_ptr<AudioFileSource>> AudioFileSource::Open(const std::string& path,
+                                                                 std::stop_token stop, const RawPcm* raw) {
 	bool isStream = false;
 	std::string why;
 	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
 	if (fd < 0) {
-		error = path + ": " + (errno == ENOENT ? "no such file" : why);
-		return nullptr;
+		return Failure{path + ": " + (errno == ENOENT ? "no such file" : why)};
 	}
 	// A pipe is read once, so the source keeps what it opened instead of opening the path again.
 	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd, stop) : nullptr;
@@ -117,14 +116,10 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		              : sf_open_fd(fd, SFM_READ, &info, SF_TRUE);
 	}
 	if (!file) {
-		if (stream && stream->Interrupted())
-			error = path + ": interrupted while waiting for input";
-		else if (stream && !stream->Error().empty())
-			error = path + ": cannot read: " + stream->Error();
-		else
-			error = path + ": " + DecodeFailure(stream ? stream->Empty() : empty) +
-			        (stream || raw || empty ? "" : FfmpegHint(path));
-		return nullptr;
+		if (stream && stream->Interrupted()) return Failure{path + ": interrupted while waiting for input"};
+		if (stream && !stream->Error().empty()) return Failure{path + ": cannot read: " + stream->Error()};
+		return Failure{path + ": " + DecodeFailure(stream ? stream->Empty() : empty) +
+		               (stream || raw || empty ? "" : FfmpegHint(path))};
 	}
 	std::string problem;
 	if (info.channels < 1 || info.samplerate < 1)
@@ -133,8 +128,7 @@ std::unique_ptr<AudioFileSource> AudioFileSource::Open(const std::string& path, 
 		problem = "contains no audio";
 	if (!problem.empty()) {
 		sf_close(file);
-		error = path + ": " + problem;
-		return nullptr;
+		return Failure{path + ": " + problem};
 	}
 	// Headerless sound read from a pipe has no length; libsndfile takes the pipe's for it.
 	const int64_t frames = info.frames == SF_COUNT_MAX || (raw && stream) ? -1 : info.frames;

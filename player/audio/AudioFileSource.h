@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/AudioSource.h"
+#include "host/Expected.h"
 #include "host/SampleConversion.h"
 
 struct sf_private_tag;
@@ -38,12 +39,12 @@ class StreamInput;
 // [player thread]
 class AudioFileSource final : public AudioSource {
 public:
-	// Opens `path` for streaming; the file is read a few blocks ahead. Returns
-	// null on failure with `error` set to one line, "PATH: reason". Waits for
-	// a pipe's bytes until they come or a stop is requested of `stop`. With
-	// `raw` the file is headerless PCM as it says.
-	static std::unique_ptr<AudioFileSource> Open(const std::string& path, std::stop_token stop,
-	                                             std::string& error, const RawPcm* raw = nullptr);
+	// Opens `path` for streaming; the file is read a few blocks ahead. Fails
+	// with one line, "PATH: reason". Waits for a pipe's bytes until they come
+	// or a stop is requested of `stop`. With `raw` the file is headerless PCM
+	// as it says.
+	static Expected<std::unique_ptr<AudioFileSource>> Open(const std::string& path, std::stop_token stop,
+	                                                       const RawPcm* raw = nullptr);
 	~AudioFileSource() override;
 
 	AudioFileSource(const AudioFileSource&) = delete;

@@ -6,30 +6,32 @@
 #include "audio/StreamSource.h"
 #include "host/Report.h"
 
-std::unique_ptr<AudioSource> InputFiles::Open(const std::string& path, const std::optional<RawPcm>& raw,
-                                              std::stop_token stop, std::string& error, bool* readOnce) {
+Expected<std::unique_ptr<AudioSource>> InputFiles::Open(const std::string& path,
+                                                        const std::optional<RawPcm>& raw,
+                                                        std::stop_token stop, bool* readOnce) {
 	if (raw && path != "-" && InterruptibleIo::IsNamedFifo(path)) {
 		if (readOnce) *readOnce = true;
-		return RawFifoSource::Open(path, *raw, error);
+		return RawFifoSource::Open(path, *raw);
 	}
-	auto file = AudioFileSource::Open(path, stop, error, raw ? &*raw : nullptr);
+	auto file = AudioFileSource::Open(path, stop, raw ? &*raw : nullptr);
+	if (!file) return Failure{file.Error()};
 	// Standard input, even from a file, shares its place in it with the copy read: it cannot start over.
-	if (readOnce) *readOnce = file && (file->IsStream() || path == "-");
-	if (file && file->IsStream()) return std::make_unique<StreamSource>(std::move(file));
-	return file;
+	if (readOnce) *readOnce = (*file)->IsStream() || path == "-";
+	if ((*file)->IsStream())
+		return std::unique_ptr<AudioSource>(std::make_unique<StreamSource>(std::move(*file)));
+	return std::move(file);
 }
 
 std::vector<InputFile> InputFiles::Playable(const std::vector<std::string>& files,
                                             const std::optional<RawPcm>& raw, std::stop_token stop) {
 	std::vector<InputFile> playable;
 	for (const std::string& path : files) {
-		std::string error;
 		bool readOnce = false;
-		auto source = Open(path, raw, stop, error, &readOnce);
+		auto source = Open(path, raw, stop, &readOnce);
 		if (!source)
-			Report(error);
+			Report(source.Error());
 		else
-			playable.push_back({path, readOnce ? std::move(source) : nullptr});
+			playable.push_back({path, readOnce ? std::move(*source) : nullptr});
 	}
 	return playable;
 }

@@ -9,6 +9,7 @@
 
 #include "audio/AudioSource.h"
 #include "audio/RawPcm.h"
+#include "host/Expected.h"
 
 // An input that opened when checked. A pipe or FIFO stays open from then on,
 // as it can be read only once; a file is opened again at its turn, so that a
@@ -28,10 +29,10 @@ public:
 	                                       const std::optional<RawPcm>& raw, std::stop_token stop);
 	// Opens `path`, headerless when `raw` is set: a named FIFO then as a live
 	// source (see RawFifoSource); any other pipe is decoded as it comes (see
-	// StreamSource). Null on failure with `error` one line.
-	// `readOnce`, when given, tells whether it cannot be opened again. A
-	// pipe's bytes are waited for until a stop is requested of `stop`.
-	static std::unique_ptr<AudioSource> Open(const std::string& path, const std::optional<RawPcm>& raw,
-	                                         std::stop_token stop, std::string& error,
-	                                         bool* readOnce = nullptr);
+	// StreamSource). Fails with one line. `readOnce`, when given, tells
+	// whether it cannot be opened again. A pipe's bytes are waited for until
+	// a stop is requested of `stop`.
+	static Expected<std::unique_ptr<AudioSource>> Open(const std::string& path,
+	                                                   const std::optional<RawPcm>& raw, std::stop_token stop,
+	                                                   bool* readOnce = nullptr);
 };

@@ -16,46 +16,41 @@ std::string WithDevices(const std::string& error, const SoundDevices& devices) {
 
 } // namespace
 
-std::unique_ptr<LiveSource> LiveInput::Open(Kind kind, const std::string& name, std::stop_token stop,
-                                            std::string& error) {
+Expected<std::unique_ptr<LiveSource>> LiveInput::Open(Kind kind, const std::string& name,
+                                                      std::stop_token stop) {
 	if (kind == Kind::Monitor) {
-		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, stop, error);
-		if (!monitor)
-			error = "--monitor: " + error +
-			        (stop.stop_requested() || error == PulseCapture::kNoServer
-			             ? ""
-			             : "; it meters through PulseAudio or PipeWire's PulseAudio service");
-		return monitor;
+		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, stop);
+		if (monitor) return std::move(monitor);
+		return Failure{"--monitor: " + monitor.Error() +
+		               (stop.stop_requested() || monitor.Error() == PulseCapture::kNoServer
+		                    ? ""
+		                    : "; it meters through PulseAudio or PipeWire's PulseAudio service")};
 	}
-	std::string why;
 	ServerAnswer answer = ServerAnswer::Absent;
-	const std::optional<SoundDevices> server = SoundDevices::FromServer(stop, why, &answer);
+	const Expected<SoundDevices> server = SoundDevices::FromServer(stop, &answer);
 	// SDL would wait for a server that does not answer as long as it takes.
-	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted) {
-		error = "--capture: sound server: " + why;
-		return nullptr;
-	}
+	if (answer == ServerAnswer::Silent || answer == ServerAnswer::Interrupted)
+		return Failure{"--capture: sound server: " + server.Error()};
 	if (!server) {
-		auto capture = AudioCapture::Open(name, error);
+		auto capture = AudioCapture::Open(name);
+		if (capture) return std::move(capture);
 		// What the sound system said of its default device would puzzle more than help.
-		if (!capture && name.empty())
-			error = "--capture: no sound server answers, and no capture device opens without one; start a "
-			        "server with 'systemctl --user start pipewire-pulse' or 'pulseaudio --start', or name a "
-			        "device that --list-devices shows (--capture=NAME)";
-		else if (!capture)
-			error = WithDevices(error, SoundDevices::FromSdl(why));
-		return capture;
+		if (name.empty())
+			return Failure{
+			    "--capture: no sound server answers, and no capture device opens without one; start a "
+			    "server with 'systemctl --user start pipewire-pulse' or 'pulseaudio --start', or name a "
+			    "device that --list-devices shows (--capture=NAME)"};
+		return Failure{WithDevices(capture.Error(), SoundDevices::FromSdl(server.Error()))};
 	}
-	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, stop, error);
+	if (name.empty()) return PulseCapture::Open(PulseCapture::Follow::DefaultInput, {}, stop);
 	if (!server->Input(name)) {
 		const SoundDevice* output = server->Output(name);
-		error = WithDevices("--capture=" + name + ": no such input" +
-		                        (output && !output->monitor.empty()
-		                             ? "; '" + name + "' is an output, and --capture=" + output->monitor +
-		                                   " meters what it plays"
-		                             : ""),
-		                    *server);
-		return nullptr;
+		return Failure{WithDevices("--capture=" + name + ": no such input" +
+		                               (output && !output->monitor.empty()
+		                                    ? "; '" + name + "' is an output, and --capture=" +
+		                                          output->monitor + " meters what it plays"
+		                                    : ""),
+		                           *server)};
 	}
-	return PulseCapture::Open(PulseCapture::Follow::Named, name, stop, error);
+	return PulseCapture::Open(PulseCapture::Follow::Named, name, stop);
 }

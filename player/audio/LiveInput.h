@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/LiveSource.h"
+#include "host/Expected.h"
 
 // [player thread]
 class LiveInput {
@@ -17,8 +18,8 @@ public:
 
 	// Where no server answers, --capture takes SDL's capture device (ALSA,
 	// say) of that name. The server is waited for until a stop is requested
-	// of `stop`. Null on failure, with `error` one line, followed by the
-	// devices there are when the name is not one of them.
-	static std::unique_ptr<LiveSource> Open(Kind kind, const std::string& name, std::stop_token stop,
-	                                        std::string& error);
+	// of `stop`. Fails with one line, followed by the devices there are when
+	// the name is not one of them.
+	static Expected<std::unique_ptr<LiveSource>> Open(Kind kind, const std::string& name,
+	                                                  std::stop_token stop);
 };

@@ -40,13 +40,12 @@ PulseCapture::PulseCapture(Follow follow, std::string name, std::stop_token stop
     : LiveSource(kSampleRate, WhenFull::DropOldest, kCapacityFrames), follow_(follow), name_(std::move(name)),
       label_(LabelOf(follow_, name_)), stop_(std::move(stop)) {}
 
-std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::string& name, std::stop_token stop,
-                                                 std::string& error) {
+Expected<std::unique_ptr<PulseCapture>> PulseCapture::Open(Follow follow, const std::string& name,
+                                                           std::stop_token stop) {
 	std::unique_ptr<PulseCapture> capture(new PulseCapture(follow, name, std::move(stop)));
 	capture->mainloop_ = pa_threaded_mainloop_new();
 	if (!capture->mainloop_ || pa_threaded_mainloop_start(capture->mainloop_) < 0) {
-		error = "sound server: cannot start a thread to talk to it";
-		return nullptr;
+		return Failure{"sound server: cannot start a thread to talk to it"};
 	}
 	pa_threaded_mainloop_lock(capture->mainloop_);
 	pa_mainloop_api* api = pa_threaded_mainloop_get_api(capture->mainloop_);
@@ -75,9 +74,9 @@ std::unique_ptr<PulseCapture> PulseCapture::Open(Follow follow, const std::strin
 	api->time_free(limit);
 	api->time_free(quitCheck);
 	const bool opened = capture->opening_ == Opening::Done;
-	error = capture->openError_;
+	const std::string why = capture->openError_;
 	pa_threaded_mainloop_unlock(capture->mainloop_);
-	if (!opened) return nullptr;
+	if (!opened) return Failure{why};
 	return capture;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "audio/LiveSource.h"
+#include "host/Expected.h"
 
 struct pa_context;
 struct pa_mainloop_api;
@@ -45,12 +46,12 @@ public:
 	    "'pulseaudio --start'";
 
 	// Connects to the server that the environment names (PULSE_SERVER, else
-	// the user's own), never starting one, and starts recording. Null on
-	// failure, with `error` one line: no server runs (kNoServer), none
+	// the user's own), never starting one, and starts recording. Fails with
+	// one line: no server runs (kNoServer), none
 	// answers within 5 seconds, a stop was requested of `stop` first, or the
 	// input cannot be recorded.
-	static std::unique_ptr<PulseCapture> Open(Follow follow, const std::string& name, std::stop_token stop,
-	                                          std::string& error);
+	static Expected<std::unique_ptr<PulseCapture>> Open(Follow follow, const std::string& name,
+	                                                    std::stop_token stop);
 	~PulseCapture() override;
 
 	std::string Name() const override { return label_; }

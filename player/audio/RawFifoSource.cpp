@@ -36,18 +36,16 @@ int OpenFifoAgain(const std::string& path) {
 
 } // namespace
 
-std::unique_ptr<RawFifoSource> RawFifoSource::Open(const std::string& path, const RawPcm& format,
-                                                   std::string& error) {
+Expected<std::unique_ptr<RawFifoSource>> RawFifoSource::Open(const std::string& path, const RawPcm& format) {
 	const int fifo = OpenForReading(path);
 	if (fifo < 0) {
-		error = path + ": " + std::strerror(errno);
-		return nullptr;
+		return Failure{path + ": " + std::strerror(errno)};
 	}
 	const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 	if (wake < 0) {
-		error = path + ": " + std::strerror(errno);
+		const std::string why = path + ": " + std::strerror(errno);
 		::close(fifo);
-		return nullptr;
+		return Failure{why};
 	}
 	return std::unique_ptr<RawFifoSource>(new RawFifoSource(path, fifo, wake, format));
 }

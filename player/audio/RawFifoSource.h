@@ -9,6 +9,7 @@
 
 #include "audio/LiveSource.h"
 #include "audio/RawPcm.h"
+#include "host/Expected.h"
 
 // A music server writes its FIFO while it plays and closes it on pause or
 // stop, and opens it again to go on. So a writer going away is a stall, not
@@ -23,9 +24,8 @@
 // first block the player asks for on.
 class RawFifoSource final : public LiveSource {
 public:
-	// [player thread] Null on failure with `error` one line, "PATH: reason".
-	static std::unique_ptr<RawFifoSource> Open(const std::string& path, const RawPcm& format,
-	                                           std::string& error);
+	// [player thread] Fails with one line, "PATH: reason".
+	static Expected<std::unique_ptr<RawFifoSource>> Open(const std::string& path, const RawPcm& format);
 	// [player thread] Stops the reading thread, at once.
 	~RawFifoSource() override;
 

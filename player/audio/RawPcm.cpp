@@ -32,18 +32,18 @@ std::string RawPcm::UnknownEncoding(const std::string& encoding) {
 	return "'" + encoding + "' is not a raw format the meters read: s16le, s24le, s32le or f32le";
 }
 
-std::optional<RawPcm> RawPcm::Make(const std::string& encoding, int rate, int channels, std::string& why) {
-	why = UnknownEncoding(encoding);
+Expected<RawPcm> RawPcm::Make(const std::string& encoding, int rate, int channels) {
+	std::string why = UnknownEncoding(encoding);
 	if (why.empty() && (rate < kMinRate || rate > kMaxRate))
 		why = "--rate " + std::to_string(rate) +
 		      " is not a sample rate the meters take: " + std::to_string(kMinRate) + " to " +
 		      std::to_string(kMaxRate) + " Hz";
 	if (why.empty() && (channels < 1 || channels > kMaxChannels))
 		why = "--channels " + std::to_string(channels) + " is not 1 to " + std::to_string(kMaxChannels);
-	if (!why.empty()) return std::nullopt;
+	if (!why.empty()) return Failure{why};
 	for (const auto& [name, value] : kEncodings)
 		if (encoding == name) return RawPcm(value, rate, channels);
-	return std::nullopt;
+	return Failure{UnknownEncoding(encoding)};
 }
 
 RawPcm::RawPcm(Encoding encoding, int rate, int channels)

@@ -3,8 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
+
+#include "host/Expected.h"
 
 // Little-endian interleaved samples in one of the encodings the common
 // music servers and converters write. Of more than two channels the first two
@@ -19,8 +20,8 @@ public:
 	static constexpr int kMaxRate = 384000;
 	static constexpr int kMaxChannels = 32;
 
-	// Null with `why` one line when the meter cannot take it.
-	static std::optional<RawPcm> Make(const std::string& encoding, int rate, int channels, std::string& why);
+	// Fails with one line when the meter cannot take it.
+	static Expected<RawPcm> Make(const std::string& encoding, int rate, int channels);
 	// Why `encoding` is not one of s16le, s24le, s32le, f32le; empty when it is.
 	static std::string UnknownEncoding(const std::string& encoding);
 

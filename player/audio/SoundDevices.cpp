@@ -145,17 +145,21 @@ private:
 
 } // namespace
 
-std::optional<SoundDevices> SoundDevices::FromServer(std::stop_token stop, std::string& why,
-                                                     ServerAnswer* answer) {
+Expected<SoundDevices> SoundDevices::FromServer(std::stop_token stop, ServerAnswer* answer) {
 	ServerQuery query(ServerQuery::Ask::Devices, std::move(stop));
+	std::string why;
 	const ServerAnswer answered = query.Run(why);
 	if (answer) *answer = answered;
-	if (answered != ServerAnswer::Answered) return std::nullopt;
+	if (answered != ServerAnswer::Answered) return Failure{why};
 	return query.Devices();
 }
 
-ServerAnswer SoundDevices::Probe(std::stop_token stop, std::string& why) {
-	return ServerQuery(ServerQuery::Ask::Nothing, std::move(stop)).Run(why);
+Expected<void> SoundDevices::Probe(std::stop_token stop, ServerAnswer* answer) {
+	std::string why;
+	const ServerAnswer answered = ServerQuery(ServerQuery::Ask::Nothing, std::move(stop)).Run(why);
+	if (answer) *answer = answered;
+	if (answered != ServerAnswer::Answered) return Failure{why};
+	return {};
 }
 
 SoundDevices SoundDevices::FromSdl(const std::string& why) {

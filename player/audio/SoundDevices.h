@@ -2,10 +2,11 @@
 // offers them, for --list-devices and for a --capture name that is wrong.
 #pragma once
 
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
+
+#include "host/Expected.h"
 
 // How the sound server that the environment names (PULSE_SERVER, else the
 // user's own) answered.
@@ -33,12 +34,11 @@ public:
 
 	// Asks the sound server the environment names (PULSE_SERVER, else the
 	// user's own), never starting one, waiting at most kAnswerSeconds and
-	// until a stop is requested of `stop`. Nothing when none answers, with
-	// `why` saying why and `answer`, when given, how.
-	static std::optional<SoundDevices> FromServer(std::stop_token stop, std::string& why,
-	                                              ServerAnswer* answer = nullptr);
+	// until a stop is requested of `stop`. Fails when none answers, saying
+	// why, and `answer`, when given, tells how it answered.
+	static Expected<SoundDevices> FromServer(std::stop_token stop, ServerAnswer* answer = nullptr);
 	// Only whether the server answers, as FromServer would find it.
-	static ServerAnswer Probe(std::stop_token stop, std::string& why);
+	static Expected<void> Probe(std::stop_token stop, ServerAnswer* answer = nullptr);
 	// What SDL's audio driver offers (ALSA, say), for a machine without a
 	// sound server, `why` none answered. Devices are named by their descriptions.
 	static SoundDevices FromSdl(const std::string& why);

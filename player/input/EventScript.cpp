@@ -179,8 +179,7 @@ std::string ParseLine(const std::string& line, ScriptEvent& event) {
 
 } // namespace
 
-std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& text, const std::string& name,
-                                                           std::string& error) {
+Expected<std::vector<ScriptEvent>> EventScript::Parse(const std::string& text, const std::string& name) {
 	std::vector<ScriptEvent> events;
 	// Editors on some systems start a UTF-8 file with a byte-order mark.
 	constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -189,9 +188,8 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 	for (std::string line; std::getline(stream, line);) {
 		number++;
 		if (line.size() > kMaxLineBytes) {
-			error = name + ":" + std::to_string(number) + ": longer than " + std::to_string(kMaxLineBytes) +
-			        " bytes, more than any event needs";
-			return std::nullopt;
+			return Failure{name + ":" + std::to_string(number) + ": longer than " +
+			               std::to_string(kMaxLineBytes) + " bytes, more than any event needs"};
 		}
 		line = line.substr(0, line.find('#'));
 		// Blank as the word splitting sees it: form feeds and vertical tabs too.
@@ -199,8 +197,7 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 		ScriptEvent event{};
 		event.line = number;
 		if (const std::string problem = ParseLine(line, event); !problem.empty()) {
-			error = name + ":" + std::to_string(number) + ": " + problem;
-			return std::nullopt;
+			return Failure{name + ":" + std::to_string(number) + ": " + problem};
 		}
 		events.push_back(std::move(event));
 	}
@@ -209,14 +206,12 @@ std::optional<std::vector<ScriptEvent>> EventScript::Parse(const std::string& te
 	return events;
 }
 
-std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::stop_token stop,
-                                                          std::string& error) {
+Expected<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::stop_token stop) {
 	bool stream = false;
 	std::string why;
 	const int fd = InterruptibleIo::OpenForReading(path, stream, why);
 	if (fd < 0) {
-		error = path + ": cannot read: " + why;
-		return std::nullopt;
+		return Failure{path + ": cannot read: " + why};
 	}
 	std::string text;
 	char buffer[1 << 16];
@@ -227,14 +222,13 @@ std::optional<std::vector<ScriptEvent>> EventScript::Load(const std::string& pat
 	const int readError = errno;
 	::close(fd);
 	if (count > 0) {
-		error = path + ": cannot read: larger than " + std::to_string(kMaxScriptBytes >> 20) +
-		        " MiB, more than any script needs";
-		return std::nullopt;
+		return Failure{path + ": cannot read: larger than " + std::to_string(kMaxScriptBytes >> 20) +
+		               " MiB, more than any script needs"};
 	}
 	if (count < 0) {
-		error = path + (readError == EINTR ? std::string(": interrupted while waiting for input")
-		                                   : ": cannot read: " + std::string(std::strerror(readError)));
-		return std::nullopt;
+		return Failure{path + (readError == EINTR
+		                           ? std::string(": interrupted while waiting for input")
+		                           : ": cannot read: " + std::string(std::strerror(readError)))};
 	}
-	return Parse(text, path, error);
+	return Parse(text, path);
 }

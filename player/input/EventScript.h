@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "host/Expected.h"
+
 struct ScriptEvent {
 	enum class Kind {
 		Resize,
@@ -62,12 +64,10 @@ public:
 
 	// Parses `text`; `name` is the file name used in messages. Returns the
 	// events sorted by block, events of one block in the order written, or
-	// nothing with `error` set to "NAME:LINE: reason".
-	static std::optional<std::vector<ScriptEvent>> Parse(const std::string& text, const std::string& name,
-	                                                     std::string& error);
+	// fails with "NAME:LINE: reason".
+	static Expected<std::vector<ScriptEvent>> Parse(const std::string& text, const std::string& name);
 	// Reads and parses the file at `path`, which may be a pipe or FIFO: its
 	// writer is waited for until it ends the script or a stop is requested
 	// of `stop`. Directories, devices and scripts past the bounds are refused.
-	static std::optional<std::vector<ScriptEvent>> Load(const std::string& path, std::stop_token stop,
-	                                                    std::string& error);
+	static Expected<std::vector<ScriptEvent>> Load(const std::string& path, std::stop_token stop);
 };

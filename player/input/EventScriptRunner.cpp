@@ -3,13 +3,13 @@
 #include "host/Report.h"
 #include "input/UserInput.h"
 
-bool EventScriptRunner::Load(const std::string& path, std::stop_token stop, std::string& error) {
+Expected<void> EventScriptRunner::Load(const std::string& path, std::stop_token stop) {
 	path_ = path;
-	if (path.empty()) return true;
-	auto events = EventScript::Load(path, std::move(stop), error);
-	if (!events) return false;
+	if (path.empty()) return {};
+	auto events = EventScript::Load(path, std::move(stop));
+	if (!events) return Failure{events.Error()};
 	events_ = std::move(*events);
-	return true;
+	return {};
 }
 
 const ScriptEvent* EventScriptRunner::Next(int64_t block) {
@@ -29,23 +29,20 @@ void EventScriptRunner::ReportUnreached(int64_t blocks) {
 }
 
 void EventScriptRunner::Apply(const ScriptEvent& event, BWindow* window) {
-	std::string error;
+	Expected<void> applied;
 	switch (event.kind) {
 	case ScriptEvent::Kind::Menu:
-		UserInput::ChooseMenuItem(event.text, error);
+		applied = UserInput::ChooseMenuItem(event.text);
 		break;
 	case ScriptEvent::Kind::Gain:
-		UserInput::SetGain(event.numbers[0], error);
+		applied = UserInput::SetGain(event.numbers[0]);
 		break;
 	default:
-		if (window)
-			UserInput::Apply(window, event, error);
-		else
-			error = "no meter window";
+		applied = window ? UserInput::Apply(window, event) : Failure{"no meter window"};
 		break;
 	}
-	if (error.empty()) return;
+	if (applied) return;
 	// The script did not do what it said: the run fails, once it is over.
-	Report(path_ + ":" + std::to_string(event.line) + ": " + error);
+	Report(path_ + ":" + std::to_string(event.line) + ": " + applied.Error());
 	failed_ = true;
 }

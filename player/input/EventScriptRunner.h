@@ -21,9 +21,9 @@ class BWindow;
 class EventScriptRunner {
 public:
 	// Reads the script at `path`, a pipe's until a stop is requested of
-	// `stop`; an empty path is a script without events. False with `error`
-	// set to one line when it cannot be read.
-	bool Load(const std::string& path, std::stop_token stop, std::string& error);
+	// `stop`; an empty path is a script without events. Fails with one line
+	// when it cannot be read.
+	Expected<void> Load(const std::string& path, std::stop_token stop);
 	// The script's path; empty for none.
 	const std::string& Path() const { return path_; }
 	// The next event of a block up to `block` not handed over yet, which

@@ -40,22 +40,19 @@ std::string UserInput::KeyBytes(const std::string& name, int32_t* key) {
 	return name;
 }
 
-bool UserInput::ChooseMenuItem(const std::string& label, std::string& error) {
-	if (kit::ChooseMenuItem(label.c_str())) return true;
-	error = "menu: no open menu has an item \"" + label + "\"";
-	return false;
+Expected<void> UserInput::ChooseMenuItem(const std::string& label) {
+	if (kit::ChooseMenuItem(label.c_str())) return {};
+	return Failure{"menu: no open menu has an item \"" + label + "\""};
 }
 
-bool UserInput::SetGain(int32_t percent, std::string& error) {
+Expected<void> UserInput::SetGain(int32_t percent) {
 	auto [window, slider] = FindGainSlider();
 	if (!window) {
-		error = "gain: no preferences window is open";
-		return false;
+		return Failure{"gain: no preferences window is open"};
 	}
 	BPoint from, to;
 	if (!window->Lock()) {
-		error = "gain: the preferences window is closing";
-		return false;
+		return Failure{"gain: the preferences window is closing"};
 	}
 	int32 minimum = 0, maximum = 0;
 	slider->GetLimits(&minimum, &maximum);
@@ -73,42 +70,36 @@ bool UserInput::SetGain(int32_t percent, std::string& error) {
 	to = window->ConvertFromScreen(slider->ConvertToScreen(BPoint(best, y)));
 	window->Unlock();
 	if (percent < minimum || percent > maximum) {
-		error = "gain: " + std::to_string(percent) + " is outside the slider's range " +
-		        std::to_string(minimum) + ".." + std::to_string(maximum);
-		return false;
+		return Failure{"gain: " + std::to_string(percent) + " is outside the slider's range " +
+		               std::to_string(minimum) + ".." + std::to_string(maximum)};
 	}
 	const bool dragged = kit::MouseDown(window, from, B_PRIMARY_MOUSE_BUTTON) &&
 	                     kit::MouseMove(window, to, B_PRIMARY_MOUSE_BUTTON) && kit::MouseUp(window, to);
 	if (!dragged) {
-		error = "gain: the preferences window did not take the drag";
-		return false;
+		return Failure{"gain: the preferences window did not take the drag"};
 	}
-	return StepGainTo(window, slider, percent, maximum - minimum, error);
+	return StepGainTo(window, slider, percent, maximum - minimum);
 }
 
 // A pixel of the bar spans several values, so the drag lands near; the arrow
 // keys, which the slider has focus for since the drag, close the rest.
-bool UserInput::StepGainTo(BWindow* window, BSlider* slider, int32_t percent, int32_t steps,
-                           std::string& error) {
+Expected<void> UserInput::StepGainTo(BWindow* window, BSlider* slider, int32_t percent, int32_t steps) {
 	for (int32_t step = 0; step <= steps; step++) {
 		if (!window->Lock()) {
-			error = "gain: the preferences window is closing";
-			return false;
+			return Failure{"gain: the preferences window is closing"};
 		}
 		const int32 value = slider->Value();
 		window->Unlock();
-		if (value == percent) return true;
+		if (value == percent) return {};
 		const char key[] = {value < percent ? char(B_RIGHT_ARROW) : char(B_LEFT_ARROW), 0};
 		if (!kit::TypeKey(window, key)) {
-			error = "gain: the preferences window did not take the arrow key";
-			return false;
+			return Failure{"gain: the preferences window did not take the arrow key"};
 		}
 	}
-	error = "gain: the slider does not reach " + std::to_string(percent);
-	return false;
+	return Failure{"gain: the slider does not reach " + std::to_string(percent)};
 }
 
-bool UserInput::Apply(BWindow* window, const ScriptEvent& event, std::string& error) {
+Expected<void> UserInput::Apply(BWindow* window, const ScriptEvent& event) {
 	const auto& n = event.numbers;
 	bool done = false;
 	switch (event.kind) {
@@ -138,11 +129,10 @@ bool UserInput::Apply(BWindow* window, const ScriptEvent& event, std::string& er
 		done = kit::Expose(window, BRect(float(n[0]), float(n[1]), float(n[2]), float(n[3])));
 		break;
 	case ScriptEvent::Kind::Gain:
-		return SetGain(n[0], error);
+		return SetGain(n[0]);
 	default:
-		error = "not a window event";
-		return false;
+		return Failure{"not a window event"};
 	}
-	if (!done) error = "the meter window did not take the event";
-	return done;
+	if (!done) return Failure{"the meter window did not take the event"};
+	return {};
 }

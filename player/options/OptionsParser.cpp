@@ -342,13 +342,13 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 		return result;
 	}
 	if (!raw.encoding.empty()) {
-		std::string why;
-		options.raw = RawPcm::Make(raw.encoding, raw.rate, raw.channels, why);
-		if (!options.raw) {
+		const Expected<RawPcm> format = RawPcm::Make(raw.encoding, raw.rate, raw.channels);
+		if (!format) {
 			result.exitStatus = ExitUsage;
-			result.message = why + " (see --help)";
+			result.message = format.Error() + " (see --help)";
 			return result;
 		}
+		options.raw = *format;
 	}
 	if (options.plugins.empty()) options.plugins = {"corvel"};
 	if (const std::string problem = RecordingProblem(options.record); !problem.empty()) {

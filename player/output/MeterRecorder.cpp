@@ -113,12 +113,11 @@ bool MeterRecorder::WriteFrame() {
 
 bool MeterRecorder::WritePng(const std::string& path) {
 	RecordingFile file;
-	std::string why;
 	if (!file.Open(path, stop_)) {
 		error_ = file.Error();
 		return false;
 	}
-	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_, why)) {
+	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_)) {
 		file.Fail("cannot write");
 		error_ = file.Error();
 		return false;

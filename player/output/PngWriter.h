@@ -7,10 +7,11 @@
 
 #include <GraphicsDefs.h>
 
+#include "host/Expected.h"
+
 class PngWriter {
 public:
 	// Writes `pixels`, `width` x `height` of them row by row, to `file`, which
-	// stays open. False with `error` set to libpng's reason.
-	static bool Write(std::FILE* file, const std::vector<rgb_color>& pixels, int width, int height,
-	                  std::string& error);
+	// stays open. Fails with libpng's reason.
+	static Expected<void> Write(std::FILE* file, const std::vector<rgb_color>& pixels, int width, int height);
 };

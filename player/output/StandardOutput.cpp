@@ -38,16 +38,17 @@ bool PrintWhole(const std::string& text) {
 	return Failed(errno);
 }
 
-bool ReserveStandardOutputForRecording(std::string& error) {
+Expected<void> ReserveStandardOutputForRecording() {
 	std::fflush(stdout);
 	const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-		error = std::string("standard output: cannot keep it for the recording: ") + std::strerror(errno);
+		const int error = errno;
 		if (saved >= 0) ::close(saved);
-		return false;
+		return Failure{std::string("standard output: cannot keep it for the recording: ") +
+		               std::strerror(error)};
 	}
 	recordingDescriptor = saved;
-	return true;
+	return {};
 }
 
 int RecordingDescriptor() { return recordingDescriptor; }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "host/Expected.h"
+
 // Whether standard output still takes what is printed: a closed pipe (SIGPIPE
 // is ignored) or a full disk is reported, once, and fails the run.
 // [player thread]
@@ -13,8 +15,8 @@ bool PrintWhole(const std::string& text);
 
 // Gives standard output to a recording to "-": from here on what the player
 // and the add-ons print goes to standard error, so that standard output
-// carries nothing but the recording. False with `error` set when that fails.
+// carries nothing but the recording. Fails with one line when it cannot.
 // [main thread] Before any other thread starts.
-bool ReserveStandardOutputForRecording(std::string& error);
+Expected<void> ReserveStandardOutputForRecording();
 // The descriptor a recording to "-" writes to; -1 unless reserved. [any thread]
 int RecordingDescriptor();

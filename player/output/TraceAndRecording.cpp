@@ -17,17 +17,15 @@ constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
 
 } // namespace
 
-bool TraceAndRecording::OpenTrace(const std::string& path, std::stop_token stop, std::string& error) {
-	// A FIFO's reader is waited for until it comes or a quit signal does.
+Expected<void> TraceAndRecording::OpenTrace(const std::string& path, std::stop_token stop) {
+	// A FIFO's reader is waited for until it comes or a stop is requested.
 	std::FILE* file = InterruptibleIo::OpenForWriting(path, "w", std::move(stop));
-	if (!file) {
-		error = path + ": cannot create: " +
-		        (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno));
-		return false;
-	}
+	if (!file)
+		return Failure{path + ": cannot create: " +
+		               (errno == EINTR ? "interrupted while waiting for a reader" : std::strerror(errno))};
 	trace_ = std::make_unique<DrawingTrace>();
 	trace_->Start(file, path);
-	return true;
+	return {};
 }
 
 void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames,
@@ -78,23 +76,18 @@ void TraceAndRecording::RecordingFailed() {
 	failed_ = true;
 }
 
-bool TraceAndRecording::FinishRecording(bool cutShort, std::string& error) {
-	if (!recorder_) return true;
-	if (!recorder_->Finish()) {
-		error = recorder_->Error();
-		return false;
-	}
-	if (!cutShort) return true;
+Expected<void> TraceAndRecording::FinishRecording(bool cutShort) {
+	if (!recorder_) return {};
+	if (!recorder_->Finish()) return Failure{recorder_->Error()};
+	if (!cutShort) return {};
 	const auto milliseconds = static_cast<int64_t>(std::llround(recorder_->Seconds() * 1000));
-	error = recorder_->Path() + ": recording cut short at " + TimeText(milliseconds, 1000);
-	return false;
+	return Failure{recorder_->Path() + ": recording cut short at " + TimeText(milliseconds, 1000)};
 }
 
 void TraceAndRecording::CloseTrace() {
 	if (!trace_) return;
-	std::string error;
-	if (!trace_->Close(error)) {
-		Report(error);
+	if (const Expected<void> closed = trace_->Close(); !closed) {
+		Report(closed.Error());
 		failed_ = true;
 	}
 	trace_.reset();

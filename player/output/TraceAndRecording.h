@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/DrawingTrace.h"
+#include "host/Expected.h"
 #include "output/MeterRecorder.h"
 
 class BWindow;
@@ -24,10 +25,10 @@ public:
 	TraceAndRecording(const TraceAndRecording&) = delete;
 	TraceAndRecording& operator=(const TraceAndRecording&) = delete;
 
-	// Creates the trace at `path`. False with `error` set to one line. A
-	// FIFO's reader is waited for, here and by the recording, until a stop
-	// is requested of `stop`.
-	bool OpenTrace(const std::string& path, std::stop_token stop, std::string& error);
+	// Creates the trace at `path`; fails with one line. A FIFO's reader is
+	// waited for, here and by the recording, until a stop is requested of
+	// `stop`.
+	Expected<void> OpenTrace(const std::string& path, std::stop_token stop);
 	// Starts a recording at `path`, `fps` frames a second (0: one a block).
 	void StartRecording(const std::string& path, double fps, int blockFrames, std::stop_token stop);
 
@@ -43,9 +44,9 @@ public:
 	void Record(BWindow* window, int sampleRate, int soundFrames);
 	// Keeps the window's last picture before it goes, once it has drawn.
 	void RememberPicture(BWindow* window);
-	// Completes the recording. False with `error` set when it failed or, as
-	// `cutShort` says, the run ended early; the file is kept, for what it shows.
-	bool FinishRecording(bool cutShort, std::string& error);
+	// Completes the recording. Fails when it failed or, as `cutShort` says,
+	// the run ended early; the file is kept, for what it shows.
+	Expected<void> FinishRecording(bool cutShort);
 	// Completes the trace; a failure is reported. Trace(nullptr) first.
 	void CloseTrace();
 

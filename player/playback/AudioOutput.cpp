@@ -34,10 +34,11 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
 	if (mute) return output;
 	if (SdlMayUseSoundServer()) {
-		std::string silence;
-		switch (SoundDevices::Probe(std::move(stop), silence)) {
+		ServerAnswer answer = ServerAnswer::Absent;
+		const Expected<void> answered = SoundDevices::Probe(std::move(stop), &answer);
+		switch (answer) {
 		case ServerAnswer::Silent:
-			why = "no sound output: sound server: " + silence;
+			why = "no sound output: sound server: " + answered.Error();
 			return output;
 		case ServerAnswer::Interrupted:
 			return output;

@@ -15,22 +15,19 @@
 
 namespace {
 
-// A settings folder of its own for as long as it lives; check Made().
+// The add-ons' settings folder for as long as it lives, removed then.
 class ScratchSettings {
 public:
-	explicit ScratchSettings(std::string& error) : folder_(ScratchFolder::Make("vuplay-list", error)) {
-		if (!folder_.empty()) set_settings_directory(folder_.c_str());
+	explicit ScratchSettings(std::string folder) : folder_(std::move(folder)) {
+		set_settings_directory(folder_.c_str());
 	}
 	~ScratchSettings() {
-		if (folder_.empty()) return;
 		set_settings_directory(nullptr);
 		std::error_code ignored;
 		std::filesystem::remove_all(folder_, ignored);
 	}
 	ScratchSettings(const ScratchSettings&) = delete;
 	ScratchSettings& operator=(const ScratchSettings&) = delete;
-
-	bool Made() const { return !folder_.empty(); }
 
 private:
 	std::string folder_;
@@ -48,13 +45,13 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbos
 	std::vector<Row> rows;
 	std::vector<std::string> skipped;
 	{
-		std::string error;
-		ScratchSettings scratch(error);
+		const Expected<std::string> folder = ScratchFolder::Make("vuplay-list");
 		// Without it the add-ons would read and write the user's settings.
-		if (!scratch.Made()) {
-			Report("--list-plugins: " + error);
+		if (!folder) {
+			Report("--list-plugins: " + folder.Error());
 			return 1;
 		}
+		ScratchSettings scratch(*folder);
 		// A crash in an add-on's own code while it loads or unloads is one line naming it.
 		AddonCrashWatch crashWatch;
 		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {

@@ -28,42 +28,43 @@ AddonSession::AddonSession(const SessionOptions& options, std::stop_token stop)
       addons_({.stopping = [this](size_t index) { Stopping(index); },
                .log = [this](const std::string& line) { Log(line); }}) {}
 
-AddonSession::~AddonSession() {
-	std::string error;
-	Leave(Ending::Complete, error);
-}
+AddonSession::~AddonSession() { [[maybe_unused]] const Expected<void> left = Leave(Ending::Complete); }
 
-bool AddonSession::Start(std::string& error) {
-	if (!script_.Load(options_.events, stop_, error)) return false;
-	if (!options_.trace.empty() && !outputs_.OpenTrace(options_.trace, stop_, error)) return false;
+Expected<void> AddonSession::Start() {
+	if (Expected<void> loaded = script_.Load(options_.events, stop_); !loaded) return loaded;
+	if (!options_.trace.empty())
+		if (Expected<void> opened = outputs_.OpenTrace(options_.trace, stop_); !opened) return opened;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
 	std::vector<std::string> failures = addons_.Start(options_.addons, AddonLocator::FromEnvironment());
 	failed_ = !failures.empty();
+	std::optional<Failure> none;
 	if (!addons_.First()) {
-		error = failures.back();
+		none = Failure{failures.back()};
 		failures.pop_back();
 	}
 	for (const std::string& failure : failures)
 		Report(failure);
-	if (!addons_.First() || !SizeMeterWindow(error)) return false;
-	if (options_.fullScreen && !fullScreen_.Enter(First().MeterWindow(), First().Path(), error)) return false;
+	if (none) return *none;
+	if (Expected<void> sized = SizeMeterWindow(); !sized) return sized;
+	if (options_.fullScreen)
+		if (Expected<void> entered = fullScreen_.Enter(First().MeterWindow(), First().Path()); !entered)
+			return entered;
 	outputs_.Trace(First().MeterWindow());
-	return options_.record.empty() || StartRecording(error);
+	if (options_.record.empty()) return {};
+	return StartRecording();
 }
 
-bool AddonSession::SizeMeterWindow(std::string& error) {
-	if (options_.meterWidth == 0) return true;
+Expected<void> AddonSession::SizeMeterWindow() {
+	if (options_.meterWidth == 0) return {};
 	BWindow* window = First().MeterWindow();
 	const std::string size = std::to_string(options_.meterWidth) + "x" + std::to_string(options_.meterHeight);
 	if (!window) {
-		error = "--size " + size + ": " + First().Path() + " opened no meter window";
-		return false;
+		return Failure{"--size " + size + ": " + First().Path() + " opened no meter window"};
 	}
 	// Bounds() span one pixel less than the window's width and height.
 	if (!kit::UserResize(window, float(options_.meterWidth - 1), float(options_.meterHeight - 1))) {
-		error = "--size " + size + ": the meter window did not take the new size";
-		return false;
+		return Failure{"--size " + size + ": the meter window did not take the new size"};
 	}
 	// Headless the window has its new size by now; on screen the window
 	// manager answers in its own time, and the window learns the answer
@@ -73,32 +74,29 @@ bool AddonSession::SizeMeterWindow(std::string& error) {
 	for (;;) {
 		WaitForWindows();
 		if (!window->Lock()) {
-			error = "--size " + size + ": the meter window went away";
-			return false;
+			return Failure{"--size " + size + ": the meter window went away"};
 		}
 		const BRect bounds = window->Bounds();
 		window->Unlock();
 		width = int(bounds.Width()) + 1;
 		height = int(bounds.Height()) + 1;
-		if (width == options_.meterWidth && height == options_.meterHeight) return true;
+		if (width == options_.meterWidth && height == options_.meterHeight) return {};
 		if (system_time() > deadline) break;
 		snooze(kResizePoll);
 	}
 	// The add-on or the window manager limits the window's size.
-	error = "--size " + size + ": the meter window takes " + std::to_string(width) + "x" +
-	        std::to_string(height) + " at the nearest";
-	return false;
+	return Failure{"--size " + size + ": the meter window takes " + std::to_string(width) + "x" +
+	               std::to_string(height) + " at the nearest"};
 }
 
-bool AddonSession::StartRecording(std::string& error) {
+Expected<void> AddonSession::StartRecording() {
 	for (size_t i = 0; i < addons_.Size(); i++)
 		if (addons_.At(i).MeterWindow()) {
 			recorded_ = i;
 			outputs_.StartRecording(options_.record, options_.fps, kBlockFrames, stop_);
-			return true;
+			return {};
 		}
-	error = options_.record + ": no add-on opened a meter window to record";
-	return false;
+	return Failure{options_.record + ": no add-on opened a meter window to record"};
 }
 
 BWindow* AddonSession::RecordedWindow(size_t index) {
@@ -196,14 +194,14 @@ void AddonSession::ApplyScript(int64_t block) {
 	}
 }
 
-bool AddonSession::Leave(Ending ending, std::string& error) {
-	if (left_) return true;
+Expected<void> AddonSession::Leave(Ending ending) {
+	if (left_) return {};
 	left_ = true;
 	addons_.CloseAboutBox(system_time() + kSettleTimeout);
 	outputs_.Trace(nullptr);
 	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
 	fullScreen_.Leave();
-	const bool recorded = outputs_.FinishRecording(ending == Ending::CutShort, error);
+	Expected<void> recorded = outputs_.FinishRecording(ending == Ending::CutShort);
 	addons_.Leave();
 	outputs_.CloseTrace();
 	return recorded;

@@ -12,6 +12,7 @@
 
 #include "audio/AudioSource.h"
 #include "host/AddonGroup.h"
+#include "host/Expected.h"
 #include "input/EventScriptRunner.h"
 #include "output/TraceAndRecording.h"
 #include "session/FullScreenMeter.h"
@@ -56,11 +57,10 @@ public:
 	// Loads the event script, opens the trace, loads and starts every add-on,
 	// each found by AddonLocator.
 	// An add-on that cannot be loaded or started is reported on standard
-	// error and left out. False with `error` set to one line when the script
-	// or the trace fails, no add-on started, the first one's meter window
-	// cannot take the size asked for or fill the screen, or none opened a
-	// window to record.
-	bool Start(std::string& error);
+	// error and left out. Fails with one line when the script or the trace
+	// fails, no add-on started, the first one's meter window cannot take the
+	// size asked for or fill the screen, or none opened a window to record.
+	Expected<void> Start();
 	// Whether an add-on failed to load or start or its About did not return,
 	// a scripted event could not be applied, or the recording or the trace
 	// failed (each reported once).
@@ -91,15 +91,15 @@ public:
 	// Stops and deletes every add-on, completes the recording and the trace
 	// and unloads the libraries, so each writes its settings; an add-on whose
 	// About never returned stays loaded. A recording that `ending` says was
-	// cut short is kept, for what it shows. False with `error` set when the
-	// recording failed or was cut short. Only the first call does anything.
-	bool Leave(Ending ending, std::string& error);
+	// cut short is kept, for what it shows. Fails when the recording failed
+	// or was cut short. Only the first call does anything.
+	Expected<void> Leave(Ending ending);
 
 private:
 	RunningAddon& First() { return addons_.At(*addons_.First()); }
 	// --size: the first add-on's meter window made exactly that size.
-	bool SizeMeterWindow(std::string& error);
-	bool StartRecording(std::string& error);
+	Expected<void> SizeMeterWindow();
+	Expected<void> StartRecording();
 	void HandleMessages();
 	// Before add-on `index` stops or goes: the trace lets go of its window and
 	// the recording keeps its last picture.

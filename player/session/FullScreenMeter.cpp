@@ -14,14 +14,12 @@ constexpr bigtime_t kPoll = 2000;
 
 } // namespace
 
-bool FullScreenMeter::Enter(BWindow* window, const std::string& addon, std::string& error) {
+Expected<void> FullScreenMeter::Enter(BWindow* window, const std::string& addon) {
 	if (!window) {
-		error = "--fullscreen: " + addon + " opened no meter window";
-		return false;
+		return Failure{"--fullscreen: " + addon + " opened no meter window"};
 	}
 	if (!kit::SetFullScreen(window, true)) {
-		error = "--fullscreen: the meter window went away";
-		return false;
+		return Failure{"--fullscreen: the meter window went away"};
 	}
 	window_ = window;
 	const BRect screen = BScreen().Frame();
@@ -30,18 +28,16 @@ bool FullScreenMeter::Enter(BWindow* window, const std::string& addon, std::stri
 	do {
 		kit::WaitForIdle(window);
 		if (!window->Lock()) {
-			error = "--fullscreen: the meter window went away";
-			return false;
+			return Failure{"--fullscreen: the meter window went away"};
 		}
 		frame = window->Frame();
 		window->Unlock();
-		if (frame == screen) return true;
+		if (frame == screen) return {};
 		snooze(kPoll);
 	} while (system_time() < deadline);
-	error = "--fullscreen: the meter window does not fill the screen (" +
-	        std::to_string(int(frame.Width()) + 1) + "x" + std::to_string(int(frame.Height()) + 1) + " at " +
-	        std::to_string(int(frame.left)) + "," + std::to_string(int(frame.top)) + ")";
-	return false;
+	return Failure{"--fullscreen: the meter window does not fill the screen (" +
+	               std::to_string(int(frame.Width()) + 1) + "x" + std::to_string(int(frame.Height()) + 1) +
+	               " at " + std::to_string(int(frame.left)) + "," + std::to_string(int(frame.top)) + ")"};
 }
 
 void FullScreenMeter::Leave() {

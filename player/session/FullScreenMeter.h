@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "host/Expected.h"
+
 class BWindow;
 
 // An add-on saves its meter window's frame in Cleanup; a full-screen frame
@@ -18,10 +20,10 @@ public:
 	FullScreenMeter(const FullScreenMeter&) = delete;
 	FullScreenMeter& operator=(const FullScreenMeter&) = delete;
 
-	// Makes `window` fill the screen and waits until it does. False, with
-	// `error` set to one line naming `addon`, when there is no window or the
-	// display does not make it fill the screen within a few seconds.
-	bool Enter(BWindow* window, const std::string& addon, std::string& error);
+	// Makes `window` fill the screen and waits until it does. Fails with one
+	// line naming `addon` when there is no window or the display does not
+	// make it fill the screen within a few seconds.
+	Expected<void> Enter(BWindow* window, const std::string& addon);
 	// Puts the window back at the frame it had; before its add-on's Cleanup.
 	// Nothing after the first call, or without Enter.
 	void Leave();

@@ -30,10 +30,9 @@ std::vector<AudioBlock> ReadAll(AudioSource& source) {
 }
 
 std::unique_ptr<AudioFileSource> OpenOrFail(const std::string& path) {
-	std::string error;
-	auto source = AudioFileSource::Open(path, {}, error);
-	EXPECT_TRUE(source) << error;
-	return source;
+	auto source = AudioFileSource::Open(path, {});
+	EXPECT_TRUE(source) << source.Error();
+	return source ? std::move(*source) : nullptr;
 }
 
 } // namespace
@@ -136,14 +135,14 @@ TEST(AudioFileSource, SamplesWiderThanAFloatAreRoundedOnceFromTheirOwnPrecision)
 			EXPECT_EQ(block[i], expected[i]) << name << ", sample " << i;
 	}
 
-	std::string why;
-	const auto raw = RawPcm::Make("s32le", 48000, 2, why);
-	ASSERT_TRUE(raw) << why;
+	const auto raw = RawPcm::Make("s32le", 48000, 2);
+	ASSERT_TRUE(raw) << raw.Error();
 	const std::string path = dir / "int32.raw";
 	std::ofstream(path, std::ios::binary)
 	    .write(reinterpret_cast<const char*>(integers.data()), std::streamsize(integers.size() * 4));
-	auto source = AudioFileSource::Open(path, {}, why, &*raw);
-	ASSERT_TRUE(source) << why;
+	auto opened = AudioFileSource::Open(path, {}, &*raw);
+	ASSERT_TRUE(opened) << opened.Error();
+	auto& source = *opened;
 	AudioBlock fromFile, converted;
 	ASSERT_TRUE(source->NextBlock(fromFile));
 	raw->ToStereo(reinterpret_cast<const unsigned char*>(integers.data()), 2, converted.data());
@@ -257,8 +256,9 @@ TEST(AudioFileSource, FailuresNameTheFileAndTheReason) {
 	    {dir / "silent.wav", "contains no audio"}, {"/dev/zero", "is a device"},
 	};
 	for (const auto& [path, reason] : cases) {
-		std::string error;
-		EXPECT_FALSE(AudioFileSource::Open(path, {}, error));
+		const auto source = AudioFileSource::Open(path, {});
+		ASSERT_FALSE(source);
+		const std::string& error = source.Error();
 		EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
 		EXPECT_NE(error.find(reason), std::string::npos) << error;
 		EXPECT_EQ(error.find('\n'), std::string::npos) << error;

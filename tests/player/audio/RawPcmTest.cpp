@@ -44,9 +44,8 @@ TEST(RawPcm, ConvertsAsLibsndfileDoesForEveryFormatAndChannelCount) {
 	for (const std::string encoding : {"s16le", "s24le", "s32le", "f32le"})
 		for (const int channels : {1, 2, 3}) {
 			SCOPED_TRACE(encoding + " " + std::to_string(channels));
-			std::string why;
-			const auto format = RawPcm::Make(encoding, 48000, channels, why);
-			ASSERT_TRUE(format) << why;
+			const auto format = RawPcm::Make(encoding, 48000, channels);
+			ASSERT_TRUE(format) << format.Error();
 			const std::vector<unsigned char> bytes = Samples(*format, encoding, kBlockFrames);
 			ASSERT_EQ(bytes.size(), kBlockFrames * format->FrameBytes());
 			const std::string path = dir / "sound.raw";
@@ -56,8 +55,9 @@ TEST(RawPcm, ConvertsAsLibsndfileDoesForEveryFormatAndChannelCount) {
 
 			AudioBlock converted{};
 			format->ToStereo(bytes.data(), kBlockFrames, converted.data());
-			auto file = AudioFileSource::Open(path, {}, why, &*format);
-			ASSERT_TRUE(file) << why;
+			auto opened = AudioFileSource::Open(path, {}, &*format);
+			ASSERT_TRUE(opened) << opened.Error();
+			auto& file = *opened;
 			EXPECT_EQ(file->SampleRate(), 48000);
 			AudioBlock decoded{};
 			ASSERT_TRUE(file->NextBlock(decoded));

@@ -12,16 +12,15 @@ using Kind = ScriptEvent::Kind;
 namespace {
 
 std::vector<ScriptEvent> ParseOrFail(const std::string& text) {
-	std::string error;
-	auto events = EventScript::Parse(text, "events.txt", error);
-	EXPECT_TRUE(events) << error;
+	auto events = EventScript::Parse(text, "events.txt");
+	EXPECT_TRUE(events) << events.Error();
 	return events ? *events : std::vector<ScriptEvent>{};
 }
 
 std::string ErrorOf(const std::string& text) {
-	std::string error;
-	EXPECT_FALSE(EventScript::Parse(text, "events.txt", error)) << text;
-	return error;
+	const auto events = EventScript::Parse(text, "events.txt");
+	EXPECT_FALSE(events) << text;
+	return events ? std::string() : events.Error();
 }
 
 } // namespace
@@ -108,23 +107,27 @@ TEST(EventScript, ErrorsNameTheLine) {
 
 TEST(EventScript, LoadNamesAFileItCannotRead) {
 	TempDir dir;
-	std::string error;
-	EXPECT_FALSE(EventScript::Load(dir / "absent.txt", {}, error));
+	const auto ErrorOfLoading = [](const std::string& path) {
+		const auto events = EventScript::Load(path, {});
+		EXPECT_FALSE(events) << path;
+		return events ? std::string() : events.Error();
+	};
+	std::string error = ErrorOfLoading(dir / "absent.txt");
 	EXPECT_EQ(error, dir / "absent.txt" + ": cannot read: No such file or directory");
 
 	std::ofstream(dir / "script.txt") << "3 stop\n4 bounce\n";
-	EXPECT_FALSE(EventScript::Load(dir / "script.txt", {}, error));
+	error = ErrorOfLoading(dir / "script.txt");
 	EXPECT_EQ(error, dir / "script.txt" + ":2: unknown event 'bounce'");
 
 	// A device never ends, and scripts past the bounds are no scripts.
-	EXPECT_FALSE(EventScript::Load("/dev/zero", {}, error));
+	error = ErrorOfLoading("/dev/zero");
 	EXPECT_EQ(error, "/dev/zero: cannot read: is a device, not a file");
 	std::ofstream(dir / "huge.txt").close();
 	std::filesystem::resize_file(dir / "huge.txt", EventScript::kMaxScriptBytes + 1); // sparse
-	EXPECT_FALSE(EventScript::Load(dir / "huge.txt", {}, error));
+	error = ErrorOfLoading(dir / "huge.txt");
 	EXPECT_EQ(error, dir / "huge.txt" + ": cannot read: larger than 64 MiB, more than any script needs");
 	const std::string label(EventScript::kMaxLineBytes - 7, 'x'); // "1 menu " and the label fill a line
 	std::ofstream(dir / "long.txt") << "1 menu " << label << "\n2 menu " << label << "x\n";
-	EXPECT_FALSE(EventScript::Load(dir / "long.txt", {}, error));
+	error = ErrorOfLoading(dir / "long.txt");
 	EXPECT_EQ(error, dir / "long.txt" + ":2: longer than 65536 bytes, more than any event needs");
 }

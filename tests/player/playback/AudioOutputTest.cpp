@@ -152,19 +152,19 @@ TEST(AudioOutput, ADeviceReportsTheFrameHeardBetweenBufferTakes) {
 
 TEST(AudioCapture, AnUnknownDeviceIsNamedInTheError) {
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
-	std::string error;
-	EXPECT_FALSE(AudioCapture::Open("no such microphone", error));
+	const auto capture = AudioCapture::Open("no such microphone");
 	unsetenv("SDL_AUDIODRIVER");
-	EXPECT_EQ(error.rfind("capture device 'no such microphone': ", 0), 0u) << error;
+	ASSERT_FALSE(capture);
+	EXPECT_EQ(capture.Error().rfind("capture device 'no such microphone': ", 0), 0u) << capture.Error();
 }
 
 TEST(AudioCapture, DeliversWholeBlocksFromTheDevice) {
 	Watchdog watchdog(30s);
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
-	std::string error;
-	auto capture = AudioCapture::Open("", error);
+	auto opened = AudioCapture::Open("");
 	unsetenv("SDL_AUDIODRIVER");
-	if (!capture) GTEST_SKIP() << "no capture device with the dummy driver: " << error;
+	if (!opened) GTEST_SKIP() << "no capture device with the dummy driver: " << opened.Error();
+	auto& capture = *opened;
 	EXPECT_EQ(capture->TotalFrames(), -1);
 	EXPECT_FALSE(capture->Seek(0));
 	AudioBlock block;
