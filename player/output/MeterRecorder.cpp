@@ -48,103 +48,86 @@ MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames, std:
                                                                                          : Kind::Folder),
       fps_(fps), blockFrames_(blockFrames), stop_(std::move(stop)) {}
 
-bool MeterRecorder::Remember(BWindow* window) {
-	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_, &pictureVersion_)) return true;
+Expected<void> MeterRecorder::Remember(BWindow* window) {
+	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_, &pictureVersion_)) return {};
 	return Unreadable();
 }
 
-bool MeterRecorder::Unreadable() {
-	error_ = path_ + ": the meter window cannot be read";
-	return false;
-}
+Failure MeterRecorder::Unreadable() const { return Failure{path_ + ": the meter window cannot be read"}; }
 
-bool MeterRecorder::Capture(BWindow* window, int sampleRate, int soundFrames) {
+Expected<void> MeterRecorder::Capture(BWindow* window, int sampleRate, int soundFrames) {
 	if (firstRate_ == 0) firstRate_ = sampleRate;
 	blocks_++;
 	seconds_ += double(soundFrames) / sampleRate;
-	if (kind_ == Kind::Picture) return true;
+	if (kind_ == Kind::Picture) return {};
 	const int64_t due = fps_ > 0 ? static_cast<int64_t>(std::floor(seconds_ * fps_ + 0.5 + 1e-9)) : blocks_;
-	if (frames_ >= due) return true;
+	if (frames_ >= due) return {};
 	if (window && kind_ == Kind::Stream) return StreamWindow(window, due);
-	if (window && !Remember(window)) return false;
+	if (window)
+		if (Expected<void> remembered = Remember(window); !remembered) return remembered;
 	while (frames_ < due)
-		if (!WriteFrame()) return false;
-	return true;
+		if (Expected<void> written = WriteFrame(); !written) return written;
+	return {};
 }
 
-bool MeterRecorder::StreamWindow(BWindow* window, int64_t due) {
+Expected<void> MeterRecorder::StreamWindow(BWindow* window, int64_t due) {
 	// Converted from the window's own pixels, as copying them would cost
 	// about as much again; a window that has not drawn since is repeated.
-	bool written = true;
+	Expected<void> written;
 	const bool read =
 	    kit::LendPixels(window, &streamedVersion_, [&](const rgb_color* pixels, int32 width, int32 height) {
 		    written = StreamPicture(pixels, width, height);
 	    });
 	if (!read) return Unreadable();
-	if (!written) return false;
+	if (!written) return written;
 	while (frames_ < due)
-		if (!RepeatStreamFrame()) return false;
-	return true;
+		if (Expected<void> repeated = RepeatStreamFrame(); !repeated) return repeated;
+	return {};
 }
 
-bool MeterRecorder::HasPicture() {
-	if (!pixels_.empty()) return true;
-	error_ = path_ + ": the meter window was never seen";
-	return false;
+Expected<void> MeterRecorder::HasPicture() {
+	if (!pixels_.empty()) return {};
+	return Failure{path_ + ": the meter window was never seen"};
 }
 
-bool MeterRecorder::WriteFrame() {
+Expected<void> MeterRecorder::WriteFrame() {
 	if (kind_ == Kind::Stream) return WriteStreamFrame();
-	if (!HasPicture()) return false;
+	if (Expected<void> seen = HasPicture(); !seen) return seen;
 	if (frames_ == 0) {
 		std::error_code ec;
 		std::filesystem::create_directories(path_, ec);
-		if (ec) {
-			error_ = path_ + ": " + ec.message();
-			return false;
-		}
+		if (ec) return Failure{path_ + ": " + ec.message()};
 	}
 	char name[32];
 	std::snprintf(name, sizeof name, "/frame-%06lld.png", static_cast<long long>(frames_ + 1));
-	if (!WritePng(path_ + name)) return false;
+	if (Expected<void> written = WritePng(path_ + name); !written) return written;
 	frames_++;
-	return true;
+	return {};
 }
 
-bool MeterRecorder::WritePng(const std::string& path) {
+Expected<void> MeterRecorder::WritePng(const std::string& path) {
 	RecordingFile file;
-	if (!file.Open(path, stop_)) {
-		error_ = file.Error();
-		return false;
-	}
-	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_)) {
-		file.Fail("cannot write");
-		error_ = file.Error();
-		return false;
-	}
-	if (!file.Commit()) {
-		error_ = file.Error();
-		return false;
-	}
-	return true;
+	if (Expected<void> opened = file.Open(path, stop_); !opened) return opened;
+	if (!PngWriter::Write(file.Stream(), pixels_, pictureWidth_, pictureHeight_))
+		return file.Fail("cannot write");
+	return file.Commit();
 }
 
-bool MeterRecorder::WriteStreamFrame() {
+Expected<void> MeterRecorder::WriteStreamFrame() {
 	if (frames_ > 0 && (pixels_.empty() || pictureVersion_ == streamedVersion_)) return RepeatStreamFrame();
-	if (!HasPicture()) return false;
+	if (Expected<void> seen = HasPicture(); !seen) return seen;
 	streamedVersion_ = pictureVersion_;
 	return StreamPicture(pixels_.data(), pictureWidth_, pictureHeight_);
 }
 
-bool MeterRecorder::StreamPicture(const rgb_color* pixels, int32 width, int32 height) {
+Expected<void> MeterRecorder::StreamPicture(const rgb_color* pixels, int32 width, int32 height) {
 	if (frames_ == 0) {
 		width_ = width;
 		height_ = height;
 		const auto [numerator, denominator] = FrameRate(fps_, firstRate_, blockFrames_);
-		if (!stream_.Open(path_, width_, height_, numerator, denominator, stop_)) {
-			error_ = stream_.Error();
-			return false;
-		}
+		if (Expected<void> opened = stream_.Open(path_, width_, height_, numerator, denominator, stop_);
+		    !opened)
+			return opened;
 	}
 	std::span<const uint8_t> frame(reinterpret_cast<const uint8_t*>(pixels),
 	                               size_t(width) * size_t(height) * sizeof(rgb_color));
@@ -155,34 +138,25 @@ bool MeterRecorder::StreamPicture(const rgb_color* pixels, int32 width, int32 he
 			std::memcpy(&frame_[size_t(y) * width_ * 4], pixels + size_t(y) * width, size_t(columns) * 4);
 		frame = frame_;
 	}
-	if (!stream_.WriteFrame(frame, size_t(width_) * 4)) {
-		error_ = stream_.Error();
-		return false;
-	}
+	if (Expected<void> written = stream_.WriteFrame(frame, size_t(width_) * 4); !written) return written;
 	frames_++;
-	return true;
+	return {};
 }
 
-bool MeterRecorder::RepeatStreamFrame() {
-	if (!stream_.RepeatFrame()) {
-		error_ = stream_.Error();
-		return false;
-	}
+Expected<void> MeterRecorder::RepeatStreamFrame() {
+	if (Expected<void> repeated = stream_.RepeatFrame(); !repeated) return repeated;
 	frames_++;
-	return true;
+	return {};
 }
 
-bool MeterRecorder::Finish() {
-	if (blocks_ == 0) {
-		error_ = path_ + ": nothing was recorded, as no sound played";
-		return false;
+Expected<void> MeterRecorder::Finish() {
+	if (blocks_ == 0) return Failure{path_ + ": nothing was recorded, as no sound played"};
+	if (kind_ == Kind::Picture) {
+		if (Expected<void> seen = HasPicture(); !seen) return seen;
+		return WritePng(path_);
 	}
-	if (kind_ == Kind::Picture) return HasPicture() && WritePng(path_);
-	if (frames_ == 0 && !WriteFrame()) return false;
-	if (kind_ == Kind::Folder) return true;
-	if (!stream_.Finish()) {
-		error_ = stream_.Error();
-		return false;
-	}
-	return true;
+	if (frames_ == 0)
+		if (Expected<void> written = WriteFrame(); !written) return written;
+	if (kind_ == Kind::Folder) return {};
+	return stream_.Finish();
 }

@@ -9,6 +9,7 @@
 
 #include <GraphicsDefs.h>
 
+#include "host/Expected.h"
 #include "output/Y4mWriter.h"
 
 class BWindow;
@@ -34,34 +35,33 @@ public:
 	MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop);
 
 	// Takes the window's picture as the last one, for the blocks played
-	// once it is gone. False with Error() set when it cannot be read.
-	bool Remember(BWindow* window);
+	// once it is gone. Fails when it cannot be read.
+	Expected<void> Remember(BWindow* window);
 	// After each block played, at `sampleRate` frames a second, of which
-	// the first `soundFrames` are sound; `window` null when it is gone. False
-	// with Error() set when writing failed.
-	bool Capture(BWindow* window, int sampleRate, int soundFrames);
+	// the first `soundFrames` are sound; `window` null when it is gone. Fails
+	// when writing failed.
+	Expected<void> Capture(BWindow* window, int sampleRate, int soundFrames);
 	// Completes the recording: the last picture for a PNG, at least one
-	// frame otherwise. False with Error() set when that failed or no
-	// sound was played to record; then no recording is left under the path.
-	bool Finish();
+	// frame otherwise. Fails when that failed or no sound was played to
+	// record; then no recording is left under the path.
+	Expected<void> Finish();
 
 	const std::string& Path() const { return path_; }
 	// Seconds of sound recorded so far.
 	double Seconds() const { return seconds_; }
 	int64_t Frames() const { return frames_; }
-	const std::string& Error() const { return error_; }
 
 private:
 	enum class Kind { Stream, Picture, Folder };
 
-	bool HasPicture();
-	bool Unreadable();
-	bool WriteFrame();
-	bool WritePng(const std::string& path);
-	bool StreamWindow(BWindow* window, int64_t due);
-	bool WriteStreamFrame(); // from the last picture
-	bool StreamPicture(const rgb_color* pixels, int32 width, int32 height);
-	bool RepeatStreamFrame();
+	Expected<void> HasPicture();
+	Failure Unreadable() const;
+	Expected<void> WriteFrame();
+	Expected<void> WritePng(const std::string& path);
+	Expected<void> StreamWindow(BWindow* window, int64_t due);
+	Expected<void> WriteStreamFrame(); // from the last picture
+	Expected<void> StreamPicture(const rgb_color* pixels, int32 width, int32 height);
+	Expected<void> RepeatStreamFrame();
 
 	std::string path_;
 	Kind kind_;
@@ -79,5 +79,4 @@ private:
 	uint64 pictureVersion_ = 0;  // the window's version of it
 	uint64 streamedVersion_ = 0; // the picture last written to the stream, which a repeat needs not convert
 	std::vector<uint8_t> frame_; // a picture cropped or padded to the stream's size
-	std::string error_;
 };

@@ -33,25 +33,22 @@ std::string Reason(int error) { return std::strerror(error); }
 
 RecordingFile::~RecordingFile() { Discard(); }
 
-bool RecordingFile::Open(const std::string& path, std::stop_token stop) {
+Expected<void> RecordingFile::Open(const std::string& path, std::stop_token stop) {
 	Discard();
 	path_ = path;
-	error_.clear();
 	if (path == "-") return OpenStandardOutput();
-	if (error_ = Protected(path); !error_.empty()) return false;
+	if (std::string why = Protected(path); !why.empty()) return Failure{std::move(why)};
 	struct stat status;
 	if (::stat(path.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return OpenBeside();
-	if (S_ISDIR(status.st_mode)) {
-		error_ = path + ": " + Reason(EISDIR);
-		return false;
-	}
+	if (S_ISDIR(status.st_mode)) return Failure{path + ": " + Reason(EISDIR)};
 	file_ = InterruptibleIo::OpenForWriting(path, "wb", std::move(stop));
 	if (!file_)
-		error_ = path + ": " + (errno == EINTR ? "interrupted while waiting for a reader" : Reason(errno));
+		return Failure{path + ": " +
+		               (errno == EINTR ? "interrupted while waiting for a reader" : Reason(errno))};
 	// A pipe's reader takes a frame in one go instead of 64 KiB at a time;
 	// anything else ignores the request.
-	if (file_) ::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
-	return file_ != nullptr;
+	::fcntl(::fileno(file_), F_SETPIPE_SZ, 1 << 20);
+	return {};
 }
 
 std::string RecordingFile::Protected(const std::string& path) {
@@ -65,19 +62,20 @@ std::string RecordingFile::Protected(const std::string& path) {
 	return path + ": cannot replace it: it is write-protected (mode " + mode + ")";
 }
 
-bool RecordingFile::OpenStandardOutput() {
+Expected<void> RecordingFile::OpenStandardOutput() {
 	const int reserved = RecordingDescriptor();
 	const int fd = reserved < 0 ? -1 : ::fcntl(reserved, F_DUPFD_CLOEXEC, 3);
 	if (fd >= 0 && (file_ = ::fdopen(fd, "wb"))) {
 		::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
-		return true;
+		return {};
 	}
-	error_ = "standard output: " + (reserved < 0 ? std::string("not kept for the recording") : Reason(errno));
+	Failure failure{"standard output: " +
+	                (reserved < 0 ? std::string("not kept for the recording") : Reason(errno))};
 	if (fd >= 0) ::close(fd);
-	return false;
+	return failure;
 }
 
-bool RecordingFile::OpenBeside() {
+Expected<void> RecordingFile::OpenBeside() {
 	// O_EXCL with names of our own rather than mkstemp, so that the file
 	// gets the mode any new file gets (0666 less the umask), not 0600.
 	int error = EEXIST;
@@ -89,36 +87,35 @@ bool RecordingFile::OpenBeside() {
 		file_ = ::fdopen(fd, "wb");
 		if (file_) {
 			temporary_ = name;
-			return true;
+			return {};
 		}
 		error = errno;
 		::close(fd);
 		::unlink(name.c_str());
 	}
 	const std::string folder = std::filesystem::path(path_).parent_path().string();
-	error_ = (folder.empty() ? "." : folder) + ": cannot create a file in it: " + Reason(error);
-	return false;
+	return Failure{(folder.empty() ? "." : folder) + ": cannot create a file in it: " + Reason(error)};
 }
 
-bool RecordingFile::Commit() {
-	if (!file_) return false;
+Expected<void> RecordingFile::Commit() {
+	if (!file_) return Failure{path_ + ": not open"};
 	const bool flushed = std::fflush(file_) == 0;
 	const int flushError = errno;
 	const bool closed = std::fclose(file_) == 0;
 	file_ = nullptr;
 	if (!flushed || !closed) {
-		error_ = path_ + ": cannot write: " + Reason(flushed ? errno : flushError);
+		Failure failure{path_ + ": cannot write: " + Reason(flushed ? errno : flushError)};
 		Discard();
-		return false;
+		return failure;
 	}
-	if (temporary_.empty()) return true;
+	if (temporary_.empty()) return {};
 	if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
-		error_ = path_ + ": cannot replace it: " + Reason(errno);
+		Failure failure{path_ + ": cannot replace it: " + Reason(errno)};
 		Discard();
-		return false;
+		return failure;
 	}
 	temporary_.clear();
-	return true;
+	return {};
 }
 
 void RecordingFile::Discard() {
@@ -128,9 +125,8 @@ void RecordingFile::Discard() {
 	temporary_.clear();
 }
 
-bool RecordingFile::Fail(const std::string& what) {
+Failure RecordingFile::Fail(const std::string& what) {
 	const int error = errno;
 	Discard();
-	error_ = path_ + ": " + what + ": " + Reason(error);
-	return false;
+	return Failure{path_ + ": " + what + ": " + Reason(error)};
 }

@@ -5,6 +5,8 @@
 #include <stop_token>
 #include <string>
 
+#include "host/Expected.h"
+
 // A new file beside PATH, unique to this run ("PATH-XXXXXX.part"), that takes
 // PATH's name only once the recording is complete, so that an abandoned or
 // failed recording never leaves a partial file under PATH and two runs
@@ -30,32 +32,30 @@ public:
 	RecordingFile(const RecordingFile&) = delete;
 	RecordingFile& operator=(const RecordingFile&) = delete;
 
-	// False with Error() set when it cannot be made. A FIFO's reader is
-	// waited for until a stop is requested of `stop`.
-	bool Open(const std::string& path, std::stop_token stop);
+	// Fails when it cannot be made. A FIFO's reader is waited for until a
+	// stop is requested of `stop`.
+	Expected<void> Open(const std::string& path, std::stop_token stop);
 	// "PATH: cannot replace it: ..." when PATH is a write-protected file;
 	// empty otherwise.
 	static std::string Protected(const std::string& path);
 	// Where to write; null unless open. Owned here.
 	std::FILE* Stream() const { return file_; }
-	// Flushes and closes the file and gives it PATH's name. False with
-	// Error() set when that failed; the file is gone then.
-	bool Commit();
+	// Flushes and closes the file and gives it PATH's name. Fails when that
+	// failed; the file is gone then.
+	Expected<void> Commit();
 	// Closes the file and removes it, unless it is PATH itself.
 	void Discard();
-	// For a write to Stream() that failed, with errno still set: sets Error()
-	// to "PATH: `what`: reason", discards the file and returns false.
-	bool Fail(const std::string& what);
+	// For a write to Stream() that failed, with errno still set: discards
+	// the file and gives "PATH: `what`: reason".
+	Failure Fail(const std::string& what);
 
 	const std::string& Path() const { return path_; }
-	const std::string& Error() const { return error_; }
 
 private:
-	bool OpenBeside();
-	bool OpenStandardOutput();
+	Expected<void> OpenBeside();
+	Expected<void> OpenStandardOutput();
 
 	std::string path_;
 	std::string temporary_; // empty when writing PATH itself
 	std::FILE* file_ = nullptr;
-	std::string error_;
 };

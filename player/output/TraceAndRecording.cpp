@@ -60,25 +60,28 @@ void TraceAndRecording::RenderDone(int64_t block, bool result) {
 }
 
 void TraceAndRecording::Record(BWindow* window, int sampleRate, int soundFrames) {
-	if (recorder_ && !recorder_->Capture(window, sampleRate, soundFrames)) RecordingFailed();
+	if (!recorder_) return;
+	if (const Expected<void> captured = recorder_->Capture(window, sampleRate, soundFrames); !captured)
+		RecordingFailed(captured.Error());
 }
 
 void TraceAndRecording::RememberPicture(BWindow* window) {
 	if (!recorder_ || !window) return;
 	// The last drawing must be in the pixels before they are read.
 	kit::WaitForIdle(window, kSettleTimeout);
-	if (!recorder_->Remember(window)) RecordingFailed();
+	if (const Expected<void> remembered = recorder_->Remember(window); !remembered)
+		RecordingFailed(remembered.Error());
 }
 
-void TraceAndRecording::RecordingFailed() {
-	Report(recorder_->Error());
+void TraceAndRecording::RecordingFailed(const std::string& why) {
+	Report(why);
 	recorder_.reset();
 	failed_ = true;
 }
 
 Expected<void> TraceAndRecording::FinishRecording(bool cutShort) {
 	if (!recorder_) return {};
-	if (!recorder_->Finish()) return Failure{recorder_->Error()};
+	if (Expected<void> finished = recorder_->Finish(); !finished) return finished;
 	if (!cutShort) return {};
 	const auto milliseconds = static_cast<int64_t>(std::llround(recorder_->Seconds() * 1000));
 	return Failure{recorder_->Path() + ": recording cut short at " + TimeText(milliseconds, 1000)};

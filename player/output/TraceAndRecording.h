@@ -54,7 +54,7 @@ public:
 	bool Failed() const { return failed_; }
 
 private:
-	void RecordingFailed();
+	void RecordingFailed(const std::string& why);
 
 	std::unique_ptr<DrawingTrace> trace_;
 	std::unique_ptr<MeterRecorder> recorder_;

@@ -26,24 +26,25 @@ public:
 	Y4mWriter& operator=(const Y4mWriter&) = delete;
 
 	// Starts a stream of `width` x `height` frames at `rateNumerator` /
-	// `rateDenominator` frames a second. False with Error() set on failure.
-	// Its reader is waited for until a stop is requested of `stop`.
-	bool Open(const std::string& path, int width, int height, int rateNumerator, int rateDenominator,
-	          std::stop_token stop);
+	// `rateDenominator` frames a second. Its reader is waited for until a
+	// stop is requested of `stop`. Each call below fails with one line, "PATH:
+	// reason"; a failure abandons the stream.
+	Expected<void> Open(const std::string& path, int width, int height, int rateNumerator,
+	                    int rateDenominator, std::stop_token stop);
 	// `rgba` holds `height` rows of `stride` bytes, 4 bytes a pixel in the
 	// order red, green, blue, alpha; alpha is ignored, as frames are opaque.
-	bool WriteFrame(std::span<const uint8_t> rgba, size_t stride);
+	Expected<void> WriteFrame(std::span<const uint8_t> rgba, size_t stride);
 	// Writes the last frame again, without converting it again.
-	bool RepeatFrame();
+	Expected<void> RepeatFrame();
 	// Flushes and closes the stream and gives it its path's name.
-	bool Finish();
+	Expected<void> Finish();
 
 	int64_t FramesWritten() const { return frames_; }
-	const std::string& Error() const { return error_; }
 
 private:
-	bool Fail(); // a write failed, with errno set
-	bool WriterFailed();
+	Failure Fail(); // a write failed, with errno set
+	Failure WriterFailed();
+	Failure NotOpen() const;
 
 	RecordingFile output_;
 	int width_ = 0;
@@ -51,5 +52,4 @@ private:
 	int64_t frames_ = 0;
 	std::optional<Yuv420Converter> converter_;
 	std::unique_ptr<FrameWriter> writer_; // stopped before output_ closes the file
-	std::string error_;
 };

@@ -20,6 +20,12 @@
 
 namespace {
 
+// Passes when the call did, else fails with its reason.
+testing::AssertionResult Done(const Expected<void>& result) {
+	if (result) return testing::AssertionSuccess();
+	return testing::AssertionFailure() << result.Error();
+}
+
 // A frame of `width` x `height` filled with one colour, rows padded to `stride` bytes.
 std::vector<uint8_t> Solid(int width, int height, size_t stride, std::array<uint8_t, 3> rgb) {
 	std::vector<uint8_t> frame(stride * static_cast<size_t>(height), 0xee);
@@ -55,12 +61,12 @@ TEST(Y4mWriter, FfmpegReadsBackSizeFrameCountAndColour) {
 	const size_t stride = 4 * 40;
 	const std::array<uint8_t, 3> colour = {200, 40, 90};
 	Y4mWriter writer;
-	ASSERT_TRUE(writer.Open(path, width, height, 44100, 512, {})) << writer.Error();
+	ASSERT_TRUE(Done(writer.Open(path, width, height, 44100, 512, {})));
 	const auto frame = Solid(width, height, stride, colour);
 	for (int i = 0; i < 5; i++)
-		ASSERT_TRUE(writer.WriteFrame(frame, stride)) << writer.Error();
+		ASSERT_TRUE(Done(writer.WriteFrame(frame, stride)));
 	EXPECT_FALSE(std::filesystem::exists(path)); // named only when finished
-	ASSERT_TRUE(writer.Finish()) << writer.Error();
+	ASSERT_TRUE(Done(writer.Finish()));
 	EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 1);
 
 	const std::string probe = Capture("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
@@ -98,16 +104,18 @@ TEST(Y4mWriter, RejectsAFrameSmallerThanTheStream) {
 	TempDir dir;
 	Y4mWriter writer;
 	ASSERT_TRUE(writer.Open(dir / "small.y4m", 8, 8, 25, 1, {}));
-	EXPECT_FALSE(writer.WriteFrame(Solid(8, 7, 32, {0, 0, 0}), 32));
-	EXPECT_NE(writer.Error().find("smaller than 8x8"), std::string::npos) << writer.Error();
+	const Expected<void> small = writer.WriteFrame(Solid(8, 7, 32, {0, 0, 0}), 32);
+	ASSERT_FALSE(small);
+	EXPECT_NE(small.Error().find("smaller than 8x8"), std::string::npos) << small.Error();
 	EXPECT_FALSE(writer.Finish());
 	EXPECT_FALSE(std::filesystem::exists(dir / "small.y4m"));
 }
 
 TEST(Y4mWriter, ReportsAFolderItCannotWriteIn) {
 	Y4mWriter writer;
-	EXPECT_FALSE(writer.Open("/nonexistent-folder/meter.y4m", 8, 8, 25, 1, {}));
-	EXPECT_EQ(writer.Error(), "/nonexistent-folder: cannot create a file in it: No such file or directory");
+	const Expected<void> opened = writer.Open("/nonexistent-folder/meter.y4m", 8, 8, 25, 1, {});
+	ASSERT_FALSE(opened);
+	EXPECT_EQ(opened.Error(), "/nonexistent-folder: cannot create a file in it: No such file or directory");
 }
 
 namespace {
@@ -181,17 +189,17 @@ TEST(Y4mWriter, RepeatedRowsRunsAndFramesConvertAsEveryPixelOnItsOwn) {
 		frames.push_back(frame);
 	}
 	Y4mWriter writer;
-	ASSERT_TRUE(writer.Open(path, width, height, 30, 1, {})) << writer.Error();
+	ASSERT_TRUE(Done(writer.Open(path, width, height, 30, 1, {})));
 	std::vector<size_t> written; // the frames in the order they went out
 	for (size_t f = 0; f < frames.size(); f++) {
-		ASSERT_TRUE(writer.WriteFrame(frames[f], stride)) << writer.Error();
+		ASSERT_TRUE(Done(writer.WriteFrame(frames[f], stride)));
 		written.push_back(f);
 		for (size_t again = 0; again < f % 3; again++) {
-			ASSERT_TRUE(writer.RepeatFrame()) << writer.Error();
+			ASSERT_TRUE(Done(writer.RepeatFrame()));
 			written.push_back(f);
 		}
 	}
-	ASSERT_TRUE(writer.Finish()) << writer.Error();
+	ASSERT_TRUE(Done(writer.Finish()));
 	EXPECT_EQ(writer.FramesWritten(), static_cast<int64_t>(written.size()));
 
 	const std::string stream = Contents(path);
@@ -218,13 +226,13 @@ TEST(Y4mWriter, WritesStraightIntoAPipe) {
 	std::string received;
 	std::thread reader([&] { received = Contents(pipe); });
 	Y4mWriter writer;
-	const bool opened = writer.Open(pipe, 2, 2, 25, 1, {});
+	const Expected<void> opened = writer.Open(pipe, 2, 2, 25, 1, {});
 	if (!opened) std::fclose(std::fopen(pipe.c_str(), "w")); // lets the reader end
-	EXPECT_TRUE(opened) << writer.Error();
+	EXPECT_TRUE(Done(opened));
 	if (opened) {
 		EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""), {}), 1);
-		EXPECT_TRUE(writer.WriteFrame(Solid(2, 2, 8, {0, 0, 0}), 8)) << writer.Error();
-		EXPECT_TRUE(writer.Finish()) << writer.Error();
+		EXPECT_TRUE(Done(writer.WriteFrame(Solid(2, 2, 8, {0, 0, 0}), 8)));
+		EXPECT_TRUE(Done(writer.Finish()));
 	}
 	reader.join();
 	EXPECT_EQ(received.rfind("YUV4MPEG2 W2 H2 F25:1 ", 0), 0u) << received;
