@@ -19,7 +19,7 @@ Expected<std::unique_ptr<AudioSource>> InputFiles::Open(const std::string& path,
 	if (readOnce) *readOnce = (*file)->IsStream() || path == "-";
 	if ((*file)->IsStream())
 		return std::unique_ptr<AudioSource>(std::make_unique<StreamSource>(std::move(*file)));
-	return std::move(file);
+	return file;
 }
 
 std::vector<InputFile> InputFiles::Playable(const std::vector<std::string>& files,

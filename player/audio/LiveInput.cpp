@@ -20,7 +20,7 @@ Expected<std::unique_ptr<LiveSource>> LiveInput::Open(Kind kind, const std::stri
                                                       std::stop_token stop) {
 	if (kind == Kind::Monitor) {
 		auto monitor = PulseCapture::Open(PulseCapture::Follow::DefaultMonitor, {}, stop);
-		if (monitor) return std::move(monitor);
+		if (monitor) return monitor;
 		return Failure{"--monitor: " + monitor.Error() +
 		               (stop.stop_requested() || monitor.Error() == PulseCapture::kNoServer
 		                    ? ""
@@ -33,7 +33,7 @@ Expected<std::unique_ptr<LiveSource>> LiveInput::Open(Kind kind, const std::stri
 		return Failure{"--capture: sound server: " + server.Error()};
 	if (!server) {
 		auto capture = AudioCapture::Open(name);
-		if (capture) return std::move(capture);
+		if (capture) return capture;
 		// What the sound system said of its default device would puzzle more than help.
 		if (name.empty())
 			return Failure{
