@@ -43,9 +43,13 @@ for folder in "$plugins"/*; do
 	[ "$(basename "$folder")" = Visualization ] || ln -s "$folder" "$tree/bin/$relative/"
 done
 ln -s "$plugins/Visualization/vumeter-qt.so" "$tree/bin/$relative/Visualization/"
-ln -s "$root"/build/release/lib/audacious/Visualization/vu-meters-*.so "$tree/bin/$relative/Visualization/"
+ln -s "$root/build/release/$(realpath --relative-to="$(pkg-config --variable=prefix audacious)" "$plugins")"/Visualization/vu-meters-*.so \
+	"$tree/bin/$relative/Visualization/"
 
-read -r bus bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | tr '\n' ' ')
+{
+	read -r bus
+	read -r bus_pid
+} < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$bus
 
 ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
