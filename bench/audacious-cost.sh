@@ -67,9 +67,18 @@ run() {
 		VUMETERS_SETTINGS_DIR=$home/vu SDL_AUDIODRIVER=dummy PULSE_SERVER=unix:/nonexistent \
 		"$tree/bin/audacious" --qt -V >/dev/null 2>"$work/$name.log" &
 	local pid=$!
-	until grep -q 'Probing for interface plugin' "$work/$name.log" 2>/dev/null; do sleep 0.2; done
-	audtool plugin-enable sdlout on
-	for plugin in "$@"; do audtool plugin-enable "$plugin" on; done
+	# Audacious answers on D-Bus before it has read its plug-ins, and takes a
+	# request too early for none.
+	until grep -q 'to SDL Output\.' "$work/$name.log" 2>/dev/null; do
+		audtool plugin-enable sdlout on
+		sleep 0.5
+	done
+	for plugin in "$@"; do
+		until audtool plugin-is-enabled "$plugin"; do
+			audtool plugin-enable "$plugin" on
+			sleep 0.5
+		done
+	done
 	audtool playlist-addurl "$work/music.wav"
 	sleep 2
 	audtool playback-play
