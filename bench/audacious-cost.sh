@@ -60,7 +60,8 @@ run() {
 	local name=$1
 	shift
 	local home=$work/home-$name
-	rm -rf "$home"
+	# The last round's log must not be read before this one's starts.
+	rm -rf "$home" "$work/$name.log"
 	mkdir -p "$home/runtime"
 	chmod 700 "$home/runtime"
 	HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/runtime \
