@@ -43,9 +43,13 @@ for folder in "$plugins"/*; do
 	[ "$(basename "$folder")" = Visualization ] || ln -s "$folder" "$tree/bin/$relative/"
 done
 ln -s "$plugins/Visualization/vumeter-qt.so" "$tree/bin/$relative/Visualization/"
-ln -s "$root"/build/release/lib/audacious/Visualization/vu-meters-*.so "$tree/bin/$relative/Visualization/"
+ln -s "$root/build/release/$(realpath --relative-to="$(pkg-config --variable=prefix audacious)" "$plugins")"/Visualization/vu-meters-*.so \
+	"$tree/bin/$relative/Visualization/"
 
-read -r bus bus_pid < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | tr '\n' ' ')
+{
+	read -r bus
+	read -r bus_pid
+} < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$bus
 
 ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
@@ -56,16 +60,26 @@ run() {
 	local name=$1
 	shift
 	local home=$work/home-$name
-	rm -rf "$home"
+	# The last round's log must not be read before this one's starts.
+	rm -rf "$home" "$work/$name.log"
 	mkdir -p "$home/runtime"
 	chmod 700 "$home/runtime"
 	HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache XDG_RUNTIME_DIR=$home/runtime \
 		VUMETERS_SETTINGS_DIR=$home/vu SDL_AUDIODRIVER=dummy PULSE_SERVER=unix:/nonexistent \
 		"$tree/bin/audacious" --qt -V >/dev/null 2>"$work/$name.log" &
 	local pid=$!
-	until grep -q 'Probing for interface plugin' "$work/$name.log" 2>/dev/null; do sleep 0.2; done
-	audtool plugin-enable sdlout on
-	for plugin in "$@"; do audtool plugin-enable "$plugin" on; done
+	# Audacious answers on D-Bus before it has read its plug-ins, and takes a
+	# request too early for none.
+	until grep -q 'to SDL Output\.' "$work/$name.log" 2>/dev/null; do
+		audtool plugin-enable sdlout on
+		sleep 0.5
+	done
+	for plugin in "$@"; do
+		until audtool plugin-is-enabled "$plugin"; do
+			audtool plugin-enable "$plugin" on
+			sleep 0.5
+		done
+	done
 	audtool playlist-addurl "$work/music.wav"
 	sleep 2
 	audtool playback-play

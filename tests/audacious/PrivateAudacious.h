@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "player/TestFiles.h"
@@ -105,8 +106,13 @@ public:
 		if (!Eventually([&] { return Log().find("Probing for interface plugin") != std::string::npos; },
 		                std::chrono::seconds(60)))
 			return false;
-		Audtool("plugin-enable sdlout on");
-		return Eventually([&] { return Log().find("to SDL Output.") != std::string::npos; });
+		// A request that comes too early is not answered at all: asked again.
+		return Eventually([&] {
+			if (Log().find("to SDL Output.") != std::string::npos) return true;
+			Audtool("plugin-enable sdlout on");
+			std::this_thread::sleep_for(std::chrono::milliseconds(300));
+			return false;
+		});
 	}
 
 	// audtool's exit status and what it printed.

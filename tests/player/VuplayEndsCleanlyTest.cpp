@@ -67,7 +67,8 @@ TEST_F(VuplayEndsCleanly, AFifoAsInputOrScriptIsWaitedForUntilAnInterrupt) {
 		ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
 		const auto signalled = Clock::now();
 		EXPECT_EQ(child.Wait(30s), 128 + SIGINT);
-		EXPECT_LT(Clock::now() - signalled, 1s);
+		// At once on a quiet machine; without the interrupt the wait never ends.
+		EXPECT_LT(Clock::now() - signalled, 10s);
 		EXPECT_EQ(ReadFile(err),
 		          "vuplay: " + fifo + ": interrupted while waiting for input\nvuplay: ended by SIGINT\n");
 	}
@@ -93,7 +94,8 @@ TEST_F(VuplayEndsCleanly, ARecordingReaderThatTakesNothingIsLeftAtAnInterrupt) {
 	ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
 	const auto signalled = Clock::now();
 	EXPECT_EQ(child.Wait(30s), 128 + SIGINT);
-	EXPECT_LT(Clock::now() - signalled, 2s);
+	// At once on a quiet machine; without the interrupt the wait never ends.
+	EXPECT_LT(Clock::now() - signalled, 10s);
 	close(reader);
 	EXPECT_EQ(ReadFile(err), "vuplay: " + fifo +
 	                             ": recording cut short: the reader took no more\nvuplay: ended by SIGINT\n");

@@ -246,7 +246,9 @@ TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNot
 		ASSERT_EQ(kill(play.Pid(), SIGINT), 0);
 		const auto signalled = Clock::now();
 		EXPECT_EQ(play.Wait(30s), 128 + SIGINT);
-		EXPECT_LT(Clock::now() - signalled, 1s);
+		// Within a second on a quiet machine; the bound leaves room for a loaded one
+		// and still tells an end from the five seconds a server is waited for.
+		EXPECT_LT(Clock::now() - signalled, 3s);
 	}
 	for (const std::string& args : {oneSecond_, std::string("--list-devices"), std::string("--monitor"),
 	                                std::string("--capture=one.monitor")}) {
@@ -256,7 +258,9 @@ TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNot
 		ASSERT_EQ(kill(child.Pid(), SIGINT), 0);
 		const auto signalled = Clock::now();
 		EXPECT_EQ(child.Wait(30s), 128 + SIGINT);
-		EXPECT_LT(Clock::now() - signalled, 1s);
+		// Within a second on a quiet machine; the bound leaves room for a loaded one
+		// and still tells an end from the five seconds a server is waited for.
+		EXPECT_LT(Clock::now() - signalled, 3s);
 		EXPECT_TRUE(Err().ends_with("vuplay: ended by SIGINT\n")) << Err();
 	}
 	const auto start = Clock::now();

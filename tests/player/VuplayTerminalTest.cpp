@@ -48,7 +48,9 @@ TEST_F(VuplayTerminal, QOnTheTerminalEndsThePlayerWhileTheWriterOfItsStandardInp
 		terminal.Type("q");
 		const auto typed = Clock::now();
 		EXPECT_EQ(terminal.Wait(30s), 0) << terminal.Output();
-		EXPECT_LT(Clock::now() - typed, 1s);
+		// Within a second on a quiet machine; without the key the player would
+		// wait for the writer, which keeps the pipe open until it has ended.
+		EXPECT_LT(Clock::now() - typed, 10s);
 		writer.join();
 		close(ends[1]);
 	}
