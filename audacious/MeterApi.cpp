@@ -44,8 +44,9 @@ VUMETERS_EXPORT VuMeter* vumeters_start(const char* addon, const char* traceVari
 	// Nothing may be thrown into Audacious; running out of memory here is a failed start.
 	try {
 		SetUpHost();
-		if (auto bridge = MeterBridge::Start({addon, traceVariable, disable}, why))
-			return new VuMeter{std::move(bridge)};
+		auto bridge = MeterBridge::Start({addon, traceVariable, disable});
+		if (bridge) return new VuMeter{std::move(*bridge)};
+		why = bridge.Error();
 	} catch (const std::exception& exception) {
 		why = std::string(addon) + ": " + exception.what();
 	}

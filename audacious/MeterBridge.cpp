@@ -28,24 +28,21 @@ MeterBridge::MeterBridge(const Setup& setup)
       addons_({.stopping = [this](size_t) { Stopping(); },
                .log = [this](const std::string& line) { AUDDBG("%s: %s\n", setup_.addon, line.c_str()); }}) {}
 
-std::unique_ptr<MeterBridge> MeterBridge::Start(const Setup& setup, std::string& error) {
+Expected<std::unique_ptr<MeterBridge>> MeterBridge::Start(const Setup& setup) {
 	std::unique_ptr<MeterBridge> bridge(new MeterBridge(setup));
 	if (const char* path = std::getenv(setup.traceVariable); path && *path) {
 		std::FILE* file = std::fopen(path, "w");
-		if (!file) {
-			error =
-			    std::string(setup.traceVariable) + "=" + path + ": cannot create: " + std::strerror(errno);
-			return nullptr;
-		}
+		if (!file)
+			return Failure{std::string(setup.traceVariable) + "=" + path +
+			               ": cannot create: " + std::strerror(errno)};
 		bridge->trace_ = std::make_unique<DrawingTrace>();
 		bridge->trace_->Start(file, path);
 	}
 	std::vector<std::string> failures =
 	    bridge->addons_.Start({setup.addon}, AddonLocator::FromEnvironment(BridgeFolder::AddonFolder()));
-	if (!bridge->addons_.First()) {
-		error = failures.empty() ? std::string(setup.addon) + ": the add-on did not start" : failures.back();
-		return nullptr;
-	}
+	if (!bridge->addons_.First())
+		return Failure{failures.empty() ? std::string(setup.addon) + ": the add-on did not start"
+		                                : failures.back()};
 	if (bridge->trace_) bridge->trace_->Watch(bridge->addons_.At(0).MeterWindow());
 	bridge->poll_.start(kPollMs, [bridge = bridge.get()] { bridge->HandleMessages(); });
 	return bridge;

@@ -12,6 +12,7 @@
 
 #include "host/AddonGroup.h"
 #include "host/DrawingTrace.h"
+#include "host/Expected.h"
 #include "host/SampleConversion.h"
 
 #include "SilenceFeed.h"
@@ -37,9 +38,9 @@ public:
 		void (*disable)();         // asks Audacious to disable the plug-in, later
 	};
 
-	// Loads and starts the add-on. Null with `error` set to one line when it
-	// cannot be found, loaded or started, or the trace cannot be created.
-	static std::unique_ptr<MeterBridge> Start(const Setup& setup, std::string& error);
+	// Loads and starts the add-on; fails when it cannot be found, loaded or
+	// started, or the trace cannot be created.
+	static Expected<std::unique_ptr<MeterBridge>> Start(const Setup& setup);
 	~MeterBridge();
 
 	MeterBridge(const MeterBridge&) = delete;
