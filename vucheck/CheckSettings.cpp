@@ -1,4 +1,5 @@
-// Past 300 lines as one unit: its four settings checks share the load-render-unload cycle and the file checks.
+// Past 300 lines as one unit: its four settings checks share the load-render-unload cycle and the file
+// checks.
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -4,10 +4,10 @@
 #include <MenuItem.h>
 #include <PopUpMenu.h>
 
-#include "support/AddonTest.h"
 #include "core/MyPlugin.h"
 #include "display/PluginView.h"
 #include "display/PluginWindow.h"
+#include "support/AddonTest.h"
 
 namespace {
 

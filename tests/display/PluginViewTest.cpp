@@ -3,8 +3,8 @@
 #include <Messenger.h>
 #include <PopUpMenu.h>
 
-#include "support/AddonTest.h"
 #include "display/PluginView.h"
+#include "support/AddonTest.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <AppDefs.h>
 #include <Messenger.h>
 
-#include "support/AddonTest.h"
 #include "prefs/ViEdMainWindow.h"
+#include "support/AddonTest.h"
 
 namespace {
 
