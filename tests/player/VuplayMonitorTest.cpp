@@ -126,6 +126,8 @@ protected:
 		return !drawn.empty() && left == drawn[0].leftTip && right == drawn[0].rightTip;
 	}
 
+	// Every run here is timed to its end.
+	ScopedVariable tsan_{"TSAN_OPTIONS", TsanWithoutExitPause().c_str()};
 	std::unique_ptr<SoundServer> server_;
 	std::string oneSecond_ = dir_ / "one-second.wav", fourSeconds_ = dir_ / "four-seconds.wav";
 	std::string trace_ = dir_ / "trace.txt", err_ = dir_ / "vuplay.err";
@@ -142,10 +144,12 @@ TEST_P(VuplayMonitor, MetersWhatTheDefaultOutputPlaysAndSilenceAtTheBlockRate) {
 	EXPECT_EQ(Err(), "");
 	const std::vector<Needles> drawn = Drawn();
 	// Every block of three seconds, as fast as sound comes: silence before and
-	// after the tone, when the server sends nothing, paced as the tone is.
+	// after the tone, when the server sends nothing, paced as the tone is. The
+	// upper bound leaves room for a loaded machine; silence made only once a
+	// stall is declared would take ten times as long.
 	EXPECT_EQ(drawn.size(), 259u); // 3 * 44100 / 512, the last one cut
 	EXPECT_GT(took, 2800ms);
-	EXPECT_LT(took, 4s);
+	EXPECT_LT(took, 5s);
 	ASSERT_FALSE(drawn.empty());
 	EXPECT_EQ(drawn[0].left, 0);
 	EXPECT_EQ(drawn[0].right, 0);
@@ -235,7 +239,6 @@ TEST_P(VuplayMonitor, AServerThatDoesNotAnswerIsWaitedForFiveSecondsAtMostAndNot
 	Watchdog watchdog(120s);
 	ScopedVariable driver("SDL_AUDIODRIVER", nullptr);
 	ScopedVariable headless("VUMETERS_HEADLESS", "1");
-	ScopedVariable tsan("TSAN_OPTIONS", TsanWithoutExitPause().c_str());
 	{
 		Child play(VUPLAY_PROGRAM,
 		           {"--settings-dir", settings_, "-p", "kestle", "--trace", trace_, fourSeconds_},
