@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kSampleRate = 44100;
 constexpr pa_usec_t kRetryEvery = 1000000;
+constexpr pa_usec_t kDefaultCheckEvery = 1000000;
 constexpr pa_usec_t kOpenLimit = 5000000;
 // How often the opening looks for a quit signal.
 constexpr pa_usec_t kQuitCheckEvery = 100000;
@@ -75,6 +76,8 @@ Expected<std::unique_ptr<PulseCapture>> PulseCapture::Open(Follow follow, const 
 	api->time_free(quitCheck);
 	const bool opened = capture->opening_ == Opening::Done;
 	const std::string why = capture->openError_;
+	if (opened && follow != Follow::Named)
+		capture->defaultCheck_ = After(api, kDefaultCheckEvery, &PulseCapture::CheckDefault, capture.get());
 	pa_threaded_mainloop_unlock(capture->mainloop_);
 	if (!opened) return Failure{why};
 	return capture;
@@ -85,6 +88,7 @@ PulseCapture::~PulseCapture() {
 	if (!mainloop_) return;
 	pa_threaded_mainloop_lock(mainloop_);
 	if (retry_) pa_threaded_mainloop_get_api(mainloop_)->time_free(retry_);
+	if (defaultCheck_) pa_threaded_mainloop_get_api(mainloop_)->time_free(defaultCheck_);
 	DropStream();
 	if (context_) {
 		pa_context_set_state_callback(context_, nullptr, nullptr);
@@ -174,6 +178,15 @@ void PulseCapture::Retry(pa_mainloop_api* api, pa_time_event* event, const struc
 		capture->Resolve();
 	else
 		capture->Connect();
+}
+
+void PulseCapture::CheckDefault(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
+                                void* self) {
+	auto* capture = static_cast<PulseCapture*>(self);
+	if (capture->context_ && pa_context_get_state(capture->context_) == PA_CONTEXT_READY) capture->Resolve();
+	timeval next{};
+	pa_timeval_add(pa_gettimeofday(&next), kDefaultCheckEvery);
+	api->time_restart(event, &next);
 }
 
 // Finds the input to record now and records it, unless it already does.

@@ -22,7 +22,9 @@ struct pa_time_event;
 // input gives, a block at a time so that the meters lag little.
 //
 // Follows the server: when the default output (or input) changes, the stream
-// moves to the new one's monitor (or to it) as soon as the server says so.
+// moves to the new one's monitor (or to it) as soon as the server says so,
+// and within a second where the server's notice came before the change or
+// not at all (PipeWire's service may tell of a change before it is made).
 // When the server goes away, a warning says so once and a new connection is
 // tried every second; meanwhile, and whenever the input sends nothing, the
 // player gets silent blocks (LiveSource). An input by name that goes away is
@@ -77,6 +79,7 @@ private:
 	void SinkInfo(const pa_sink_info* info);
 	void Readable(pa_stream* stream);
 	static void Retry(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self);
+	static void CheckDefault(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self);
 
 	const Follow follow_;
 	const std::string name_;
@@ -87,6 +90,7 @@ private:
 	pa_context* context_ = nullptr;            // owned; null between connections
 	pa_stream* stream_ = nullptr;              // owned; null while not recording
 	pa_time_event* retry_ = nullptr;           // owned; the next attempt, when one is due
+	pa_time_event* defaultCheck_ = nullptr;    // owned; while following a default
 	std::string source_;                       // what stream_ records
 	std::string output_;                       // the default output whose monitor it is
 	bool serverGone_ = false;                  // said so; to say when it is back
