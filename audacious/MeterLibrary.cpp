@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 
@@ -26,6 +27,9 @@ template <typename Function> bool Resolve(void* handle, const char* name, Functi
 const MeterLibrary* MeterLibrary::Load(std::string& error) {
 	static MeterLibrary library;
 	static void* handle = nullptr;
+	// Audacious may enable the feed, an effect, on a thread of its own.
+	static std::mutex lock;
+	const std::lock_guard locked(lock);
 	if (handle) return &library;
 	const std::filesystem::path path = LibraryPath();
 	if (path.empty()) {
@@ -41,10 +45,12 @@ const MeterLibrary* MeterLibrary::Load(std::string& error) {
 	VuMeterApiVersion version = nullptr;
 	if (!Resolve(opened, "vumeters_api_version", version) || version() != VUMETERS_AUDACIOUS_API ||
 	    !Resolve(opened, "vumeters_start", library.start) || !Resolve(opened, "vumeters_end", library.end) ||
-	    !Resolve(opened, "vumeters_render", library.render) ||
-	    !Resolve(opened, "vumeters_clear", library.clear) ||
 	    !Resolve(opened, "vumeters_prefs", library.prefs) ||
-	    !Resolve(opened, "vumeters_about", library.about)) {
+	    !Resolve(opened, "vumeters_about", library.about) ||
+	    !Resolve(opened, "vumeters_feed_start", library.feedStart) ||
+	    !Resolve(opened, "vumeters_feed_process", library.feedProcess) ||
+	    !Resolve(opened, "vumeters_feed_flush", library.feedFlush) ||
+	    !Resolve(opened, "vumeters_feed_finish", library.feedFinish)) {
 		dlclose(opened);
 		error = path.string() + ": of another build than this plug-in";
 		return nullptr;

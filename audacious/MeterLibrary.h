@@ -1,21 +1,22 @@
-// The library that runs the meters, as a plug-in library finds and loads it.
+// The library that runs the meters, as a plug-in finds and loads it.
 #pragma once
 
 #include <string>
 
 #include "MeterApi.h"
 
-// Loaded once for the process and never closed: the kit's threads live on.
 struct MeterLibrary {
-	VuMeterStart start;
-	VuMeterEnd end;
-	VuMeterRender render;
-	VuMeterClear clear;
-	VuMeterPrefs prefs;
-	VuMeterAbout about;
+	VuMeterStart start = nullptr;
+	VuMeterEnd end = nullptr;
+	VuMeterPrefs prefs = nullptr;
+	VuMeterAbout about = nullptr;
+	VuFeedStart feedStart = nullptr;
+	VuFeedProcess feedProcess = nullptr;
+	VuFeedFlush feedFlush = nullptr;
+	VuFeedFinish feedFinish = nullptr;
 
-	// The library of the tree this plug-in file belongs to, found from the
-	// file itself with links followed. Null with `error` set to one line when
-	// it cannot be loaded or is of another build. [Audacious's main thread]
+	// Loads the library beside the kit of the tree this plug-in was installed
+	// with, once for the process; null with a line in `error` when it cannot
+	// be loaded or is of another build. [any thread]
 	static const MeterLibrary* Load(std::string& error);
 };

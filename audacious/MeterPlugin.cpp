@@ -10,9 +10,12 @@
 bool MeterPlugin::init() {
 	std::string error;
 	if ((library_ = MeterLibrary::Load(error))) {
-		char why[512] = "";
-		if ((meter_ = library_->start(addon_, traceVariable_, disable_, why, sizeof why))) return true;
-		error = why;
+		char why[1024] = "";
+		if ((meter_ = library_->start(addon_, info.name, traceVariable_, disable_, why, sizeof why)))
+			return true;
+		// The library has written its line on standard error.
+		aud_ui_show_error((std::string(info.name) + ": " + why).c_str());
+		return false;
 	}
 	std::fprintf(stderr, "vu-meters: %s\n", error.c_str());
 	aud_ui_show_error((std::string(info.name) + ": " + error).c_str());
@@ -22,14 +25,6 @@ bool MeterPlugin::init() {
 void MeterPlugin::cleanup() {
 	if (meter_) library_->end(meter_);
 	meter_ = nullptr;
-}
-
-void MeterPlugin::clear() {
-	if (meter_) library_->clear(meter_);
-}
-
-void MeterPlugin::render_multi_pcm(const float* pcm, int channels) {
-	if (meter_) library_->render(meter_, pcm, channels);
 }
 
 void MeterPlugin::OpenPrefs() {

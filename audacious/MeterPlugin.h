@@ -1,6 +1,7 @@
-// An Audacious visualisation plug-in that runs one meter add-on: Audacious
-// enables and disables it, hands it blocks and clears it; the meter library
-// does the rest while it is enabled.
+// An Audacious visualisation plug-in that runs one meter add-on: enabling it
+// starts the meter, disabling it ends the meter; the meter library does the
+// rest while it is enabled. Audacious's own visualisation data is not used:
+// the feed hands the meter every block.
 #pragma once
 
 #include <libaudcore/plugin.h>
@@ -16,17 +17,14 @@ public:
 	// the variable that names its trace, `disable` asks Audacious to disable
 	// this plug-in later.
 	MeterPlugin(PluginInfo info, const char* addon, const char* traceVariable, void (*disable)())
-	    : VisPlugin(info, Visualizer::MultiPCM), addon_(addon), traceVariable_(traceVariable),
-	      disable_(disable) {}
+	    : VisPlugin(info, 0), addon_(addon), traceVariable_(traceVariable), disable_(disable) {}
 
-	// Enabled: the add-on is loaded and started. False, with a line on
-	// standard error and a message from Audacious, when it cannot be.
+	// Enabled: the meter starts. False, with a line on standard error and a
+	// message from Audacious, when it cannot.
 	bool init() override;
-	// Disabled, or Audacious quits: the add-on stops and writes its settings.
+	// Disabled, or Audacious quits: the meter ends and writes its settings.
 	void cleanup() override;
-	// After a stop the meters fall back to rest.
-	void clear() override;
-	void render_multi_pcm(const float* pcm, int channels) override;
+	void clear() override {}
 
 	// The add-on's preferences window and about box; nothing while disabled.
 	void OpenPrefs();

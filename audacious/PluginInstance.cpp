@@ -21,7 +21,9 @@ constexpr PluginPreferences kPreferences = {{kWidgets}, OpenPrefs, nullptr, null
 
 constexpr const char kAbout[] = VUMETERS_BRIDGE_TITLE
     "\n\n"
-    "A stereo VU meter in a window of its own, the add-on " VUMETERS_BRIDGE_FILE " run inside Audacious.\n\n"
+    "A stereo VU meter in a window of its own: the add-on " VUMETERS_BRIDGE_FILE
+    ", run for Audacious in a process "
+    "of its own and handed every block Audacious plays as it is heard.\n\n"
     "The meter's own about box: the button in this plug-in's settings, or the A key in the meter window. "
     "In the meter window, space pauses and resumes, the arrow keys seek 5 seconds, and Q, Escape or the "
     "close box close the meter.";

@@ -26,7 +26,8 @@ public:
 	enum class Interface { Qt, Gtk };
 
 	// Prepares the tree and the folders; Start() runs Audacious. `plugins`
-	// are the plug-in files to link into its Visualization folder.
+	// are the plug-in files to link into its Visualization folder; the feed
+	// goes into its Effect folder with them.
 	PrivateAudacious(Interface interface, std::vector<std::string> plugins)
 	    : interface_(interface), plugins_(std::move(plugins)) {
 		namespace fs = std::filesystem;
@@ -36,11 +37,17 @@ public:
 		fs::create_directories(pluginDir / "Visualization");
 		// A copy, not a link: Audacious takes its folders from its own file's place.
 		fs::copy_file(AUDACIOUS_PROGRAM, bin / "audacious");
+		fs::create_directories(pluginDir / "Effect");
 		for (const auto& entry : fs::directory_iterator(AUDACIOUS_PLUGIN_DIR))
-			if (entry.path().filename() != "Visualization")
+			if (entry.path().filename() == "Effect")
+				for (const auto& effect : fs::directory_iterator(entry.path()))
+					fs::create_symlink(effect.path(), pluginDir / "Effect" / effect.path().filename());
+			else if (entry.path().filename() != "Visualization")
 				fs::create_directory_symlink(entry.path(), pluginDir / entry.path().filename());
 		for (const std::string& plugin : plugins_)
 			fs::create_symlink(plugin, pluginDir / "Visualization" / fs::path(plugin).filename());
+		if (!plugins_.empty())
+			fs::create_symlink(FEED_PLUGIN, pluginDir / "Effect" / fs::path(FEED_PLUGIN).filename());
 		const fs::path data = (bin / AUDACIOUS_DATA_DIR_FROM_BIN).lexically_normal();
 		fs::create_directories(data.parent_path());
 		fs::create_directory_symlink(AUDACIOUS_DATA_DIR, data);
