@@ -73,8 +73,16 @@ Expected<std::unique_ptr<MeterProcess>> MeterProcess::Start(const Launch& launch
 	for (std::string& word : words)
 		argv.push_back(word.data());
 	argv.push_back(nullptr);
+	// A group of its own: the signals a terminal sends the player (Ctrl+C) are
+	// the player's to answer; the process ends when the player ends it.
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+	posix_spawnattr_setpgroup(&attributes, 0);
 	pid_t pid = -1;
-	const int spawned = ::posix_spawn(&pid, launch.program.c_str(), &actions, nullptr, argv.data(), environ);
+	const int spawned =
+	    ::posix_spawn(&pid, launch.program.c_str(), &actions, &attributes, argv.data(), environ);
+	posix_spawnattr_destroy(&attributes);
 	posix_spawn_file_actions_destroy(&actions);
 	::close(errors[1]);
 	channels->second = MeterChannel();

@@ -50,7 +50,14 @@ struct Line {
 	void Write() const { (void)!::write(STDERR_FILENO, text, length); }
 };
 
-void OnCrash(int signal) {
+void OnCrash(int signal, siginfo_t* info, void*) {
+	// A fault signal another process sent (kill -SEGV) is no crash of the
+	// add-on's: the process ends by it, as it would have.
+	if (info->si_code <= 0 && info->si_pid != ::getpid()) {
+		::signal(signal, SIG_DFL);
+		::raise(signal);
+		return;
+	}
 	Line line;
 	line.Add(gPrefix, gPrefixLength);
 	const char* call = gCall.load();
@@ -92,7 +99,8 @@ void CallWatch::Start(const std::string& addonPath, std::chrono::seconds patienc
 	std::memcpy(gPrefix, prefix.data(), gPrefixLength);
 	gMainThread = static_cast<pid_t>(::syscall(SYS_gettid));
 	struct sigaction action {};
-	action.sa_handler = OnCrash;
+	action.sa_sigaction = OnCrash;
+	action.sa_flags = SA_SIGINFO;
 	sigemptyset(&action.sa_mask);
 	for (const int signal : kCrashSignals)
 		sigaction(signal, &action, nullptr);

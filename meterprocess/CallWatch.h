@@ -10,7 +10,8 @@
 //   "PATH: the add-on crashed in CALL (signal N)"
 //   "PATH: the add-on did not return from CALL within N seconds; its settings are not saved"
 // after which the process ends with status 1. A crash outside a marked call
-// on the main thread is "PATH: the add-on crashed (signal N)".
+// on the main thread is "PATH: the add-on crashed (signal N)". A fault
+// signal sent by another process ends the process by that signal, unnamed.
 class CallWatch {
 public:
 	// For the rest of the process: the crash handlers and the watching

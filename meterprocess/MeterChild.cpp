@@ -106,7 +106,7 @@ Expected<void> MeterChild::StartAddon() {
 	const AddonLocator locator = AddonLocator::FromEnvironment(InstalledAddons());
 	const auto path = locator.Find(options_.addon);
 	if (!path) return Failure{locator.Unknown(options_.addon)};
-	if (const Expected<void> opened = OpenTrace(path->string()); !opened) return opened;
+	if (const Expected<void> opened = OpenTrace(path->string(), locator); !opened) return opened;
 	CallWatch::Start(path->string(), kCallPatience);
 	std::vector<std::string> failures;
 	{
@@ -130,7 +130,7 @@ Expected<void> MeterChild::StartAddon() {
 	return {};
 }
 
-Expected<void> MeterChild::OpenTrace(const std::string& addonPath) {
+Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLocator& locator) {
 	if (options_.trace.empty()) return {};
 	const std::string named = options_.traceName + " '" + options_.trace + "'";
 	std::vector<FileClash::Named> outputs = {{named, options_.trace}};
@@ -141,6 +141,8 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath) {
 			    {other.substr(0, equals) + " '" + other.substr(equals + 1) + "'", other.substr(equals + 1)});
 	}
 	std::vector<FileClash::Named> inputs = {{"the add-on '" + addonPath + "'", addonPath}};
+	for (const AddonLocator::Addon& addon : locator.All())
+		inputs.push_back({"the add-on '" + addon.path.string() + "'", addon.path.string()});
 	for (const std::string& input : inputs_)
 		inputs.push_back({"the song '" + input + "'", input});
 	if (const std::string clash = FileClash::Find(outputs, inputs); !clash.empty()) return Failure{clash};

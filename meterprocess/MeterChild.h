@@ -10,6 +10,7 @@
 
 #include "feed/MeterChannel.h"
 #include "host/AddonGroup.h"
+#include "host/AddonLocator.h"
 #include "host/DrawingTrace.h"
 
 #include "LatenessTally.h"
@@ -47,7 +48,8 @@ private:
 	bool ReadInputs();
 	// Loads and starts the add-on, the trace first; a line when it cannot.
 	Expected<void> StartAddon();
-	Expected<void> OpenTrace(const std::string& addonPath);
+	// Refuses a trace that would write over an input: a song, an add-on.
+	Expected<void> OpenTrace(const std::string& addonPath, const AddonLocator& locator);
 	void Serve();
 	// One message from the plug-in.
 	void Take(const MeterChannel::Message& message);

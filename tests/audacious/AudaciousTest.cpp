@@ -1,5 +1,6 @@
-// Both meters inside a real Audacious, in real windows, driven with audtool
+// Both meters beside a real Audacious, in real windows, driven with audtool
 // and the X tools as a user would: through run-under-xvfb.sh.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <regex>
@@ -10,6 +11,7 @@
 
 #include "PrivateAudacious.h"
 #include "player/NeedleTrace.h"
+#include "player/RenderedBlocks.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -18,6 +20,7 @@ using namespace std::chrono_literals;
 using Interface = PrivateAudacious::Interface;
 
 constexpr int kRate = 44100;
+constexpr int kBlockFrames = 512;
 
 // A stereo WAV: `toneSeconds` of a 1 kHz tone at half scale on the left and
 // silence on the right, then `silentSeconds` of silence on both.
@@ -33,8 +36,61 @@ std::string WriteLeftTone(const std::string& path, double toneSeconds, double si
 	return path;
 }
 
+constexpr int kBurstFrames = kRate * 4 / 1000;
+constexpr int kBurstEvery = kRate * 97 / 1000;
+
+// `seconds` of silence with a 4 ms burst of a 1 kHz tone at full scale on
+// the left every 97 ms, the first at the start: most bursts fall inside one
+// block, some straddle two.
+std::string WriteBursts(const std::string& path, double seconds) {
+	std::vector<int16_t> samples;
+	for (int i = 0; i < int(seconds * kRate); i++) {
+		const bool burst = i % kBurstEvery < kBurstFrames;
+		samples.push_back(burst ? int16_t(std::lround(32767 * std::sin(2 * M_PI * 1000 * i / kRate))) : 0);
+		samples.push_back(0);
+	}
+	EXPECT_TRUE(WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, kRate, samples));
+	return path;
+}
+
+// A WAV whose every frame says where it is: the frame's number, its low 15
+// bits on the left and the next 15 on the right.
+std::string WritePositions(const std::string& path, double seconds) {
+	std::vector<int16_t> samples;
+	for (int i = 0; i < int(seconds * kRate); i++) {
+		samples.push_back(int16_t(i & 0x7fff));
+		samples.push_back(int16_t((i >> 15) & 0x7fff));
+	}
+	EXPECT_TRUE(WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, kRate, samples));
+	return path;
+}
+
+int64_t PositionOf(const RenderedBlock& block) {
+	return block.samples[0] + (int64_t(block.samples[1]) << 15);
+}
+
+// The drawing each Render call made, "render N" to "done N", in order.
+std::vector<std::string> RenderCalls(const std::string& trace) {
+	std::vector<std::string> calls;
+	std::istringstream lines(trace);
+	bool inside = false;
+	for (std::string line; std::getline(lines, line);) {
+		if (line.starts_with("render ")) {
+			calls.emplace_back();
+			inside = true;
+		} else if (line.starts_with("done ")) {
+			inside = false;
+		} else if (inside) {
+			calls.back() += line + "\n";
+		}
+	}
+	return calls;
+}
+
+int RenderCount(const std::string& trace) { return int(RenderCalls(ReadFile(trace)).size()); }
+
 // The counts the meter library logs when a meter stops: blocks Audacious
-// handed over, and how many of them reached Render.
+// played while it ran, and how many of them reached Render.
 std::vector<std::pair<long, long>> BlockCounts(const std::string& log, const std::string& addon) {
 	std::vector<std::pair<long, long>> counts;
 	const std::regex line(addon + ": ([0-9]+) blocks from Audacious, ([0-9]+) of them rendered");
@@ -48,17 +104,31 @@ std::vector<std::pair<long, long>> BlockCounts(const std::string& log, const std
 // libraries: Audacious's own, in plug-ins it unloaded before exit, cannot
 // even be named.
 std::string Reports(const std::string& log) {
-	for (const char* mark : {"ERROR: AddressSanitizer", "runtime error", "the add-on crashed"})
+	for (const char* mark :
+	     {"ERROR: AddressSanitizer", "runtime error", "the add-on crashed", "meter process"})
 		if (const size_t at = log.find(mark); at != std::string::npos) return log.substr(at, 3000);
 	for (size_t at = log.find(" leak of "); at != std::string::npos; at = log.find(" leak of ", at + 1)) {
 		const std::string stack = log.substr(at, log.find("\n\n", at) - at);
 		// Our frames name our sources, or our libraries where they cannot.
 		const std::regex ours(
-		    R"(/(audacious|host|kit|core|display|meters|prefs|deliverables)/[^ /]+\.(cpp|h):|)"
-		    R"(libvu-meters-audacious|libbe\.so|vu-meters-(corvel|kestle))");
+		    R"(/(audacious|feed|meterprocess|host|kit|core|display|meters|prefs|deliverables)/[^ /]+\.(cpp|h):|)"
+		    R"(libvu-meters-audacious|libbe\.so|vu-meters-(corvel|kestle|feed)|vu-meter-process)");
 		if (std::regex_search(stack, ours)) return stack;
 	}
 	return {};
+}
+
+// The meter process Audacious started for `addon`; -1 when there is none.
+pid_t MeterProcessOf(const PrivateAudacious& audacious, const std::string& addon) {
+	const std::string pid =
+	    Shell("pgrep -P " + std::to_string(audacious.Pid()) + " -f 'vu-meter-process --addon " + addon + "'");
+	return pid.empty() ? -1 : std::atoi(pid.c_str());
+}
+
+// Whether process `pid` has ended: gone, or a zombie nobody reaped yet.
+bool Ended(pid_t pid) {
+	const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+	return status.empty() || status.find("State:\tZ") != std::string::npos;
 }
 
 // A key pressed in the window, as a user presses it: the window active first.
@@ -93,6 +163,20 @@ protected:
 		return id;
 	}
 
+	std::string Status() const { return audacious_->Audtool("playback-status").out; }
+
+	// A folder of add-ons where the test add-on stands for Corvel, its mode
+	// read from the file ModeFile() names at each call.
+	std::vector<std::string> TestAddonInstead() {
+		namespace fs = std::filesystem;
+		fs::create_directories(dir_ / "add-ons");
+		fs::create_symlink(VUPLAY_TEST_ADDON, dir_ / "add-ons/vis_Corvel_VU-Meter");
+		return {"VUMETERS_ADDON_PATH=" + (dir_ / "add-ons"), "VUPLAY_TEST_ADDON_MODE_FILE=" + ModeFile(),
+		        "VUPLAY_TEST_ADDON_MARK=" + (dir_ / "blocks")};
+	}
+	std::string ModeFile() const { return dir_ / "mode"; }
+	void SetMode(const std::string& mode) { std::ofstream(ModeFile()) << mode << "\n"; }
+
 	Watchdog watchdog_{300s};
 	TempDir dir_;
 	std::optional<PrivateAudacious> audacious_;
@@ -100,41 +184,103 @@ protected:
 
 using AudaciousQtTest = AudaciousTest;
 
-// The whole life of one meter: it opens at its saved frame, shows a tone on
-// the left only while Audacious plays it, falls back to rest in the silence
-// after it, and every block Audacious hands over reaches Render once.
-TEST_P(AudaciousQtTest, AMeterOpensAtItsFrameAndShowsALeftToneThenFallsToRest) {
+// Two songs in a row with a pause in the first: the meter opens at its saved
+// frame, every block of both songs reaches Render once, as vuplay renders
+// the same files, call for call, none while paused; every burst shows, and
+// after the last song the meter falls back to rest.
+TEST_P(AudaciousQtTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	const std::string trace = dir_ / "kestle.trace";
 	PrivateAudacious& audacious = StartAudacious({"VUMETERS_KESTLE_TRACE=" + trace});
 	ASSERT_TRUE(WriteFrame(audacious.Settings() + "/" + kNeedleSettingsFile, 400, 150, 599, 249));
+	namespace fs = std::filesystem;
+	fs::create_directories(dir_ / "vuplay-settings");
+	fs::copy_file(audacious.Settings() + "/" + kNeedleSettingsFile,
+	              dir_ / (std::string("vuplay-settings/") + kNeedleSettingsFile));
 	const std::string window = Enable("vu-meters-kestle", kNeedleMeterTitle);
 	EXPECT_EQ(SettledGeometry(window), (Geometry{400, 150, 200, 100}));
 
-	audacious.Audtool("playlist-addurl " + WriteLeftTone(dir_ / "left.wav", 1.5, 2.5));
+	const std::string bursts = WriteBursts(dir_ / "bursts.wav", 3),
+	                  tone = WriteLeftTone(dir_ / "tone.wav", 1, 0.5);
+	audacious.Audtool("playlist-addurl " + bursts);
+	audacious.Audtool("playlist-addurl " + tone);
 	audacious.Audtool("playback-play");
-	ASSERT_TRUE(Eventually([&] { return audacious.Audtool("playback-status").out == "playing\n"; }));
-	ASSERT_TRUE(Eventually([&] { return audacious.Audtool("playback-status").out == "stopped\n"; }, 30s));
+	ASSERT_TRUE(Eventually([&] { return RenderCount(trace) > 40; }));
+	audacious.Audtool("playback-pause");
+	ASSERT_TRUE(Eventually([&] { return Status() == "paused\n"; }));
+	std::this_thread::sleep_for(300ms);
+	const int paused = RenderCount(trace);
+	std::this_thread::sleep_for(2s);
+	EXPECT_EQ(RenderCount(trace), paused) << "nothing is rendered while paused";
+	audacious.Audtool("playback-pause");
+	ASSERT_TRUE(RunQuietly(std::string(VUPLAY_PROGRAM) + " --headless -p kestle --settings-dir " +
+	                       (dir_ / "vuplay-settings") + " --trace " + (dir_ / "vuplay.trace") + " " + bursts +
+	                       " " + tone));
+	const std::vector<std::string> vuplays = RenderCalls(ReadFile(dir_ / "vuplay.trace"));
+	ASSERT_EQ(vuplays.size(), size_t(259 + 130)) << "each song's last block padded";
+	// Once the last song is heard to its end, the meter gets silence until it rests.
+	ASSERT_TRUE(Eventually([&] { return RenderCount(trace) > int(vuplays.size()) + 10; }, 30s));
+	for (int count = 0; count != RenderCount(trace);) {
+		count = RenderCount(trace);
+		std::this_thread::sleep_for(1s);
+	}
+	EXPECT_EQ(Status(), "stopped\n");
 	audacious.Audtool("plugin-enable vu-meters-kestle off");
 	ASSERT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
 
-	const std::vector<Needles> calls = ReadNeedles(ReadFile(trace));
-	ASSERT_FALSE(calls.empty());
-	int loudest = 0, lastLeftTip = -1;
-	for (const Needles& call : calls) {
-		loudest = std::max(loudest, call.left);
-		EXPECT_LE(call.right, 0) << "the right channel is silent";
-		if (call.rightTip >= 0) {
-			EXPECT_EQ(call.rightTip, 99) << "the right needle stays at rest";
-		}
-		if (call.leftTip >= 0) lastLeftTip = call.leftTip;
+	const std::vector<std::string> ours = RenderCalls(ReadFile(trace));
+	for (size_t call = 0; call < vuplays.size(); call++)
+		ASSERT_EQ(ours[call], vuplays[call]) << "Render call " << call + 1;
+
+	const std::vector<Needles> needles = ReadNeedles(ReadFile(trace));
+	for (int burst = 0; burst * kBurstEvery < 3 * kRate; burst++) {
+		int loudest = 0;
+		for (int frame = burst * kBurstEvery; frame < burst * kBurstEvery + kBurstFrames;
+		     frame += kBlockFrames / 4)
+			loudest = std::max(loudest, needles[size_t(frame / kBlockFrames)].left);
+		EXPECT_GT(loudest, 0) << "burst " << burst << " shows";
 	}
-	EXPECT_GT(loudest, 40) << "a tone at half scale lights the left needle";
-	EXPECT_EQ(lastLeftTip, 0) << "the left needle is back at rest";
+	const auto drawn =
+	    std::find_if(needles.rbegin(), needles.rend(), [](const Needles& call) { return call.leftTip >= 0; });
+	ASSERT_NE(drawn, needles.rend());
+	EXPECT_EQ(drawn->leftTip, 0) << "the left needle is back at rest";
 
 	const auto counts = BlockCounts(audacious.Log(), "kestle");
 	ASSERT_EQ(counts.size(), 1u) << audacious.Log();
-	EXPECT_GT(counts[0].first, 60) << "Audacious hands over about 30 blocks a second";
-	EXPECT_EQ(counts[0].second, counts[0].first);
+	EXPECT_EQ(counts[0].first, long(vuplays.size()));
+	EXPECT_EQ(counts[0].second, long(vuplays.size()));
+	EXPECT_EQ(audacious.Quit(), 0);
+	EXPECT_EQ(Reports(audacious.Log()), "");
+}
+
+// A seek drops the blocks that waited to be heard and goes on from the new
+// place, as vuplay cuts a file from where it seeks to.
+TEST_P(AudaciousQtTest, ASeekGoesOnFromTheNewPlaceWithNothingOfWhatWaited) {
+	std::vector<std::string> environment = TestAddonInstead();
+	SetMode("blocks");
+	PrivateAudacious& audacious = StartAudacious(environment);
+	audacious.Audtool("playlist-addurl " + WritePositions(dir_ / "positions.wav", 20));
+	audacious.Audtool("playback-play");
+	ASSERT_TRUE(Eventually([&] { return Status() == "playing\n"; }));
+	EXPECT_EQ(audacious.Audtool("plugin-enable vu-meters-corvel on").status, 0);
+	ASSERT_TRUE(Eventually([&] { return ReadRenderedBlocks(dir_ / "blocks").size() > 50; }));
+	audacious.Audtool("playback-seek 12");
+	ASSERT_TRUE(Eventually([&] {
+		const auto blocks = ReadRenderedBlocks(dir_ / "blocks");
+		return !blocks.empty() && PositionOf(blocks.back()) > 13 * kRate;
+	}));
+	audacious.Audtool("plugin-enable vu-meters-corvel off");
+
+	const std::vector<RenderedBlock> blocks = ReadRenderedBlocks(dir_ / "blocks");
+	size_t jumps = 0;
+	for (size_t i = 1; i < blocks.size(); i++) {
+		const int64_t step = PositionOf(blocks[i]) - PositionOf(blocks[i - 1]);
+		if (step == kBlockFrames) continue;
+		jumps++;
+		EXPECT_EQ(PositionOf(blocks[i]), 12 * kRate) << "the first block after the seek starts where it went";
+		EXPECT_LT(PositionOf(blocks[i - 1]), 4 * kRate) << "the last block before it was heard before it";
+	}
+	EXPECT_EQ(jumps, 1u);
+	EXPECT_EQ(Status(), "playing\n");
 	EXPECT_EQ(audacious.Quit(), 0);
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
@@ -155,10 +301,48 @@ TEST_P(AudaciousTest, BothMetersRunTogetherAndOneReopensWhereItWasClosed) {
 	EXPECT_TRUE(Eventually([&] { return WindowId(kMeterTitle).empty(); }));
 	EXPECT_FALSE(WindowId(kNeedleMeterTitle).empty());
 	EXPECT_TRUE(HoldFrame(ReadSettings(audacious.Settings() + "/" + kSettingsFile), *moved));
+	EXPECT_TRUE(audacious.Enabled("vu-meters-feed")) << "the feed stays while a meter runs";
 
 	const std::string again = Enable("vu-meters-corvel", kMeterTitle);
 	EXPECT_EQ(SettledGeometry(again), moved);
+	audacious.Audtool("plugin-enable vu-meters-corvel off");
+	audacious.Audtool("plugin-enable vu-meters-kestle off");
+	EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-feed"); }))
+	    << "and goes after the last";
 	EXPECT_EQ(audacious.Quit(), 0);
+	EXPECT_EQ(Reports(audacious.Log()), "");
+}
+
+// Audacious's SDL output ends SDL for the whole process when it stops, which
+// is nothing to the meters in their own processes: switching to the file
+// writer and back, twice, with both meters open, leaves Audacious and both
+// meters running, and a later disable returns at once.
+TEST_P(AudaciousTest, SwitchingAudaciousOutputLeavesBothMetersRunning) {
+	PrivateAudacious& audacious = StartAudacious();
+	audacious.Audtool("playlist-addurl " + WriteLeftTone(dir_ / "long.wav", 30, 0));
+	audacious.Audtool("playback-play");
+	Enable("vu-meters-corvel", kMeterTitle);
+	Enable("vu-meters-kestle", kNeedleMeterTitle);
+	for (int round = 0; round < 2; round++) {
+		audacious.Audtool("plugin-enable filewriter on");
+		ASSERT_TRUE(Eventually([&] { return audacious.Enabled("filewriter"); }));
+		audacious.Audtool("playback-play");
+		std::this_thread::sleep_for(500ms);
+		audacious.Audtool("plugin-enable sdlout on");
+		ASSERT_TRUE(Eventually([&] { return audacious.Enabled("sdlout"); }));
+		audacious.Audtool("playback-play");
+		std::this_thread::sleep_for(500ms);
+		ASSERT_TRUE(audacious.Running()) << audacious.Log();
+	}
+	EXPECT_FALSE(WindowId(kMeterTitle).empty());
+	EXPECT_FALSE(WindowId(kNeedleMeterTitle).empty());
+	EXPECT_TRUE(audacious.Enabled("vu-meters-corvel"));
+	const auto start = std::chrono::steady_clock::now();
+	audacious.Audtool("plugin-enable vu-meters-kestle off");
+	EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+	EXPECT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
+	EXPECT_EQ(audacious.Quit(), 0);
+	EXPECT_EQ(ReadFile(audacious.Settings() + "/" + kSettingsFile).size(), 20u);
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 
@@ -171,12 +355,11 @@ TEST_P(AudaciousTest, KeysControlAudaciousAndQOrTheCloseBoxDisableThePlugin) {
 	const std::string kestle = Enable("vu-meters-kestle", kNeedleMeterTitle);
 	audacious.Audtool("playlist-addurl " + WriteLeftTone(dir_ / "long.wav", 20, 0));
 	audacious.Audtool("playback-play");
-	const auto status = [&] { return audacious.Audtool("playback-status").out; };
-	ASSERT_TRUE(Eventually([&] { return status() == "playing\n"; }));
+	ASSERT_TRUE(Eventually([&] { return Status() == "playing\n"; }));
 
 	// Paused, the time moves with the seeks alone.
 	Press(corvel, "space");
-	EXPECT_TRUE(Eventually([&] { return status() == "paused\n"; }));
+	EXPECT_TRUE(Eventually([&] { return Status() == "paused\n"; }));
 	const auto time = [&] {
 		return std::atol(audacious.Audtool("current-song-output-length-frames").out.c_str());
 	};
@@ -186,7 +369,7 @@ TEST_P(AudaciousTest, KeysControlAudaciousAndQOrTheCloseBoxDisableThePlugin) {
 	Press(kestle, "Left");
 	EXPECT_TRUE(Eventually([&] { return time() <= paused + 500; })) << paused << " then " << time();
 	Press(kestle, "space");
-	EXPECT_TRUE(Eventually([&] { return status() == "playing\n"; }));
+	EXPECT_TRUE(Eventually([&] { return Status() == "playing\n"; }));
 
 	Press(kestle, "q");
 	EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-kestle"); }));
@@ -194,16 +377,58 @@ TEST_P(AudaciousTest, KeysControlAudaciousAndQOrTheCloseBoxDisableThePlugin) {
 	Shell("wmctrl -c 'Corvel'\\''s VU-Meter'");
 	EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-corvel"); }));
 	EXPECT_TRUE(audacious.Running());
-	EXPECT_EQ(status(), "playing\n");
+	EXPECT_EQ(Status(), "playing\n");
 	EXPECT_EQ(audacious.Quit(), 0);
 	EXPECT_EQ(ReadFile(audacious.Settings() + "/" + kSettingsFile).size(), 20u);
 	EXPECT_EQ(ReadFile(audacious.Settings() + "/" + kNeedleSettingsFile).size(), 20u);
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 
-// Enabling and disabling while Audacious plays, twenty times over, then
-// quitting with both meters open: Audacious ends normally, both settings
-// files are written, and no sanitizer has anything to say.
+// An add-on that crashes in Render, or never returns from it, and a meter
+// process killed from outside cost the meter, never the music: Audacious
+// plays on, says which meter stopped and why, and turns the plug-in off;
+// enabling it again starts a fresh process. Audacious killed outright takes
+// its meter processes with it, each saving its settings first.
+TEST_P(AudaciousQtTest, FaultsCostTheMeterNeverTheMusic) {
+	PrivateAudacious& audacious = StartAudacious(TestAddonInstead());
+	audacious.Audtool("playlist-addurl " + WriteLeftTone(dir_ / "long.wav", 60, 0));
+	audacious.Audtool("playback-play");
+	ASSERT_TRUE(Eventually([&] { return Status() == "playing\n"; }));
+	const std::string addon = dir_ / "add-ons/vis_Corvel_VU-Meter";
+	for (const auto& [mode, line] :
+	     {std::pair{"crash-render", ": the add-on crashed in Render (signal 11)"},
+	      std::pair{"hang-render", ": the add-on did not return from Render within 5 seconds"}}) {
+		SetMode(mode);
+		EXPECT_EQ(audacious.Audtool("plugin-enable vu-meters-corvel on").status, 0);
+		EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-corvel"); }, 30s)) << mode;
+		EXPECT_NE(audacious.Log().find("vu-meters: " + addon + line), std::string::npos) << audacious.Log();
+		EXPECT_EQ(Status(), "playing\n") << mode;
+	}
+
+	Enable("vu-meters-kestle", kNeedleMeterTitle);
+	kill(MeterProcessOf(audacious, "kestle"), SIGSEGV);
+	EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-kestle"); }));
+	EXPECT_NE(audacious.Log().find("vu-meters: kestle: the meter process was ended by signal 11"),
+	          std::string::npos)
+	    << audacious.Log();
+	EXPECT_EQ(Status(), "playing\n");
+	EXPECT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
+	Enable("vu-meters-kestle", kNeedleMeterTitle);
+
+	const pid_t meter = MeterProcessOf(audacious, "kestle");
+	ASSERT_GT(meter, 0);
+	std::filesystem::remove(audacious.Settings() + "/" + kNeedleSettingsFile);
+	audacious.Kill();
+	const auto killed = std::chrono::steady_clock::now();
+	EXPECT_TRUE(Eventually([&] { return Ended(meter); }));
+	EXPECT_LT(std::chrono::steady_clock::now() - killed, 1s);
+	EXPECT_TRUE(ReadSettings(audacious.Settings() + "/" + kNeedleSettingsFile));
+	EXPECT_EQ(Reports(audacious.Log()).find("ERROR: AddressSanitizer"), std::string::npos);
+}
+
+// Enabling twenty times while Audacious plays, then quitting with both
+// meters open: Audacious ends normally, both settings files are written,
+// and no sanitizer has anything to say.
 TEST_P(AudaciousQtTest, TwentyEnableDisableCyclesWhilePlayingThenQuittingWithTheMetersOpen) {
 	PrivateAudacious& audacious = StartAudacious();
 	audacious.Audtool("playlist-addurl " + WriteLeftTone(dir_ / "long.wav", 60, 0));
@@ -226,6 +451,37 @@ TEST_P(AudaciousQtTest, TwentyEnableDisableCyclesWhilePlayingThenQuittingWithThe
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 
+// A trace that would write over a song in the playlist or an add-on is
+// refused: the plug-in stays off, says why, and the file is as it was.
+TEST_P(AudaciousQtTest, ATraceOntoASongOrAnAddOnIsRefused) {
+	const std::string song = WriteLeftTone(dir_ / "song.wav", 1, 0);
+	const std::string kestleAddon = (std::filesystem::path(VUPLAY_PROGRAM).parent_path() /
+	                                 VUMETERS_ADDONDIR_FROM_BINDIR / "vis_Kestle_VU-Meter")
+	                                    .lexically_normal();
+	const std::string songBytes = ReadFile(song), addonBytes = ReadFile(kestleAddon);
+	PrivateAudacious& audacious =
+	    StartAudacious({"VUMETERS_KESTLE_TRACE=" + song, "VUMETERS_CORVEL_TRACE=" + kestleAddon});
+	audacious.Audtool("playlist-addurl " + song);
+	for (const char* plugin : {"vu-meters-kestle", "vu-meters-corvel"}) {
+		audacious.Audtool(std::string("plugin-enable ") + plugin + " on");
+		EXPECT_TRUE(
+		    Eventually([&] { return audacious.Log().find("' would write over the ") != std::string::npos; }));
+		EXPECT_FALSE(audacious.Enabled(plugin));
+	}
+	EXPECT_NE(audacious.Log().find("vu-meters: VUMETERS_KESTLE_TRACE '" + song +
+	                               "' would write over the song '" + song + "', the same file"),
+	          std::string::npos)
+	    << audacious.Log();
+	EXPECT_NE(audacious.Log().find("vu-meters: VUMETERS_CORVEL_TRACE '" + kestleAddon +
+	                               "' would write over the add-on '"),
+	          std::string::npos)
+	    << audacious.Log();
+	EXPECT_EQ(ReadFile(song), songBytes);
+	EXPECT_EQ(ReadFile(kestleAddon), addonBytes);
+	EXPECT_TRUE(audacious.Running());
+	EXPECT_EQ(audacious.Quit(), 0);
+}
+
 // A plug-in installed without its add-on does not enable, says why, and
 // Audacious plays on.
 TEST_P(AudaciousQtTest, APluginWithoutItsAddOnFailsToEnableWithAMessage) {
@@ -237,7 +493,9 @@ TEST_P(AudaciousQtTest, APluginWithoutItsAddOnFailsToEnableWithAMessage) {
 	const fs::path library = (visualization / METER_LIBRARY_FROM_PLUGIN).lexically_normal();
 	fs::create_directories(library.parent_path());
 	fs::copy_file(CORVEL_PLUGIN, visualization / fs::path(CORVEL_PLUGIN).filename());
+	fs::copy_file(FEED_PLUGIN, audacious.PluginFolder() / "Effect" / fs::path(FEED_PLUGIN).filename());
 	fs::copy_file(METER_LIBRARY, library);
+	fs::copy_file(METER_PROGRAM, library.parent_path() / fs::path(METER_PROGRAM).filename());
 	fs::create_symlink(KIT_LIBRARY, library.parent_path() / fs::path(KIT_LIBRARY).filename());
 	ASSERT_TRUE(audacious.Start()) << audacious.Log();
 

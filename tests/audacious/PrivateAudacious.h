@@ -155,6 +155,15 @@ public:
 	}
 
 	bool Running() const { return pid_ > 0 && kill(pid_, 0) == 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+	pid_t Pid() const { return pid_; }
+
+	// Ends Audacious at once, as a crash or the OOM killer would.
+	void Kill() {
+		if (pid_ <= 0) return;
+		kill(pid_, SIGKILL);
+		waitpid(pid_, nullptr, 0);
+		pid_ = -1;
+	}
 
 private:
 	// The address sanitizer's runtime, which must come first in a program

@@ -11,7 +11,11 @@
 // Anything else starts normally and opens no window; Render draws nothing.
 // With "about-hangs" its About never returns: it shows no box to answer and
 // keeps running code of its own, which fails at once if the library is unloaded.
-// With "exit-render" its second Render ends the process with status 0.
+// With "exit-render" its second Render ends the process with status 0; with
+// "crash-render" it gets a segmentation fault there, with "throw-render" it
+// throws, and with "hang-render" it never returns.
+// VUPLAY_TEST_ADDON_MODE_FILE, when set, names a file that holds the mode
+// instead, read at each call, so that one host can run several modes.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -38,6 +42,11 @@ public:
 };
 
 std::string Mode() {
+	if (const char* file = std::getenv("VUPLAY_TEST_ADDON_MODE_FILE")) {
+		std::string mode;
+		std::ifstream(file) >> mode;
+		return mode;
+	}
 	const char* mode = std::getenv("VUPLAY_TEST_ADDON");
 	return mode ? mode : "";
 }
@@ -80,7 +89,15 @@ public:
 	uint32 GetFlags() override { return 1; }
 	void SongInfo(SongInfoStruct*) override {}
 	bool Render(const VisAudioInfoStruct* info) override {
-		if (++renders_ == 2 && Mode() == "exit-render") std::exit(0);
+		if (++renders_ == 2) {
+			const std::string how = Mode();
+			if (how == "exit-render") std::exit(0);
+			if (how == "crash-render") std::raise(SIGSEGV);
+			if (how == "throw-render") throw std::runtime_error("Render refuses");
+			if (how == "hang-render")
+				for (;;)
+					std::this_thread::sleep_for(std::chrono::milliseconds(10));
+		}
 		if (!blocks_.is_open()) return true;
 		const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
 		                        std::chrono::steady_clock::now().time_since_epoch())
