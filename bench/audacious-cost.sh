@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# What the meters cost inside Audacious: plays a 60-second music-like file in
+# What the meters cost with Audacious: plays a 60-second music-like file in
 # Audacious's Qt interface on a virtual X display, through its SDL output and
-# SDL's dummy audio driver (the real rate, into nothing), and measures the
-# Audacious process's CPU time (user + system, all its threads) while it plays,
-# in three set-ups, one after the other in each round: our Corvel and Kestle
-# meters together, Audacious's own VU meter (vumeter-qt), and no visualiser.
-# For our meters it also counts the blocks Audacious handed over and those
-# that reached each add-on's Render.
+# SDL's dummy audio driver (the real rate, into nothing), and measures the CPU
+# time (user + system, all threads) of the Audacious process and of the meter
+# processes it started while it plays, in three set-ups, one after the other
+# in each round: our Corvel and Kestle meters together, Audacious's own VU
+# meter (vumeter-qt), and no visualiser. For our meters it also prints their
+# log: the blocks Audacious played, those that reached each add-on's Render,
+# and how long after each block was heard its Render started.
 #
 #   bash bench/audacious-cost.sh [SECONDS] [ROUNDS]   (default 60 and 3)
 set -euo pipefail
@@ -19,7 +20,8 @@ if [ -z "${VUMETERS_BENCH_ON_DISPLAY:-}" ]; then
 	cd "$root"
 	bash scripts/deps.sh
 	cmake --preset release >/dev/null
-	cmake --build --preset release -j2 --target vis_corvel vis_kestle vu-meters-corvel vu-meters-kestle >/dev/null
+	cmake --build --preset release -j2 --target vis_corvel vis_kestle vu-meters-corvel vu-meters-kestle vu-meters-feed \
+		vu-meter-process >/dev/null
 	VUMETERS_BENCH_ON_DISPLAY=1 exec bash tests/support/run-under-xvfb.sh bash "$0" "$seconds" "$rounds"
 fi
 
@@ -36,15 +38,20 @@ tree=$work/tree
 data=$(pkg-config --variable=data_dir audacious)
 relative=$(realpath --relative-to="$(dirname "$program")" "$plugins")
 relative_data=$(realpath --relative-to="$(dirname "$program")" "$data")
-mkdir -p "$tree/bin" "$tree/bin/$relative/Visualization" "$(dirname "$tree/bin/$relative_data")"
+built=$root/build/release/$(realpath --relative-to="$(pkg-config --variable=prefix audacious)" "$plugins")
+mkdir -p "$tree/bin" "$tree/bin/$relative/Visualization" "$tree/bin/$relative/Effect" "$(dirname "$tree/bin/$relative_data")"
 cp "$program" "$tree/bin/audacious"
 ln -s "$data" "$tree/bin/$relative_data"
 for folder in "$plugins"/*; do
-	[ "$(basename "$folder")" = Visualization ] || ln -s "$folder" "$tree/bin/$relative/"
+	case $(basename "$folder") in
+	Visualization) ;;
+	Effect) ln -s "$folder"/* "$tree/bin/$relative/Effect/" ;;
+	*) ln -s "$folder" "$tree/bin/$relative/" ;;
+	esac
 done
 ln -s "$plugins/Visualization/vumeter-qt.so" "$tree/bin/$relative/Visualization/"
-ln -s "$root/build/release/$(realpath --relative-to="$(pkg-config --variable=prefix audacious)" "$plugins")"/Visualization/vu-meters-*.so \
-	"$tree/bin/$relative/Visualization/"
+ln -s "$built"/Visualization/vu-meters-*.so "$tree/bin/$relative/Visualization/"
+ln -s "$built"/Effect/vu-meters-feed.so "$tree/bin/$relative/Effect/"
 
 {
 	read -r bus
@@ -52,7 +59,14 @@ ln -s "$root/build/release/$(realpath --relative-to="$(pkg-config --variable=pre
 } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$bus
 
-ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# CPU ticks of Audacious and of the meter processes it started.
+ticks_of() {
+	local pid total=0
+	for pid in "$1" $(pgrep -P "$1" -f vu-meter-process || true); do
+		total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat")))
+	done
+	echo "$total"
+}
 
 # One run: Audacious with the plug-ins named enabled; prints the share of one
 # core it took while playing.
@@ -104,7 +118,7 @@ for round in $(seq "$rounds"); do
 		cost[$setup]="${cost[$setup]:-} $share"
 		echo "round $round, $setup: $share % of one core"
 	done
-	grep -h 'blocks from Audacious' "$work/ours.log" | sed 's/^.*\[Log\]: /  /'
+	grep -h 'blocks from Audacious' "$work/ours.log" | sed 's/^.*\]: /  /'
 done
 
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

@@ -51,6 +51,7 @@ static_checks() {
 	addons=$(dirname "$corvel")
 	[ -f "$addons/vis_Kestle_VU-Meter" ] || fail "vis_Kestle_VU-Meter is not beside vis_Corvel_VU-Meter"
 	[ -f "$addons/../libbe.so" ] || fail "libbe.so is not in $(dirname "$addons")"
+	[ -x "$addons/../vu-meter-process" ] || fail "vu-meter-process is not in $(dirname "$addons"), or not a program"
 	installed bin/vucheck >/dev/null
 	for man in vuplay vucheck; do
 		file=$(installed "share/man/man1/$man.1*")
