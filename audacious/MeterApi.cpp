@@ -47,8 +47,8 @@ PluginHandle* FeedPlugin() { return aud_plugin_lookup_basename(VUMETERS_FEED_PLU
 
 VUMETERS_EXPORT int vumeters_api_version() { return VUMETERS_AUDACIOUS_API; }
 
-VUMETERS_EXPORT VuMeter* vumeters_start(const char* addon, const char* title, const char* traceVariable,
-                                        void (*disable)(), char* error, int size) {
+VUMETERS_EXPORT VuMeter* vumeters_start(const char* addon, const char* title, void (*disable)(), char* error,
+                                        int size) {
 	std::string why;
 	// Nothing may be thrown into Audacious; running out of memory here is a failed start.
 	try {
@@ -57,7 +57,7 @@ VUMETERS_EXPORT VuMeter* vumeters_start(const char* addon, const char* title, co
 			why = std::string(addon) + ": the feed, " VUMETERS_FEED_PLUGIN
 			                           ".so, is not in Audacious's Effect folder";
 			std::fprintf(stderr, "vu-meters: %s\n", why.c_str());
-		} else if (auto meter = AudaciousMeter::Start({addon, title, traceVariable, disable}, Feed())) {
+		} else if (auto meter = AudaciousMeter::Start({addon, title, disable}, Feed())) {
 			gMeters++;
 			gDisableFeedLater.stop();
 			if (!aud_plugin_get_enabled(feed)) {

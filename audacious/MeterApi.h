@@ -25,14 +25,14 @@ typedef struct VuMeter VuMeter;
 #define VUMETERS_FEED_PLUGIN "vu-meters-feed"
 
 typedef int (*VuMeterApiVersion)(void);
-// Starts the meter process that runs the add-on `addon` ("corvel", "kestle"
-// or a path), its drawing trace to the file $`traceVariable` names, if set,
-// and enables the feed. `title` names the meter in Audacious's messages;
+// Starts the meter process that runs the add-on `addon` ("corvel" or
+// "kestle"), its drawing trace to the file $VUMETERS_<ADDON>_TRACE names, if
+// set, and enables the feed. `title` names the meter in Audacious's messages;
 // `disable` asks Audacious to disable the plug-in later, when the meter
 // closes or fails. Null on failure, with a line for the user written to
 // `error` (`size` bytes).
-typedef VuMeter* (*VuMeterStart)(const char* addon, const char* title, const char* traceVariable,
-                                 void (*disable)(void), char* error, int size);
+typedef VuMeter* (*VuMeterStart)(const char* addon, const char* title, void (*disable)(void), char* error,
+                                 int size);
 // Ends the meter process, which writes the settings; disables the feed
 // after the last meter.
 typedef void (*VuMeterEnd)(VuMeter* meter);

@@ -11,8 +11,7 @@ bool MeterPlugin::init() {
 	std::string error;
 	if ((library_ = MeterLibrary::Load(error))) {
 		char why[1024] = "";
-		if ((meter_ = library_->start(addon_, info.name, traceVariable_, disable_, why, sizeof why)))
-			return true;
+		if ((meter_ = library_->start(addon_, info.name, disable_, why, sizeof why))) return true;
 		// The library has written its line on standard error.
 		aud_ui_show_error((std::string(info.name) + ": " + why).c_str());
 		return false;

@@ -13,11 +13,10 @@ struct MeterLibrary;
 // [Audacious's main thread] Every call, as Audacious makes them.
 class MeterPlugin final : public VisPlugin {
 public:
-	// Everything named is a literal: `addon` the add-on's name, `traceVariable`
-	// the variable that names its trace, `disable` asks Audacious to disable
-	// this plug-in later.
-	MeterPlugin(PluginInfo info, const char* addon, const char* traceVariable, void (*disable)())
-	    : VisPlugin(info, 0), addon_(addon), traceVariable_(traceVariable), disable_(disable) {}
+	// `addon` is the add-on's name, a literal; `disable` asks Audacious to
+	// disable this plug-in later.
+	MeterPlugin(PluginInfo info, const char* addon, void (*disable)())
+	    : VisPlugin(info, 0), addon_(addon), disable_(disable) {}
 
 	// Enabled: the meter starts. False, with a line on standard error and a
 	// message from Audacious, when it cannot.
@@ -32,7 +31,6 @@ public:
 
 private:
 	const char* addon_;
-	const char* traceVariable_;
 	void (*disable_)();
 	const MeterLibrary* library_ = nullptr;
 	VuMeter* meter_ = nullptr;

@@ -32,7 +32,7 @@ constexpr const char kAbout[] = VUMETERS_BRIDGE_TITLE
 
 __attribute__((visibility("default")))
 MeterPlugin aud_plugin_instance({VUMETERS_BRIDGE_TITLE, nullptr, kAbout, &kPreferences, 0},
-                                VUMETERS_BRIDGE_ADDON, VUMETERS_BRIDGE_TRACE, Disable);
+                                VUMETERS_BRIDGE_ADDON, Disable);
 
 namespace {
 
