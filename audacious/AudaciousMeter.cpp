@@ -13,7 +13,7 @@
 namespace {
 
 // A key or a close box is answered within this.
-constexpr int kPollMs = 50;
+constexpr int kPollMs = 100;
 
 // The local files of every playlist, which no trace may write over.
 std::vector<std::string> PlaylistFiles() {

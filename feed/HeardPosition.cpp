@@ -33,6 +33,7 @@ void HeardPosition::Read(const ClockReading& reading, Clock::time_point now) {
 	const double elapsed = std::chrono::duration<double>(now - heardAt_).count();
 	heardAt_ = now;
 	exact_ = false;
+	held_ = false;
 	moving_ = !reading.paused && (reading.playing || ended_);
 	if (!moving_) return;
 	if (stretch_ && !ended_ && reading.playing) {
@@ -52,6 +53,7 @@ void HeardPosition::Read(const ClockReading& reading, Clock::time_point now) {
 	if (stretch_ && !stretch_->heard && !ended_ && heard_ >= static_cast<double>(stretch_->frame)) {
 		heard_ = static_cast<double>(stretch_->frame);
 		rate_ = stretch_->rate;
+		held_ = true;
 	}
 }
 

@@ -45,6 +45,9 @@ public:
 	bool Exact() const { return exact_; }
 	// Whether the position moves: playing, not paused.
 	bool Moving() const { return moving_; }
+	// Whether it is held at the start of a stretch until the clock moves:
+	// the moment that start is heard is not known before.
+	bool Held() const { return held_; }
 	// The rate at the heard position.
 	int Rate() const { return rate_; }
 	// When the position will pass `frame` at the present pace; `now` when it
@@ -66,5 +69,6 @@ private:
 	Clock::time_point heardAt_{};
 	bool exact_ = false;
 	bool moving_ = false;
+	bool held_ = false;
 	bool ended_ = false;
 };

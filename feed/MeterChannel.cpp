@@ -78,9 +78,11 @@ MeterChannel::Sent MeterChannel::SendBy(std::chrono::steady_clock::time_point de
 MeterChannel::Received MeterChannel::Receive(Message& message) {
 	char buffer[meter_protocol::kMostBytes + 1];
 	ssize_t got;
+	// A peer that ends with messages of ours unread resets the connection:
+	// that is said once, before the messages it sent, which still come.
 	do
 		got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-	while (got < 0 && errno == EINTR);
+	while (got < 0 && (errno == EINTR || errno == ECONNRESET));
 	if (got < 0) return errno == EAGAIN ? Received::Nothing : Received::Gone;
 	if (got == 0) return Received::Gone;
 	message.type = static_cast<uint8_t>(buffer[0]);

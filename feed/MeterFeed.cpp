@@ -12,10 +12,23 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using Clock = HeardPosition::Clock;
 
-// How often the clock is read while nothing is due: a stop is seen within it.
-constexpr auto kIdleWait = std::chrono::milliseconds(50);
+// The player's clock is read this often while it runs or stands still, and
+// this often while a stretch waits for its first sound, so that the meters
+// start on it as it is heard.
+constexpr auto kPeriod = 40ms;
+constexpr auto kHeldPeriod = 2ms;
+// Blocks go out this long before they are heard: more than a period and the
+// time a busy machine may keep the thread waiting.
+constexpr auto kLookAhead = 150ms;
+// A clock is sent again when the player's is this far from it.
+constexpr double kClockSlackUs = 500;
+
+int64_t Nanoseconds(Clock::time_point time) {
+	return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
 
 } // namespace
 
@@ -45,11 +58,17 @@ void MeterFeed::Finish(bool endOfPlaylist) {
 
 void MeterFeed::Queue(Item item) {
 	if (!active_.load(std::memory_order_acquire)) return;
+	// A block is heard hundreds of milliseconds after it comes, and the
+	// feed's thread reads the clock often enough anyway; it is woken for the
+	// rest at once: a new stretch's first block, whose time it must read
+	// before it is heard, a seek, the end.
+	const bool block = std::holds_alternative<Block>(item);
 	{
 		const std::lock_guard lock(itemsLock_);
 		items_.push_back(std::move(item));
 	}
-	Wake();
+	if (!block) wakeForBlock_.store(true, std::memory_order_relaxed);
+	if (!block || wakeForBlock_.exchange(false, std::memory_order_relaxed)) Wake();
 }
 
 void MeterFeed::Wake() {
@@ -62,8 +81,13 @@ void MeterFeed::Add(BlockSink& meter) {
 		const std::lock_guard lock(metersLock_);
 		meters_.push_back(&meter);
 	}
-	if (thread_.joinable()) return;
+	if (thread_.joinable()) {
+		// The newcomer learns the clock with the next reading.
+		Wake();
+		return;
+	}
 	if (wake_ < 0) wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+	wakeForBlock_.store(true, std::memory_order_relaxed);
 	active_.store(true, std::memory_order_release);
 	thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
@@ -76,6 +100,11 @@ void MeterFeed::Remove(BlockSink& meter) {
 		last = meters_.empty();
 	}
 	if (last) StopThread();
+}
+
+MeterFeed::Error MeterFeed::ClockError() {
+	const std::lock_guard lock(errorLock_);
+	return {error_.Below(0.5), error_.Below(0.99), error_.Latest()};
 }
 
 void MeterFeed::StopThread() {
@@ -92,31 +121,44 @@ void MeterFeed::Run(std::stop_token stop) {
 	// Each run starts afresh: what the stream was before is unknown.
 	heard_ = HeardPosition();
 	waiting_.clear();
+	sent_.reset();
 	stretchKnown_ = false;
 	stretchSounding_ = true;
 	joinNext_ = false;
+	dropNext_ = false;
 	ended_ = false;
 	rested_ = true;
+	size_t meters = 0;
 	while (!stop.stop_requested()) {
 		std::deque<Item> items;
 		{
 			const std::lock_guard lock(itemsLock_);
 			items.swap(items_);
 		}
-		Take(items, clock_.Read());
+		const std::optional<Joined> joined = Take(items);
 		const ClockReading reading = clock_.Read();
-		heard_.Read(reading, Clock::now());
-		SendDue(reading);
-		auto when = Clock::now() + kIdleWait;
-		if (!waiting_.empty()) when = std::min(when, heard_.When(waiting_.front().frame + 1));
-		WaitUntil(when);
+		const auto now = Clock::now();
+		if (joined) heard_.Join(joined->frame, joined->rate, reading, clock_.TypicalDelayMs(), now);
+		heard_.Read(reading, now);
+		{
+			const std::lock_guard lock(metersLock_);
+			// A meter added since learns the clock.
+			if (meters_.size() != meters) sent_.reset();
+			meters = meters_.size();
+		}
+		Send(reading, now);
+		WaitUntil(now + (heard_.Held() ? kHeldPeriod : kPeriod));
 	}
 }
 
-void MeterFeed::Take(std::deque<Item>& items, const ClockReading& reading) {
+std::optional<MeterFeed::Joined> MeterFeed::Take(std::deque<Item>& items) {
+	std::optional<Joined> joined;
 	for (Item& item : items) {
 		if (const auto* begin = std::get_if<Begin>(&item)) {
-			if (begin->flushed) waiting_.clear();
+			if (begin->flushed) {
+				waiting_.clear();
+				dropNext_ = true;
+			}
 			ended_ = false;
 			if (begin->joining) {
 				joinNext_ = true;
@@ -127,7 +169,7 @@ void MeterFeed::Take(std::deque<Item>& items, const ClockReading& reading) {
 			stretchSounding_ = false;
 		} else if (auto* block = std::get_if<Block>(&item)) {
 			if (!stretchKnown_ || joinNext_) {
-				heard_.Join(block->frame, block->rate, reading, clock_.TypicalDelayMs(), Clock::now());
+				joined = Joined{block->frame, block->rate};
 				stretchKnown_ = true;
 				stretchSounding_ = true;
 				joinNext_ = false;
@@ -141,22 +183,51 @@ void MeterFeed::Take(std::deque<Item>& items, const ClockReading& reading) {
 			ended_ = true;
 		}
 	}
+	return joined;
 }
 
-void MeterFeed::SendDue(const ClockReading& reading) {
+void MeterFeed::Send(const ClockReading& reading, Clock::time_point now) {
 	// A stop the player made without a flush leaves nothing to be heard.
-	if (!reading.playing && !ended_) waiting_.clear();
+	if (!reading.playing && !ended_ && !rested_) {
+		waiting_.clear();
+		dropNext_ = true;
+	}
+	const int rate = heard_.Rate();
+	const meter_protocol::Clock clock{std::llround(heard_.Heard()), Nanoseconds(now),
+	                                  static_cast<uint32_t>(rate), heard_.Moving() && !heard_.Held()};
+	double errorUs = 0;
+	if (sent_ && sent_->running && clock.running && sent_->rate == clock.rate) {
+		const double foretold = double(sent_->frame) + double(clock.ns - sent_->ns) * rate / 1e9;
+		errorUs = std::abs(heard_.Heard() - foretold) * 1e6 / rate;
+		if (heard_.Exact()) {
+			const std::lock_guard lock(errorLock_);
+			error_.Add(std::llround(errorUs));
+		}
+	}
+	const bool newClock = dropNext_ || !sent_ || sent_->running != clock.running ||
+	                      sent_->rate != clock.rate ||
+	                      (clock.running ? errorUs > kClockSlackUs : sent_->frame != clock.frame);
 	const std::lock_guard lock(metersLock_);
-	while (!waiting_.empty() && heard_.Heard() > static_cast<double>(waiting_.front().frame)) {
-		const Block& block = waiting_.front();
-		int32_t lateUs = meter_protocol::kUnmeasured;
-		if (heard_.Exact() && block.rate == heard_.Rate())
-			lateUs = static_cast<int32_t>(
-			    std::lround((heard_.Heard() - static_cast<double>(block.frame)) * 1e6 / block.rate));
+	if (dropNext_)
 		for (BlockSink* meter : meters_)
-			meter->SendBlock(block.samples, block.rate, lateUs);
-		waiting_.pop_front();
-		rested_ = false;
+			meter->SendDrop();
+	dropNext_ = false;
+	if (newClock) {
+		for (BlockSink* meter : meters_)
+			meter->SendClock(clock);
+		sent_ = clock;
+	}
+	// Blocks go ahead while the clock runs, and while it waits for a
+	// stretch's first sound, so that they are there when it comes.
+	if (clock.running || heard_.Held()) {
+		const double ahead = heard_.Heard() + std::chrono::duration<double>(kLookAhead).count() * rate;
+		while (!waiting_.empty() && double(waiting_.front().frame) < ahead) {
+			const Block& block = waiting_.front();
+			for (BlockSink* meter : meters_)
+				meter->SendBlock(block.frame, block.rate, block.samples);
+			waiting_.pop_front();
+			rested_ = false;
+		}
 	}
 	if (waiting_.empty() && !rested_ && (!reading.playing || ended_)) {
 		for (BlockSink* meter : meters_)

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +46,7 @@ bool IsReport(const std::string& line) {
 
 MeterProcess::MeterProcess(std::string name, pid_t pid, MeterChannel channel, int errors)
     : name_(std::move(name)), pid_(pid), channel_(std::move(channel)), errors_(errors),
-      lastHeard_(Clock::now()) {
+      stopRelay_(::eventfd(0, EFD_CLOEXEC)), lastHeard_(Clock::now()) {
 	relay_ = std::thread([this] { Relay(); });
 }
 
@@ -125,18 +126,25 @@ Expected<std::unique_ptr<MeterProcess>> MeterProcess::Start(const Launch& launch
 	}
 }
 
-MeterProcess::~MeterProcess() { End(); }
+MeterProcess::~MeterProcess() {
+	End();
+	if (stopRelay_ >= 0) ::close(stopRelay_);
+}
 
-void MeterProcess::SendBlock(const int16_t* samples, int rate, int32_t lateUs) {
+void MeterProcess::SendBlock(int64_t frame, int rate, const int16_t* samples) {
 	offered_++;
 	meter_protocol::Block block;
-	block.sentNs =
-	    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-	block.lateUs = lateUs;
+	block.frame = frame;
 	block.rate = static_cast<uint32_t>(rate);
 	std::memcpy(block.samples, samples, sizeof block.samples);
 	if (channel_.Send(uint8_t(ToMeter::Block), &block, sizeof block) == MeterChannel::Sent::Done) sent_++;
 }
+
+void MeterProcess::SendClock(const meter_protocol::Clock& clock) {
+	channel_.Send(uint8_t(ToMeter::Clock), &clock, sizeof clock);
+}
+
+void MeterProcess::SendDrop() { channel_.Send(uint8_t(ToMeter::Drop)); }
 
 void MeterProcess::SendRest() { channel_.Send(uint8_t(ToMeter::Rest)); }
 
@@ -163,6 +171,9 @@ std::vector<MeterProcess::Event> MeterProcess::TakeEvents() {
 		case FromMeter::Log:
 			events.push_back({Event::Kind::Log, {}, message.payload});
 			break;
+		case FromMeter::Timing:
+			KeepTiming(message);
+			break;
 		default:
 			break;
 		}
@@ -188,21 +199,24 @@ std::vector<MeterProcess::Event> MeterProcess::TakeEvents() {
 }
 
 MeterProcess::Ending MeterProcess::End(std::chrono::milliseconds patience) {
-	Ending ending;
-	if (stopped_) return ending;
+	if (stopped_) return std::exchange(ending_, {});
 	stopped_ = true;
 	const auto deadline = Clock::now() + patience;
 	channel_.EndSending();
 	MeterChannel::Message message;
 	while (channel_.ReceiveBy(deadline, message) == MeterChannel::Received::Message)
-		if (message.type == uint8_t(FromMeter::Timing) && message.payload.size() == sizeof ending.timing) {
-			std::memcpy(&ending.timing, message.payload.data(), sizeof ending.timing);
-			ending.timed = true;
-		}
+		if (message.type == uint8_t(FromMeter::Timing)) KeepTiming(message);
+	Ending ending = std::exchange(ending_, {});
 	const std::optional<std::string> failure = Reap(deadline, true);
 	ending.reports = TakeReports();
 	if (failure) ending.failure = Explain(*failure, ending.reports);
 	return ending;
+}
+
+void MeterProcess::KeepTiming(const MeterChannel::Message& message) {
+	if (message.payload.size() != sizeof ending_.timing) return;
+	std::memcpy(&ending_.timing, message.payload.data(), sizeof ending_.timing);
+	ending_.timed = true;
 }
 
 std::string MeterProcess::Explain(const std::string& failure, std::vector<std::string>& reports) const {
@@ -235,7 +249,8 @@ std::optional<std::string> MeterProcess::Reap(Clock::time_point deadline, bool c
 		}
 		pid_ = -1;
 	}
-	stopRelay_ = true;
+	const uint64_t one = 1;
+	(void)!::write(stopRelay_, &one, sizeof one);
 	if (relay_.joinable()) relay_.join();
 	if (errors_ >= 0) ::close(errors_);
 	errors_ = -1;
@@ -249,15 +264,16 @@ void MeterProcess::Kill() {
 void MeterProcess::Relay() {
 	std::string pending;
 	char buffer[4096];
-	pollfd entry{errors_, POLLIN, 0};
 	for (;;) {
-		const int ready = ::poll(&entry, 1, 100);
-		if (ready == 0) {
-			if (stopRelay_) break;
-			continue;
+		// What the process wrote comes first; the stop only ends a pipe that
+		// something the process started keeps open.
+		pollfd entries[] = {{errors_, POLLIN, 0}, {stopRelay_, POLLIN, 0}};
+		if (::poll(entries, 2, -1) < 0) {
+			if (errno == EINTR) continue;
+			break;
 		}
-		if (ready < 0 && errno == EINTR) continue;
-		const ssize_t got = ready > 0 ? ::read(errors_, buffer, sizeof buffer) : -1;
+		if (!(entries[0].revents & (POLLIN | POLLHUP | POLLERR))) break;
+		const ssize_t got = ::read(errors_, buffer, sizeof buffer);
 		if (got <= 0) break;
 		pending.append(buffer, static_cast<size_t>(got));
 		size_t newline;

@@ -47,8 +47,10 @@ public:
 	MeterProcess(const MeterProcess&) = delete;
 	MeterProcess& operator=(const MeterProcess&) = delete;
 
-	// [feed thread] A block the process has no room for is lost.
-	void SendBlock(const int16_t* samples, int rate, int32_t lateUs) override;
+	// [feed thread] What the process has no room for is lost.
+	void SendBlock(int64_t frame, int rate, const int16_t* samples) override;
+	void SendClock(const meter_protocol::Clock& clock) override;
+	void SendDrop() override;
 	void SendRest() override;
 	// [main thread]
 	void Prefs();
@@ -76,8 +78,8 @@ public:
 		std::string failure;              // why it did not end cleanly; empty when it did
 	};
 	// [main thread] Lets the process end, saving the settings, within
-	// `patience`; kills it after. Remove it from the feed first. Only the
-	// first call does anything.
+	// `patience`; kills it after. Remove it from the feed first. After a
+	// stop TakeEvents told of, it only gives the timing that came.
 	Ending End(std::chrono::milliseconds patience = std::chrono::seconds(5));
 
 	// Blocks the feed offered, and how many of them the process took. [any thread]
@@ -96,6 +98,7 @@ private:
 	// end was asked for or announced); nothing when it did.
 	std::optional<std::string> Reap(std::chrono::steady_clock::time_point deadline, bool closed);
 	void Kill();
+	void KeepTiming(const MeterChannel::Message& message);
 	// The line that says why the process failed: the last of `reports`, taken
 	// out of them, or else `failure`, written on standard error as a line of
 	// the plug-in's own, "vu-meters: NAME: failure".
@@ -106,10 +109,11 @@ private:
 	MeterChannel channel_;
 	int errors_; // the read end of the process's standard error; owned
 	std::thread relay_;
-	std::atomic<bool> stopRelay_{false};
+	int stopRelay_;          // an eventfd that ends the relay; owned
 	std::mutex reportsLock_; // guards reports_
 	std::vector<std::string> reports_;
 	std::chrono::steady_clock::time_point lastHeard_;
+	Ending ending_; // the timing, once it came
 	bool closed_ = false;
 	bool stopped_ = false;
 	std::atomic<int64_t> offered_{0};

@@ -1,7 +1,8 @@
 // What a player plug-in and its meter process say to each other over one
 // socket of sequenced packets, a message a packet: the plug-in hands over
-// blocks of sound as they are heard and what the user asked of the meter;
-// the meter process answers with what its window posts. Both sides are
+// blocks of sound a little before they are heard, with the times they will
+// be heard, and what the user asked of the meter; the meter process renders
+// each block at its time and answers with what its window posts. Both sides are
 // built from one tree, so the layout is plain structs in this machine's
 // byte order; a plug-in and a meter process of different builds refuse
 // each other at the start (kProtocolVersion).
@@ -12,7 +13,7 @@
 
 namespace meter_protocol {
 
-inline constexpr uint32_t kProtocolVersion = 1;
+inline constexpr uint32_t kProtocolVersion = 2;
 
 // What starts every line the meter process writes for the user, on its
 // standard error: "vu-meters: PATH: reason".
@@ -31,9 +32,16 @@ enum class ToMeter : uint8_t {
 	Input = 1,
 	// Starts the add-on. Payload: Begin.
 	Begin,
-	// A block that is being heard now. Payload: Block.
+	// A block of the stream, to render once its first frame is heard.
+	// Payload: Block.
 	Block,
-	// Playback stopped: the meter falls back to rest. No payload.
+	// When the stream's frames are heard, from now on: Clock.
+	Clock,
+	// The blocks handed over and not yet rendered are never heard (a seek).
+	// No payload.
+	Drop,
+	// No sound follows the blocks handed over (a stop, the playlist's end):
+	// once they are rendered, the meter falls back to rest. No payload.
 	Rest,
 	// The add-on's preferences window and about box. No payload.
 	Prefs,
@@ -67,20 +75,28 @@ struct Begin {
 };
 
 struct Block {
-	int64_t sentNs; // when it was sent, on CLOCK_MONOTONIC
-	int32_t lateUs; // how long it had been heard then; kUnmeasured when the player could not tell
-	uint32_t rate;  // frames a second
+	int64_t frame; // the stream's frame the block starts with
+	uint32_t rate; // frames a second
 	int16_t samples[kBlockSamples];
 };
-inline constexpr int32_t kUnmeasured = INT32_MIN;
+
+// Frame `frame` is heard at `ns` on CLOCK_MONOTONIC, and the frames after it
+// at `rate` frames a second while `running`; while not (paused, or waiting
+// for the sound after a seek), no later frame is heard.
+struct Clock {
+	int64_t frame;
+	int64_t ns;
+	uint32_t rate;
+	uint32_t running;
+};
 
 struct Timing {
 	int64_t rendered; // Render calls for blocks of sound
 	int64_t silent;   // Render calls for the silence after a stop
-	int64_t measured; // blocks whose lateness is known
-	int32_t medianUs; // of those, how late Render started after the block was first heard
+	int32_t medianUs; // how late Render started after the time its block was heard
 	int32_t p99Us;
 	int32_t latestUs;
+	int32_t unused = 0;
 };
 
 } // namespace meter_protocol

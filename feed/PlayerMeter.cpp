@@ -63,14 +63,22 @@ Expected<std::unique_ptr<PlayerMeter>> PlayerMeter::Start(const Setup& setup, Me
 PlayerMeter::~PlayerMeter() {
 	feed_.Remove(*process_);
 	const MeterProcess::Ending ending = process_->End();
-	const auto ms = [](int32_t us) { return std::to_string((us + 500) / 1000); };
+	// Milliseconds, to a tenth.
+	const auto ms = [](int32_t us) {
+		char text[32];
+		std::snprintf(text, sizeof text, "%.1f", us / 1000.0);
+		return std::string(text);
+	};
 	const meter_protocol::Timing& timing = ending.timing;
+	const MeterFeed::Error error = feed_.ClockError();
 	controls_.Log(setup_.addon + ": " + std::to_string(process_->BlocksOffered()) + " blocks from " +
 	                  setup_.player + ", " + std::to_string(timing.rendered) + " of them rendered, " +
-	                  std::to_string(timing.silent) + " silent blocks after a stop; of " +
-	                  std::to_string(timing.measured) + " timed, 99 % rendered within " + ms(timing.p99Us) +
-	                  " ms of being heard, half within " + ms(timing.medianUs) + " ms, the latest " +
-	                  ms(timing.latestUs) + " ms",
+	                  std::to_string(timing.silent) + " silent blocks after a stop; Render started within " +
+	                  ms(timing.p99Us) + " ms of the time a block was heard for 99 % of them (half within " +
+	                  ms(timing.medianUs) + " ms, the latest " + ms(timing.latestUs) +
+	                  " ms), by a clock within " + ms(error.p99Us) + " ms of " + setup_.player +
+	                  "'s for 99 % of its readings (half within " + ms(error.medianUs) +
+	                  " ms, the farthest " + ms(error.latestUs) + " ms)",
 	              false);
 	for (const std::string& report : ending.reports)
 		controls_.Show(report);

@@ -76,7 +76,8 @@ void OnCrash(int signal, siginfo_t* info, void*) {
 
 void Watch(std::chrono::seconds patience) {
 	for (;;) {
-		std::this_thread::sleep_for(std::chrono::milliseconds(100));
+		// A call is given up within a second of its time.
+		std::this_thread::sleep_for(std::chrono::seconds(1));
 		const char* call = gCall.load();
 		if (!call || NowNs() - gSinceNs.load() < std::chrono::nanoseconds(patience).count()) continue;
 		Line line;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -28,7 +29,7 @@ using meter_protocol::ToMeter;
 
 constexpr auto kInputsPatience = 30s;
 // What a window posts is answered within this while no block comes.
-constexpr auto kMessagesEvery = 20ms;
+constexpr auto kMessagesEvery = 50ms;
 constexpr auto kAliveEvery = 1s;
 constexpr auto kCallPatience = 5s;
 constexpr bigtime_t kSettleTimeout = 10000000; // microseconds
@@ -155,20 +156,34 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLo
 
 void MeterChild::Serve() {
 	auto alive = Clock::now() + kAliveEvery;
+	auto handle = Clock::now() + kMessagesEvery;
 	const std::stop_token stop = SignalFlag::StopToken();
+	MeterChannel::Message message;
 	while (!ended_ && !stop.stop_requested()) {
-		auto wake = std::min(Clock::now() + kMessagesEvery, alive);
+		auto wake = std::min(handle, alive);
 		if (silence_.Running()) wake = std::min(wake, silence_.Next());
-		const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
+		// Blocks come well before their time: while one waits for a running
+		// clock, the socket is read as each comes due, not as each arrives.
+		const std::optional<Clock::time_point> due = blocks_.NextDue();
+		if (due) wake = std::min(wake, *due);
+		const auto wait = std::max(wake - Clock::now(), Clock::duration::zero());
+		const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+		const timespec timeout{static_cast<time_t>(seconds.count()),
+		                       static_cast<long>(std::chrono::nanoseconds(wait - seconds).count())};
 		pollfd entry{channel_.Fd(), POLLIN, 0};
-		::poll(&entry, 1, static_cast<int>(std::max<int64_t>(wait.count(), 0)));
+		::ppoll(&entry, due ? 0 : 1, &timeout, nullptr);
 
-		MeterChannel::Message message;
 		MeterChannel::Received received;
 		while ((received = channel_.Receive(message)) == MeterChannel::Received::Message)
 			Take(message);
 		if (received == MeterChannel::Received::Gone) ended_ = true;
-		if (!HandleMessages()) return;
+		RenderDue();
+		// What the windows post is answered a few times a second, not at
+		// every block.
+		if (Clock::now() >= handle) {
+			if (!HandleMessages()) return;
+			handle = Clock::now() + kMessagesEvery;
+		}
 		if (silence_.Running() && Clock::now() >= silence_.Next()) {
 			static constexpr int16_t kSilence[meter_protocol::kBlockSamples] = {};
 			RenderBlock(kSilence);
@@ -182,28 +197,47 @@ void MeterChild::Serve() {
 	}
 }
 
+void MeterChild::RenderDue() {
+	for (const meter_protocol::Block* block; (block = blocks_.Due(Clock::now()));) {
+		lateness_.Add(
+		    std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - *blocks_.NextDue()).count());
+		if (block->rate > 0) rate_ = static_cast<int>(block->rate);
+		RenderBlock(block->samples);
+		rendered_++;
+		blocks_.Pop();
+	}
+	if (restNext_ && blocks_.Empty()) {
+		restNext_ = false;
+		if (addons_.At(0).Running())
+			silence_.Start(addons_.At(0).MeterWindow(),
+			               std::chrono::duration_cast<Clock::duration>(
+			                   std::chrono::duration<double>(double(meter_protocol::kBlockFrames) / rate_)));
+	}
+}
+
 void MeterChild::Take(const MeterChannel::Message& message) {
 	switch (static_cast<ToMeter>(message.type)) {
 	case ToMeter::Block: {
 		meter_protocol::Block block;
 		if (message.payload.size() != sizeof block) break;
 		std::memcpy(&block, message.payload.data(), sizeof block);
+		blocks_.Add(block);
 		silence_.Stop();
-		if (block.rate > 0) rate_ = static_cast<int>(block.rate);
-		if (block.lateUs != meter_protocol::kUnmeasured) {
-			const int64_t now =
-			    std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-			lateness_.Add(block.lateUs + (now - block.sentNs) / 1000);
-		}
-		RenderBlock(block.samples);
-		rendered_++;
+		restNext_ = false;
 		break;
 	}
+	case ToMeter::Clock: {
+		meter_protocol::Clock clock;
+		if (message.payload.size() != sizeof clock) break;
+		std::memcpy(&clock, message.payload.data(), sizeof clock);
+		blocks_.SetClock(clock);
+		break;
+	}
+	case ToMeter::Drop:
+		blocks_.Drop();
+		break;
 	case ToMeter::Rest:
-		if (addons_.At(0).Running())
-			silence_.Start(addons_.At(0).MeterWindow(),
-			               std::chrono::duration_cast<Clock::duration>(
-			                   std::chrono::duration<double>(double(meter_protocol::kBlockFrames) / rate_)));
+		restNext_ = true;
 		break;
 	case ToMeter::Prefs:
 		if (addons_.At(0).Running()) {
@@ -264,9 +298,8 @@ void MeterChild::Leave() {
 		if (const Expected<void> closed = trace_->Close(); !closed) Report(closed.Error());
 	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
 		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
-	meter_protocol::Timing timing{
-	    rendered_,         silent_, lateness_.Count(), lateness_.Below(0.5), lateness_.Below(0.99),
-	    lateness_.Latest()};
+	const meter_protocol::Timing timing{rendered_, silent_, lateness_.Below(0.5), lateness_.Below(0.99),
+	                                    lateness_.Latest()};
 	Send(uint8_t(FromMeter::Timing), &timing, sizeof timing);
 }
 

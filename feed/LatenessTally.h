@@ -1,6 +1,6 @@
-// How late blocks were rendered after they were first heard: a histogram in
-// steps of 0.1 ms, up to two seconds, so that an hour of blocks costs no more
-// than a minute's.
+// How far things came from their time (blocks rendered after they were
+// heard, a clock from the one foretold): a histogram in steps of 0.1 ms, up
+// to two seconds, so that an hour of blocks costs no more than a minute's.
 #pragma once
 
 #include <array>
@@ -9,8 +9,7 @@
 // [one thread]
 class LatenessTally {
 public:
-	// A block rendered `us` microseconds after it was first heard; early
-	// blocks count as on time.
+	// One `us` microseconds late; early counts as on time.
 	void Add(int64_t us);
 	int64_t Count() const { return count_; }
 	// The lateness below which `fraction` of the blocks were, in
