@@ -9,6 +9,7 @@
 #include <libaudcore/runtime.h>
 
 #include "feed/LibraryFolder.h"
+#include "feed/MeterFeed.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ std::vector<std::string> PlaylistFiles() {
 } // namespace
 
 Expected<std::unique_ptr<AudaciousMeter>> AudaciousMeter::Start(const Setup& setup, MeterFeed& feed) {
-	std::unique_ptr<AudaciousMeter> meter(new AudaciousMeter(setup));
+	std::unique_ptr<AudaciousMeter> meter(new AudaciousMeter(setup, feed));
 	auto started = PlayerMeter::Start(
 	    {setup.addon, (LibraryFolder::Path() / "vu-meter-process").string(), PlaylistFiles(), "Audacious"},
 	    feed, *meter);
@@ -47,6 +48,8 @@ AudaciousMeter::~AudaciousMeter() {
 	poll_.stop();
 	meter_.reset();
 }
+
+void AudaciousMeter::Nudge() { feed_.Nudge(); }
 
 void AudaciousMeter::TogglePause() { aud_drct_play_pause(); }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include <libaudcore/hook.h>
 #include <libaudcore/mainloop.h>
 
 #include "feed/PlayerControls.h"
@@ -37,10 +38,20 @@ public:
 	void Log(const std::string& line, bool detail) override;
 
 private:
-	explicit AudaciousMeter(Setup setup) : setup_(std::move(setup)) {}
+	AudaciousMeter(Setup setup, MeterFeed& feed) : setup_(std::move(setup)), feed_(feed) {}
+
+	// Audacious tells of a pause, a resume, a seek or a stop as it happens:
+	// the feed reads its clock at once, so that the meter stops or goes on
+	// with the sound.
+	void Nudge();
 
 	Setup setup_;
+	MeterFeed& feed_;
 	std::unique_ptr<PlayerMeter> meter_;
+	HookReceiver<AudaciousMeter> paused_{"playback pause", this, &AudaciousMeter::Nudge};
+	HookReceiver<AudaciousMeter> resumed_{"playback unpause", this, &AudaciousMeter::Nudge};
+	HookReceiver<AudaciousMeter> sought_{"playback seek", this, &AudaciousMeter::Nudge};
+	HookReceiver<AudaciousMeter> stopped_{"playback stop", this, &AudaciousMeter::Nudge};
 	QueuedFunc poll_; // takes what the meter says
 	bool disabling_ = false;
 };
