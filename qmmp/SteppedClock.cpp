@@ -8,7 +8,8 @@ namespace {
 
 using Clock = SteppedClock::Clock;
 
-// Qmmp tells the time once it has moved more than this since it last told.
+// Qmmp tells the time once it has moved more than this since it last told,
+// from -1 at a song's start: first at 250 ms or just after.
 constexpr double kStepMs = 250;
 // Between two tellings the time moves on at real time, but not past where
 // the next telling was due: an output that stalls stalls the meters.
@@ -25,7 +26,7 @@ Clock::duration Duration(double ms) {
 }
 
 // Whether `ms` is what Qmmp first tells of a song it counts from 0.
-bool FirstTelling(int64_t ms) { return ms > kStepMs && ms <= kLongestStepMs; }
+bool FirstTelling(int64_t ms) { return ms >= kStepMs && ms <= kLongestStepMs; }
 
 } // namespace
 

@@ -29,7 +29,7 @@ TEST(SteppedClockTest, ASongReadsItsStartUntilHeardThenMovesBetweenQmmpsTellings
 	// The first song knows no output delay yet: heard as it is handed over.
 	EXPECT_EQ(Heard(clock, 100ms), 100);
 	// Qmmp first tells once a quarter second is heard; here it was 40 ms late.
-	clock.Told(256, kStart + 296ms);
+	clock.Told(250, kStart + 290ms);
 	EXPECT_EQ(clock.OutputDelayMs(), 40);
 	EXPECT_EQ(Heard(clock, 300ms), 260);
 	EXPECT_EQ(clock.UnheardMs(kStart + 300ms), 1000 - 260);
