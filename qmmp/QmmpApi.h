@@ -38,8 +38,9 @@ typedef void (*VuQmmpEnd)(VuQmmpMeter* meter);
 typedef void (*VuQmmpPrefs)(VuQmmpMeter* meter);
 typedef void (*VuQmmpAbout)(VuQmmpMeter* meter);
 
-// The feed: Qmmp's calls to its effect `effect`. Configure and End on
-// Qmmp's main thread, Apply on its playback thread, with every sample
+// The feed: Qmmp's calls to its effect `effect`. Configure before the
+// effect's first buffer, End on Qmmp's main thread once Apply, on its
+// playback thread, is done with it; with every sample
 // played: `count` interleaved samples; `songStart`, the first of a song.
 typedef void (*VuQmmpFeedConfigure)(const void* effect, int channels, int rate);
 typedef void (*VuQmmpFeedApply)(const void* effect, const float* samples, int count, int songStart);

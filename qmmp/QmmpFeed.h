@@ -17,7 +17,8 @@ class QmmpFeed {
 public:
 	QmmpFeed(MeterFeed& feed, SteppedClock& clock) : feed_(feed), clock_(clock) {}
 
-	// [Qmmp's main thread] Effect `effect` will get `channels` channels at `rate`.
+	// [Qmmp's main thread, or its playback thread before the effect's first
+	// buffer] Effect `effect` will get `channels` channels at `rate`.
 	void Configure(const void* effect, int channels, int rate);
 	// [Qmmp's playback thread] `count` interleaved samples; `songStart`: the
 	// first of a song.
