@@ -15,6 +15,7 @@ constexpr int64_t kPlayedOutMs = 150;
 
 void QmmpFeed::Configure(const void* effect, int channels, int rate) {
 	effect_ = effect;
+	clock_.PlaybackRuns(true);
 	channels_ = channels > 0 ? channels : 1;
 	rate_ = rate;
 	started_ = false;
@@ -41,6 +42,7 @@ void QmmpFeed::Apply(const void* effect, const float* samples, int64_t count, bo
 void QmmpFeed::End(const void* effect) {
 	if (effect != effect_) return;
 	effect_ = nullptr;
+	clock_.PlaybackRuns(false);
 	if (!started_) return;
 	if (clock_.UnheardMs(SteppedClock::Clock::now()) < kPlayedOutMs)
 		feed_.Finish(true);

@@ -90,6 +90,11 @@ void SteppedClock::SongStarts(bool follows, Clock::time_point now) {
 	seek_ = false;
 }
 
+void SteppedClock::PlaybackRuns(bool runs) {
+	const std::lock_guard locked(lock_);
+	runs_ = runs;
+}
+
 void SteppedClock::HandedOver(int64_t frames, int rate) {
 	const std::lock_guard locked(lock_);
 	if (rate > 0) handedMs_ += static_cast<double>(frames) * 1000.0 / rate;
@@ -102,6 +107,7 @@ bool SteppedClock::TakeSeek() {
 
 ClockReading SteppedClock::Read(State state, Clock::time_point now) {
 	const std::lock_guard locked(lock_);
+	if (state == State::Stopped && runs_) state = State::Playing;
 	switch (state) {
 	case State::Stopped:
 		paused_ = false;

@@ -36,6 +36,10 @@ public:
 	// is taken as it comes.
 	void Guess(int64_t ms, Clock::time_point now);
 
+	// [main thread] Whether a playback runs: Qmmp has made an effect of ours
+	// and not deleted it yet. Qmmp's state reads stopped for a moment while
+	// it joins two songs without a gap; while a playback runs, that is no stop.
+	void PlaybackRuns(bool runs);
 	// [playback thread] A song's first sound is handed over now; `follows`:
 	// it follows the song before without a gap.
 	void SongStarts(bool follows, Clock::time_point now);
@@ -72,6 +76,7 @@ private:
 	Clock::time_point handedAt_;  // when the song's first sound was handed over
 	double handedMs_ = 0;         // the song's time handed over so far
 	double delayMs_ = 0;
+	bool runs_ = false;
 	bool paused_ = false;
 	Clock::time_point pausedAt_;
 	bool seek_ = false;

@@ -52,7 +52,10 @@ TEST(SteppedClockTest, ASongThatFollowsIsHeardAfterTheRestOfTheOneBeforeAndItsCo
 	clock.HandedOver(3 * kRate, kRate);
 	for (int64_t ms = 256; ms <= 2560; ms += 256)
 		clock.Told(ms, kStart + std::chrono::milliseconds(ms));
-	// At 2.8 s, 200 ms of the first song are still to be heard.
+	// At 2.8 s, 200 ms of the first song are still to be heard. Qmmp reads
+	// stopped for a moment as it joins the songs, which is no stop.
+	clock.PlaybackRuns(true);
+	EXPECT_TRUE(clock.Read(State::Stopped, kStart + 2800ms).playing);
 	clock.SongStarts(true, kStart + 2800ms);
 	EXPECT_EQ(Heard(clock, 2900ms), 0);
 	EXPECT_EQ(Heard(clock, 3100ms), 100);
@@ -64,6 +67,8 @@ TEST(SteppedClockTest, ASongThatFollowsIsHeardAfterTheRestOfTheOneBeforeAndItsCo
 	clock.Told(516, kStart + 3316ms);
 	EXPECT_EQ(Heard(clock, 3400ms), 400);
 	EXPECT_FALSE(clock.TakeSeek());
+	clock.PlaybackRuns(false);
+	EXPECT_FALSE(clock.Read(State::Stopped, kStart + 3500ms).playing);
 }
 
 TEST(SteppedClockTest, ATellingThatJumpsIsASeekAndTheTimeGoesOnFromThere) {
