@@ -39,7 +39,10 @@ built=$root/build/$preset/lib/qmmp/plugins
 mkdir -p "$tree/Visual" "$tree/Effect"
 for folder in "$plugins"/*; do
 	case $(basename "$folder") in
-	Visual | Effect) ln -s "$folder"/* "$tree/$(basename "$folder")/" ;;
+	Visual | Effect)
+		# Qmmp's own, not the meters of an installed package.
+		find "$folder" -mindepth 1 -maxdepth 1 ! -name 'libvu-meters-*' -exec ln -s {} "$tree/$(basename "$folder")/" \;
+		;;
 	*) ln -s "$folder" "$tree/" ;;
 	esac
 done

@@ -37,8 +37,10 @@ public:
 				continue;
 			}
 			fs::create_directories(plugins / kind);
+			// Qmmp's own, not the meters of an installed package.
 			for (const auto& plugin : fs::directory_iterator(entry.path()))
-				fs::create_symlink(plugin.path(), plugins / kind / plugin.path().filename());
+				if (!plugin.path().filename().string().starts_with("libvu-meters-"))
+					fs::create_symlink(plugin.path(), plugins / kind / plugin.path().filename());
 		}
 		for (const char* plugin : {CORVEL_PLUGIN, KESTLE_PLUGIN})
 			fs::create_symlink(plugin, plugins / "Visual" / fs::path(plugin).filename());
