@@ -25,8 +25,12 @@ void QmmpFeed::Apply(const void* effect, const float* samples, int64_t count, bo
 	if (effect != effect_) return;
 	if (!started_) {
 		started_ = true;
-		// Without the song's first buffer, the effect joins a song that plays.
-		if (songStart) clock_.SongStarts(false, SteppedClock::Clock::now());
+		// Without the song's first buffer, the effect joins a song that plays;
+		// a jump the clock saw before is no seek of this playback's.
+		if (songStart)
+			clock_.SongStarts(false, SteppedClock::Clock::now());
+		else
+			(void)clock_.TakeSeek();
 		feed_.Start(channels_, rate_, !songStart);
 	} else if (songStart) {
 		feed_.Finish(false);
