@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need:
 #   deps.sh [build|test]...   (no argument: both)
-# build: what building the programs and the Debian package takes
-#   (scripts/package.sh);
+# build: what building the programs and the Debian packages takes
+#   (scripts/package.sh; Qmmp's headers come with the player itself);
 # test: the rest of what the tests, the benchmarks and a development build
 #   take (scripts/test.sh, scripts/run.sh): the test libraries, a second
 #   compiler, the tools the tests drive (a virtual display, sound servers,
@@ -13,7 +13,7 @@ set -euo pipefail
 build=(
   build-essential cmake ninja-build pkg-config dpkg-dev file
   libsdl2-dev libx11-dev libxcb1-dev libsndfile1-dev libfreetype-dev libfontconfig-dev libpng-dev
-  libpulse-dev libcli11-dev audacious-dev
+  libpulse-dev libcli11-dev audacious-dev qmmp qtbase5-dev
 )
 test=(
   clang libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core

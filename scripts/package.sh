@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian packages into build/package/: vu-meters_<version>_<arch>.deb
-# and vu-meters-audacious_<version>_<arch>.deb, the Audacious plug-ins.
+# Builds the Debian packages into build/package/: vu-meters_<version>_<arch>.deb,
+# vu-meters-audacious_<version>_<arch>.deb and vu-meters-qmmp_<version>_<arch>.deb,
+# the Audacious and Qmmp plug-ins.
 # Installs only what building needs (scripts/deps.sh build); the test command
 # checks the packages (tests/install/check-package.sh).
 set -euo pipefail
@@ -26,14 +27,14 @@ build_release() {
 }
 
 # vu-meters: the programs, the kit, the add-ons, their manual pages, the
-# desktop entries and the examples; vu-meters-audacious: the Audacious
-# plug-ins and the library that runs the meters in Audacious. One package for
-# each install component.
+# desktop entries and the examples; vu-meters-audacious and vu-meters-qmmp:
+# each player's plug-ins and the library that runs the meters in it. One
+# package for each install component.
 package_all() {
 	rm -f build/package/vu-meters*.deb
 	(cd build/package && cpack -G DEB >/dev/null)
 	local name deb
-	for name in vu-meters vu-meters-audacious; do
+	for name in vu-meters vu-meters-audacious vu-meters-qmmp; do
 		deb=$(echo build/package/"$name"_*.deb)
 		[ -f "$deb" ] || { echo "package.sh: cpack made no $name package" >&2; return 1; }
 		echo "$deb: $(stat -c %s "$deb") bytes; Depends: $(dpkg-deb -f "$deb" Depends)"

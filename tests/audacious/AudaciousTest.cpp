@@ -12,46 +12,14 @@
 #include "PrivateAudacious.h"
 #include "player/NeedleTrace.h"
 #include "player/RenderedBlocks.h"
+#include "support/PlayerSongs.h"
 #include "support/Watchdog.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Interface = PrivateAudacious::Interface;
-
-constexpr int kRate = 44100;
-constexpr int kBlockFrames = 512;
-
-// A stereo WAV: `toneSeconds` of a 1 kHz tone at half scale on the left and
-// silence on the right, then `silentSeconds` of silence on both.
-std::string WriteLeftTone(const std::string& path, double toneSeconds, double silentSeconds) {
-	std::vector<int16_t> samples;
-	const int toneFrames = int(toneSeconds * kRate), frames = toneFrames + int(silentSeconds * kRate);
-	for (int i = 0; i < frames; i++) {
-		const double left = i < toneFrames ? 0.5 * std::sin(2 * M_PI * 1000 * i / kRate) : 0;
-		samples.push_back(int16_t(std::lround(left * 32767)));
-		samples.push_back(0);
-	}
-	EXPECT_TRUE(WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, kRate, samples));
-	return path;
-}
-
-constexpr int kBurstFrames = kRate * 4 / 1000;
-constexpr int kBurstEvery = kRate * 97 / 1000;
-
-// `seconds` of silence with a 4 ms burst of a 1 kHz tone at full scale on
-// the left every 97 ms, the first at the start: most bursts fall inside one
-// block, some straddle two.
-std::string WriteBursts(const std::string& path, double seconds) {
-	std::vector<int16_t> samples;
-	for (int i = 0; i < int(seconds * kRate); i++) {
-		const bool burst = i % kBurstEvery < kBurstFrames;
-		samples.push_back(burst ? int16_t(std::lround(32767 * std::sin(2 * M_PI * 1000 * i / kRate))) : 0);
-		samples.push_back(0);
-	}
-	EXPECT_TRUE(WriteSound(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, kRate, samples));
-	return path;
-}
+using namespace player_songs;
 
 // A WAV whose every frame says where it is: the frame's number, its low 15
 // bits on the left and the next 15 on the right.
@@ -68,26 +36,6 @@ std::string WritePositions(const std::string& path, double seconds) {
 int64_t PositionOf(const RenderedBlock& block) {
 	return block.samples[0] + (int64_t(block.samples[1]) << 15);
 }
-
-// The drawing each Render call made, "render N" to "done N", in order.
-std::vector<std::string> RenderCalls(const std::string& trace) {
-	std::vector<std::string> calls;
-	std::istringstream lines(trace);
-	bool inside = false;
-	for (std::string line; std::getline(lines, line);) {
-		if (line.starts_with("render ")) {
-			calls.emplace_back();
-			inside = true;
-		} else if (line.starts_with("done ")) {
-			inside = false;
-		} else if (inside) {
-			calls.back() += line + "\n";
-		}
-	}
-	return calls;
-}
-
-int RenderCount(const std::string& trace) { return int(RenderCalls(ReadFile(trace)).size()); }
 
 // The counts the meter library logs when a meter stops: blocks Audacious
 // played while it ran, and how many of them reached Render.
@@ -120,20 +68,7 @@ std::string Reports(const std::string& log) {
 
 // The meter process Audacious started for `addon`; -1 when there is none.
 pid_t MeterProcessOf(const PrivateAudacious& audacious, const std::string& addon) {
-	const std::string pid =
-	    Shell("pgrep -P " + std::to_string(audacious.Pid()) + " -f 'vu-meter-process --addon " + addon + "'");
-	return pid.empty() ? -1 : std::atoi(pid.c_str());
-}
-
-// Whether process `pid` has ended: gone, or a zombie nobody reaped yet.
-bool Ended(pid_t pid) {
-	const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
-	return status.empty() || status.find("State:\tZ") != std::string::npos;
-}
-
-// A key pressed in the window, as a user presses it: the window active first.
-void Press(const std::string& window, const std::string& key) {
-	Shell("xdotool windowactivate --sync " + window + " key " + key);
+	return player_songs::MeterProcessOf(audacious.Pid(), addon);
 }
 
 bool WriteFrame(const std::string& path, float left, float top, float right, float bottom) {
