@@ -160,12 +160,12 @@ void MeterChild::Serve() {
 	const std::stop_token stop = SignalFlag::StopToken();
 	MeterChannel::Message message;
 	while (!ended_ && !stop.stop_requested()) {
-		auto wake = std::min(handle, alive);
-		if (silence_.Running()) wake = std::min(wake, silence_.Next());
 		// Blocks come well before their time: while one waits for a running
-		// clock, the socket is read as each comes due, not as each arrives.
+		// clock, the socket is read as each comes due, not as each arrives,
+		// and what the windows post is answered then too.
 		const std::optional<Clock::time_point> due = blocks_.NextDue();
-		if (due) wake = std::min(wake, *due);
+		auto wake = std::min(alive, due ? std::min(*due, handle + kMessagesEvery) : handle);
+		if (silence_.Running()) wake = std::min(wake, silence_.Next());
 		const auto wait = std::max(wake - Clock::now(), Clock::duration::zero());
 		const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
 		const timespec timeout{static_cast<time_t>(seconds.count()),
