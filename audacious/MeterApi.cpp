@@ -13,6 +13,7 @@
 #include <libaudcore/plugins.h>
 
 #include "feed/MeterFeed.h"
+#include "feed/PlainCall.h"
 
 #include "AudaciousClock.h"
 #include "AudaciousMeter.h"
@@ -49,31 +50,19 @@ VUMETERS_EXPORT int vumeters_api_version() { return VUMETERS_AUDACIOUS_API; }
 
 VUMETERS_EXPORT VuMeter* vumeters_start(const char* addon, const char* title, void (*disable)(), char* error,
                                         int size) {
-	std::string why;
-	// Nothing may be thrown into Audacious; running out of memory here is a failed start.
-	try {
+	return StartFromPlainCall<VuMeter>(addon, error, size, [&]() -> Expected<VuMeter*> {
 		PluginHandle* feed = FeedPlugin();
-		if (!feed) {
-			why = std::string(addon) + ": the feed, " VUMETERS_FEED_PLUGIN
-			                           ".so, is not in Audacious's Effect folder";
-			std::fprintf(stderr, "vu-meters: %s\n", why.c_str());
-		} else if (auto meter = AudaciousMeter::Start({addon, title, disable}, Feed())) {
-			gMeters++;
-			gDisableFeedLater.stop();
-			if (!aud_plugin_get_enabled(feed)) {
-				gJoining = aud_drct_get_playing();
-				aud_plugin_enable(feed, true);
-			}
-			return new VuMeter{std::move(*meter)};
-		} else {
-			why = meter.Error();
+		if (!feed) return FeedMissing(addon, VUMETERS_FEED_PLUGIN ".so", "Audacious");
+		auto meter = AudaciousMeter::Start({addon, title, disable}, Feed());
+		if (!meter) return Failure{meter.Error()};
+		gMeters++;
+		gDisableFeedLater.stop();
+		if (!aud_plugin_get_enabled(feed)) {
+			gJoining = aud_drct_get_playing();
+			aud_plugin_enable(feed, true);
 		}
-	} catch (const std::exception& exception) {
-		why = std::string(addon) + ": " + exception.what();
-		std::fprintf(stderr, "vu-meters: %s\n", why.c_str());
-	}
-	std::snprintf(error, static_cast<size_t>(size), "%s", why.c_str());
-	return nullptr;
+		return new VuMeter{std::move(*meter)};
+	});
 }
 
 VUMETERS_EXPORT void vumeters_end(VuMeter* meter) {

@@ -12,6 +12,7 @@
 #include <qmmp/effect.h>
 
 #include "feed/MeterFeed.h"
+#include "feed/PlainCall.h"
 
 #include "QmmpClock.h"
 #include "QmmpFeed.h"
@@ -63,31 +64,18 @@ VUMETERS_EXPORT int vumeters_qmmp_api_version() { return VUMETERS_QMMP_API; }
 VUMETERS_EXPORT VuQmmpMeter* vumeters_qmmp_start(const char* addon, const char* title,
                                                  void (*disable)(void* context), void* context, char* error,
                                                  int size) {
-	std::string why;
-	// Nothing may be thrown into Qmmp; running out of memory here is a failed start.
-	try {
+	return StartFromPlainCall<VuQmmpMeter>(addon, error, size, [&]() -> Expected<VuQmmpMeter*> {
 		EffectFactory* feed = FeedFactory();
-		if (!feed) {
-			why = std::string(addon) + ": the feed, libvu-meters-feed.so, is not in Qmmp's Effect folder";
-			std::fprintf(stderr, "vu-meters: %s\n", why.c_str());
-		} else {
-			The().clock.Listen();
-			The().clock.Guess();
-			auto meter = QmmpMeter::Start({addon, title, [disable, context] { disable(context); }},
-			                              The().feed, The().clock);
-			if (meter) {
-				gMeters++;
-				if (!Effect::isEnabled(feed)) Effect::setEnabled(feed, true);
-				return new VuQmmpMeter{std::move(*meter)};
-			}
-			why = meter.Error();
-		}
-	} catch (const std::exception& exception) {
-		why = std::string(addon) + ": " + exception.what();
-		std::fprintf(stderr, "vu-meters: %s\n", why.c_str());
-	}
-	std::snprintf(error, static_cast<size_t>(size), "%s", why.c_str());
-	return nullptr;
+		if (!feed) return FeedMissing(addon, "libvu-meters-feed.so", "Qmmp");
+		The().clock.Listen();
+		The().clock.Guess();
+		auto meter = QmmpMeter::Start({addon, title, [disable, context] { disable(context); }}, The().feed,
+		                              The().clock);
+		if (!meter) return Failure{meter.Error()};
+		gMeters++;
+		if (!Effect::isEnabled(feed)) Effect::setEnabled(feed, true);
+		return new VuQmmpMeter{std::move(*meter)};
+	});
 }
 
 VUMETERS_EXPORT void vumeters_qmmp_end(VuQmmpMeter* meter) {
