@@ -11,6 +11,7 @@
 #include <kit/Display.h>
 #include <kit/UnsavedSettings.h>
 
+#include "HungCallEnding.h"
 #include "KitOptions.h"
 #include "Player.h"
 #include "PrivateSettingsCopy.h"
@@ -92,7 +93,36 @@ int ListDevices() {
 	return ExitOk;
 }
 
-int Run(const Options& options) {
+// The add-ons say nothing when their settings cannot be written; the player
+// does, without failing the run, since the meters played.
+void ReportUnsavedSettings() {
+	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
+		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
+}
+
+// The end of a run whose player thread is held for good inside an add-on's
+// call that a quit signal could not wait for: the line that says so, the
+// others' ending as the normal way out has it, and the signal's status.
+[[noreturn]] void EndWithout(const AddonCallTracker::Call& call, HungCallEnding::Why why, Player* player,
+                             AddonSession& addons, std::unique_ptr<PrivateSettingsCopy>& privateSettings) {
+	if (player) player->ReleaseTerminal();
+	const std::string when =
+	    why == HungCallEnding::Why::Grace
+	        ? std::to_string(HungCallEnding::kGrace.count()) + " seconds after " + QuitSignals::Name()
+	        : "when a second quit signal came";
+	Report(call.path + ": " + call.name + " had not returned " + when +
+	       "; the add-on's settings are not saved");
+	if (const Expected<void> left = addons.LeaveWithout(*call.addon); !left) Report(left.Error());
+	ReportUnsavedSettings();
+	privateSettings.reset();
+	Report("ended by " + QuitSignals::Name());
+	std::fflush(stdout);
+	// The held thread is still inside the add-on's code, which the normal
+	// exit would unload from under it.
+	std::_Exit(QuitSignals::ExitStatus());
+}
+
+int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSettings) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
@@ -122,13 +152,20 @@ int Run(const Options& options) {
 	}
 	const SessionOptions sessionOptions = SessionOptionsOf(options);
 	AddonSession addons(sessionOptions, quit);
+	std::optional<Player> player;
+	const HungCallEnding hung(addons.Calls(), quit,
+	                          [&](const AddonCallTracker::Call& call, HungCallEnding::Why why) {
+		                          EndWithout(call, why, player ? &*player : nullptr, addons, privateSettings);
+	                          });
 	if (const Expected<void> started = addons.Start(); !started) {
 		Report(started.Error());
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
 	const PlayerOptions playerOptions = PlayerOptionsOf(options);
-	int status = Player(playerOptions, addons, quit).PlayAll(inputs, live.get());
+	player.emplace(playerOptions, addons, quit);
+	int status = player->PlayAll(inputs, live.get());
+	player.reset();
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
@@ -147,13 +184,6 @@ int Run(const Options& options) {
 	}
 	if (addons.Failed() || inputs.size() != options.files.size()) status = ExitFailure;
 	return status;
-}
-
-// The add-ons say nothing when their settings cannot be written; the player
-// does, without failing the run, since the meters played.
-void ReportUnsavedSettings() {
-	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
-		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
 }
 
 } // namespace
@@ -193,7 +223,7 @@ int main(int argc, char** argv) {
 	int status = parsed.options->listPlugins
 	                 ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose)
 	             : parsed.options->listDevices ? ListDevices()
-	                                           : Run(*parsed.options);
+	                                           : Run(*parsed.options, privateSettings);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = ExitFailure;

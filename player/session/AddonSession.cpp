@@ -197,12 +197,24 @@ void AddonSession::ApplyScript(int64_t block) {
 Expected<void> AddonSession::Leave(Ending ending) {
 	if (left_) return {};
 	left_ = true;
-	addons_.CloseAboutBox(system_time() + kSettleTimeout);
-	outputs_.Trace(nullptr);
-	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
-	fullScreen_.Leave();
-	Expected<void> recorded = outputs_.FinishRecording(ending == Ending::CutShort);
+	LetGoOfTheWindows(ending == Ending::CutShort, nullptr);
 	addons_.Leave();
 	outputs_.CloseTrace();
-	return recorded;
+	return recording_;
+}
+
+Expected<void> AddonSession::LeaveWithout(const RunningAddon& hung) {
+	// Leave() calls the add-ons only once it has let go of the windows.
+	if (!std::exchange(left_, true)) LetGoOfTheWindows(true, hung.MeterWindow());
+	addons_.LeaveWithout(hung);
+	outputs_.CloseTrace();
+	return recording_;
+}
+
+void AddonSession::LetGoOfTheWindows(bool cutShort, const BWindow* held) {
+	addons_.CloseAboutBox(system_time() + kSettleTimeout);
+	outputs_.LetGo(held);
+	if (recorded_ && RecordedWindow(*recorded_) != held) outputs_.RememberPicture(RecordedWindow(*recorded_));
+	if (fullScreen_.Window() != held) fullScreen_.Leave();
+	recording_ = outputs_.FinishRecording(cutShort);
 }
