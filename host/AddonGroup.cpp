@@ -21,9 +21,17 @@ AddonGroup::~AddonGroup() { Leave(); }
 
 std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names,
                                            const AddonLocator& locator) {
+	std::vector<std::string> failures = Load(names, locator);
+	for (std::string& failure : Start())
+		failures.push_back(std::move(failure));
+	return failures;
+}
+
+std::vector<std::string> AddonGroup::Load(const std::vector<std::string>& names,
+                                          const AddonLocator& locator) {
 	std::vector<std::string> failures;
-	if (started_) return failures;
-	started_ = true;
+	if (loaded_) return failures;
+	loaded_ = true;
 	for (const std::string& name : names) {
 		const auto path = locator.Find(name);
 		if (!path) {
@@ -36,6 +44,13 @@ std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names
 		else
 			failures.push_back(addon.Error());
 	}
+	return failures;
+}
+
+std::vector<std::string> AddonGroup::Start() {
+	std::vector<std::string> failures;
+	if (started_ || !loaded_) return failures;
+	started_ = true;
 	looper_ = HostLooper::Start(addons_.size());
 	for (size_t i = 0; i < addons_.size(); i++) {
 		if (!addons_[i]->Start(looper_->HandlerFor(i))) {

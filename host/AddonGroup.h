@@ -59,6 +59,11 @@ public:
 	// start is deleted at once), and one line says why, "PATH: reason". Only
 	// the first call does anything.
 	std::vector<std::string> Start(const std::vector<std::string>& names, const AddonLocator& locator);
+	// The same in two steps, for a host that looks at what the libraries did
+	// as they loaded (the settings files they read) before any starts. Each
+	// does something only the first time, and Start() nothing before Load().
+	std::vector<std::string> Load(const std::vector<std::string>& names, const AddonLocator& locator);
+	std::vector<std::string> Start();
 
 	size_t Size() const { return addons_.size(); }
 	RunningAddon& At(size_t index) { return *addons_[index]; }
@@ -126,6 +131,7 @@ private:
 	bool toldAboutStuck_ = false;
 	std::vector<const RunningAddon*> faultsTold_;
 	bool failed_ = false;
+	bool loaded_ = false;
 	bool started_ = false;
 	bool left_ = false;
 };

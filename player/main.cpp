@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <kit/Display.h>
+#include <kit/SettingsInUse.h>
 #include <kit/UnsavedSettings.h>
 
 #include "HungCallEnding.h"
@@ -22,6 +24,7 @@
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "options/OptionsParser.h"
+#include "options/OutputClash.h"
 #include "output/RecordingFile.h"
 #include "output/StandardOutput.h"
 #include "session/AddonListing.h"
@@ -122,6 +125,19 @@ void ReportUnsavedSettings() {
 	std::_Exit(QuitSignals::ExitStatus());
 }
 
+// Loads the add-ons, which read their settings files then and write them
+// when they unload: one line when the trace or the recording is one of them,
+// also the user's own of which a headless run has a private copy.
+std::string OutputsOverSettings(const Options& options, AddonSession& addons,
+                                const PrivateSettingsCopy* privateSettings) {
+	addons.Load();
+	std::vector<std::string> files = kit::SettingsFilesRead();
+	if (privateSettings)
+		for (const std::string& file : kit::SettingsFilesRead())
+			files.push_back(privateSettings->From() + "/" + std::filesystem::path(file).filename().string());
+	return OutputClash::FindOverSettings(options, files);
+}
+
 int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSettings) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
@@ -157,6 +173,11 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 	                          [&](const AddonCallTracker::Call& call, HungCallEnding::Why why) {
 		                          EndWithout(call, why, player ? &*player : nullptr, addons, privateSettings);
 	                          });
+	if (const std::string clash = OutputsOverSettings(options, addons, privateSettings.get());
+	    !clash.empty()) {
+		Report(clash + " (see --help)");
+		return ExitUsage;
+	}
 	if (const Expected<void> started = addons.Start(); !started) {
 		Report(started.Error());
 		return ExitFailure;

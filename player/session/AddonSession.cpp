@@ -30,13 +30,21 @@ AddonSession::AddonSession(const SessionOptions& options, std::stop_token stop)
 
 AddonSession::~AddonSession() { [[maybe_unused]] const Expected<void> left = Leave(Ending::Complete); }
 
+void AddonSession::Load() {
+	for (std::string& failure : addons_.Load(options_.addons, AddonLocator::FromEnvironment()))
+		failures_.push_back(std::move(failure));
+}
+
 Expected<void> AddonSession::Start() {
+	Load();
 	if (Expected<void> loaded = script_.Load(options_.events, stop_); !loaded) return loaded;
 	if (!options_.trace.empty())
 		if (Expected<void> opened = outputs_.OpenTrace(options_.trace, stop_); !opened) return opened;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
-	std::vector<std::string> failures = addons_.Start(options_.addons, AddonLocator::FromEnvironment());
+	std::vector<std::string> failures = std::exchange(failures_, {});
+	for (std::string& failure : addons_.Start())
+		failures.push_back(std::move(failure));
 	failed_ = !failures.empty();
 	std::optional<Failure> none;
 	if (!addons_.First()) {

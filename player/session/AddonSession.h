@@ -54,8 +54,11 @@ public:
 
 	enum class Ending { Complete, CutShort };
 
-	// Loads the event script, opens the trace, loads and starts every add-on,
-	// each found by AddonLocator.
+	// Loads every add-on, each found by AddonLocator, which reads its
+	// settings file then (kit::SettingsFilesRead()). Start() does it when
+	// this was not called.
+	void Load();
+	// Loads the event script, opens the trace and starts every add-on.
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. Fails with one line when the script or the trace
 	// fails, no add-on started, the first one's meter window cannot take the
@@ -131,6 +134,7 @@ private:
 	const std::stop_token stop_;
 	AddonGroup addons_;
 	bool failed_ = false;               // an add-on failed to load or start
+	std::vector<std::string> failures_; // of loading, reported once starting is done
 	std::optional<size_t> recorded_;    // the add-on whose window is recorded, once recording
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
