@@ -475,8 +475,10 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 	EXPECT_EQ(wrong.status, 2);
-	EXPECT_NE(wrong.err.find(
-	              "unknown add-on 'notes.txt': the add-ons there are libnot.so, my_meter, corvel, kestle"),
+	// A file of the name that is none says so, as the listing does.
+	EXPECT_NE(wrong.err.find("add-on 'notes.txt': the folder " + folder +
+	                         " holds notes.txt, which is not an add-on: not a library; the add-ons there are "
+	                         "libnot.so, my_meter, corvel, kestle"),
 	          std::string::npos)
 	    << wrong.err;
 }
