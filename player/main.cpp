@@ -13,6 +13,7 @@
 #include <kit/SettingsInUse.h>
 #include <kit/UnsavedSettings.h>
 
+#include "FailureAlert.h"
 #include "HungCallEnding.h"
 #include "KitOptions.h"
 #include "Player.h"
@@ -207,10 +208,8 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 	return status;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-	SetReportName("vuplay");
+// The whole run; its exit status.
+int Main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
 		// Help and version go out as they are; a usage error is one line.
@@ -253,4 +252,19 @@ int main(int argc, char** argv) {
 		status = QuitSignals::ExitStatus();
 	}
 	return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+	SetReportName("vuplay");
+	const bool alert = FailureAlert::Asked(argc, argv);
+	if (alert) FailureAlert::Watch();
+	const int status = Main(argc, argv);
+	// A run that a signal ended was ended by the user, who knows.
+	if (!alert || (status != ExitFailure && status != ExitUsage)) return status;
+	FailureAlert::Show(QuitSignals::Token());
+	if (!QuitSignals::Received()) return status;
+	Report("ended by " + QuitSignals::Name());
+	return QuitSignals::ExitStatus();
 }
