@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,16 +21,6 @@ constexpr int kLookAgainMs = 500;
 
 int OpenForReading(const std::string& path) {
 	return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-}
-
-// The FIFO at `path` opened afresh; -1 with errno ENOENT when the path names none now.
-int OpenFifoAgain(const std::string& path) {
-	const int fd = OpenForReading(path);
-	struct stat status;
-	if (fd < 0 || (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode))) return fd;
-	::close(fd);
-	errno = ENOENT;
-	return -1;
 }
 
 } // namespace
@@ -56,7 +44,7 @@ Expected<std::unique_ptr<RawFifoSource>> RawFifoSource::Open(const std::string& 
 RawFifoSource::RawFifoSource(std::string path, int fifo, int wake, int room, const RawPcm& format)
     : LiveSource(format.Rate(), WhenFull::Wait, format.Rate() / kQueueDivisor), path_(std::move(path)),
       name_(std::filesystem::path(path_).filename().string()), fifo_(fifo), wake_(wake), room_(room),
-      format_(format) {}
+      format_(format), writers_(path_) {}
 
 void RawFifoSource::Begin() {
 	reader_ = std::thread([this] { Receive(); });
@@ -72,18 +60,11 @@ RawFifoSource::~RawFifoSource() {
 	::close(room_);
 }
 
-bool RawFifoSource::Replaced() const {
-	struct stat named, open;
-	return ::stat(path_.c_str(), &named) == 0 && S_ISFIFO(named.st_mode) &&
-	       (fifo_ < 0 ||
-	        (::fstat(fifo_, &open) == 0 && (named.st_dev != open.st_dev || named.st_ino != open.st_ino)));
-}
-
 bool RawFifoSource::Reopen() {
-	// A fresh reader's poll() waits for the next writer, where the old one would
-	// report the hang-up forever. It is opened before the old one is closed, so
-	// that a writer never finds the FIFO without a reader.
-	const int fifo = OpenFifoAgain(path_);
+	// A fresh descriptor's poll() waits for the next writer, where the old one
+	// would report the hang-up forever. It is opened before the old one is
+	// closed, so that a writer never finds the FIFO without a reader.
+	const int fifo = FifoWriterWatch::OpenAgain(path_);
 	if (fifo < 0 && errno != ENOENT) {
 		Fail(path_ + ": cannot open again: " + std::strerror(errno));
 		return false;
@@ -107,44 +88,18 @@ size_t RawFifoSource::Convert(const unsigned char* bytes, size_t count) {
 	return frames * format_.FrameBytes();
 }
 
-bool RawFifoSource::TakeTheLeaversBytes() {
-	// What the pipe holds now is all the writers' that have gone: the next
-	// writer's bytes come after it, and start on a whole frame.
-	int left = 0;
-	if (::ioctl(fifo_, FIONREAD, &left) != 0) left = 0;
-	held_.resize(heldCount_ + static_cast<size_t>(left));
-	for (size_t got = 0; got < static_cast<size_t>(left);) {
-		const ssize_t count = ::read(fifo_, held_.data() + heldCount_ + got, static_cast<size_t>(left) - got);
-		if (count <= 0) {
-			if (count < 0 && errno == EINTR) continue;
-			left = static_cast<int>(got);
-			break;
-		}
-		got += static_cast<size_t>(count);
-	}
-	Convert(held_.data(), heldCount_ + static_cast<size_t>(left));
-	heldCount_ = 0; // the part of a frame it left is dropped
-	return Reopen();
-}
-
 void RawFifoSource::Receive() {
-	const size_t frameBytes = format_.FrameBytes();
 	size_t offered = 0; // frames of converted_ already queued
+	std::vector<uint64_t> ends;
 	for (;;) {
 		offered += Offer(converted_.data() + 2 * offered, converted_.size() / 2 - offered);
 		if (offered == converted_.size() / 2) {
 			converted_.clear();
 			offered = 0;
 		}
-		// While the queue is full the FIFO is not read, which makes its writer
-		// wait; it is still watched, so that a writer that leaves is seen at
-		// once and its bytes are kept apart from the next one's. Past a read
-		// and a queue's worth waiting, it is left alone, so that writers that
-		// come and go cannot pile up more.
+		// While the queue is full the FIFO is not read, which makes its writer wait.
 		const bool waiting = !converted_.empty();
-		const bool watched = converted_.size() / 2 - offered <=
-		                     kReadBytes / frameBytes + static_cast<size_t>(format_.Rate() / kQueueDivisor);
-		pollfd ready[3] = {{watched ? fifo_ : -1, static_cast<short>(waiting ? 0 : POLLIN), 0},
+		pollfd ready[3] = {{waiting ? -1 : fifo_, POLLIN, 0},
 		                   {wake_, POLLIN, 0},
 		                   {waiting ? room_ : -1, POLLIN, 0}}; // a negative descriptor is left out
 		const int polled = ::poll(ready, 3, kLookAgainMs);
@@ -158,31 +113,39 @@ void RawFifoSource::Receive() {
 			uint64_t count;
 			[[maybe_unused]] const ssize_t got = ::read(room_, &count, sizeof count);
 		}
-		if (polled == 0) {
-			if (!Replaced()) continue;
+		if (polled == 0 && !waiting && FifoWriterWatch::Replaced(path_, fifo_)) {
+			heldAt_ += heldCount_; // the part of a frame the old one's last writer left
 			heldCount_ = 0;
 			if (!Reopen()) return;
 			continue;
 		}
-		if (ready[0].revents & (POLLHUP | POLLERR)) {
-			if (!TakeTheLeaversBytes()) return;
-			continue;
-		}
-		if (!(ready[0].revents & POLLIN)) continue;
+		if (!ready[0].revents) continue;
 		held_.resize(heldCount_ + kReadBytes);
-		const ssize_t count = ::read(fifo_, held_.data() + heldCount_, kReadBytes);
+		const ssize_t count = writers_.Read(fifo_, held_.data() + heldCount_, kReadBytes, ends);
 		if (count < 0) {
 			if (errno == EAGAIN || errno == EINTR) continue;
 			Fail(path_ + ": cannot read: " + std::strerror(errno));
 			return;
 		}
-		if (count == 0) {
-			if (!TakeTheLeaversBytes()) return;
-			continue;
-		}
 		heldCount_ += static_cast<size_t>(count);
-		const size_t used = Convert(held_.data(), heldCount_);
-		heldCount_ -= used;
-		std::memmove(held_.data(), held_.data() + used, heldCount_);
+		TakeHeld(ends);
+		ends.clear();
+		// No writer left: the old descriptor would report it for good.
+		if (count == 0 && !Reopen()) return;
 	}
+}
+
+void RawFifoSource::TakeHeld(const std::vector<uint64_t>& ends) {
+	size_t done = 0; // bytes of held_ converted or dropped
+	for (const uint64_t end : ends) {
+		if (end < heldAt_ + done) continue;
+		// A writer's last frames; the part of one it left is dropped.
+		const auto upTo = static_cast<size_t>(end - heldAt_);
+		Convert(held_.data() + done, upTo - done);
+		done = upTo;
+	}
+	done += Convert(held_.data() + done, heldCount_ - done);
+	heldCount_ -= done;
+	std::memmove(held_.data(), held_.data() + done, heldCount_);
+	heldAt_ += done;
 }

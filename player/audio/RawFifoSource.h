@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/FifoWriterWatch.h"
 #include "audio/LiveSource.h"
 #include "audio/RawPcm.h"
 #include "host/Expected.h"
@@ -15,15 +16,15 @@
 // A music server writes its FIFO while it plays and closes it on pause or
 // stop, and opens it again to go on. So a writer going away is a stall, not
 // the end: the FIFO is held open for reading, which lets writers open it
-// without waiting, and opened afresh each time the last writer leaves. The
-// FIFO is watched for that even while the player is behind and its writer
-// waits: what the pipe holds the moment the last writer has gone is its
-// sound, taken at once, and the part of a frame it ends with is dropped, so
-// that the next writer starts on a whole frame, also when it comes at once. A FIFO deleted and made again at
-// the same path is found within half a second, as its writer waits for a reader. The meters fall back to rest
-// on silent blocks until sound comes again. The stream ends only when the player stops taking it (a quit, the
-// end of --duration). A writer that outpaces the player waits: nothing is lost. The FIFO is read from the
-// first block the player asks for on.
+// without waiting, and opened afresh each time the last writer leaves. Each
+// writer's bytes start on a whole frame, whatever part of one the writer
+// before left, also when it starts while the player is still behind the one
+// before (FifoWriterWatch). A FIFO deleted and made again at the same path is
+// found within half a second, as its writer waits for a reader. The meters
+// fall back to rest on silent blocks until sound comes again. The stream ends
+// only when the player stops taking it (a quit, the end of --duration). A
+// writer that outpaces the player waits: nothing is lost. The FIFO is read
+// from the first block the player asks for on.
 class RawFifoSource final : public LiveSource {
 public:
 	// [player thread] Fails with one line, "PATH: reason".
@@ -43,14 +44,12 @@ private:
 	// [reading thread] Converts the whole frames of the `count` bytes at
 	// `bytes` onto converted_; the bytes used.
 	size_t Convert(const unsigned char* bytes, size_t count);
-	// [reading thread] Once no writer is left: converts what the pipe holds,
-	// drops the part of a frame at its end and opens the FIFO afresh; false
-	// when that failed.
-	bool TakeTheLeaversBytes();
+	// [reading thread] Converts the whole frames held, each writer's apart
+	// (`ends`, where writers left off), and keeps the part of a frame at the
+	// end for the next read.
+	void TakeHeld(const std::vector<uint64_t>& ends);
 	// [reading thread] Opens the path afresh, for the next writer; false when it failed.
 	bool Reopen();
-	// [reading thread] Whether the path names another FIFO than the one open.
-	bool Replaced() const;
 
 	const std::string path_;
 	const std::string name_;
@@ -58,10 +57,12 @@ private:
 	const int wake_; // an eventfd that the destructor signals
 	const int room_; // an eventfd that the player signals when it takes a block
 	const RawPcm format_;
+	FifoWriterWatch writers_;
 	std::thread reader_;
-	// The reading thread's: bytes read, the first heldCount_ of them the part
-	// of a frame that a read cut off; frames converted, not yet queued.
+	// The reading thread's: bytes read, not yet converted, the first of them
+	// the heldAt_-th of all read; frames converted, not yet queued.
 	std::vector<unsigned char> held_;
 	size_t heldCount_ = 0;
+	uint64_t heldAt_ = 0;
 	std::vector<int16_t> converted_;
 };
