@@ -15,13 +15,16 @@ Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& pa
 }
 
 template <typename Body> bool RunningAddon::Call(const char* call, Body body) {
+	// Read before the call is marked: a thread that takes over from this one
+	// may let go of the object then.
+	VisualizationPlugin* const plugin = Plugin();
 	std::exception_ptr thrown;
 	{
 		const AddonExitGuard::Scope inside(Path(), call);
 		// Nothing of the host's is touched before the tracker lets this thread past.
 		const AddonCallTracker::Scope tracked(calls_, this, Path(), call);
 		try {
-			return body();
+			return body(plugin);
 		} catch (...) {
 			thrown = std::current_exception();
 		}
@@ -37,7 +40,7 @@ bool RunningAddon::Start(BHandler* host) {
 	plugin->host_handler = host;
 	{
 		CrashReport crash(Path() + ": the add-on crashed while starting");
-		running_ = Call("Init", [plugin] { return plugin->Init(); });
+		running_ = Call("Init", [](VisualizationPlugin* started) { return started->Init(); });
 	}
 	// An exception out of Init is a failed start, which the host reports as one.
 	fault_.clear();
@@ -48,22 +51,23 @@ bool RunningAddon::Start(BHandler* host) {
 bool RunningAddon::Render(const int16* samples) {
 	if (!running_ || !fault_.empty()) return false;
 	blocksRendered_++;
-	return Call("Render", [this, samples] { return AddonLibrary::Render(Plugin(), samples); });
+	return Call("Render",
+	            [samples](VisualizationPlugin* plugin) { return AddonLibrary::Render(plugin, samples); });
 }
 
 void RunningAddon::Stop() {
 	if (!running_) return;
 	running_ = false;
 	meterWindow_ = nullptr;
-	Call("Cleanup", [this] {
-		Plugin()->Cleanup();
+	Call("Cleanup", [](VisualizationPlugin* plugin) {
+		plugin->Cleanup();
 		return true;
 	});
 }
 
 void RunningAddon::Prefs() {
 	if (!running_ || !fault_.empty()) return;
-	Call("Prefs", [this] { return Plugin()->Prefs(false); });
+	Call("Prefs", [](VisualizationPlugin* plugin) { return plugin->Prefs(false); });
 }
 
 void RunningAddon::Discard() {

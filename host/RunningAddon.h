@@ -75,9 +75,9 @@ private:
 	RunningAddon(const std::string& path, AddonCallWatch* watch, AddonCallTracker* calls)
 	    : library_(path, watch), calls_(calls) {}
 
-	// Runs `body`, the add-on's `call`, marked for the exit guard and the
-	// tracker, and returns what it returns; an exception it lets out becomes
-	// Fault() and gives false.
+	// Runs `body` with the plug-in object, the add-on's `call`, marked for
+	// the exit guard and the tracker, and returns what it returns; an
+	// exception it lets out becomes Fault() and gives false.
 	template <typename Body> bool Call(const char* call, Body body);
 
 	AddonLibrary library_;
