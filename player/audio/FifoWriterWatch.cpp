@@ -32,8 +32,8 @@ bool FifoWriterWatch::Replaced(const std::string& path, int fd) {
 	        (::fstat(fd, &open) == 0 && (named.st_dev != open.st_dev || named.st_ino != open.st_ino)));
 }
 
-FifoWriterWatch::FifoWriterWatch(std::string path)
-    : path_(std::move(path)), watched_(OpenAgain(path_)), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+FifoWriterWatch::FifoWriterWatch(std::string path, int watched)
+    : path_(std::move(path)), watched_(watched), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       thread_([this](std::stop_token stop) { Watch(std::move(stop)); }) {}
 
 FifoWriterWatch::~FifoWriterWatch() {

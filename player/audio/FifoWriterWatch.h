@@ -24,8 +24,11 @@
 // thread's waking is the one case it cannot tell apart.
 class FifoWriterWatch {
 public:
-	// Starts watching the FIFO at `path`. [reading thread]
-	explicit FifoWriterWatch(std::string path);
+	// Starts watching the FIFO at `path` through `watched`, a descriptor of
+	// it opened for reading, now owned here: the writers that open it after
+	// `watched` was opened are seen to leave, so it is opened before any
+	// other reader lets a writer in. [reading thread]
+	FifoWriterWatch(std::string path, int watched);
 	// Stops the watching thread, at once. [reading thread]
 	~FifoWriterWatch();
 

@@ -26,25 +26,25 @@ int OpenForReading(const std::string& path) {
 } // namespace
 
 Expected<std::unique_ptr<RawFifoSource>> RawFifoSource::Open(const std::string& path, const RawPcm& format) {
-	const int fifo = OpenForReading(path);
-	if (fifo < 0) {
-		return Failure{path + ": " + std::strerror(errno)};
-	}
-	const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+	// The watch's descriptor first: the first reader lets the writers in.
+	const int watched = OpenForReading(path);
+	const int fifo = watched < 0 ? -1 : OpenForReading(path);
+	const int wake = fifo < 0 ? -1 : ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 	const int room = wake < 0 ? -1 : ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 	if (room < 0) {
 		const std::string why = path + ": " + std::strerror(errno);
-		::close(fifo);
-		if (wake >= 0) ::close(wake);
+		for (const int fd : {watched, fifo, wake})
+			if (fd >= 0) ::close(fd);
 		return Failure{why};
 	}
-	return std::unique_ptr<RawFifoSource>(new RawFifoSource(path, fifo, wake, room, format));
+	return std::unique_ptr<RawFifoSource>(new RawFifoSource(path, watched, fifo, wake, room, format));
 }
 
-RawFifoSource::RawFifoSource(std::string path, int fifo, int wake, int room, const RawPcm& format)
+RawFifoSource::RawFifoSource(std::string path, int watched, int fifo, int wake, int room,
+                             const RawPcm& format)
     : LiveSource(format.Rate(), WhenFull::Wait, format.Rate() / kQueueDivisor), path_(std::move(path)),
       name_(std::filesystem::path(path_).filename().string()), fifo_(fifo), wake_(wake), room_(room),
-      format_(format), writers_(path_) {}
+      format_(format), writers_(path_, watched) {}
 
 void RawFifoSource::Begin() {
 	reader_ = std::thread([this] { Receive(); });

@@ -36,7 +36,7 @@ public:
 	bool IsPlayed() const override { return false; }
 
 private:
-	RawFifoSource(std::string path, int fifo, int wake, int room, const RawPcm& format);
+	RawFifoSource(std::string path, int watched, int fifo, int wake, int room, const RawPcm& format);
 	void Begin() override;
 	void RoomMade() override;
 	// [reading thread] Hands over whole frames as they come, until told to stop.

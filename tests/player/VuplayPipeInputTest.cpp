@@ -251,11 +251,11 @@ TEST_F(VuplayPipeInput, AWriterThatLeavesPartOfAFrameDoesNotShiftTheNextWritersF
 	EXPECT_EQ(ReadFile(err_), "vuplay: ended by SIGTERM\n");
 }
 
-// Writers that follow each other at once, each a process of its own as a
-// music server's reopening is, every one but the last leaving part of a
-// frame. The player is behind them (real time), so the pipe still holds the
-// end of a writer's sound when the next one starts writing.
-TEST_F(VuplayPipeInput, EachWriterStartsOnAWholeFrameHoweverSoonItFollowsOneThatLeftPartOfOne) {
+// Writers that follow each other within a few milliseconds, each a process
+// of its own as a music server's reopening is, every one but the last
+// leaving part of a frame. The player is behind them (real time), so the pipe
+// still holds the end of a writer's sound when the next one starts writing.
+TEST_F(VuplayPipeInput, EachWriterStartsOnAWholeFrameWhileTheOneBeforeIsStillUnread) {
 	Watchdog watchdog(120s);
 	constexpr int kFrames = 30000; // more than the player takes ahead of real time
 	struct Format {
@@ -273,7 +273,7 @@ TEST_F(VuplayPipeInput, EachWriterStartsOnAWholeFrameHoweverSoonItFollowsOneThat
 			const std::string file = dir_ / ("writer" + std::to_string(i));
 			std::ofstream(file, std::ios::binary) << format.bytes(static_cast<int>(i) * kFrames, kFrames)
 			                                      << std::string(format.strays[i], '\x55');
-			writers += "cat '" + file + "' >'" + fifo_ + "'\n";
+			writers += "cat '" + file + "' >'" + fifo_ + "'; sleep 0.05\n";
 		}
 		std::vector<std::string> args = format.args;
 		args.push_back("--realtime");
