@@ -9,6 +9,7 @@
 
 #include "core/VisualizationPlugin.h"
 #include "host/AddonExitGuard.h"
+#include "host/ExceptionReport.h"
 
 namespace {
 
@@ -33,15 +34,19 @@ AboutBox::~AboutBox() {
 bool AboutBox::Open(VisualizationPlugin* plugin, const std::string& path) {
 	if (Inside()) return false;
 	if (thread_.joinable()) thread_.join();
-	inside_ = std::make_shared<std::atomic<bool>>(true);
+	state_ = std::make_shared<State>();
 	plugin_ = plugin;
 	// The box has no title of its own; the window manager shows the add-on's name.
 	const char* name = plugin->long_name ? plugin->long_name : plugin->short_name;
-	thread_ = std::thread([inside = inside_, plugin, path, name = std::string(name ? name : "")] {
+	thread_ = std::thread([state = state_, plugin, path, name = std::string(name ? name : "")] {
 		kit::NameUntitledWindows(name.c_str());
-		const AddonExitGuard::Scope scope(path, "About");
-		plugin->About(false);
-		inside->store(false);
+		try {
+			const AddonExitGuard::Scope scope(path, "About");
+			plugin->About(false);
+		} catch (...) {
+			state->fault = ExceptionReport(path, "About", std::current_exception());
+		}
+		state->inside.store(false);
 	});
 	return true;
 }
@@ -68,3 +73,8 @@ bool AboutBox::Close(bigtime_t deadline) {
 }
 
 VisualizationPlugin* AboutBox::StuckIn() const { return Inside() && !thread_.joinable() ? plugin_ : nullptr; }
+
+std::optional<std::pair<VisualizationPlugin*, std::string>> AboutBox::TakeFault() {
+	if (!state_ || Inside() || state_->fault.empty()) return std::nullopt;
+	return std::pair{plugin_, std::exchange(state_->fault, {})};
+}

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include <OS.h>
 
@@ -36,13 +38,21 @@ public:
 	bool Close(bigtime_t deadline);
 	// The object a thread let go is still inside; null when there is none.
 	VisualizationPlugin* StuckIn() const;
+	// The object of the last About that let an exception out, once it has
+	// returned, and the line for it (ExceptionReport); told once.
+	std::optional<std::pair<VisualizationPlugin*, std::string>> TakeFault();
 
 private:
-	bool Inside() const { return inside_ && inside_->load(); }
+	// Shared with the thread, as a thread let go may leave About after this
+	// object is gone.
+	struct State {
+		std::atomic<bool> inside{true}; // while the thread is inside About
+		std::string fault;              // written before `inside` is cleared
+	};
+
+	bool Inside() const { return state_ && state_->inside.load(); }
 
 	std::thread thread_;
-	// Set while the thread is inside About; shared, as a thread let go may
-	// leave it after this object is gone.
-	std::shared_ptr<std::atomic<bool>> inside_;
+	std::shared_ptr<State> state_;
 	VisualizationPlugin* plugin_ = nullptr; // the object of the last Open; not owned
 };

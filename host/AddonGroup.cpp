@@ -1,5 +1,6 @@
 #include "host/AddonGroup.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <AppDefs.h>
@@ -20,21 +21,36 @@ AddonGroup::~AddonGroup() { Leave(); }
 
 std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names,
                                            const AddonLocator& locator) {
+	std::vector<std::string> failures = Load(names, locator);
+	for (std::string& failure : Start())
+		failures.push_back(std::move(failure));
+	return failures;
+}
+
+std::vector<std::string> AddonGroup::Load(const std::vector<std::string>& names,
+                                          const AddonLocator& locator) {
 	std::vector<std::string> failures;
-	if (started_) return failures;
-	started_ = true;
+	if (loaded_) return failures;
+	loaded_ = true;
 	for (const std::string& name : names) {
 		const auto path = locator.Find(name);
 		if (!path) {
 			failures.push_back(locator.Unknown(name));
 			continue;
 		}
-		auto addon = RunningAddon::Load(path->string(), &crashWatch_);
+		auto addon = RunningAddon::Load(path->string(), &crashWatch_, &calls_);
 		if (addon)
 			addons_.push_back(std::move(*addon));
 		else
 			failures.push_back(addon.Error());
 	}
+	return failures;
+}
+
+std::vector<std::string> AddonGroup::Start() {
+	std::vector<std::string> failures;
+	if (started_ || !loaded_) return failures;
+	started_ = true;
 	looper_ = HostLooper::Start(addons_.size());
 	for (size_t i = 0; i < addons_.size(); i++) {
 		if (!addons_[i]->Start(looper_->HandlerFor(i))) {
@@ -58,7 +74,27 @@ std::vector<PlayerKey> AddonGroup::HandleMessages() {
 	if (!looper_) return keys;
 	for (const HostLooper::Received& received : looper_->Take())
 		Handle(received.addon, received.message, keys);
+	HandleFaults();
 	return keys;
+}
+
+void AddonGroup::HandleFaults() {
+	if (auto about = about_.TakeFault()) {
+		Report(about->second);
+		failed_ = true;
+		for (size_t i = 0; i < addons_.size(); i++)
+			if (addons_[i]->Plugin() == about->first) Discard(i);
+	}
+	for (size_t i = 0; i < addons_.size(); i++) {
+		const RunningAddon& addon = *addons_[i];
+		if (addon.Fault().empty() ||
+		    std::find(faultsTold_.begin(), faultsTold_.end(), &addon) != faultsTold_.end())
+			continue;
+		faultsTold_.push_back(&addon);
+		Report(addon.Fault());
+		failed_ = true;
+		Discard(i);
+	}
 }
 
 void AddonGroup::Handle(size_t index, const BMessage& message, std::vector<PlayerKey>& keys) {
@@ -138,6 +174,26 @@ void AddonGroup::Leave() {
 	CloseAboutBox(system_time() + kAboutTimeout);
 	for (auto& addon : addons_)
 		Release(*addon);
+	HandleFaults();
+	addons_.clear();
+	HostLooper::Dispose(looper_);
+	looper_ = nullptr;
+}
+
+void AddonGroup::LeaveWithout(const RunningAddon& hung) {
+	left_ = true;
+	CloseAboutBox(system_time() + kAboutTimeout);
+	// Releasing again what the held thread had released already does nothing.
+	for (auto& addon : addons_)
+		if (addon.get() == &hung)
+			addon->Forsake();
+		else
+			Release(*addon);
+	HandleFaults();
+	// The held thread is inside the object: it stays, reachable, for the rest of the process.
+	static auto* held = new std::vector<std::unique_ptr<RunningAddon>>;
+	for (auto& addon : addons_)
+		if (addon.get() == &hung) held->push_back(std::move(addon));
 	addons_.clear();
 	HostLooper::Dispose(looper_);
 	looper_ = nullptr;

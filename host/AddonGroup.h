@@ -11,6 +11,7 @@
 #include <OS.h>
 
 #include "host/AboutBox.h"
+#include "host/AddonCallTracker.h"
 #include "host/AddonCrashWatch.h"
 #include "host/HostLooper.h"
 #include "host/PlayerKeys.h"
@@ -27,7 +28,11 @@ class BMessage;
 // own, so that the meters go on while it is up; an add-on whose About never
 // returns is kept loaded, with its object, for the rest of the process. A
 // crash in an add-on's own code while the group loads or unloads it is one
-// line naming the add-on and the step (the group's AddonCrashWatch).
+// line naming the add-on and the step (the group's AddonCrashWatch). An
+// add-on that lets an exception out of Render, Prefs, About or Cleanup is
+// reported in one line (ExceptionReport) the next time the group handles
+// messages or lets add-ons go, counts as a failure, and is stopped and
+// deleted as a close notice has it; the others go on.
 //
 // [host thread] Every call: the one thread that drives the add-ons (vuplay's
 // player thread, Audacious's main thread). The looper only queues what it
@@ -54,6 +59,11 @@ public:
 	// start is deleted at once), and one line says why, "PATH: reason". Only
 	// the first call does anything.
 	std::vector<std::string> Start(const std::vector<std::string>& names, const AddonLocator& locator);
+	// The same in two steps, for a host that looks at what the libraries did
+	// as they loaded (the settings files they read) before any starts. Each
+	// does something only the first time, and Start() nothing before Load().
+	std::vector<std::string> Load(const std::vector<std::string>& names, const AddonLocator& locator);
+	std::vector<std::string> Start();
 
 	size_t Size() const { return addons_.size(); }
 	RunningAddon& At(size_t index) { return *addons_[index]; }
@@ -85,28 +95,43 @@ public:
 	// Closes the about box, discards every add-on and unloads the libraries,
 	// so that each writes its settings. Only the first call does anything.
 	void Leave();
+	// Leaves as Leave() does, from a thread that took over from the host
+	// thread held inside a call of `hung` (Calls()), also when Leave() was
+	// under way there: `hung` is neither called nor deleted again, and its
+	// object and library stay for the rest of the process. [the thread that
+	// took over]
+	void LeaveWithout(const RunningAddon& hung);
+	// The calls into the add-ons' code from Init on, for a thread that must
+	// act when one does not return. Lives as long as the group. [any thread]
+	AddonCallTracker& Calls() { return calls_; }
 
 	// Starts add-on `index` again after its Stop(); a failure is reported
 	// and counts as one.
 	bool Restart(size_t index);
 
-	// Whether an add-on failed to start again or its About did not return.
+	// Whether an add-on failed to start again, let an exception out or its
+	// About did not return.
 	bool Failed() const { return failed_; }
 
 private:
 	void Handle(size_t index, const BMessage& message, std::vector<PlayerKey>& keys);
 	void Release(RunningAddon& addon);
+	// Reports each add-on's exception once, and lets go of the add-ons that let one out.
+	void HandleFaults();
 	void Log(const std::string& line) const;
 
 	Listener listener_;
 	AddonCrashWatch crashWatch_; // told of every step into the add-ons' code; outlives them
+	AddonCallTracker calls_;     // marks every call from Init on; outlives the add-ons
 	std::vector<std::unique_ptr<RunningAddon>>
 	    addons_; // as named and found; one that failed to start has no object
 	std::optional<size_t> first_;
 	HostLooper* looper_ = nullptr; // deletes itself; ended by Leave()
 	AboutBox about_;
 	bool toldAboutStuck_ = false;
+	std::vector<const RunningAddon*> faultsTold_;
 	bool failed_ = false;
+	bool loaded_ = false;
 	bool started_ = false;
 	bool left_ = false;
 };

@@ -157,6 +157,17 @@ std::string AddonLocator::Unknown(const std::string& name) const {
 	std::vector<std::string> names;
 	for (const Addon& addon : All())
 		names.push_back(addon.name);
+	// A file of the name that is none is more likely what went wrong than a misspelling.
+	const std::string file = FileFor(name);
+	for (const auto& folder : folders_) {
+		std::error_code ec;
+		if (name.empty() || name.find('/') != std::string::npos ||
+		    !std::filesystem::exists(std::filesystem::symlink_status(folder / file, ec)))
+			continue;
+		return "add-on '" + name + "': the folder " + folder.string() + " holds " + file +
+		       ", which is not an add-on: " + NotALibrary(folder / file) + "; " +
+		       (names.empty() ? NoneFound() : "the add-ons there are " + Joined(names));
+	}
 	if (names.empty()) return "unknown add-on '" + name + "': " + NoneFound();
 	const std::string suggestion = DidYouMean(name, names);
 	return "unknown add-on '" + name + "': " + (suggestion.empty() ? "the" : suggestion + " The") +

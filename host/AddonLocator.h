@@ -48,8 +48,9 @@ public:
 	// name already found, or a name that stands for another file (a file
 	// named "kestle" is not what "kestle" finds).
 	std::vector<Addon> All(std::vector<std::string>* skipped = nullptr) const;
-	// One line for a name that Find() does not know: the nearest names, if any
-	// is near (DidYouMean), and which names there are, or that the folders
+	// One line for a name that Find() does not know: the file of that name
+	// in a folder that is no add-on, and why; else the nearest names, if any
+	// is near (DidYouMean); and which names there are, or that the folders
 	// hold none.
 	std::string Unknown(const std::string& name) const;
 	// "no add-ons in FOLDER, ...", for when All() is empty.

@@ -16,3 +16,7 @@ void Report(const std::string& message);
 // from: each line shown as Printable shows it, the first after "PROGRAM: ".
 // [any thread]
 void ReportLines(const std::string& lines);
+// From now on each line reported is also handed to `copy`, as shown after
+// "PROGRAM: ", on the thread that reports it; null for none. [main thread,
+// before other threads start]
+void CopyReports(void (*copy)(const std::string& line));

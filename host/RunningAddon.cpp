@@ -4,12 +4,33 @@
 
 #include "host/AddonExitGuard.h"
 #include "host/CrashReport.h"
+#include "host/ExceptionReport.h"
 #include "host/NewWindow.h"
 
-Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path, AddonCallWatch* watch) {
-	std::unique_ptr<RunningAddon> addon(new RunningAddon(path, watch));
+Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path, AddonCallWatch* watch,
+                                                           AddonCallTracker* calls) {
+	std::unique_ptr<RunningAddon> addon(new RunningAddon(path, watch, calls));
 	if (!addon->library_.NewPlugin()) return Failure{addon->library_.Error()};
 	return addon;
+}
+
+template <typename Body> bool RunningAddon::Call(const char* call, Body body) {
+	// Read before the call is marked: a thread that takes over from this one
+	// may let go of the object then.
+	VisualizationPlugin* const plugin = Plugin();
+	std::exception_ptr thrown;
+	{
+		const AddonExitGuard::Scope inside(Path(), call);
+		// Nothing of the host's is touched before the tracker lets this thread past.
+		const AddonCallTracker::Scope tracked(calls_, this, Path(), call);
+		try {
+			return body(plugin);
+		} catch (...) {
+			thrown = std::current_exception();
+		}
+	}
+	if (fault_.empty()) fault_ = ExceptionReport(Path(), call, thrown);
+	return false;
 }
 
 bool RunningAddon::Start(BHandler* host) {
@@ -17,37 +38,36 @@ bool RunningAddon::Start(BHandler* host) {
 	if (!plugin || running_) return running_;
 	const std::vector<BWindow*> before = kit::Windows();
 	plugin->host_handler = host;
-	try {
+	{
 		CrashReport crash(Path() + ": the add-on crashed while starting");
-		const AddonExitGuard::Scope inside(Path(), "Init");
-		running_ = plugin->Init();
-	} catch (...) {
-		// No exception may cross the add-on boundary; one that does is a failed start.
-		running_ = false;
+		running_ = Call("Init", [](VisualizationPlugin* started) { return started->Init(); });
 	}
+	// An exception out of Init is a failed start, which the host reports as one.
+	fault_.clear();
 	meterWindow_ = NewWindow(before);
 	return running_;
 }
 
 bool RunningAddon::Render(const int16* samples) {
-	if (!running_) return false;
+	if (!running_ || !fault_.empty()) return false;
 	blocksRendered_++;
-	const AddonExitGuard::Scope inside(Path(), "Render");
-	return AddonLibrary::Render(Plugin(), samples);
+	return Call("Render",
+	            [samples](VisualizationPlugin* plugin) { return AddonLibrary::Render(plugin, samples); });
 }
 
 void RunningAddon::Stop() {
 	if (!running_) return;
 	running_ = false;
 	meterWindow_ = nullptr;
-	const AddonExitGuard::Scope inside(Path(), "Cleanup");
-	Plugin()->Cleanup();
+	Call("Cleanup", [](VisualizationPlugin* plugin) {
+		plugin->Cleanup();
+		return true;
+	});
 }
 
 void RunningAddon::Prefs() {
-	if (!running_) return;
-	const AddonExitGuard::Scope inside(Path(), "Prefs");
-	Plugin()->Prefs(false);
+	if (!running_ || !fault_.empty()) return;
+	Call("Prefs", [](VisualizationPlugin* plugin) { return plugin->Prefs(false); });
 }
 
 void RunningAddon::Discard() {
@@ -57,5 +77,11 @@ void RunningAddon::Discard() {
 
 void RunningAddon::Abandon() {
 	Stop();
+	library_.KeepLoaded();
+}
+
+void RunningAddon::Forsake() {
+	running_ = false;
+	meterWindow_ = nullptr;
 	library_.KeepLoaded();
 }

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
+#include "host/AddonCallTracker.h"
 #include "host/AddonLibrary.h"
 #include "host/Expected.h"
 
@@ -16,15 +18,21 @@ class BWindow;
 // the library write its settings file). After Abandon instead neither
 // happens, and the library writes its settings as the process ends.
 //
+// An exception that an add-on lets out of Render, Prefs or Cleanup is caught
+// and kept as its Fault(); from then on it is rendered to no more and Prefs
+// does nothing, and the host stops it (Cleanup) and lets it go.
+//
 // [host thread] Every call: the thread that drives the add-ons.
 class RunningAddon {
 public:
 	// Loads the library at `path` and creates its plug-in object, each step
 	// into the add-on's code told to `watch` (null for none; not owned, kept
-	// by its owner for as long as this object). Fails with one line, "PATH:
-	// reason", when the file is no loadable library, has no NewPlugin, or
-	// NewPlugin gives no object.
-	static Expected<std::unique_ptr<RunningAddon>> Load(const std::string& path, AddonCallWatch* watch);
+	// by its owner for as long as this object), and each of its calls from
+	// Init on marked for `calls` (null for none; the same). Fails with one
+	// line, "PATH: reason", when the file is no loadable library, has no
+	// NewPlugin, or NewPlugin gives no object.
+	static Expected<std::unique_ptr<RunningAddon>> Load(const std::string& path, AddonCallWatch* watch,
+	                                                    AddonCallTracker* calls = nullptr);
 	~RunningAddon() { Discard(); }
 
 	RunningAddon(const RunningAddon&) = delete;
@@ -53,14 +61,28 @@ public:
 	// rest of the process: a thread of the host is still inside the object
 	// (an About that never returned), and neither may go from under it.
 	void Abandon();
+	// As Abandon, without calling Cleanup: the host thread is held inside a
+	// call of this add-on that does not return. [the thread that took over]
+	void Forsake();
+	// The line for the exception the add-on let out of a call, once one did
+	// (ExceptionReport); empty before.
+	const std::string& Fault() const { return fault_; }
 
 	// The window opened by the last Start, or null; valid while running.
 	BWindow* MeterWindow() const { return meterWindow_; }
 
 private:
-	RunningAddon(const std::string& path, AddonCallWatch* watch) : library_(path, watch) {}
+	RunningAddon(const std::string& path, AddonCallWatch* watch, AddonCallTracker* calls)
+	    : library_(path, watch), calls_(calls) {}
+
+	// Runs `body` with the plug-in object, the add-on's `call`, marked for
+	// the exit guard and the tracker, and returns what it returns; an
+	// exception it lets out becomes Fault() and gives false.
+	template <typename Body> bool Call(const char* call, Body body);
 
 	AddonLibrary library_;
+	AddonCallTracker* calls_; // not owned; null for none
+	std::string fault_;
 	bool running_ = false;
 	BWindow* meterWindow_ = nullptr;
 	int64_t blocksRendered_ = 0;

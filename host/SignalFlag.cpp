@@ -14,6 +14,7 @@ namespace {
 
 // Lock-free, so that the handler may set it and any thread read it.
 std::atomic<int> gSignal{0};
+std::atomic<int> gCount{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 // The handler tells the thread that requests the stop through this pipe,
@@ -22,6 +23,7 @@ int gWakeRead = -1;
 int gWakeWrite = -1;
 
 void OnSignal(int signal) {
+	gCount.fetch_add(1);
 	int none = 0;
 	if (!gSignal.compare_exchange_strong(none, signal) || gWakeWrite < 0) return;
 	const int saved = errno;
@@ -56,6 +58,8 @@ void SignalFlag::CatchEnding(Restart restart) {
 }
 
 int SignalFlag::Signal() { return gSignal.load(); }
+
+int SignalFlag::Count() { return gCount.load(); }
 
 std::stop_token SignalFlag::StopToken() {
 	// Never freed, as the thread may still wait while the process exits.

@@ -26,6 +26,8 @@ public:
 	static void CatchEnding(Restart restart);
 	// The first signal that came, or 0. [any thread]
 	static int Signal();
+	// How many of those signals have come, each counted. [any thread]
+	static int Count();
 	// A token whose stop is requested once one of those signals has come,
 	// for the waits that must end then. A handler may not request it itself:
 	// a thread of its own, started by the first call, does, a moment after

@@ -43,6 +43,10 @@ public:
 	// Plays `live` when given, else `inputs`, or the demo when there are none;
 	// the exit status. A file that fails is reported and the next one plays.
 	int PlayAll(std::vector<InputFile>& inputs, LiveSource* live);
+	// Gives the terminal back as the player's end does, for a thread that
+	// ends the run while the player thread is held inside an add-on's call.
+	// [the thread that took over]
+	void ReleaseTerminal() { terminal_.Release(); }
 
 private:
 	// Plays one source; false when nothing more is to be played: the user

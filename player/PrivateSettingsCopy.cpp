@@ -65,7 +65,7 @@ Expected<std::unique_ptr<PrivateSettingsCopy>> PrivateSettingsCopy::Make(const s
 	const Expected<std::string> folder = ScratchFolder::Make("vuplay-settings");
 	if (!folder)
 		return Failure{"settings: cannot make a private copy for the headless run: " + folder.Error()};
-	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(*folder));
+	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(*folder, from));
 	std::error_code ignored;
 	if (fs::exists(from, ignored)) CopyFolder(from, copy->path_);
 	return copy;

@@ -26,9 +26,13 @@ public:
 	PrivateSettingsCopy& operator=(const PrivateSettingsCopy&) = delete;
 
 	const std::string& Path() const { return path_; }
+	// The folder copied.
+	const std::string& From() const { return from_; }
 
 private:
-	explicit PrivateSettingsCopy(std::string path) : path_(std::move(path)) {}
+	PrivateSettingsCopy(std::string path, std::string from)
+	    : path_(std::move(path)), from_(std::move(from)) {}
 
 	std::string path_;
+	std::string from_;
 };

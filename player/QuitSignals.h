@@ -23,6 +23,8 @@ public:
 	static bool Received() { return SignalFlag::Signal() != 0; }
 	// Stopped once a quit signal has come. [any thread, after Install()]
 	static std::stop_token Token() { return SignalFlag::StopToken(); }
+	// How many quit signals have come. [any thread]
+	static int Count() { return SignalFlag::Count(); }
 	// "SIGTERM" for the first quit signal that came. [any thread]
 	static std::string Name() { return SignalFlag::Name(); }
 	// The exit status of a run that a quit signal ended: 128 + its number,

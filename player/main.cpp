@@ -3,14 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <kit/Display.h>
+#include <kit/SettingsInUse.h>
 #include <kit/UnsavedSettings.h>
 
+#include "FailureAlert.h"
+#include "HungCallEnding.h"
 #include "KitOptions.h"
 #include "Player.h"
 #include "PrivateSettingsCopy.h"
@@ -21,6 +25,7 @@
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "options/OptionsParser.h"
+#include "options/OutputClash.h"
 #include "output/RecordingFile.h"
 #include "output/StandardOutput.h"
 #include "session/AddonListing.h"
@@ -92,7 +97,49 @@ int ListDevices() {
 	return ExitOk;
 }
 
-int Run(const Options& options) {
+// The add-ons say nothing when their settings cannot be written; the player
+// does, without failing the run, since the meters played.
+void ReportUnsavedSettings() {
+	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
+		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
+}
+
+// The end of a run whose player thread is held for good inside an add-on's
+// call that a quit signal could not wait for: the line that says so, the
+// others' ending as the normal way out has it, and the signal's status.
+[[noreturn]] void EndWithout(const AddonCallTracker::Call& call, HungCallEnding::Why why, Player* player,
+                             AddonSession& addons, std::unique_ptr<PrivateSettingsCopy>& privateSettings) {
+	if (player) player->ReleaseTerminal();
+	const std::string when =
+	    why == HungCallEnding::Why::Grace
+	        ? std::to_string(HungCallEnding::kGrace.count()) + " seconds after " + QuitSignals::Name()
+	        : "when a second quit signal came";
+	Report(call.path + ": " + call.name + " had not returned " + when +
+	       "; the add-on's settings are not saved");
+	if (const Expected<void> left = addons.LeaveWithout(*call.addon); !left) Report(left.Error());
+	ReportUnsavedSettings();
+	privateSettings.reset();
+	Report("ended by " + QuitSignals::Name());
+	std::fflush(stdout);
+	// The held thread is still inside the add-on's code, which the normal
+	// exit would unload from under it.
+	std::_Exit(QuitSignals::ExitStatus());
+}
+
+// Loads the add-ons, which read their settings files then and write them
+// when they unload: one line when the trace or the recording is one of them,
+// also the user's own of which a headless run has a private copy.
+std::string OutputsOverSettings(const Options& options, AddonSession& addons,
+                                const PrivateSettingsCopy* privateSettings) {
+	addons.Load();
+	std::vector<std::string> files = kit::SettingsFilesRead();
+	if (privateSettings)
+		for (const std::string& file : kit::SettingsFilesRead())
+			files.push_back(privateSettings->From() + "/" + std::filesystem::path(file).filename().string());
+	return OutputClash::FindOverSettings(options, files);
+}
+
+int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSettings) {
 	// Before any add-on loads: a signal from here on ends the run the normal
 	// way, in which the add-ons write their settings.
 	QuitSignals::Install();
@@ -122,13 +169,25 @@ int Run(const Options& options) {
 	}
 	const SessionOptions sessionOptions = SessionOptionsOf(options);
 	AddonSession addons(sessionOptions, quit);
+	std::optional<Player> player;
+	const HungCallEnding hung(addons.Calls(), quit,
+	                          [&](const AddonCallTracker::Call& call, HungCallEnding::Why why) {
+		                          EndWithout(call, why, player ? &*player : nullptr, addons, privateSettings);
+	                          });
+	if (const std::string clash = OutputsOverSettings(options, addons, privateSettings.get());
+	    !clash.empty()) {
+		Report(clash + " (see --help)");
+		return ExitUsage;
+	}
 	if (const Expected<void> started = addons.Start(); !started) {
 		Report(started.Error());
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
 	const PlayerOptions playerOptions = PlayerOptionsOf(options);
-	int status = Player(playerOptions, addons, quit).PlayAll(inputs, live.get());
+	player.emplace(playerOptions, addons, quit);
+	int status = player->PlayAll(inputs, live.get());
+	player.reset();
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
@@ -149,17 +208,8 @@ int Run(const Options& options) {
 	return status;
 }
 
-// The add-ons say nothing when their settings cannot be written; the player
-// does, without failing the run, since the meters played.
-void ReportUnsavedSettings() {
-	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())
-		Report("settings not saved: " + unsaved.path + ": " + unsaved.reason);
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-	SetReportName("vuplay");
+// The whole run; its exit status.
+int Main(int argc, char** argv) {
 	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
 		// Help and version go out as they are; a usage error is one line.
@@ -193,7 +243,7 @@ int main(int argc, char** argv) {
 	int status = parsed.options->listPlugins
 	                 ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose)
 	             : parsed.options->listDevices ? ListDevices()
-	                                           : Run(*parsed.options);
+	                                           : Run(*parsed.options, privateSettings);
 	ReportUnsavedSettings();
 	// What was printed must have arrived, the last of it included.
 	if (!StdoutWritable()) status = ExitFailure;
@@ -202,4 +252,19 @@ int main(int argc, char** argv) {
 		status = QuitSignals::ExitStatus();
 	}
 	return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+	SetReportName("vuplay");
+	const bool alert = FailureAlert::Asked(argc, argv);
+	if (alert) FailureAlert::Watch();
+	const int status = Main(argc, argv);
+	// A run that a signal ended was ended by the user, who knows.
+	if (!alert || (status != ExitFailure && status != ExitUsage)) return status;
+	FailureAlert::Show(QuitSignals::Token());
+	if (!QuitSignals::Received()) return status;
+	Report("ended by " + QuitSignals::Name());
+	return QuitSignals::ExitStatus();
 }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Builds the release preset and runs the player with the Corvel meter on the
-# built-in demo: in a real window when a display exists, otherwise rendered
-# headlessly to a video file. Extra arguments go to vuplay.
+# Builds the player and the two add-ons of the release preset, nothing else
+# (the tests are scripts/test.sh's), and runs the player with the Corvel
+# meter on the built-in demo: in a real window when a display exists,
+# otherwise rendered headlessly to a video file. Extra arguments go to vuplay.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release
+cmake --build --preset release --target vuplay vis_corvel vis_kestle
 player=build/release/bin/vuplay
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$player" "$@"

@@ -29,9 +29,11 @@ LiveSource::Step LiveSource::Next(Clock::time_point now, Clock::time_point& unti
 	if (stalled_ && queue_.empty()) {
 		until = nextSilent_;
 	} else {
-		// Sound that has begun to come back is waited for as late sound is.
-		until = std::max({lastTaken_, lastArrival_, pacing_ == Pacing::Clock ? due_ : lastTaken_}) +
-		        kJitterAllowance;
+		// Late is measured from when the sound taken so far would have played
+		// to its end at real time, however fast it was taken: a player that
+		// takes a burst at once waits for the next one as long as a paced one
+		// does. Sound that has begun to come back is waited for as late sound is.
+		until = std::max({lastTaken_, lastArrival_, due_}) + kJitterAllowance;
 	}
 	return now < until ? Step::Wait : Step::Silence;
 }
@@ -80,6 +82,7 @@ bool LiveSource::NextBlock(AudioBlock& block) {
 	position_ += kBlockFrames;
 	guard.unlock();
 	changed_.notify_all(); // there is room for a Deliver that waits
+	RoomMade();
 	return true;
 }
 
@@ -88,6 +91,15 @@ void LiveSource::Take(AudioBlock& block) {
 	std::copy_n(queue_.begin(), taken, block.begin());
 	std::fill(block.begin() + static_cast<std::ptrdiff_t>(taken), block.end(), int16_t{0});
 	queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
+}
+
+void LiveSource::Queue(const int16_t* samples, size_t count) {
+	lastArrival_ = Clock::now();
+	if (queue_.size() < kBlockSamples && queue_.size() + count >= kBlockSamples) wholeSince_ = lastArrival_;
+	queue_.insert(queue_.end(), samples, samples + count);
+	if (queue_.size() > capacitySamples_)
+		queue_.erase(queue_.begin(),
+		             queue_.begin() + static_cast<std::ptrdiff_t>(queue_.size() - capacitySamples_));
 }
 
 bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
@@ -101,14 +113,8 @@ bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
 			count = std::min(count, capacitySamples_ - queue_.size());
 		}
 		if (closed_) return false;
-		lastArrival_ = Clock::now();
-		if (queue_.size() < kBlockSamples && queue_.size() + count >= kBlockSamples)
-			wholeSince_ = lastArrival_;
-		queue_.insert(queue_.end(), samples, samples + count);
+		Queue(samples, count);
 		samples += count;
-		if (queue_.size() > capacitySamples_)
-			queue_.erase(queue_.begin(),
-			             queue_.begin() + static_cast<std::ptrdiff_t>(queue_.size() - capacitySamples_));
 		if (queue_.size() >= kBlockSamples) {
 			guard.unlock();
 			changed_.notify_all();
@@ -116,6 +122,19 @@ bool LiveSource::Deliver(const int16_t* samples, size_t frames) {
 		}
 	}
 	return true;
+}
+
+size_t LiveSource::Offer(const int16_t* samples, size_t frames) {
+	std::unique_lock guard(lock_);
+	size_t count = 2 * frames;
+	if (whenFull_ == WhenFull::Wait)
+		count = std::min(count, capacitySamples_ - std::min(capacitySamples_, queue_.size()));
+	if (closed_ || count == 0) return 0;
+	Queue(samples, count);
+	const bool whole = queue_.size() >= kBlockSamples;
+	guard.unlock();
+	if (whole) changed_.notify_all();
+	return count / 2;
 }
 
 void LiveSource::End(const std::string& error) {

@@ -19,11 +19,13 @@
 // NextBlock gives a whole block as soon as one has come, or, paced by the
 // clock (SetPacing), once it is due as well: a block's time after the one
 // before, so that sound that comes faster plays at real time. Sound is late
-// when it is not there by then (or, unpaced, by the time the player asks);
-// it counts as stalled only after kJitterAllowance without a block, which
-// rides out a writer that sends in bursts ten times a second, a sound
-// server's quantum and a busy machine. Then what is queued is handed over
-// padded with silence, and a silent block follows every block's time while
+// when it is not there by the time the sound taken so far would have played
+// to its end at real time, whatever the pacing, so that a player that takes
+// each burst at once gives the same blocks as one that plays it; it counts
+// as stalled only after kJitterAllowance more without a block, which rides
+// out a writer that sends in bursts ten times a second, a sound server's
+// quantum and a busy machine. Then what is queued is handed over padded with
+// silence, and a silent block follows every block's time while
 // nothing comes: the meters fall back to rest. Sound that arrives again is
 // handed over from its first frame, at once, and nothing else is ever added
 // to it. Late sound moves the pace on to when it came; a player that was late
@@ -80,6 +82,11 @@ protected:
 	// than the queue holds included. False once Close() was called: the
 	// receiving thread should stop then.
 	bool Deliver(const int16_t* samples, size_t frames);
+	// [receiving thread] Queues as many of `frames` as there is room for,
+	// without waiting (all of them with DropOldest); how many. 0 once Close()
+	// was called. For a thread that must go on watching something else while
+	// the player catches up; RoomMade() tells it when to offer the rest.
+	size_t Offer(const int16_t* samples, size_t frames);
 	// [receiving thread] The stream ends after what was delivered; with an
 	// `error`, which Error() gives from then on, as a failure.
 	void End(const std::string& error = {});
@@ -94,6 +101,9 @@ protected:
 	// subclass that reads a pipe starts reading there, so that it takes
 	// nothing from the pipe before the player plays it.
 	virtual void Begin() {}
+	// [player thread] Called after each block taken: there is room in the
+	// queue for what Offer() did not take.
+	virtual void RoomMade() {}
 
 private:
 	// What NextBlock does next.
@@ -106,6 +116,8 @@ private:
 	Step Next(Clock::time_point now, Clock::time_point& until) const;
 	// Hands over the queued frames, at most a block, padded with silence. [locked]
 	void Take(AudioBlock& block);
+	// Adds `count` samples to the queue, dropping the oldest past its capacity. [locked]
+	void Queue(const int16_t* samples, size_t count);
 
 	const int sampleRate_;
 	const WhenFull whenFull_;

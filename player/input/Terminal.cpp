@@ -13,10 +13,14 @@ Terminal::Terminal(std::stop_token stop)
 	FollowForeground();
 }
 
-Terminal::~Terminal() {
+Terminal::~Terminal() { Release(); }
+
+void Terminal::Release() {
 	EndLine();
 	if (raw_ && InForeground(tty_)) tcsetattr(tty_, TCSANOW, &saved_);
+	raw_ = false;
 	if (tty_ >= 0) ::close(tty_);
+	tty_ = -1;
 }
 
 bool Terminal::InForeground(int fd) {

@@ -42,6 +42,8 @@ public:
 	void Progress(const std::string& line, bool force);
 	// Ends the progress line so that what is printed next starts on its own line.
 	void EndLine();
+	// Ends the line and gives the terminal its mode back, for good; the destructor does it too.
+	void Release();
 
 private:
 	// Whether the player's process group is the foreground one of the terminal

@@ -25,6 +25,7 @@ struct Options {
 	int meterHeight = 0;
 	bool fullScreen = false; // the first add-on's meter window fills the screen
 	bool keepOpen = false;   // the windows stay once the sound has ended, until closed
+	bool alert = false;      // a failure shows in an alert box too (FailureAlert)
 	int screenWidth = 1280;
 	int screenHeight = 800;
 	std::string settingsDir; // empty: the add-ons' own default

@@ -212,6 +212,9 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	             "Keep the meter windows open, as the sound left them, once the files, the demo or "
 	             "--duration have ended, until they are closed or 'q' is pressed.")
 	    ->excludes(headless);
+	app.add_flag("--alert", o.alert,
+	             "When the run fails, show what standard error says in an alert box too, and wait until it "
+	             "is answered: for launchers without a terminal, such as the desktop's menu.");
 	app.add_flag("--realtime", o.realtime, "With --headless: pace the blocks by the clock.")->needs(headless);
 	app.add_flag("-v,--verbose", o.verbose,
 	             "Report progress even when the output is not a terminal, and every message the add-ons send "

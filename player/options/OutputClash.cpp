@@ -42,13 +42,28 @@ bool RecordsOneFile(const std::string& path) {
 	return path == "-" || path.ends_with(".y4m") || path.ends_with(".png");
 }
 
-} // namespace
-
-std::string OutputClash::Find(const Options& options) {
+// The trace and a recording into one file.
+std::vector<Named> Outputs(const Options& options) {
 	std::vector<Named> outputs;
 	if (!options.trace.empty()) outputs.push_back(Look("--trace '" + options.trace + "'", options.trace, -1));
 	if (RecordsOneFile(options.record))
 		outputs.push_back(Look("--record '" + options.record + "'", options.record, STDOUT_FILENO));
+	return outputs;
+}
+
+} // namespace
+
+std::string OutputClash::FindOverSettings(const Options& options,
+                                          const std::vector<std::string>& settingsFiles) {
+	for (const Named& output : Outputs(options))
+		for (const std::string& file : settingsFiles)
+			if (Same(output, Look({}, file, -1)))
+				return output.what + " would write over the add-on settings file '" + file + "'";
+	return {};
+}
+
+std::string OutputClash::Find(const Options& options) {
+	const std::vector<Named> outputs = Outputs(options);
 	if (outputs.empty()) return {};
 
 	std::vector<Named> inputs;

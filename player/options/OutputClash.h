@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct Options;
 
@@ -18,4 +19,8 @@ public:
 	// One line, without the program's name, when an output is an input or
 	// another output; empty otherwise.
 	static std::string Find(const Options& options);
+	// The same when an output is one of `settingsFiles`, which the add-ons
+	// write when they unload.
+	static std::string FindOverSettings(const Options& options,
+	                                    const std::vector<std::string>& settingsFiles);
 };

@@ -35,6 +35,7 @@ void TraceAndRecording::StartRecording(const std::string& path, double fps, int 
 
 void TraceAndRecording::Trace(BWindow* window) {
 	if (!trace_) return;
+	traced_ = window;
 	if (!window) {
 		trace_->Watch(nullptr);
 		return;
@@ -49,6 +50,10 @@ void TraceAndRecording::Trace(BWindow* window) {
 	const BRect bounds = window->Bounds();
 	window->Unlock();
 	kit::Expose(window, bounds);
+}
+
+void TraceAndRecording::LetGo(const BWindow* held) {
+	if (traced_ != held || !held) Trace(nullptr);
 }
 
 void TraceAndRecording::RenderStarting(int64_t block) {
@@ -89,9 +94,9 @@ Expected<void> TraceAndRecording::FinishRecording(bool cutShort) {
 
 void TraceAndRecording::CloseTrace() {
 	if (!trace_) return;
+	// The object stays: a window left as it was may still tell it what it draws.
 	if (const Expected<void> closed = trace_->Close(); !closed) {
 		Report(closed.Error());
 		failed_ = true;
 	}
-	trace_.reset();
 }

@@ -36,6 +36,10 @@ public:
 	// a window starts with the drawing of the whole window, asked for once
 	// the window has done what it had to.
 	void Trace(BWindow* window);
+	// Trace(nullptr), unless the trace follows `held`, a window that an
+	// add-on's call may hold locked for good: that one is left as it is, and
+	// the trace writes nothing more once closed.
+	void LetGo(const BWindow* held);
 	void RenderStarting(int64_t block);
 	void RenderDone(int64_t block, bool result);
 
@@ -47,7 +51,7 @@ public:
 	// Completes the recording. Fails when it failed or, as `cutShort` says,
 	// the run ended early; the file is kept, for what it shows.
 	Expected<void> FinishRecording(bool cutShort);
-	// Completes the trace; a failure is reported. Trace(nullptr) first.
+	// Completes the trace; a failure is reported. Trace(nullptr) or LetGo() first.
 	void CloseTrace();
 
 	// Whether the recording or the trace failed.
@@ -57,6 +61,7 @@ private:
 	void RecordingFailed(const std::string& why);
 
 	std::unique_ptr<DrawingTrace> trace_;
+	BWindow* traced_ = nullptr; // the window the trace follows
 	std::unique_ptr<MeterRecorder> recorder_;
 	bool failed_ = false;
 };

@@ -30,13 +30,21 @@ AddonSession::AddonSession(const SessionOptions& options, std::stop_token stop)
 
 AddonSession::~AddonSession() { [[maybe_unused]] const Expected<void> left = Leave(Ending::Complete); }
 
+void AddonSession::Load() {
+	for (std::string& failure : addons_.Load(options_.addons, AddonLocator::FromEnvironment()))
+		failures_.push_back(std::move(failure));
+}
+
 Expected<void> AddonSession::Start() {
+	Load();
 	if (Expected<void> loaded = script_.Load(options_.events, stop_); !loaded) return loaded;
 	if (!options_.trace.empty())
 		if (Expected<void> opened = outputs_.OpenTrace(options_.trace, stop_); !opened) return opened;
 	// An add-on that fails is reported and the others go on; only when none is
 	// left does the session fail, with the last failure as its error.
-	std::vector<std::string> failures = addons_.Start(options_.addons, AddonLocator::FromEnvironment());
+	std::vector<std::string> failures = std::exchange(failures_, {});
+	for (std::string& failure : addons_.Start())
+		failures.push_back(std::move(failure));
 	failed_ = !failures.empty();
 	std::optional<Failure> none;
 	if (!addons_.First()) {
@@ -197,12 +205,24 @@ void AddonSession::ApplyScript(int64_t block) {
 Expected<void> AddonSession::Leave(Ending ending) {
 	if (left_) return {};
 	left_ = true;
-	addons_.CloseAboutBox(system_time() + kSettleTimeout);
-	outputs_.Trace(nullptr);
-	if (recorded_) outputs_.RememberPicture(RecordedWindow(*recorded_));
-	fullScreen_.Leave();
-	Expected<void> recorded = outputs_.FinishRecording(ending == Ending::CutShort);
+	LetGoOfTheWindows(ending == Ending::CutShort, nullptr);
 	addons_.Leave();
 	outputs_.CloseTrace();
-	return recorded;
+	return recording_;
+}
+
+Expected<void> AddonSession::LeaveWithout(const RunningAddon& hung) {
+	// Leave() calls the add-ons only once it has let go of the windows.
+	if (!std::exchange(left_, true)) LetGoOfTheWindows(true, hung.MeterWindow());
+	addons_.LeaveWithout(hung);
+	outputs_.CloseTrace();
+	return recording_;
+}
+
+void AddonSession::LetGoOfTheWindows(bool cutShort, const BWindow* held) {
+	addons_.CloseAboutBox(system_time() + kSettleTimeout);
+	outputs_.LetGo(held);
+	if (recorded_ && RecordedWindow(*recorded_) != held) outputs_.RememberPicture(RecordedWindow(*recorded_));
+	if (fullScreen_.Window() != held) fullScreen_.Leave();
+	recording_ = outputs_.FinishRecording(cutShort);
 }

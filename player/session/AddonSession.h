@@ -54,8 +54,11 @@ public:
 
 	enum class Ending { Complete, CutShort };
 
-	// Loads the event script, opens the trace, loads and starts every add-on,
-	// each found by AddonLocator.
+	// Loads every add-on, each found by AddonLocator, which reads its
+	// settings file then (kit::SettingsFilesRead()). Start() does it when
+	// this was not called.
+	void Load();
+	// Loads the event script, opens the trace and starts every add-on.
 	// An add-on that cannot be loaded or started is reported on standard
 	// error and left out. Fails with one line when the script or the trace
 	// fails, no add-on started, the first one's meter window cannot take the
@@ -94,6 +97,14 @@ public:
 	// cut short is kept, for what it shows. Fails when the recording failed
 	// or was cut short. Only the first call does anything.
 	Expected<void> Leave(Ending ending);
+	// Leaves as Leave(Ending::CutShort) does, from the thread that took over
+	// from the player thread held inside a call of `hung` (Calls()), also
+	// when Leave() was under way there: that add-on is not called again and
+	// its windows are not touched, as its call may hold them.
+	// [the thread that took over]
+	Expected<void> LeaveWithout(const RunningAddon& hung);
+	// The add-ons' calls, for a thread that must act when one does not return.
+	AddonCallTracker& Calls() { return addons_.Calls(); }
 
 private:
 	RunningAddon& First() { return addons_.At(*addons_.First()); }
@@ -108,6 +119,10 @@ private:
 	BWindow* RecordedWindow(size_t index);
 	void WaitForWindows();
 	void Log(const std::string& line) const;
+	// What Leave() does before it lets the add-ons go, `held` (a window of an
+	// add-on whose call holds the player thread) left alone; the recording's
+	// outcome is kept in recording_.
+	void LetGoOfTheWindows(bool cutShort, const BWindow* held);
 
 	// The scripted events of blocks up to `block`: those that act as the user
 	// go to the runner, the player's own requests to the first add-on.
@@ -118,12 +133,14 @@ private:
 	const SessionOptions& options_;
 	const std::stop_token stop_;
 	AddonGroup addons_;
-	bool failed_ = false;            // an add-on failed to load or start
-	std::optional<size_t> recorded_; // the add-on whose window is recorded, once recording
+	bool failed_ = false;               // an add-on failed to load or start
+	std::vector<std::string> failures_; // of loading, reported once starting is done
+	std::optional<size_t> recorded_;    // the add-on whose window is recorded, once recording
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
 	TraceAndRecording outputs_;
 	FullScreenMeter fullScreen_; // the first add-on's window, left before that add-on stops
 	std::vector<PlayerKey> keys_;
 	bool left_ = false;
+	Expected<void> recording_; // how the recording ended, once Leave() has ended it
 };

@@ -27,6 +27,8 @@ public:
 	// Puts the window back at the frame it had; before its add-on's Cleanup.
 	// Nothing after the first call, or without Enter.
 	void Leave();
+	// The window filling the screen; null when none does.
+	const BWindow* Window() const { return window_; }
 
 private:
 	BWindow* window_ = nullptr; // the add-on's; valid until Leave, which comes before the add-on stops

@@ -77,6 +77,17 @@ TEST_F(AddonLocatorTest, ListsEachNameOnceAndAnUnknownNameListsThem) {
 	EXPECT_EQ(all[2].path, installed_ / "vis_Corvel_VU-Meter");
 	EXPECT_EQ(locator_.Unknown("winamp"),
 	          "unknown add-on 'winamp': the add-ons there are b_meter, kestle, corvel");
+
+	// A file in the place of one says what it is, as the listing does; the first found, where it lies.
+	std::ofstream(second_ / "vis_Corvel_VU-Meter") << "junk\n";
+	fs::create_symlink(dir_ / "nowhere", installed_ / "winamp");
+	fs::remove(installed_ / "vis_Corvel_VU-Meter");
+	EXPECT_EQ(locator_.Unknown("corvel"), "add-on 'corvel': the folder " + second_.string() +
+	                                          " holds vis_Corvel_VU-Meter, which is not an add-on: not a "
+	                                          "library; the add-ons there are b_meter, kestle");
+	EXPECT_EQ(locator_.Unknown("winamp"), "add-on 'winamp': the folder " + installed_.string() +
+	                                          " holds winamp, which is not an add-on: not a library; the "
+	                                          "add-ons there are b_meter, kestle");
 }
 
 TEST(AddonLocator, FindsTheAddOnsBuiltBesideTheProgramAsOnceInstalled) {

@@ -3,7 +3,8 @@
 //   fail    returns false
 //   throw   throws an exception
 //   crash   gets a segmentation fault
-//   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes three seconds
+//   slow    creates the file named by VUPLAY_TEST_ADDON_MARK, then takes a second, less
+//           than the player gives a call to return once a quit signal has come
 //   window  opens a window whose view fills itself, and returns at once
 //   window-drawn  the same, and returns once the window has drawn
 //   blocks  writes what each Render call gets to the file named by VUPLAY_TEST_ADDON_MARK:
@@ -12,8 +13,9 @@
 // With "about-hangs" its About never returns: it shows no box to answer and
 // keeps running code of its own, which fails at once if the library is unloaded.
 // With "exit-render" its second Render ends the process with status 0; with
-// "crash-render" it gets a segmentation fault there, with "throw-render" it
-// throws, and with "hang-render" it never returns.
+// "crash-render" it gets a segmentation fault there, and with "hang-render"
+// it never returns.
+// With "throw-in-CALL" (Render, Prefs, About or Cleanup) that call throws.
 // VUPLAY_TEST_ADDON_MODE_FILE, when set, names a file that holds the mode
 // instead, read at each call, so that one host can run several modes.
 #include <chrono>
@@ -64,7 +66,7 @@ public:
 		if (how == "blocks") blocks_.open(std::getenv("VUPLAY_TEST_ADDON_MARK"), std::ios::binary);
 		if (how == "slow") {
 			if (const char* mark = std::getenv("VUPLAY_TEST_ADDON_MARK")) std::ofstream(mark) << "in Init\n";
-			std::this_thread::sleep_for(std::chrono::seconds(3));
+			std::this_thread::sleep_for(std::chrono::seconds(1));
 		}
 		if (how.starts_with("window")) {
 			window_ =
@@ -76,16 +78,21 @@ public:
 		return true;
 	}
 	void Cleanup() override {
+		ThrowIn("Cleanup");
 		if (!window_ || !window_->Lock()) return;
 		window_->Quit();
 		window_ = nullptr;
 	}
 	bool About(bool query) override {
+		if (!query) ThrowIn("About");
 		if (query || Mode() != "about-hangs") return false;
 		for (;;)
 			std::this_thread::sleep_for(std::chrono::milliseconds(10));
 	}
-	bool Prefs(bool) override { return false; }
+	bool Prefs(bool query) override {
+		if (!query) ThrowIn("Prefs");
+		return false;
+	}
 	uint32 GetFlags() override { return 1; }
 	void SongInfo(SongInfoStruct*) override {}
 	bool Render(const VisAudioInfoStruct* info) override {
@@ -93,11 +100,11 @@ public:
 			const std::string how = Mode();
 			if (how == "exit-render") std::exit(0);
 			if (how == "crash-render") std::raise(SIGSEGV);
-			if (how == "throw-render") throw std::runtime_error("Render refuses");
 			if (how == "hang-render")
 				for (;;)
 					std::this_thread::sleep_for(std::chrono::milliseconds(10));
 		}
+		ThrowIn("Render");
 		if (!blocks_.is_open()) return true;
 		const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
 		                        std::chrono::steady_clock::now().time_since_epoch())
@@ -109,6 +116,10 @@ public:
 	}
 
 private:
+	static void ThrowIn(const std::string& call) {
+		if (Mode() == "throw-in-" + call) throw std::runtime_error(call + " refuses");
+	}
+
 	BWindow* window_ = nullptr; // owned until Quit()
 	int renders_ = 0;
 	std::ofstream blocks_;

@@ -180,4 +180,49 @@ TEST_F(VuplayEndsCleanly, AnAddOnThatEndsTheProcessInRenderIsNamedAndTheRunFails
 	EXPECT_EQ(ReadFile(Settings()).size(), 20u);
 }
 
+// An add-on whose call never returns, holding its window as a Render stuck
+// in its own drawing does: a quit signal ends the run anyway, once the call
+// has had two seconds or when another quit signal comes (SIGTERM after
+// SIGINT here: a second SIGINT may be merged with the first while pending),
+// with a line naming the add-on and the call, and the other add-on still
+// saves its settings.
+TEST_F(VuplayEndsCleanly, AnAddOnCallThatNeverReturnsGivesWayToAQuitSignal) {
+	Watchdog watchdog(120s);
+	const std::string render = BROKEN_ADDON_DIR "/broken_HangsInRender.so";
+	const std::string cleanup = BROKEN_ADDON_DIR "/broken_HangsInCleanup.so";
+	const std::string trace = dir_ / "trace.txt", err = dir_ / "stderr";
+	struct Run {
+		std::string addon;
+		std::vector<int> signals;
+		std::string line;
+	};
+	for (const auto& [addon, signals, line] :
+	     {Run{render, {SIGINT}, render + ": Render had not returned 2 seconds after SIGINT"},
+	      Run{render, {SIGINT, SIGTERM}, render + ": Render had not returned when a second quit signal came"},
+	      Run{cleanup, {SIGTERM}, cleanup + ": Cleanup had not returned 2 seconds after SIGTERM"}}) {
+		SCOPED_TRACE(line);
+		std::filesystem::remove(Settings());
+		std::filesystem::remove(trace);
+		// The trace follows Corvel, which gets each block before the other add-on.
+		Child child(
+		    VUPLAY_PROGRAM,
+		    {"--settings-dir", settings_, "--headless", "--trace", trace, "-p", "corvel", "-p", addon, tone_},
+		    STDOUT_FILENO, err);
+		ASSERT_TRUE(WaitUntil([&] { return ReadFile(trace).find("done 1 ") != std::string::npos; }, 60s))
+		    << ReadFile(err);
+		// A moment apart, as a user's are: sent at once, the second may reach
+		// a thread of the process's before the first does.
+		for (const int signal : signals) {
+			ASSERT_EQ(kill(child.Pid(), signal), 0);
+			std::this_thread::sleep_for(300ms);
+		}
+		EXPECT_EQ(child.Wait(60s), 128 + signals.front());
+		const std::string name = signals.front() == SIGINT ? "SIGINT" : "SIGTERM";
+		EXPECT_EQ(ReadFile(err), "vuplay: " + line +
+		                             "; the add-on's settings are not saved\nvuplay: ended by " + name +
+		                             "\n");
+		EXPECT_EQ(ReadFile(Settings()).size(), 20u);
+	}
+}
+
 } // namespace

@@ -140,6 +140,35 @@ TEST_F(VuplayFailures, TwoRunsRecordingToOnePathAtOnceEachWriteAWholeStream) {
 	EXPECT_EQ(FilesEndingIn(".part"), std::vector<std::string>{});
 }
 
+// The add-ons write their settings files as they unload: those are outputs
+// too, in the folder the run gives them and, for a headless run with a
+// private copy, the user's own.
+TEST_F(VuplayFailures, ATraceOrARecordingOverAnAddOnsSettingsFileIsRefused) {
+	const std::string corvel = settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
+	const std::string link = dir_ / "settings.y4m";
+	ASSERT_EQ(Vuplay("'" + tone_ + "'").status, 0);
+	const std::string saved = ReadFile(corvel);
+	ASSERT_EQ(saved.size(), 20u);
+	std::filesystem::create_symlink(corvel, link);
+	for (const std::string& output : {"--trace '" + corvel + "'", "--record '" + link + "'"}) {
+		const Outcome run = Vuplay(output + " -p kestle -p corvel '" + tone_ + "'");
+		EXPECT_EQ(run.status, 2) << output;
+		EXPECT_EQ(run.err, "vuplay: " + output + " would write over the add-on settings file '" + corvel +
+		                       "' (see --help)\n");
+		EXPECT_EQ(ReadFile(corvel), saved) << output;
+	}
+
+	const std::string user = dir_ / "config/vu-meters/Tarnwick_VisPlugin_Kestle_VU-Meter.preferences";
+	const Outcome run =
+	    Shell("XDG_CONFIG_HOME='" + dir_ / "config" +
+	          "' SDL_AUDIODRIVER=dummy timeout 100 '" VUPLAY_PROGRAM "' --headless -p kestle --trace '" +
+	          user + "' '" + tone_ + "'");
+	EXPECT_EQ(run.status, 2);
+	EXPECT_EQ(run.err, "vuplay: --trace '" + user + "' would write over the add-on settings file '" + user +
+	                       "' (see --help)\n");
+	EXPECT_FALSE(std::filesystem::exists(user));
+}
+
 TEST_F(VuplayFailures, AnOutputOverAnInputOrAnotherOutputOrAProtectedFileIsRefusedBeforeAnyWriting) {
 	const std::string victim = dir_ / "victim.wav", link = dir_ / "link.y4m", video = dir_ / "same.y4m";
 	std::filesystem::copy_file(tone_, victim);

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -37,6 +38,17 @@ std::string NumberedBytes(int first, int count) {
 	return std::string(reinterpret_cast<const char*>(frames.data()), frames.size() * sizeof(Frame));
 }
 
+// The same frames as s24le bytes of three channels, each sample the 16-bit
+// one in the upper two bytes, which the player reads back exactly; the third
+// channel, which is not metered, is all ones.
+std::string NumberedBytes24(int first, int count) {
+	std::string bytes;
+	for (const auto& [left, right] : Numbered(first, count))
+		for (const int16_t sample : {left, right, int16_t{-1}})
+			bytes += {'\0', static_cast<char>(sample & 0xff), static_cast<char>(sample >> 8 & 0xff)};
+	return bytes;
+}
+
 // Whether `frames` holds the numbered ones, one after the other, `at` their start, or anywhere.
 bool NumberedAt(const std::vector<Frame>& frames, size_t at, int first, int count) {
 	const std::vector<Frame> expected = Numbered(first, count);
@@ -46,6 +58,14 @@ bool NumberedAt(const std::vector<Frame>& frames, size_t at, int first, int coun
 bool HasNumbered(const std::vector<Frame>& frames, int first, int count) {
 	const std::vector<Frame> expected = Numbered(first, count);
 	return std::search(frames.begin(), frames.end(), expected.begin(), expected.end()) != frames.end();
+}
+
+// The frames that are not silent, one after the other: what the writers sent,
+// whatever silence a stall put between them.
+std::vector<Frame> SoundFrames(const std::vector<RenderedBlock>& blocks) {
+	std::vector<Frame> frames = Frames(blocks);
+	std::erase(frames, Frame{0, 0});
+	return frames;
 }
 
 // The first block from `from` on that starts with sound.
@@ -99,11 +119,11 @@ protected:
 	}
 
 	// vuplay with the test add-on, which keeps every block it gets, metering the FIFO.
-	std::unique_ptr<Child> Meter(std::vector<std::string> args) {
+	std::unique_ptr<Child> Meter(std::vector<std::string> args, const std::string& format = "s16le") {
 		ScopedVariable addon("VUPLAY_TEST_ADDON", "blocks");
 		ScopedVariable mark("VUPLAY_TEST_ADDON_MARK", blocks_.c_str());
 		args.insert(args.begin(),
-		            {"--settings-dir", settings_, "--headless", "-p", VUPLAY_TEST_ADDON, "--raw", "s16le"});
+		            {"--settings-dir", settings_, "--headless", "-p", VUPLAY_TEST_ADDON, "--raw", format});
 		args.push_back(fifo_);
 		return std::make_unique<Child>(VUPLAY_PROGRAM, args, STDOUT_FILENO, err_);
 	}
@@ -229,6 +249,74 @@ TEST_F(VuplayPipeInput, AWriterThatLeavesPartOfAFrameDoesNotShiftTheNextWritersF
 	ASSERT_EQ(kill(meter->Pid(), SIGTERM), 0);
 	EXPECT_EQ(meter->Wait(30s), 128 + SIGTERM);
 	EXPECT_EQ(ReadFile(err_), "vuplay: ended by SIGTERM\n");
+}
+
+// Writers that follow each other within a few milliseconds, each a process
+// of its own as a music server's reopening is, every one but the last
+// leaving part of a frame. The player is behind them (real time), so the pipe
+// still holds the end of a writer's sound when the next one starts writing.
+TEST_F(VuplayPipeInput, EachWriterStartsOnAWholeFrameWhileTheOneBeforeIsStillUnread) {
+	Watchdog watchdog(120s);
+	constexpr int kFrames = 30000; // more than the player takes ahead of real time
+	struct Format {
+		std::string name;
+		std::vector<std::string> args;
+		std::function<std::string(int, int)> bytes;
+		std::vector<int> strays; // bytes after each writer's frames, less than a frame
+	};
+	for (const Format& format : {Format{"s16le", {}, NumberedBytes, {1, 2, 3, 0}},
+	                             Format{"s24le", {"--channels", "3"}, NumberedBytes24, {8, 4, 0}}}) {
+		SCOPED_TRACE(format.name);
+		std::string writers;
+		const int frames = kFrames * static_cast<int>(format.strays.size());
+		for (size_t i = 0; i < format.strays.size(); i++) {
+			const std::string file = dir_ / ("writer" + std::to_string(i));
+			std::ofstream(file, std::ios::binary) << format.bytes(static_cast<int>(i) * kFrames, kFrames)
+			                                      << std::string(format.strays[i], '\x55');
+			writers += "cat '" + file + "' >'" + fifo_ + "'; sleep 0.05\n";
+		}
+		std::vector<std::string> args = format.args;
+		args.push_back("--realtime");
+		auto meter = Meter(args, format.name);
+		const Outcome written = Shell(writers);
+		ASSERT_EQ(written.status, 0) << written.err;
+		EXPECT_TRUE(WaitUntil([&] { return SoundFrames(Blocks()).size() >= size_t(frames); }, 60s))
+		    << ReadFile(err_);
+		EXPECT_TRUE(SoundFrames(Blocks()) == Numbered(0, frames)) << "a writer's frames shifted";
+		ASSERT_EQ(kill(meter->Pid(), SIGTERM), 0);
+		EXPECT_EQ(meter->Wait(30s), 128 + SIGTERM);
+		EXPECT_EQ(ReadFile(err_), "vuplay: ended by SIGTERM\n");
+		std::filesystem::remove(blocks_);
+	}
+}
+
+// A writer that sends 300 ms at a time at real-time pace, as a music server
+// does, to a player that takes the sound as fast as it comes: it waits for
+// each burst as a player at real time would, and adds no silence between them.
+TEST_F(VuplayPipeInput, AFifoTakenAsFastAsItComesGetsNoSilenceBetweenBurstsThatComeInTime) {
+	Watchdog watchdog(120s);
+	constexpr int kBurst = 13230, kBursts = 10;
+	auto meter = Meter({});
+	ASSERT_TRUE(WaitUntil([&] { return !Blocks().empty(); }, 60s)) << ReadFile(err_);
+	{
+		const int fd = open(fifo_.c_str(), O_WRONLY | O_CLOEXEC);
+		ASSERT_GE(fd, 0);
+		auto next = Clock::now();
+		for (int burst = 0; burst < kBursts; burst++, next += 300ms) {
+			std::this_thread::sleep_until(next);
+			const std::string bytes = NumberedBytes(burst * kBurst, kBurst);
+			ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+		}
+		close(fd);
+	}
+	ASSERT_TRUE(WaitUntil([&] { return SoundFrames(Blocks()).size() >= size_t{kBursts * kBurst}; }, 60s))
+	    << ReadFile(err_);
+	ASSERT_EQ(kill(meter->Pid(), SIGTERM), 0);
+	EXPECT_EQ(meter->Wait(30s), 128 + SIGTERM);
+	const std::vector<RenderedBlock> blocks = Blocks();
+	const std::optional<size_t> sound = FirstSound(blocks, 0);
+	ASSERT_TRUE(sound);
+	EXPECT_TRUE(NumberedAt(Frames(blocks, *sound), 0, 0, kBursts * kBurst)) << "silence between the bursts";
 }
 
 TEST_F(VuplayPipeInput, PipesWithoutANameEndAtTheirEndAndAFifoMadeAgainIsFoundAgain) {

@@ -381,6 +381,24 @@ TEST_F(VuplayProgramTest, AddOnsThatFailAreReportedAndTheOthersRun) {
 	}
 }
 
+// An exception out of an add-on's call is named with the call, as a crash
+// is; that add-on is let go, the other plays on and saves its settings, and
+// the run fails.
+TEST_F(VuplayProgramTest, AnExceptionOutOfAnAddOnsCallIsOneLineAndTheOthersPlayOn) {
+	const std::string script = Script("3 prefs\n5 about\n"), trace = dir_ / "trace.txt";
+	const std::string settings = settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences";
+	for (const std::string call : {"Render", "Prefs", "About", "Cleanup"}) {
+		std::filesystem::remove(settings);
+		const ScopedVariable mode("VUPLAY_TEST_ADDON", ("throw-in-" + call).c_str());
+		const Outcome run =
+		    Vuplay("-p '" VUPLAY_TEST_ADDON "' -p corvel --events '" + script + "' '" + tone_ + "'");
+		EXPECT_EQ(run.status, 1) << call;
+		EXPECT_EQ(run.err, "vuplay: " VUPLAY_TEST_ADDON ": the add-on threw an exception in " + call + ": " +
+		                       call + " refuses\n");
+		EXPECT_EQ(ReadFile(settings).size(), 20u) << call;
+	}
+}
+
 TEST_F(VuplayProgramTest, AnAddOnThatCrashesInInitEndsThePlayerWithOneLine) {
 	setenv("VUPLAY_TEST_ADDON", "crash", 1);
 	const Outcome run = Vuplay("-p '" VUPLAY_TEST_ADDON "' '" + tone_ + "'");
@@ -457,8 +475,10 @@ TEST_F(VuplayProgramTest, AddOnsAreFoundByFileNameInTheAddOnPathAndListed) {
 	EXPECT_EQ(run.status, 0) << run.err;
 	EXPECT_EQ(ReadFile(settings_ + "/Tarnwick_VisPlugin_Corvels_VU-Meter.preferences").size(), 20u);
 	EXPECT_EQ(wrong.status, 2);
-	EXPECT_NE(wrong.err.find(
-	              "unknown add-on 'notes.txt': the add-ons there are libnot.so, my_meter, corvel, kestle"),
+	// A file of the name that is none says so, as the listing does.
+	EXPECT_NE(wrong.err.find("add-on 'notes.txt': the folder " + folder +
+	                         " holds notes.txt, which is not an add-on: not a library; the add-ons there are "
+	                         "libnot.so, my_meter, corvel, kestle"),
 	          std::string::npos)
 	    << wrong.err;
 }

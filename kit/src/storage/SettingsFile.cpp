@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "storage/SettingsReadLog.h"
 #include "storage/SettingsTemporary.h"
 #include "storage/SettingsWriteLog.h"
 
@@ -136,6 +137,7 @@ int WriteSettingsFile(const char* platformPath, const char* data, size_t size, s
 size_t read_settings_file(const char* platformPath, void* buffer, size_t size) noexcept {
 	try {
 		const std::string path = host_path(platformPath);
+		SettingsReadLog::Record(path);
 		// Looked at before it is opened, since opening a device can do
 		// something of its own; checked again once open, in case it changed.
 		struct stat status;

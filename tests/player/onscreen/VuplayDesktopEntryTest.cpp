@@ -2,6 +2,8 @@
 // and against a sound server of the test's own: the menu's entries meter what
 // the desktop plays until their window is closed; the file manager's entry
 // plays the files it is given and keeps the window open after them.
+#include <algorithm>
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -73,7 +75,50 @@ protected:
 	ScopedVariable settingsFolder_{"VUMETERS_SETTINGS_DIR", settings_.c_str()};
 };
 
+// The entries where they fail: no sound server to meter, a file that is no sound.
+class VuplayDesktopEntryFailureTest : public VuplayOnScreen {
+protected:
+	ScopedVariable noServer_{"PULSE_SERVER", "unix:/nonexistent"};
+	ScopedVariable settingsFolder_{"VUMETERS_SETTINGS_DIR", settings_.c_str()};
+};
+
 } // namespace
+
+// Started from the menu or the file manager, vuplay has no terminal to show
+// its failures on: each entry's Exec line has it show the failure in an alert
+// box too, until the box is answered. The same command line without that
+// option fails as it does in a terminal, with no box to wait for.
+TEST_F(VuplayDesktopEntryFailureTest, EachEntryShowsAFailureInABoxThatWaitsForOk) {
+	const std::string junk = dir_ / "junk.wav";
+	std::ofstream(junk) << "not sound\n";
+	const auto menu = ExecLines(PACKAGING_FOLDER "/vuplay.desktop");
+	const auto files = ExecLines(PACKAGING_FOLDER "/vuplay-files.desktop", {junk});
+	ASSERT_EQ(menu.size(), 2u);
+	ASSERT_EQ(files.size(), 1u);
+	for (const std::vector<std::string>& line : {menu[0], menu[1], files[0]}) {
+		SCOPED_TRACE(testing::PrintToString(line));
+		std::vector<std::string> args(line.begin() + 1, line.end());
+		PlayerProcess player;
+		ASSERT_TRUE(player.Start(args, dir_ / "stdout", dir_ / "stderr"));
+		std::string box;
+		ASSERT_TRUE(Eventually([&] { return !(box = WindowId("VU Meters")).empty(); })) << Errors();
+		const std::string failure = Errors();
+		EXPECT_EQ(std::count(failure.begin(), failure.end(), '\n'), 1) << failure;
+		EXPECT_NE(failure.find(line == files[0] ? junk : "--monitor: no sound server"), std::string::npos)
+		    << failure;
+		std::this_thread::sleep_for(1s);
+		EXPECT_TRUE(player.Running()) << "the box waits for its answer";
+		Shell("xdotool windowactivate --sync " + box + " key Return");
+		EXPECT_EQ(player.Wait(60s), 1);
+		EXPECT_EQ(Errors(), failure);
+
+		std::erase(args, "--alert");
+		ASSERT_TRUE(player.Start(args, dir_ / "stdout", dir_ / "stderr"));
+		EXPECT_EQ(player.Wait(60s), 1);
+		EXPECT_EQ(Errors(), failure);
+		EXPECT_EQ(WindowId("VU Meters"), "");
+	}
+}
 
 TEST_F(VuplayDesktopEntryTest, TheMenuEntriesMeterWhatTheDesktopPlaysUntilTheirWindowIsClosed) {
 	const auto lines = ExecLines(PACKAGING_FOLDER "/vuplay.desktop");
