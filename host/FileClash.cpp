@@ -35,14 +35,17 @@ bool Same(const Looked& a, const Looked& b) {
 	return !a.resolved.empty() && a.resolved == b.resolved;
 }
 
+std::vector<Looked> LookAll(const std::vector<Named>& files) {
+	std::vector<Looked> looked;
+	for (const Named& file : files)
+		looked.push_back(Look(file));
+	return looked;
+}
+
 } // namespace
 
 std::string Find(const std::vector<Named>& outputs, const std::vector<Named>& inputs) {
-	std::vector<Looked> written, read;
-	for (const Named& output : outputs)
-		written.push_back(Look(output));
-	for (const Named& input : inputs)
-		read.push_back(Look(input));
+	const std::vector<Looked> written = LookAll(outputs), read = LookAll(inputs);
 	for (const Looked& output : written)
 		for (const Looked& input : read)
 			if (output.file && Same(output, input))
@@ -52,6 +55,14 @@ std::string Find(const std::vector<Named>& outputs, const std::vector<Named>& in
 			if (Same(written[i], written[j]))
 				return written[i].named->what + " and " + written[j].named->what +
 				       " would write the same file; give each its own";
+	return {};
+}
+
+std::string FindOverWritten(const std::vector<Named>& outputs, const std::vector<Named>& written) {
+	const std::vector<Looked> own = LookAll(written);
+	for (const Looked& output : LookAll(outputs))
+		for (const Looked& file : own)
+			if (Same(output, file)) return output.named->what + " would write over " + file.named->what;
 	return {};
 }
 

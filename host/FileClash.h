@@ -23,4 +23,9 @@ struct Named {
 // links resolved, are. [any thread]
 std::string Find(const std::vector<Named>& outputs, const std::vector<Named>& inputs);
 
+// The first output that is one of `written`, files the program writes on
+// its own (settings files), whether they exist yet or not: "OUTPUT would
+// write over WRITTEN". Empty when there is none. [any thread]
+std::string FindOverWritten(const std::vector<Named>& outputs, const std::vector<Named>& written);
+
 } // namespace FileClash

@@ -10,6 +10,7 @@
 
 #include <Window.h>
 #include <kit/Display.h>
+#include <kit/SettingsInUse.h>
 #include <kit/UnsavedSettings.h>
 
 #include "feed/MeterProtocol.h"
@@ -80,7 +81,7 @@ int MeterChild::Run() {
 	Send(uint8_t(FromMeter::Started));
 	Serve();
 	Leave();
-	return 0;
+	return addons_.Failed() ? 1 : 0;
 }
 
 bool MeterChild::ReadInputs() {
@@ -107,12 +108,18 @@ Expected<void> MeterChild::StartAddon() {
 	const AddonLocator locator = AddonLocator::FromEnvironment(InstalledAddons());
 	const auto path = locator.Find(options_.addon);
 	if (!path) return Failure{locator.Unknown(options_.addon)};
-	if (const Expected<void> opened = OpenTrace(path->string(), locator); !opened) return opened;
 	CallWatch::Start(path->string(), kCallPatience);
 	std::vector<std::string> failures;
 	{
+		const CallWatch::Scope inside("NewPlugin");
+		failures = addons_.Load({options_.addon}, locator);
+	}
+	// The library read its settings file as it loaded: the trace may not be it.
+	if (const Expected<void> opened = OpenTrace(path->string(), locator); !opened) return opened;
+	{
 		const CallWatch::Scope inside("Init");
-		failures = addons_.Start({options_.addon}, locator);
+		for (std::string& failure : addons_.Start())
+			failures.push_back(std::move(failure));
 	}
 	if (!addons_.First())
 		return Failure{failures.empty() ? path->string() + ": the add-on did not start" : failures.back()};
@@ -147,6 +154,11 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLo
 	for (const std::string& input : inputs_)
 		inputs.push_back({"the song '" + input + "'", input});
 	if (const std::string clash = FileClash::Find(outputs, inputs); !clash.empty()) return Failure{clash};
+	std::vector<FileClash::Named> settings;
+	for (const std::string& file : kit::SettingsFilesRead())
+		settings.push_back({"the add-on settings file '" + file + "'", file});
+	if (const std::string clash = FileClash::FindOverWritten(outputs, settings); !clash.empty())
+		return Failure{clash};
 	std::FILE* file = std::fopen(options_.trace.c_str(), "w");
 	if (!file) return Failure{named + ": cannot create: " + std::strerror(errno)};
 	trace_ = std::make_unique<DrawingTrace>();
@@ -283,7 +295,9 @@ bool MeterChild::HandleMessages() {
 		}
 	}
 	if (addons_.AnyLeft()) return true;
-	Send(uint8_t(FromMeter::Closed));
+	// An add-on that let an exception out is gone as a crashed one is: its
+	// line is the meter's last word, not a close.
+	if (!addons_.Failed()) Send(uint8_t(FromMeter::Closed));
 	return false;
 }
 

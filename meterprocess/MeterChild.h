@@ -26,7 +26,8 @@
 // requests →
 // the end of the socket (the plug-in disabled, the player gone, however it
 // went), a closed meter or an ending signal → the add-on stops and unloads,
-// which writes its settings → the timing goes back → exit 0.
+// which writes its settings → the timing goes back → exit 0, or 1 when the
+// add-on let an exception out (its line then is the meter's last word).
 //
 // [main thread] Every call; the add-on's windows run on theirs.
 class MeterChild {
@@ -54,7 +55,8 @@ private:
 	bool ReadInputs();
 	// Loads and starts the add-on, the trace first; a line when it cannot.
 	Expected<void> StartAddon();
-	// Refuses a trace that would write over an input: a song, an add-on.
+	// Refuses a trace that would write over an input (a song, an add-on) or
+	// the settings file the add-on read as it loaded.
 	Expected<void> OpenTrace(const std::string& addonPath, const AddonLocator& locator);
 	void Serve();
 	using Clock = std::chrono::steady_clock;

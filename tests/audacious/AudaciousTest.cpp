@@ -319,10 +319,10 @@ TEST_P(AudaciousTest, KeysControlAudaciousAndQOrTheCloseBoxDisableThePlugin) {
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 
-// An add-on that crashes in Render, or never returns from it, and a meter
-// process killed from outside cost the meter, never the music: Audacious
-// plays on, says which meter stopped and why, and turns the plug-in off;
-// enabling it again starts a fresh process. Audacious killed outright takes
+// An add-on that crashes in Render, throws out of it or never returns from
+// it, and a meter process killed from outside cost the meter, never the
+// music: Audacious plays on, says which meter stopped and why, and turns the
+// plug-in off; enabling it again starts a fresh process. Audacious killed outright takes
 // its meter processes with it, each saving its settings first.
 TEST_P(AudaciousQtTest, FaultsCostTheMeterNeverTheMusic) {
 	PrivateAudacious& audacious = StartAudacious(TestAddonInstead());
@@ -332,7 +332,8 @@ TEST_P(AudaciousQtTest, FaultsCostTheMeterNeverTheMusic) {
 	const std::string addon = dir_ / "add-ons/vis_Corvel_VU-Meter";
 	for (const auto& [mode, line] :
 	     {std::pair{"crash-render", ": the add-on crashed in Render (signal 11)"},
-	      std::pair{"hang-render", ": the add-on did not return from Render within 5 seconds"}}) {
+	      std::pair{"hang-render", ": the add-on did not return from Render within 5 seconds"},
+	      std::pair{"throw-in-Render", ": the add-on threw an exception in Render: Render refuses"}}) {
 		SetMode(mode);
 		EXPECT_EQ(audacious.Audtool("plugin-enable vu-meters-corvel on").status, 0);
 		EXPECT_TRUE(Eventually([&] { return !audacious.Enabled("vu-meters-corvel"); }, 30s)) << mode;
@@ -386,9 +387,10 @@ TEST_P(AudaciousQtTest, TwentyEnableDisableCyclesWhilePlayingThenQuittingWithThe
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 
-// A trace that would write over a song in the playlist or an add-on is
-// refused: the plug-in stays off, says why, and the file is as it was.
-TEST_P(AudaciousQtTest, ATraceOntoASongOrAnAddOnIsRefused) {
+// A trace that would write over a song in the playlist, an add-on or the
+// add-on's settings file is refused: the plug-in stays off, says why, and
+// the file is as it was.
+TEST_P(AudaciousQtTest, ATraceOntoASongAnAddOnOrASettingsFileIsRefused) {
 	const std::string song = WriteLeftTone(dir_ / "song.wav", 1, 0);
 	const std::string kestleAddon = (std::filesystem::path(VUPLAY_PROGRAM).parent_path() /
 	                                 VUMETERS_ADDONDIR_FROM_BINDIR / "vis_Kestle_VU-Meter")
@@ -415,6 +417,22 @@ TEST_P(AudaciousQtTest, ATraceOntoASongOrAnAddOnIsRefused) {
 	EXPECT_EQ(ReadFile(kestleAddon), addonBytes);
 	EXPECT_TRUE(audacious.Running());
 	EXPECT_EQ(audacious.Quit(), 0);
+
+	// The add-on's own settings file, which it writes as it unloads.
+	audacious_.emplace(GetParam(), std::vector<std::string>{CORVEL_PLUGIN, KESTLE_PLUGIN});
+	const std::string settings = audacious_->Settings() + "/" + kSettingsFile;
+	ASSERT_TRUE(WriteFrame(settings, 400, 150, 599, 249));
+	const std::string settingsBytes = ReadFile(settings);
+	ASSERT_TRUE(audacious_->Start({"VUMETERS_CORVEL_TRACE=" + settings})) << audacious_->Log();
+	audacious_->Audtool("plugin-enable vu-meters-corvel on");
+	EXPECT_TRUE(Eventually([&] {
+		return audacious_->Log().find("vu-meters: VUMETERS_CORVEL_TRACE '" + settings +
+		                              "' would write over the add-on settings file '" + settings + "'") !=
+		       std::string::npos;
+	})) << audacious_->Log();
+	EXPECT_FALSE(audacious_->Enabled("vu-meters-corvel"));
+	EXPECT_EQ(audacious_->Quit(), 0);
+	EXPECT_EQ(ReadFile(settings), settingsBytes);
 }
 
 // A plug-in installed without its add-on does not enable, says why, and
