@@ -1,6 +1,7 @@
 #include "MeterChild.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -194,6 +195,7 @@ void MeterChild::Serve() {
 		// every block.
 		if (Clock::now() >= handle) {
 			if (!HandleMessages()) return;
+			if (prefsPlacement_.Pending()) prefsPlacement_.Poll();
 			handle = Clock::now() + kMessagesEvery;
 		}
 		if (silence_.Running() && Clock::now() >= silence_.Next()) {
@@ -253,6 +255,7 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 		break;
 	case ToMeter::Prefs:
 		if (addons_.At(0).Running()) {
+			if (!kit::IsHeadlessDisplay()) prefsPlacement_.Requested(::getppid());
 			const CallWatch::Scope inside("Prefs");
 			addons_.At(0).Prefs();
 		}

@@ -19,6 +19,7 @@
 #include "host/AddonLocator.h"
 #include "host/DrawingTrace.h"
 
+#include "PrefsPlacement.h"
 #include "SilenceFeed.h"
 
 // Life: the plug-in's inputs, then Begin → the add-on loads and starts (its
@@ -78,6 +79,7 @@ private:
 	AddonGroup addons_;
 	TimedBlocks blocks_; // sent, not yet heard
 	SilenceFeed silence_;
+	PrefsPlacement prefsPlacement_;
 	LatenessTally lateness_; // how late Render started after each block's time
 	bool restNext_ = false;  // rest once the blocks waiting are rendered
 	int rate_ = 44100;       // of the last block, for the silence after it
