@@ -37,45 +37,17 @@ int64_t PositionOf(const RenderedBlock& block) {
 	return block.samples[0] + (int64_t(block.samples[1]) << 15);
 }
 
-// The counts the meter library logs when a meter stops: blocks Audacious
-// played while it ran, and how many of them reached Render.
-std::vector<std::pair<long, long>> BlockCounts(const std::string& log, const std::string& addon) {
-	std::vector<std::pair<long, long>> counts;
-	const std::regex line(addon + ": ([0-9]+) blocks from Audacious, ([0-9]+) of them rendered");
-	for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-		counts.emplace_back(std::stol((*it)[1]), std::stol((*it)[2]));
-	return counts;
-}
-
-// What a sanitizer or a crash left in Audacious's log about our code; empty
-// when nothing. Leaks count only when their stack passes through one of our
-// libraries: Audacious's own, in plug-ins it unloaded before exit, cannot
-// even be named.
+// Our code in a stack: our sources, or our libraries where they cannot be named.
 std::string Reports(const std::string& log) {
-	for (const char* mark :
-	     {"ERROR: AddressSanitizer", "runtime error", "the add-on crashed", "meter process"})
-		if (const size_t at = log.find(mark); at != std::string::npos) return log.substr(at, 3000);
-	for (size_t at = log.find(" leak of "); at != std::string::npos; at = log.find(" leak of ", at + 1)) {
-		const std::string stack = log.substr(at, log.find("\n\n", at) - at);
-		// Our frames name our sources, or our libraries where they cannot.
-		const std::regex ours(
-		    R"(/(audacious|feed|meterprocess|host|kit|core|display|meters|prefs|deliverables)/[^ /]+\.(cpp|h):|)"
-		    R"(libvu-meters-audacious|libbe\.so|vu-meters-(corvel|kestle|feed)|vu-meter-process)");
-		if (std::regex_search(stack, ours)) return stack;
-	}
-	return {};
+	static const std::regex ours(
+	    R"(/(audacious|feed|meterprocess|host|kit|core|display|meters|prefs|deliverables)/[^ /]+\.(cpp|h):|)"
+	    R"(libvu-meters-audacious|libbe\.so|vu-meters-(corvel|kestle|feed)|vu-meter-process)");
+	return player_songs::Reports(log, ours);
 }
 
 // The meter process Audacious started for `addon`; -1 when there is none.
 pid_t MeterProcessOf(const PrivateAudacious& audacious, const std::string& addon) {
 	return player_songs::MeterProcessOf(audacious.Pid(), addon);
-}
-
-bool WriteFrame(const std::string& path, float left, float top, float right, float bottom) {
-	const Settings settings{left, top, right, bottom, 100};
-	std::ofstream file(path, std::ios::binary);
-	file.write(reinterpret_cast<const char*>(&settings), sizeof settings);
-	return bool(file);
 }
 
 class AudaciousTest : public testing::TestWithParam<Interface> {
@@ -147,17 +119,12 @@ TEST_P(AudaciousQtTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	std::this_thread::sleep_for(2s);
 	EXPECT_EQ(RenderCount(trace), paused) << "nothing is rendered while paused";
 	audacious.Audtool("playback-pause");
-	ASSERT_TRUE(RunQuietly(std::string(VUPLAY_PROGRAM) + " --headless -p kestle --settings-dir " +
-	                       (dir_ / "vuplay-settings") + " --trace " + (dir_ / "vuplay.trace") + " " + bursts +
-	                       " " + tone));
-	const std::vector<std::string> vuplays = RenderCalls(ReadFile(dir_ / "vuplay.trace"));
+	const std::vector<std::string> vuplays =
+	    VuplayRenderCalls(dir_ / "vuplay-settings", dir_ / "vuplay.trace", bursts + " " + tone);
 	ASSERT_EQ(vuplays.size(), size_t(259 + 130)) << "each song's last block padded";
 	// Once the last song is heard to its end, the meter gets silence until it rests.
 	ASSERT_TRUE(Eventually([&] { return RenderCount(trace) > int(vuplays.size()) + 10; }, 30s));
-	for (int count = 0; count != RenderCount(trace);) {
-		count = RenderCount(trace);
-		std::this_thread::sleep_for(1s);
-	}
+	AwaitNoMoreRenders(trace);
 	EXPECT_EQ(Status(), "stopped\n");
 	audacious.Audtool("plugin-enable vu-meters-kestle off");
 	ASSERT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
@@ -179,7 +146,7 @@ TEST_P(AudaciousQtTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	ASSERT_NE(drawn, needles.rend());
 	EXPECT_EQ(drawn->leftTip, 0) << "the left needle is back at rest";
 
-	const auto counts = BlockCounts(audacious.Log(), "kestle");
+	const auto counts = BlockCounts(audacious.Log(), "kestle", "Audacious");
 	ASSERT_EQ(counts.size(), 1u) << audacious.Log();
 	EXPECT_EQ(counts[0].first, long(vuplays.size()));
 	EXPECT_EQ(counts[0].second, long(vuplays.size()));
@@ -383,7 +350,7 @@ TEST_P(AudaciousQtTest, TwentyEnableDisableCyclesWhilePlayingThenQuittingWithThe
 	EXPECT_EQ(audacious.Quit(), 0);
 	EXPECT_EQ(ReadFile(audacious.Settings() + "/" + kSettingsFile).size(), 20u);
 	EXPECT_EQ(ReadFile(audacious.Settings() + "/" + kNeedleSettingsFile).size(), 20u);
-	EXPECT_EQ(BlockCounts(audacious.Log(), "corvel").size(), 21u);
+	EXPECT_EQ(BlockCounts(audacious.Log(), "corvel", "Audacious").size(), 21u);
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }
 

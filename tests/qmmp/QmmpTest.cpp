@@ -19,29 +19,10 @@ namespace {
 using namespace std::chrono_literals;
 using namespace player_songs;
 
-// The counts the meter library logs when a meter stops: blocks Qmmp played
-// while it ran, and how many of them reached Render.
-std::vector<std::pair<long, long>> BlockCounts(const std::string& log, const std::string& addon) {
-	std::vector<std::pair<long, long>> counts;
-	const std::regex line(addon + ": ([0-9]+) blocks from Qmmp, ([0-9]+) of them rendered");
-	for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
-		counts.emplace_back(std::stol((*it)[1]), std::stol((*it)[2]));
-	return counts;
-}
-
-// What a sanitizer or a failing meter left in Qmmp's log; empty when
-// nothing. Leaks count only when their stack passes through our code: Qt's
-// and Qmmp's own, left at exit, are not ours to mend.
+// Our code in a stack: our sources, or our libraries where they cannot be named.
 std::string Reports(const std::string& log) {
-	for (const char* mark :
-	     {"ERROR: AddressSanitizer", "runtime error", "the add-on crashed", "meter process"})
-		if (const size_t at = log.find(mark); at != std::string::npos) return log.substr(at, 3000);
-	for (size_t at = log.find(" leak of "); at != std::string::npos; at = log.find(" leak of ", at + 1)) {
-		const std::string stack = log.substr(at, log.find("\n\n", at) - at);
-		const std::regex ours(R"(/(qmmp|feed|host)/[^ /]+\.(cpp|h):|libvu-meters-|vu-meter-process)");
-		if (std::regex_search(stack, ours)) return stack;
-	}
-	return {};
+	static const std::regex ours(R"(/(qmmp|feed|host)/[^ /]+\.(cpp|h):|libvu-meters-|vu-meter-process)");
+	return player_songs::Reports(log, ours);
 }
 
 // Where the song is, in seconds, as Qmmp's --status says ("0:05/0:30").
@@ -58,13 +39,6 @@ std::string Enabled(const PrivateQmmp& qmmp, const std::string& section) {
 	const std::string configuration = qmmp.Configuration();
 	const std::regex entry("\\[" + section + "\\]\n(?:[^\\[][^\n]*\n)*?enabled_plugins=([^\n]*)");
 	return std::regex_search(configuration, list, entry) ? list[1].str() : "";
-}
-
-bool WriteFrame(const std::string& path, float left, float top, float right, float bottom) {
-	const Settings settings{left, top, right, bottom, 100};
-	std::ofstream file(path, std::ios::binary);
-	file.write(reinterpret_cast<const char*>(&settings), sizeof settings);
-	return bool(file);
 }
 
 // The id of the window with that title, once it is there.
@@ -117,17 +91,12 @@ TEST_F(QmmpTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	std::this_thread::sleep_for(2s);
 	EXPECT_EQ(RenderCount(trace), paused) << "nothing is rendered while paused";
 	qmmp.Command("--play-pause");
-	ASSERT_TRUE(RunQuietly(std::string(VUPLAY_PROGRAM) + " --headless -p kestle --settings-dir " +
-	                       (dir_ / "vuplay-settings") + " --trace " + (dir_ / "vuplay.trace") + " " + bursts +
-	                       " " + tone));
-	const std::vector<std::string> vuplays = RenderCalls(ReadFile(dir_ / "vuplay.trace"));
+	const std::vector<std::string> vuplays =
+	    VuplayRenderCalls(dir_ / "vuplay-settings", dir_ / "vuplay.trace", bursts + " " + tone);
 	ASSERT_EQ(vuplays.size(), size_t(690 + 130)) << "each song's last block padded";
 	// Once the last song is heard to its end, the meter gets silence until it rests.
 	ASSERT_TRUE(Eventually([&] { return RenderCount(trace) > int(vuplays.size()) + 10; }, 60s)) << qmmp.Log();
-	for (int count = 0; count != RenderCount(trace);) {
-		count = RenderCount(trace);
-		std::this_thread::sleep_for(1s);
-	}
+	AwaitNoMoreRenders(trace);
 	EXPECT_EQ(qmmp.State(), "stopped");
 	EXPECT_EQ(qmmp.Quit(), 0);
 	EXPECT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
@@ -150,7 +119,7 @@ TEST_F(QmmpTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	ASSERT_NE(drawn, needles.rend());
 	EXPECT_EQ(drawn->leftTip, 0) << "the left needle is back at rest";
 
-	const auto counts = BlockCounts(qmmp.Log(), "kestle");
+	const auto counts = BlockCounts(qmmp.Log(), "kestle", "Qmmp");
 	ASSERT_EQ(counts.size(), 1u) << qmmp.Log();
 	EXPECT_EQ(counts[0].first, long(vuplays.size()));
 	EXPECT_EQ(counts[0].second, long(vuplays.size()));

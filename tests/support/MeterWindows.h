@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -105,6 +106,14 @@ inline std::optional<Settings> ReadSettings(const std::string& path) {
 	Settings settings;
 	std::memcpy(&settings, bytes.data(), sizeof settings);
 	return settings;
+}
+
+// A settings file with that window frame and a gain of 100 %.
+inline bool WriteFrame(const std::string& path, float left, float top, float right, float bottom) {
+	const Settings settings{left, top, right, bottom, 100};
+	std::ofstream file(path, std::ios::binary);
+	file.write(reinterpret_cast<const char*>(&settings), sizeof settings);
+	return bool(file);
 }
 
 // Whether the settings hold the frame of a window's content at `geometry`.

@@ -8,8 +8,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -76,6 +78,48 @@ inline int RenderCount(const std::string& trace) { return int(RenderCalls(ReadFi
 inline bool Ended(pid_t pid) {
 	const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
 	return status.empty() || status.find("State:\tZ") != std::string::npos;
+}
+
+// The Render calls vuplay makes for `songs` (paths, space-separated) with
+// Kestle, its settings in `settings`, its trace into `trace`.
+inline std::vector<std::string> VuplayRenderCalls(const std::string& settings, const std::string& trace,
+                                                  const std::string& songs) {
+	EXPECT_TRUE(RunQuietly(std::string(VUPLAY_PROGRAM) + " --headless -p kestle --settings-dir " + settings +
+	                       " --trace " + trace + " " + songs));
+	return RenderCalls(ReadFile(trace));
+}
+
+// Returns once the trace has had no new Render call for a second.
+inline void AwaitNoMoreRenders(const std::string& trace) {
+	for (int count = -1; count != RenderCount(trace);) {
+		count = RenderCount(trace);
+		std::this_thread::sleep_for(std::chrono::seconds(1));
+	}
+}
+
+// The counts a meter library logs when a meter stops: blocks `player` played
+// while it ran, and how many of them reached Render.
+inline std::vector<std::pair<long, long>> BlockCounts(const std::string& log, const std::string& addon,
+                                                      const std::string& player) {
+	std::vector<std::pair<long, long>> counts;
+	const std::regex line(addon + ": ([0-9]+) blocks from " + player + ", ([0-9]+) of them rendered");
+	for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
+		counts.emplace_back(std::stol((*it)[1]), std::stol((*it)[2]));
+	return counts;
+}
+
+// What a sanitizer or a failing meter left in a player's log; empty when
+// nothing. Leaks count only when their stack matches `ours`, frames of our
+// code: the player's own, left at exit, are not ours to mend.
+inline std::string Reports(const std::string& log, const std::regex& ours) {
+	for (const char* mark :
+	     {"ERROR: AddressSanitizer", "runtime error", "the add-on crashed", "meter process"})
+		if (const size_t at = log.find(mark); at != std::string::npos) return log.substr(at, 3000);
+	for (size_t at = log.find(" leak of "); at != std::string::npos; at = log.find(" leak of ", at + 1)) {
+		const std::string stack = log.substr(at, log.find("\n\n", at) - at);
+		if (std::regex_search(stack, ours)) return stack;
+	}
+	return {};
 }
 
 // The meter process the player `player` started for `addon`; -1 when there is none.
