@@ -129,27 +129,7 @@ TEST_P(AudaciousQtTest, EveryBlockOfTwoSongsReachesRenderAsVuplayRendersThem) {
 	audacious.Audtool("plugin-enable vu-meters-kestle off");
 	ASSERT_TRUE(Eventually([&] { return WindowId(kNeedleMeterTitle).empty(); }));
 
-	const std::vector<std::string> ours = RenderCalls(ReadFile(trace));
-	for (size_t call = 0; call < vuplays.size(); call++)
-		ASSERT_EQ(ours[call], vuplays[call]) << "Render call " << call + 1;
-
-	const std::vector<Needles> needles = ReadNeedles(ReadFile(trace));
-	for (int burst = 0; burst * kBurstEvery < 3 * kRate; burst++) {
-		int loudest = 0;
-		for (int frame = burst * kBurstEvery; frame < burst * kBurstEvery + kBurstFrames;
-		     frame += kBlockFrames / 4)
-			loudest = std::max(loudest, needles[size_t(frame / kBlockFrames)].left);
-		EXPECT_GT(loudest, 0) << "burst " << burst << " shows";
-	}
-	const auto drawn =
-	    std::find_if(needles.rbegin(), needles.rend(), [](const Needles& call) { return call.leftTip >= 0; });
-	ASSERT_NE(drawn, needles.rend());
-	EXPECT_EQ(drawn->leftTip, 0) << "the left needle is back at rest";
-
-	const auto counts = BlockCounts(audacious.Log(), "kestle", "Audacious");
-	ASSERT_EQ(counts.size(), 1u) << audacious.Log();
-	EXPECT_EQ(counts[0].first, long(vuplays.size()));
-	EXPECT_EQ(counts[0].second, long(vuplays.size()));
+	ExpectAsVuplay(trace, vuplays, 3, audacious.Log(), "Audacious");
 	EXPECT_EQ(audacious.Quit(), 0);
 	EXPECT_EQ(Reports(audacious.Log()), "");
 }

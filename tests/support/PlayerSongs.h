@@ -6,6 +6,7 @@
 #include <sndfile.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <regex>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "player/NeedleTrace.h"
 #include "player/TestFiles.h"
 #include "support/OnScreen.h"
 
@@ -106,6 +108,36 @@ inline std::vector<std::pair<long, long>> BlockCounts(const std::string& log, co
 	for (std::sregex_iterator it(log.begin(), log.end(), line), end; it != end; ++it)
 		counts.emplace_back(std::stol((*it)[1]), std::stol((*it)[2]));
 	return counts;
+}
+
+// A player's meter against vuplay's for the same songs, bursts first: the
+// same Render calls from the start, every burst of the first `burstSeconds`
+// shown on the left needle, the needle back at rest at the end, and the
+// player's log counting every block played and rendered.
+inline void ExpectAsVuplay(const std::string& trace, const std::vector<std::string>& vuplays,
+                           double burstSeconds, const std::string& log, const std::string& player) {
+	const std::vector<std::string> ours = RenderCalls(ReadFile(trace));
+	ASSERT_GE(ours.size(), vuplays.size());
+	for (size_t call = 0; call < vuplays.size(); call++)
+		ASSERT_EQ(ours[call], vuplays[call]) << "Render call " << call + 1;
+
+	const std::vector<Needles> needles = ReadNeedles(ReadFile(trace));
+	for (int burst = 0; burst * kBurstEvery < burstSeconds * kRate; burst++) {
+		int loudest = 0;
+		for (int frame = burst * kBurstEvery; frame < burst * kBurstEvery + kBurstFrames;
+		     frame += kBlockFrames / 4)
+			loudest = std::max(loudest, needles[size_t(frame / kBlockFrames)].left);
+		EXPECT_GT(loudest, 0) << "burst " << burst << " shows";
+	}
+	const auto drawn =
+	    std::find_if(needles.rbegin(), needles.rend(), [](const Needles& call) { return call.leftTip >= 0; });
+	ASSERT_NE(drawn, needles.rend());
+	EXPECT_EQ(drawn->leftTip, 0) << "the left needle is back at rest";
+
+	const auto counts = BlockCounts(log, "kestle", player);
+	ASSERT_EQ(counts.size(), 1u) << log;
+	EXPECT_EQ(counts[0].first, long(vuplays.size()));
+	EXPECT_EQ(counts[0].second, long(vuplays.size()));
 }
 
 // What a sanitizer or a failing meter left in a player's log; empty when
