@@ -12,6 +12,7 @@
 #include "PrivateAudacious.h"
 #include "player/NeedleTrace.h"
 #include "player/RenderedBlocks.h"
+#include "support/MeterWindows.h"
 #include "support/PlayerSongs.h"
 #include "support/Watchdog.h"
 

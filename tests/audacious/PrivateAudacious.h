@@ -5,11 +5,7 @@
 // real rate. On the display the tests run under (run-under-xvfb.sh).
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,12 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "player/TestFiles.h"
-#include "support/MeterWindows.h"
-#include "support/Spawn.h"
-#include "support/TempDir.h"
+#include "support/PrivatePlayer.h"
 
-class PrivateAudacious {
+class PrivateAudacious : public PrivatePlayer {
 public:
 	enum class Interface { Qt, Gtk };
 
@@ -57,23 +50,10 @@ public:
 		fs::create_directories(Settings());
 	}
 
-	~PrivateAudacious() {
-		if (pid_ > 0) {
-			kill(pid_, SIGKILL);
-			waitpid(pid_, nullptr, 0);
-		}
-		if (bus_ > 0) kill(bus_, SIGTERM);
-	}
-
-	PrivateAudacious(const PrivateAudacious&) = delete;
-	PrivateAudacious& operator=(const PrivateAudacious&) = delete;
-
 	// Audacious's plug-in folder in the tree.
 	std::filesystem::path PluginFolder() const {
 		return (root_.Path() / "bin" / AUDACIOUS_PLUGIN_DIR_FROM_BIN).lexically_normal();
 	}
-	// The folder the add-ons keep their settings in.
-	std::string Settings() const { return root_ / "vu-settings"; }
 	std::string Folder(const std::string& name) const { return root_ / name; }
 	// Everything Audacious wrote on standard error.
 	std::string Log() const { return ReadFile(root_ / "audacious.err"); }
@@ -95,19 +75,8 @@ public:
 	}
 
 	// audtool's exit status and what it printed.
-	struct Answer {
-		int status;
-		std::string out;
-	};
 	Answer Audtool(const std::string& arguments) const {
-		const std::string command =
-		    "DBUS_SESSION_BUS_ADDRESS='" + address_ + "' audtool " + arguments + " 2>/dev/null; echo \"$?\"";
-		std::string out = Shell(command);
-		const size_t last = out.find_last_of('\n', out.size() >= 2 ? out.size() - 2 : 0);
-		const size_t statusAt = last == std::string::npos ? 0 : last + 1;
-		const int status = std::atoi(out.c_str() + statusAt);
-		out.erase(statusAt);
-		return {status, out};
+		return Answered("env '" + bus_address_ + "' audtool " + arguments + " 2>/dev/null; echo \"$?\"");
 	}
 
 	bool Enabled(const std::string& plugin) const {
@@ -119,63 +88,29 @@ public:
 	// patience.
 	std::optional<int> Quit() {
 		Audtool("shutdown");
-		int raw = 0;
-		if (!Eventually([&] { return waitpid(pid_, &raw, WNOHANG) == pid_; }, std::chrono::seconds(60)))
-			return std::nullopt;
-		pid_ = -1;
-		KeepRegistry();
-		return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-	}
-
-	bool Running() const { return pid_ > 0 && kill(pid_, 0) == 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-	pid_t Pid() const { return pid_; }
-
-	// Ends Audacious at once, as a crash or the OOM killer would.
-	void Kill() {
-		if (pid_ <= 0) return;
-		kill(pid_, SIGKILL);
-		waitpid(pid_, nullptr, 0);
-		pid_ = -1;
+		const std::optional<int> status = AwaitExit();
+		if (status) KeepRegistry();
+		return status;
 	}
 
 private:
 	// Start() without the list of plug-ins; `lookForLeaks` false turns the
 	// leak checker off.
 	bool Run(const std::vector<std::string>& environment, bool lookForLeaks) {
-		const std::string bus = Shell("dbus-daemon --session --fork --print-address=1 --print-pid=1");
-		const size_t newline = bus.find('\n');
-		if (newline == std::string::npos) return false;
-		address_ = bus.substr(0, newline);
-		bus_ = std::atoi(bus.c_str() + newline + 1);
-		std::vector<std::string> variables = {
-		    "DBUS_SESSION_BUS_ADDRESS=" + address_,  "HOME=" + (root_ / "home"),
-		    "XDG_CONFIG_HOME=" + (root_ / "config"), "XDG_CACHE_HOME=" + (root_ / "cache"),
-		    "XDG_DATA_HOME=" + (root_ / "data"),     "XDG_RUNTIME_DIR=" + (root_ / "runtime"),
-		    "VUMETERS_SETTINGS_DIR=" + Settings(),   "SDL_AUDIODRIVER=dummy",
-		    "PULSE_SERVER=unix:/nonexistent",
-		};
-		if (const char* runtime = SanitizerRuntime()) {
-			variables.push_back(std::string("LD_PRELOAD=") + runtime);
-			// Audacious leaves memory behind at exit in plug-ins it has
-			// unloaded by then: its status stays its own, and the tests
-			// look in the report for leaks of ours.
-			const char* leaks = std::getenv("LSAN_OPTIONS");
-			variables.push_back(std::string("LSAN_OPTIONS=") + (leaks ? leaks : "") + ":exitcode=0");
-			if (!lookForLeaks) {
-				const char* options = std::getenv("ASAN_OPTIONS");
-				variables.push_back(std::string("ASAN_OPTIONS=") + (options ? options : "") +
-				                    ":detect_leaks=0");
-			}
+		std::vector<std::string> variables = Environment({"SDL_AUDIODRIVER=dummy"});
+		if (variables.empty()) return false;
+		bus_address_ = variables[0];
+		for (const std::string& variable : SanitizerVariables())
+			variables.push_back(variable);
+		if (SanitizerRuntime() && !lookForLeaks) {
+			const char* options = std::getenv("ASAN_OPTIONS");
+			variables.push_back(std::string("ASAN_OPTIONS=") + (options ? options : "") + ":detect_leaks=0");
 		}
 		variables.insert(variables.end(), environment.begin(), environment.end());
-		std::filesystem::create_directories(root_ / "runtime");
-		std::filesystem::permissions(root_ / "runtime", std::filesystem::perms::owner_all);
-		std::vector<std::string> args = {"env"};
-		args.insert(args.end(), variables.begin(), variables.end());
-		args.insert(args.end(),
-		            {root_ / "bin/audacious", interface_ == Interface::Qt ? "--qt" : "--gtk", "-V"});
-		pid_ = Spawn(args, root_ / "audacious.out", root_ / "audacious.err");
-		if (pid_ <= 0) return false;
+		if (!Launch(variables,
+		            {root_ / "bin/audacious", interface_ == Interface::Qt ? "--qt" : "--gtk", "-V"},
+		            "audacious"))
+			return false;
 		// Audacious answers on D-Bus before it has read its plug-ins; it has
 		// once it starts its interface.
 		if (!Eventually(
@@ -231,20 +166,7 @@ private:
 			Registries()[plugins_] = Replaced(kept, root_.Path().string(), "@TREE@");
 	}
 
-	// The address sanitizer's runtime, which must come first in a program
-	// that is not built with it, for the plug-ins that are.
-	static const char* SanitizerRuntime() {
-#ifdef VUMETERS_ASAN_RUNTIME
-		return VUMETERS_ASAN_RUNTIME;
-#else
-		return nullptr;
-#endif
-	}
-
 	Interface interface_;
 	std::vector<std::string> plugins_;
-	TempDir root_;
-	std::string address_;
-	pid_t bus_ = -1;
-	pid_t pid_ = -1;
+	std::string bus_address_; // DBUS_SESSION_BUS_ADDRESS=..., for audtool
 };
