@@ -15,6 +15,7 @@ set -euo pipefail
 seconds=${1:-60}
 rounds=${2:-3}
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/player-cost.sh"
 
 if [ -z "${VUMETERS_BENCH_ON_DISPLAY:-}" ]; then
 	cd "$root"
@@ -59,20 +60,8 @@ ln -s "$built"/Effect/vu-meters-feed.so "$tree/bin/$relative/Effect/"
 } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$bus
 
-# CPU ticks of Audacious, and of the meter processes it started.
-ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-meter_ticks_of() {
-	local pid total=0
-	for pid in $(pgrep -P "$1" -f vu-meter-process || true); do
-		total=$((total + $(ticks_of "$pid")))
-	done
-	echo "$total"
-}
-
-# One run: Audacious with the plug-ins named enabled; prints the share of one
-# core it took while playing, its meter processes included, and that of the
-# meter processes alone.
-run() {
+# One run: Audacious with the plug-ins named enabled (see player-cost.sh).
+run_player() {
 	local name=$1
 	shift
 	local home=$work/home-$name
@@ -100,37 +89,13 @@ run() {
 	sleep 2
 	audtool playback-play
 	until [ "$(audtool playback-status)" = playing ]; do sleep 0.05; done
-	local start end meters_start meters_end
-	start=$(ticks_of "$pid")
-	meters_start=$(meter_ticks_of "$pid")
+	local start end
+	start=$(ticks_now "$pid")
 	until [ "$(audtool playback-status)" = stopped ]; do sleep 0.2; done
-	end=$(ticks_of "$pid")
-	meters_end=$(meter_ticks_of "$pid")
+	end=$(ticks_now "$pid")
 	audtool shutdown
 	wait "$pid" || true
-	awk -v t=$((end - start + meters_end - meters_start)) -v m=$((meters_end - meters_start)) \
-		-v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.2f %.2f\n", 100 * t / hz / s, 100 * m / hz / s }'
+	shares_between "$start" "$end"
 }
 
-declare -A cost
-for round in $(seq "$rounds"); do
-	for setup in ours own none; do
-		case $setup in
-		ours) read -r share meters < <(run ours vu-meters-corvel vu-meters-kestle) ;;
-		own) read -r share meters < <(run own vumeter-qt) ;;
-		none) read -r share meters < <(run none) ;;
-		esac
-		cost[$setup]="${cost[$setup]:-} $share"
-		if [ "$setup" = ours ]; then
-			echo "round $round, $setup: $share % of one core, of which the meter processes $meters %"
-		else
-			echo "round $round, $setup: $share % of one core"
-		fi
-	done
-	grep -h 'blocks from Audacious' "$work/ours.log" | sed 's/^.*\]: /  /'
-done
-
-median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-for setup in ours own none; do
-	echo "$setup: median $(echo "${cost[$setup]}" | median) % of one core (runs:${cost[$setup]})"
-done
+alternate_rounds vumeter-qt 'blocks from Audacious'

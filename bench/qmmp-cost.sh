@@ -17,6 +17,7 @@ seconds=${1:-60}
 rounds=${2:-3}
 preset=${3:-release}
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/player-cost.sh"
 
 if [ -z "${VUMETERS_BENCH_ON_DISPLAY:-}" ]; then
 	cd "$root"
@@ -55,18 +56,8 @@ ln -s "$built"/Effect/libvu-meters-feed.so "$tree/Effect/"
 } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=$bus
 
-# CPU ticks of Qmmp and of the meter processes it started.
-ticks_of() {
-	local pid total=0
-	for pid in "$1" $(pgrep -P "$1" -f vu-meter-process || true); do
-		total=$((total + $(awk '{ print $14 + $15 }' "/proc/$pid/stat")))
-	done
-	echo "$total"
-}
-
-# One run: Qmmp with the visualisation plug-ins named enabled; prints the
-# share of one core it took while playing.
-run() {
+# One run: Qmmp with the visualisation plug-ins named enabled (see player-cost.sh).
+run_player() {
 	local name=$1
 	shift
 	local home=$work/home-$name enabled
@@ -90,29 +81,12 @@ run() {
 	env "${environment[@]}" qmmp "$work/music.wav" >/dev/null 2>&1
 	until env "${environment[@]}" qmmp --no-start --status 2>/dev/null | grep -q '^\[playing\]'; do sleep 0.05; done
 	local start end
-	start=$(ticks_of "$pid")
+	start=$(ticks_now "$pid")
 	until env "${environment[@]}" qmmp --no-start --status 2>/dev/null | grep -q '^\[stopped\]'; do sleep 0.2; done
-	end=$(ticks_of "$pid")
+	end=$(ticks_now "$pid")
 	env "${environment[@]}" qmmp --no-start --quit >/dev/null 2>&1
 	wait "$pid" || true
-	awk -v t=$((end - start)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+	shares_between "$start" "$end"
 }
 
-declare -A cost
-for round in $(seq "$rounds"); do
-	for setup in ours own none; do
-		case $setup in
-		ours) share=$(run ours vu-meters-corvel vu-meters-kestle) ;;
-		own) share=$(run own analyzer) ;;
-		none) share=$(run none) ;;
-		esac
-		cost[$setup]="${cost[$setup]:-} $share"
-		echo "round $round, $setup: $share % of one core"
-	done
-	grep -h 'blocks from Qmmp' "$work/ours.log" | sed 's/^/  /'
-done
-
-median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-for setup in ours own none; do
-	echo "$setup: median $(echo "${cost[$setup]}" | median) % of one core (runs:${cost[$setup]})"
-done
+alternate_rounds analyzer 'blocks from Qmmp'
