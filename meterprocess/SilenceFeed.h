@@ -21,7 +21,10 @@ public:
 	using Clock = std::chrono::steady_clock;
 
 	// Starts, a block every `period`, the first one at once; `window` is the
-	// meter window, or null when it has none, and must live until Stop().
+	// meter window, or null when it has none. The window may go meanwhile
+	// (an add-on may quit its own window): it is only read through the kit,
+	// which fails for a window that is gone, and a gone window counts as
+	// standing still.
 	void Start(BWindow* window, Clock::duration period);
 	void Stop() { running_ = false; }
 	bool Running() const { return running_; }

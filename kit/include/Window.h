@@ -23,8 +23,6 @@
 #include "Rect.h"
 
 class BView;
-class Framebuffer;
-class WindowShortcut;
 
 class BE_EXPORT BWindow : public BLooper {
 public:

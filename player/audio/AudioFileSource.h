@@ -66,9 +66,6 @@ public:
 	// within a tenth of a second, and the stream ends there.
 	void CancelReading();
 	int Channels() const { return channels_; }
-	// The file's channels that feed the left and the right side.
-	int LeftChannel() const { return frontPair_.left; }
-	int RightChannel() const { return frontPair_.right; }
 
 private:
 	AudioFileSource(std::string path, sf_private_tag* file, int sampleRate, int channels, int64_t frames);

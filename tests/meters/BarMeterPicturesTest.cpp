@@ -1,104 +1,157 @@
-// The bar meter through a whole programme, its pictures compared with ones
-// worked out here from the meter's rules, row by row.
+// The bar meter through a whole programme, its pictures compared at the
+// checkpoints with the pixel rows of BarMeterPictures.txt.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <cmath>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "meters/BarMeterWindowTest.h"
-#include "meters/Canvas.h"
 #include "meters/GoldenProgram.h"
-#include "support/MeasureLevelsReference.h"
 
 namespace {
 
-constexpr rgb_color kBlack = {0, 0, 0, 255};
-constexpr rgb_color kGreen = {0, 255, 0, 255};
-
-// What a bar meter window of bounds 0, 0, width, height shows after each
-// block. Bar tops are floats; the gradient works on tops truncated toward
-// zero, the erase strips and top lines on the display's pixel rule.
-class BarPicture {
-public:
-	BarPicture(int32 width, int32 height)
-	    : fWidth(width), fHeight(height), fCanvas(width + 1, height + 1, kBlack), fPos{height, height} {}
-
-	void Feed(const Block& block) {
-		const ChannelLevels levels = MeasureLevelsReference(block.data(), kBlockValues, 100, 26);
-		const float tops[2] = {Approach(levels.left, fPos[0]), Approach(levels.right, fPos[1])};
-		if (++fCalls % 3 == 0) Draw(tops);
-		for (int channel = 0; channel < 2; ++channel)
-			fPos[channel] = int32(std::trunc(tops[channel]));
-	}
-
-	const Canvas& Picture() const { return fCanvas; }
-
-private:
-	float Approach(uint32 level, int32 pos) const {
-		const float target = float(fHeight - double(level) / 25535.0 * fHeight);
-		const int32 step = std::max(1, fHeight / 80);
-		return std::clamp(target, float(pos - step), float(pos + step));
-	}
-
-	void Draw(const float tops[2]) {
-		const int32 half = fWidth / 2;
-		// Columns of each bar's erase and body, and of its top line.
-		const int32 erase[2][2] = {{0, half - 1}, {half, fWidth}};
-		const int32 body[2][2] = {{0, half - 1}, {half + 1, fWidth}};
-		const int32 line[2][2] = {{1, half - 1}, {half + 1, fWidth - 1}};
-		const int32 band = std::max(1, fHeight / 25);
-		for (int channel = 0; channel < 2; ++channel)
-			if (fLastTop[channel] <= tops[channel])
-				PaintRows(erase[channel], int64_t(std::floor(fLastTop[channel])),
-				          int64_t(std::floor(tops[channel])), [](int64_t) { return kBlack; });
-		for (int channel = 0; channel < 2; ++channel) {
-			const int32 top = int32(std::trunc(tops[channel]));
-			const int32 height = fHeight - top;
-			if (height < band) {
-				PaintRows(body[channel], top, fHeight, [](int64_t) { return kGreen; });
-				continue;
-			}
-			const int32 bands = height / band;
-			const int32 increment = -255 / bands;
-			const int32 stripBottom = fHeight - bands * band;
-			PaintRows(body[channel], top, fHeight, [&](int64_t y) {
-				if (y <= stripBottom) return kBlack;
-				const int32 k = int32((fHeight - y) / band);
-				return rgb_color{0, uint8(255 + k * increment), 0, 255};
-			});
-		}
-		for (int channel = 0; channel < 2; ++channel) {
-			const int64_t row = int64_t(std::floor(tops[channel]));
-			PaintRows(
-			    {std::min(line[channel][0], line[channel][1]), std::max(line[channel][0], line[channel][1])},
-			    row, row, [](int64_t) { return kGreen; });
-			fLastTop[channel] = tops[channel];
-		}
-	}
-
-	template <typename Colour>
-	void PaintRows(const int32 (&columns)[2], int64_t first, int64_t last, Colour colour) {
-		PaintRows(std::array<int32, 2>{columns[0], columns[1]}, first, last, colour);
-	}
-	template <typename Colour>
-	void PaintRows(std::array<int32, 2> columns, int64_t first, int64_t last, Colour colour) {
-		for (int64_t y = std::max<int64_t>(first, 0); y <= std::min<int64_t>(last, fHeight); ++y)
-			for (int32 x = columns[0]; x <= columns[1]; ++x)
-				fCanvas.Set(x, y, colour(y));
-	}
-
-	int32 fWidth;
-	int32 fHeight;
-	Canvas fCanvas;
-	int32 fPos[2];
-	float fLastTop[2] = {0.0f, 0.0f};
-	int64_t fCalls = 0;
+// Rows first to last of one colour.
+struct Run {
+	int32 first;
+	int32 last;
+	rgb_color colour;
 };
+
+// Columns first to last that show the same runs, top to bottom.
+struct Columns {
+	int32 first;
+	int32 last;
+	std::vector<Run> runs;
+};
+
+using Picture = std::vector<Columns>;
+
+// "A" or "A-B".
+bool ParseRange(const std::string& text, int32& first, int32& last) {
+	const size_t dash = text.find('-', 1);
+	try {
+		first = std::stoi(text.substr(0, dash));
+		last = dash == std::string::npos ? first : std::stoi(text.substr(dash + 1));
+	} catch (const std::exception&) {
+		return false;
+	}
+	return first <= last;
+}
+
+// "k", "G" or "gN", all opaque.
+bool ParseColour(const std::string& text, rgb_color& colour) {
+	int32 green = -1;
+	if (text == "k")
+		green = 0;
+	else if (text == "G")
+		green = 255;
+	else if (text.size() > 1 && text[0] == 'g' &&
+	         text.find_first_not_of("0123456789", 1) == std::string::npos)
+		green = std::stoi(text.substr(1));
+	colour = {0, uint8(green), 0, 255};
+	return green >= 0 && green <= 255;
+}
+
+// "  cols A-B: R1-R2C ...", each run a row range followed by its colour.
+bool ParseColumns(const std::string& line, Columns& columns) {
+	std::istringstream words(line);
+	std::string word;
+	if (!(words >> word) || word != "cols" || !(words >> word) || word.back() != ':') return false;
+	if (!ParseRange(word.substr(0, word.size() - 1), columns.first, columns.last)) return false;
+	while (words >> word) {
+		const size_t colour = word.find_first_of("kGg");
+		Run run;
+		if (colour == std::string::npos || !ParseRange(word.substr(0, colour), run.first, run.last) ||
+		    !ParseColour(word.substr(colour), run.colour))
+			return false;
+		columns.runs.push_back(run);
+	}
+	return !columns.runs.empty();
+}
+
+// The pictures of the file by window ("WxH") and block; empty when the file
+// cannot be read or a line is not understood.
+std::map<std::string, std::map<size_t, Picture>> ReadPictures(std::string& error) {
+	std::map<std::string, std::map<size_t, Picture>> pictures;
+	std::ifstream file(BAR_PICTURES);
+	if (!file) error = std::string(BAR_PICTURES) + ": cannot be read";
+	Picture* picture = nullptr;
+	int lineNumber = 0;
+	for (std::string line; error.empty() && std::getline(file, line);) {
+		++lineNumber;
+		if (line.empty() || line[0] == '#') continue;
+		std::istringstream words(line);
+		std::string size, block;
+		size_t index = 0;
+		Columns columns;
+		if (line[0] != ' ' && words >> size >> block >> index && block == "block")
+			picture = &pictures[size][index];
+		else if (picture && ParseColumns(line, columns))
+			picture->push_back(std::move(columns));
+		else
+			error = "line " + std::to_string(lineNumber) + " not understood: " + line;
+	}
+	if (!error.empty()) pictures.clear();
+	return pictures;
+}
+
+// Where the image differs from the picture, or what the picture leaves out;
+// empty when they agree.
+std::string Difference(const Picture& picture, const Image& image) {
+	int32 column = 0;
+	for (const Columns& columns : picture) {
+		if (columns.first != column) return "column " + std::to_string(column) + " not given";
+		if (columns.last >= image.width)
+			return "the window is " + std::to_string(image.width) + " pixels wide";
+		column = columns.last + 1;
+		int32 row = 0;
+		for (const Run& run : columns.runs) {
+			if (run.first != row) return "row " + std::to_string(row) + " not given";
+			if (run.last >= image.height)
+				return "the window is " + std::to_string(image.height) + " pixels high";
+			row = run.last + 1;
+			for (int32 x = columns.first; x <= columns.last; ++x)
+				for (int32 y = run.first; y <= run.last; ++y)
+					if (!(image.At(x, y) == run.colour)) {
+						std::ostringstream out;
+						out << "at " << x << ", " << y << ": got " << testing::PrintToString(image.At(x, y))
+						    << " want " << testing::PrintToString(run.colour);
+						return out.str();
+					}
+		}
+		if (row != image.height)
+			return "columns up to " + std::to_string(columns.last) + " end at row " + std::to_string(row);
+	}
+	return column == image.width ? "" : "the picture ends at column " + std::to_string(column);
+}
 
 class BarMeterPicturesTest : public BarMeterWindowTest {
 protected:
-	void Play(int32 width, int32 height) { PlayGoldenProgram<BarPicture>(width, height); }
+	void Play(int32 width, int32 height) {
+		std::string error;
+		const auto pictures = ReadPictures(error);
+		ASSERT_EQ(error, "");
+		const auto found = pictures.find(std::to_string(width) + "x" + std::to_string(height));
+		ASSERT_NE(found, pictures.end());
+		const std::map<size_t, Picture>& expected = found->second;
+		std::set<size_t> given;
+		for (const auto& [block, picture] : expected)
+			given.insert(block);
+		ASSERT_EQ(given, kGoldenCheckpoints);
+
+		Open(float(width), float(height));
+		const std::vector<Block> program = GoldenProgram();
+		for (size_t i = 0; i < program.size(); ++i) {
+			ASSERT_TRUE(Render(program[i]));
+			if (const auto picture = expected.find(i); picture != expected.end()) {
+				ASSERT_EQ(Difference(picture->second, Pixels()), "") << "after block " << i;
+			}
+		}
+	}
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+#include <InterfaceDefs.h>
 #include <Messenger.h>
 #include <Slider.h>
 
@@ -99,6 +100,7 @@ TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 	ASSERT_TRUE(prefs->Lock());
 	EXPECT_EQ(prefs->Frame(), BRect(391.5f, 343.5f, 631.5f, 423.5f));
 	EXPECT_FALSE(prefs->IsHidden());
+	// No flag: movable, resizable, closable, zoomable and minimisable.
 	EXPECT_EQ(prefs->Flags(), 0u);
 	BSlider* slider = FirstSlider(prefs);
 	ASSERT_NE(slider, nullptr);
@@ -113,8 +115,8 @@ TEST_F(PreferencesWindow, OpensCentredOnTheScreenWithTheGainSlider) {
 	EXPECT_STREQ(slider->MaxLimitLabel(), "500%");
 	EXPECT_EQ(slider->HashMarks(), B_HASH_MARKS_BOTTOM);
 	EXPECT_EQ(slider->HashMarkCount(), 6);
-	EXPECT_EQ(slider->ResizingMode(), 0x1212u);
-	EXPECT_EQ(slider->Flags(), 0x26000000u);
+	EXPECT_EQ(slider->ResizingMode(), uint32(B_FOLLOW_LEFT | B_FOLLOW_TOP));
+	EXPECT_EQ(slider->Flags(), uint32(B_NAVIGABLE | B_WILL_DRAW | B_FRAME_EVENTS));
 	prefs->Unlock();
 
 	// The slider keeps its place when the window grows.

@@ -16,7 +16,7 @@
 #include "interface/WindowData.h"
 #include "server/DisplayChoice.h"
 #include "server/ServerMessages.h"
-#include "server/headless/HeadlessServer.h"
+#include "server/UserActions.h"
 #include "server/sdl/XErrors.h"
 
 namespace {
@@ -28,10 +28,7 @@ std::mutex gWindowsLock;
 // process runs its exit-time destructors.
 std::vector<BWindow*>& gWindows = *new std::vector<BWindow*>;
 
-HeadlessServer* Headless() {
-	return DisplayChoice::Server().IsHeadless() ? static_cast<HeadlessServer*>(&DisplayChoice::Server())
-	                                            : nullptr;
-}
+UserActions* SimulatedUser() { return DisplayChoice::Server().SimulatedUser(); }
 
 bool Post(BWindow* window, BMessage message) {
 	BMessenger messenger(window);
@@ -104,23 +101,23 @@ BWindow* kit::FindWindow(const char* title) {
 }
 
 bool kit::MouseDown(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers, int32 clicks) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_DOWN, where, buttons,
-		                                        modifiers, clicks));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserMouse(WindowAccess::ServerId(window), B_MOUSE_DOWN, where, buttons,
+		                                      modifiers, clicks));
 	return Post(window, server_message::Mouse(B_MOUSE_DOWN, where, buttons, modifiers, clicks));
 }
 
 bool kit::MouseUp(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers) {
-	if (HeadlessServer* server = Headless())
-		return Settle(
-		    window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_UP, where, buttons, modifiers));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window,
+		              user->UserMouse(WindowAccess::ServerId(window), B_MOUSE_UP, where, buttons, modifiers));
 	return Post(window, server_message::Mouse(B_MOUSE_UP, where, buttons, modifiers, 0));
 }
 
 bool kit::MouseMove(BWindow* window, BPoint where, uint32 buttons, uint32 modifiers) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserMouse(WindowAccess::ServerId(window), B_MOUSE_MOVED, where, buttons,
-		                                        modifiers));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserMouse(WindowAccess::ServerId(window), B_MOUSE_MOVED, where, buttons,
+		                                      modifiers));
 	return Post(window, server_message::Mouse(B_MOUSE_MOVED, where, buttons, modifiers, 0));
 }
 
@@ -136,44 +133,44 @@ bool kit::TypeKey(BWindow* window, const char* bytes, uint32 modifiers, int32 ke
 }
 
 bool kit::CloseBox(BWindow* window) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserClose(WindowAccess::ServerId(window)));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserClose(WindowAccess::ServerId(window)));
 	return Post(window, BMessage(B_QUIT_REQUESTED));
 }
 
 bool kit::UserResize(BWindow* window, float width, float height) {
 	const int32 w = int32(std::clamp(width, 0.0f, float(kMaxWindowSize - 1))) + 1;
 	const int32 h = int32(std::clamp(height, 0.0f, float(kMaxWindowSize - 1))) + 1;
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserResize(WindowAccess::ServerId(window), w, h));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserResize(WindowAccess::ServerId(window), w, h));
 	DisplayChoice::Server().ResizeTo(WindowAccess::ServerId(window), w, h);
 	return WaitForIdle(window);
 }
 
 bool kit::UserMove(BWindow* window, BPoint where) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserMove(WindowAccess::ServerId(window), where));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserMove(WindowAccess::ServerId(window), where));
 	DisplayChoice::Server().MoveTo(WindowAccess::ServerId(window), where);
 	return WaitForIdle(window);
 }
 
 bool kit::UserActivate(BWindow* window) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserActivate(WindowAccess::ServerId(window)));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserActivate(WindowAccess::ServerId(window)));
 	DisplayChoice::Server().Activate(WindowAccess::ServerId(window));
 	return WaitForIdle(window);
 }
 
 bool kit::UserMinimize(BWindow* window, bool minimized) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserMinimize(WindowAccess::ServerId(window), minimized));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserMinimize(WindowAccess::ServerId(window), minimized));
 	DisplayChoice::Server().SetMinimized(WindowAccess::ServerId(window), minimized);
 	return WaitForIdle(window);
 }
 
 bool kit::Expose(BWindow* window, BRect rect) {
-	if (HeadlessServer* server = Headless())
-		return Settle(window, server->UserExpose(WindowAccess::ServerId(window), rect));
+	if (UserActions* user = SimulatedUser())
+		return Settle(window, user->UserExpose(WindowAccess::ServerId(window), rect));
 	return Post(window, server_message::Update(rect));
 }
 

@@ -35,6 +35,8 @@ inline constexpr uint32 kMsgUpdate = '_UPD';
 
 typedef int32 server_window_id;
 
+class UserActions;
+
 struct WindowAttributes {
 	BRect frame; // content area in screen coordinates, already within limits
 	std::string title;
@@ -47,6 +49,9 @@ class DisplayServer {
 public:
 	virtual ~DisplayServer() = default;
 	virtual bool IsHeadless() const = 0;
+	// The user's actions as this display acts them out itself, or null when
+	// a real user acts (on screen). Lives as long as the display. [any thread]
+	virtual UserActions* SimulatedUser() { return nullptr; }
 
 	// Windows [any thread]. A new window is hidden.
 	virtual server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) = 0;

@@ -26,12 +26,14 @@
 #include <optional>
 
 #include "server/DisplayServer.h"
+#include "server/UserActions.h"
 
-class HeadlessServer final : public DisplayServer {
+class HeadlessServer final : public DisplayServer, public UserActions {
 public:
 	HeadlessServer(int32 screenWidth, int32 screenHeight);
 
 	bool IsHeadless() const override { return true; }
+	UserActions* SimulatedUser() override { return this; }
 	server_window_id CreateWindow(const WindowAttributes& attributes, const BMessenger& client) override;
 	void DestroyWindow(server_window_id id) override;
 	void SetVisible(server_window_id id, bool visible) override;
@@ -56,31 +58,16 @@ public:
 	// The active window, or 0 when none is. [any thread]
 	server_window_id ActiveWindow() const;
 
-	// The user's actions [any thread]. Each posts what the on-screen display
-	// posts for it, in the order given above, and returns false, posting
-	// nothing, when the user could not do it: the window is unknown, hidden
-	// or minimised, or its flags forbid the action.
-	// B_WINDOW_MOVED; not with B_NOT_MOVABLE.
-	bool UserMove(server_window_id id, BPoint contentLeftTop);
-	// As ResizeTo; not with B_NOT_RESIZABLE, and B_NOT_H_RESIZABLE /
-	// B_NOT_V_RESIZABLE keep that dimension.
-	bool UserResize(server_window_id id, int32 width, int32 height);
-	// The close box: B_QUIT_REQUESTED; not with B_NOT_CLOSABLE.
-	bool UserClose(server_window_id id);
-	// A click on the title bar: as Activate.
-	bool UserActivate(server_window_id id);
-	// The minimise button (true) or the task bar (false): as SetMinimized.
-	// Restoring works on a minimised window only.
-	bool UserMinimize(server_window_id id, bool minimized);
-	// Another window uncovered `rect` (window coordinates): kMsgUpdate for
-	// the part of it inside the window. False when nothing of it is inside.
-	bool UserExpose(server_window_id id, BRect rect);
-	// A mouse message at `where` (window coordinates). A B_MOUSE_DOWN on an
-	// inactive window activates it first, then delivers the click.
+	// The user's actions (UserActions), each posting in the order given above.
+	bool UserMove(server_window_id id, BPoint contentLeftTop) override;
+	bool UserResize(server_window_id id, int32 width, int32 height) override;
+	bool UserClose(server_window_id id) override;
+	bool UserActivate(server_window_id id) override;
+	bool UserMinimize(server_window_id id, bool minimized) override;
+	bool UserExpose(server_window_id id, BRect rect) override;
 	bool UserMouse(server_window_id id, uint32 what, BPoint where, uint32 buttons, uint32 modifiers,
-	               int32 clicks = 1);
-	// A key message to the active window; false when no window is active.
-	bool UserKey(uint32 what, const std::string& bytes, uint32 modifiers = 0, int32 key = 0);
+	               int32 clicks = 1) override;
+	bool UserKey(uint32 what, const std::string& bytes, uint32 modifiers = 0, int32 key = 0) override;
 
 private:
 	struct Window {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <future>
 #include <string>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "server/DisplayChoice.h"
 #include "server/DisplayServer.h"
 #include "support/OnScreen.h"
+#include "support/TempDir.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -65,12 +67,6 @@ struct Screenshot {
 		return {uint8(bytes[0]), uint8(bytes[1]), uint8(bytes[2]), 255};
 	}
 };
-
-Screenshot TakeScreenshot(const std::string& name) {
-	Screenshot shot{name + ".png"};
-	Shell("import -window root " + shot.path);
-	return shot;
-}
 
 bool IsWhat(const RecordedMessage& recorded, uint32 what) { return recorded.message.what == what; }
 
@@ -140,7 +136,15 @@ protected:
 		return seen;
 	}
 
+	// The whole screen, saved as NAME.png in the test's scratch folder.
+	Screenshot TakeScreenshot(const std::string& name) const {
+		Screenshot shot{fScratch / (name + ".png")};
+		Shell("import -window root " + shot.path);
+		return shot;
+	}
+
 	Watchdog fWatchdog;
+	TempDir fScratch;
 	DisplayServer& fServer;
 	RecorderPointer fRecorder;
 	BMessenger fClient;
@@ -489,6 +493,9 @@ TEST_F(SdlServerTest, ClosedWhenUnusedSdlStopsWithTheLastWindowAndTheNextWindowS
 		Framebuffer pixels(100, 80, kGreen);
 		fServer.Present(again, pixels, pixels.Bounds(), true);
 		const bool drawn = TakeScreenshot("onscreen-again").At(350, 240) == kGreen;
+		// _Exit skips the destructors, the scratch folder's among them.
+		std::error_code ignored;
+		std::filesystem::remove_all(fScratch.Path(), ignored);
 		std::_Exit(firstShown && keptInUse && stopped && againShown && seen == frame && drawn ? 0 : 1);
 	};
 	EXPECT_EXIT(closeAndOpenAgain(), testing::ExitedWithCode(0), "");
