@@ -237,6 +237,21 @@ TEST_F(PreferencesWindow, CleanupClosesTheOpenWindowAndReturnsSoonAfterItIsGone)
 	plugin->Prefs(false);
 	ASSERT_EQ(CountWindows(kCorvelPrefsTitle), 1);
 
+	// The window is held busy while Cleanup starts, so that it is still
+	// there when Cleanup begins to wait for it: else it may go first, and
+	// Cleanup has nothing to wait for.
+	BWindow* prefs = kit::FindWindow(kCorvelPrefsTitle);
+	ASSERT_NE(prefs, nullptr);
+	std::atomic<bool> held{false};
+	std::thread holder([&] {
+		if (prefs->Lock()) {
+			held = true;
+			snooze(200000);
+			prefs->Unlock();
+		}
+	});
+	while (!held.load())
+		std::this_thread::yield();
 	std::atomic<bigtime_t> gone{0};
 	std::thread watcher([&] {
 		ASSERT_TRUE(WaitUntilNoWindow(kCorvelPrefsTitle, 10000000));
@@ -245,6 +260,7 @@ TEST_F(PreferencesWindow, CleanupClosesTheOpenWindowAndReturnsSoonAfterItIsGone)
 	plugin->Cleanup();
 	const bigtime_t returned = system_time();
 	watcher.join();
+	holder.join();
 
 	ASSERT_NE(gone.load(), 0);
 	EXPECT_EQ(CountWindows(kCorvelPrefsTitle), 0);
