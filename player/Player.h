@@ -55,6 +55,8 @@ private:
 	// --keep-open: the windows stay, showing what the sound left, until the
 	// user quits or closes the last of them.
 	void WaitUntilClosed();
+	// The sound device for `sampleRate`, else the clock, said once with why.
+	std::unique_ptr<AudioOutput> OpenOutput(int sampleRate);
 	// What the source has to say, each on a line of its own.
 	void Warn(AudioSource& source);
 	// The terminal's keys and those sent from the meter windows; the about box
