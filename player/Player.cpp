@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/TimeText.h"
+#include "audio/sources/DemoSignal.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "output/StandardOutput.h"

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <stop_token>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "audio/AudioSource.h"
 #include "audio/InputFiles.h"
 #include "audio/LiveSource.h"
-#include "audio/RawPcm.h"
 #include "input/KeyDecoder.h"
 #include "input/Terminal.h"
 #include "playback/AudioOutput.h"

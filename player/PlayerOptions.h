@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "audio/RawPcm.h"
+#include "audio/helpers/RawPcm.h"
 
 struct PlayerOptions {
 	std::optional<RawPcm> raw;    // the files hold headerless sound of this kind

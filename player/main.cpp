@@ -20,7 +20,7 @@
 #include "PrivateSettingsCopy.h"
 #include "QuitSignals.h"
 #include "audio/LiveInput.h"
-#include "audio/SoundDevices.h"
+#include "audio/helpers/SoundDevices.h"
 #include "host/AddonExitGuard.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"

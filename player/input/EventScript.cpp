@@ -11,7 +11,7 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 #include "input/KeyNames.h"
 
 namespace {

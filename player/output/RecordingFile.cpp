@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <random>
 
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 
 namespace {
 

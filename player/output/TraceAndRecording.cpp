@@ -7,8 +7,8 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "audio/InterruptibleIo.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/InterruptibleIo.h"
+#include "audio/helpers/TimeText.h"
 #include "host/Report.h"
 
 namespace {

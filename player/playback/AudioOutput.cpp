@@ -10,9 +10,9 @@
 #include <memory>
 #include <thread>
 
-#include "audio/Clause.h"
-#include "audio/QuietStderr.h"
-#include "audio/SoundDevices.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/QuietStderr.h"
+#include "audio/helpers/SoundDevices.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "audio/AudioCapture.h"
+#include "audio/sources/AudioCapture.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "audio/DemoSignal.h"
+#include "audio/sources/DemoSignal.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;

@@ -1,4 +1,4 @@
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>

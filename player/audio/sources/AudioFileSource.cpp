@@ -1,4 +1,4 @@
-#include "audio/AudioFileSource.h"
+#include "audio/sources/AudioFileSource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,14 +8,14 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
-#include "audio/Clause.h"
-#include "audio/HeaderClaim.h"
-#include "audio/InterruptibleIo.h"
-#include "audio/OggEnd.h"
-#include "audio/QuietStderr.h"
-#include "audio/RawPcm.h"
-#include "audio/StreamInput.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/HeaderClaim.h"
+#include "audio/helpers/InterruptibleIo.h"
+#include "audio/helpers/OggEnd.h"
+#include "audio/helpers/QuietStderr.h"
+#include "audio/helpers/RawPcm.h"
+#include "audio/helpers/StreamInput.h"
+#include "audio/helpers/TimeText.h"
 #include "host/Printable.h"
 
 namespace {
