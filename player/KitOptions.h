@@ -9,9 +9,9 @@
 
 // What the command line says of the kit.
 struct KitOptions {
-	std::string settingsDir;    // --settings-dir; empty when not given
-	bool headless = false;      // --headless
-	std::pair<int, int> screen; // --screen: the headless screen, width and height
+	std::string settingsDir;               // --settings-dir; empty when not given
+	bool headless = false;                 // --headless
+	std::pair<int, int> screen{1280, 800}; // --screen: the headless screen, width and height
 };
 
 // --settings-dir over $VUMETERS_SETTINGS_DIR; --headless with neither of

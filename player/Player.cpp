@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "audio/DemoSignal.h"
 #include "audio/LimitedSource.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/TimeText.h"
+#include "audio/sources/DemoSignal.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "output/StandardOutput.h"
@@ -63,6 +63,17 @@ void Player::WaitUntilClosed() {
 	}
 }
 
+std::unique_ptr<AudioOutput> Player::OpenOutput(int sampleRate) {
+	if (options_.mute || options_.headless) return AudioOutput::Clocked(sampleRate);
+	Expected<std::unique_ptr<AudioOutput>> opened = AudioOutput::Open(sampleRate, stop_);
+	if (opened) return std::move(*opened);
+	if (!opened.Error().empty() && !toldNoDevice_) {
+		Report(opened.Error() + "; pacing by the clock");
+		toldNoDevice_ = true;
+	}
+	return AudioOutput::Clocked(sampleRate);
+}
+
 bool Player::Play(AudioSource& whole) {
 	std::optional<LimitedSource> limited;
 	if (options_.durationSeconds > 0) limited.emplace(whole, std::llround(secondsLeft_ * whole.SampleRate()));
@@ -76,12 +87,7 @@ bool Player::Play(AudioSource& whole) {
 	if (!asFastAsItComes && source.IsPlayed()) {
 		if (!output_ || output_->SampleRate() != source.SampleRate()) {
 			output_.reset();
-			std::string why;
-			output_ = AudioOutput::Open(source.SampleRate(), options_.mute || options_.headless, stop_, why);
-			if (!why.empty() && !toldNoDevice_) {
-				Report(why + "; pacing by the clock");
-				toldNoDevice_ = true;
-			}
+			output_ = OpenOutput(source.SampleRate());
 		}
 		output = output_.get();
 	}

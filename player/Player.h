@@ -3,30 +3,17 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <stop_token>
 #include <vector>
 
+#include "PlayerOptions.h"
 #include "audio/AudioSource.h"
 #include "audio/InputFiles.h"
 #include "audio/LiveSource.h"
-#include "audio/RawPcm.h"
 #include "input/KeyDecoder.h"
 #include "input/Terminal.h"
 #include "playback/AudioOutput.h"
 #include "session/AddonSession.h"
-
-// What the command line asks of the playing.
-struct PlayerOptions {
-	std::optional<RawPcm> raw;    // the files hold headerless sound of this kind
-	double durationSeconds = 0.0; // 0: the whole of every source
-	double latencyOffsetMs = 0.0; // the meters shown that much later
-	bool mute = false;            // no sound output: the blocks paced by the clock
-	bool headless = false;        // no sound output, and the blocks as fast as they come...
-	bool realtime = false;        // ...unless paced by the clock
-	bool keepOpen = false;        // the windows stay once the sound has ended
-	bool verbose = false;         // progress, latency and what the windows do, on standard output
-};
 
 // [player thread] Every call.
 class Player {
@@ -55,6 +42,8 @@ private:
 	// --keep-open: the windows stay, showing what the sound left, until the
 	// user quits or closes the last of them.
 	void WaitUntilClosed();
+	// The sound device for `sampleRate`, else the clock, said once with why.
+	std::unique_ptr<AudioOutput> OpenOutput(int sampleRate);
 	// What the source has to say, each on a line of its own.
 	void Warn(AudioSource& source);
 	// The terminal's keys and those sent from the meter windows; the about box

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "ScratchFolder.h"
 #include "host/Report.h"
 
 namespace {
@@ -62,16 +61,11 @@ void CopyFolder(const fs::path& from, const fs::path& to) {
 } // namespace
 
 Expected<std::unique_ptr<PrivateSettingsCopy>> PrivateSettingsCopy::Make(const std::string& from) {
-	const Expected<std::string> folder = ScratchFolder::Make("vuplay-settings");
+	Expected<ScratchFolder> folder = ScratchFolder::Make("vuplay-settings");
 	if (!folder)
 		return Failure{"settings: cannot make a private copy for the headless run: " + folder.Error()};
-	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(*folder, from));
+	std::unique_ptr<PrivateSettingsCopy> copy(new PrivateSettingsCopy(std::move(*folder), from));
 	std::error_code ignored;
-	if (fs::exists(from, ignored)) CopyFolder(from, copy->path_);
+	if (fs::exists(from, ignored)) CopyFolder(from, copy->Path());
 	return copy;
-}
-
-PrivateSettingsCopy::~PrivateSettingsCopy() {
-	std::error_code ignored;
-	std::filesystem::remove_all(path_, ignored);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/Expected.h"
+#include "host/ScratchFolder.h"
 
 // A fresh folder under the temporary folder (see ScratchFolder) holding a
 // copy of `from`'s files (none when `from` does not exist), removed with its
@@ -20,19 +21,18 @@ class PrivateSettingsCopy {
 public:
 	// Fails with one line when the copy cannot be made.
 	static Expected<std::unique_ptr<PrivateSettingsCopy>> Make(const std::string& from);
-	~PrivateSettingsCopy();
 
 	PrivateSettingsCopy(const PrivateSettingsCopy&) = delete;
 	PrivateSettingsCopy& operator=(const PrivateSettingsCopy&) = delete;
 
-	const std::string& Path() const { return path_; }
+	const std::string& Path() const { return folder_.Path(); }
 	// The folder copied.
 	const std::string& From() const { return from_; }
 
 private:
-	PrivateSettingsCopy(std::string path, std::string from)
-	    : path_(std::move(path)), from_(std::move(from)) {}
+	PrivateSettingsCopy(ScratchFolder folder, std::string from)
+	    : folder_(std::move(folder)), from_(std::move(from)) {}
 
-	std::string path_;
+	ScratchFolder folder_;
 	std::string from_;
 };

@@ -20,7 +20,7 @@
 #include "PrivateSettingsCopy.h"
 #include "QuitSignals.h"
 #include "audio/LiveInput.h"
-#include "audio/SoundDevices.h"
+#include "audio/helpers/SoundDevices.h"
 #include "host/AddonExitGuard.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
@@ -37,41 +37,11 @@ namespace {
 // when they are not, or it was (--headless, VUMETERS_HEADLESS=1).
 std::string NoDisplay(const Options& options) {
 	const char* asked = std::getenv("VUMETERS_HEADLESS");
-	if (options.headless || !kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0)) return {};
+	if (options.kit.headless || !kit::IsHeadlessDisplay() || (asked && std::strcmp(asked, "1") == 0))
+		return {};
 	const char* display = std::getenv("DISPLAY");
 	return std::string("no display: ") +
 	       (display && *display ? "cannot open '" + std::string(display) + "'" : "DISPLAY is not set");
-}
-
-// What the command line asks of each part of the run.
-KitOptions KitOptionsOf(const Options& options) {
-	return {.settingsDir = options.settingsDir,
-	        .headless = options.headless,
-	        .screen = {options.screenWidth, options.screenHeight}};
-}
-
-SessionOptions SessionOptionsOf(const Options& options) {
-	return {.addons = options.plugins,
-	        .events = options.events,
-	        .trace = options.trace,
-	        .record = options.record,
-	        .fps = options.fps,
-	        .meterWidth = options.meterWidth,
-	        .meterHeight = options.meterHeight,
-	        .fullScreen = options.fullScreen,
-	        .headless = options.headless,
-	        .verbose = options.verbose};
-}
-
-PlayerOptions PlayerOptionsOf(const Options& options) {
-	return {.raw = options.raw,
-	        .durationSeconds = options.durationSeconds,
-	        .latencyOffsetMs = options.latencyOffsetMs,
-	        .mute = options.mute,
-	        .headless = options.headless,
-	        .realtime = options.realtime,
-	        .keepOpen = options.keepOpen,
-	        .verbose = options.verbose};
 }
 
 // Meters drawn where nobody sees them, which was not asked for, are said to be.
@@ -79,8 +49,8 @@ void ReportNoDisplay(const Options& options) {
 	const std::string missing = NoDisplay(options);
 	if (missing.empty()) return;
 	Report(missing + "; the meters are drawn off screen" +
-	       (options.record.empty() ? ", and nothing shows them (--record PATH keeps them)"
-	                               : ", into the recording " + options.record));
+	       (options.session.record.empty() ? ", and nothing shows them (--record PATH keeps them)"
+	                                       : ", into the recording " + options.session.record));
 }
 
 // --list-devices: the sound server's, else, when there is none, SDL's.
@@ -145,11 +115,11 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 	QuitSignals::Install();
 	const std::stop_token quit = QuitSignals::Token();
 	// Refused before anything plays, rather than once the recording is done.
-	if (const std::string why = RecordingFile::Protected(options.record); !why.empty()) {
+	if (const std::string why = RecordingFile::Protected(options.session.record); !why.empty()) {
 		Report(why);
 		return ExitFailure;
 	}
-	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.raw, quit);
+	std::vector<InputFile> inputs = InputFiles::Playable(options.files, options.player.raw, quit);
 	if (inputs.empty() && !options.files.empty()) return ExitFailure;
 	std::unique_ptr<LiveSource> live;
 	if (options.capture) {
@@ -163,12 +133,11 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 	}
 	// A screen of its own is what was asked for; a service that starts the
 	// player before the display is there tries again.
-	if (options.fullScreen && !NoDisplay(options).empty()) {
+	if (options.session.fullScreen && !NoDisplay(options).empty()) {
 		Report("--fullscreen: " + NoDisplay(options));
 		return ExitFailure;
 	}
-	const SessionOptions sessionOptions = SessionOptionsOf(options);
-	AddonSession addons(sessionOptions, quit);
+	AddonSession addons(options.session, quit);
 	std::optional<Player> player;
 	const HungCallEnding hung(addons.Calls(), quit,
 	                          [&](const AddonCallTracker::Call& call, HungCallEnding::Why why) {
@@ -184,14 +153,13 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 		return ExitFailure;
 	}
 	ReportNoDisplay(options);
-	const PlayerOptions playerOptions = PlayerOptionsOf(options);
-	player.emplace(playerOptions, addons, quit);
+	player.emplace(options.player, addons, quit);
 	int status = player->PlayAll(inputs, live.get());
 	player.reset();
 	// A run that a signal ended says so; the events it left are no news.
 	if (!QuitSignals::Received()) addons.EndScript();
 	addons.LogBlocksRendered();
-	if (options.verbose && !options.headless)
+	if (options.player.verbose && !options.player.headless)
 		std::printf("frames shown on screen: %lld\n", static_cast<long long>(kit::FramesShown()));
 	// A signal that comes while the add-ons are being unloaded found the recording whole.
 	const auto ending =
@@ -210,7 +178,7 @@ int Run(const Options& options, std::unique_ptr<PrivateSettingsCopy>& privateSet
 
 // The whole run; its exit status.
 int Main(int argc, char** argv) {
-	const ParsedOptions parsed = OptionsParser::Parse(argc, argv);
+	ParsedOptions parsed = OptionsParser::Parse(argc, argv);
 	if (!parsed.options) {
 		// Help and version go out as they are; a usage error is one line.
 		if (parsed.exitStatus != ExitOk) {
@@ -219,16 +187,19 @@ int Main(int argc, char** argv) {
 		}
 		return PrintWhole(parsed.message + "\n") ? ExitOk : ExitFailure;
 	}
-	if (parsed.options->record == "-")
-		if (const Expected<void> reserved = ReserveStandardOutputForRecording(); !reserved) {
+	if (parsed.options->session.record == "-") {
+		const Expected<int> reserved = ReserveStandardOutputForRecording();
+		if (!reserved) {
 			Report(reserved.Error());
 			return ExitFailure;
 		}
+		parsed.options->session.recordingDescriptor = *reserved;
+	}
 	// An add-on that ends the process is one line naming it, as a crash in
 	// its own code while it loads or unloads is (the add-on session's and the
 	// listing's watches).
 	AddonExitGuard::Install();
-	KitChoices choices = KitChoicesFor(KitOptionsOf(*parsed.options));
+	KitChoices choices = KitChoicesFor(parsed.options->kit);
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {
 		auto made = PrivateSettingsCopy::Make(choices.settingsFolder);
@@ -240,8 +211,8 @@ int Main(int argc, char** argv) {
 		choices.settingsFolder = privateSettings->Path();
 	}
 	choices.Apply();
-	int status = parsed.options->listPlugins
-	                 ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout, parsed.options->verbose)
+	int status = parsed.options->listPlugins   ? AddonListing::Print(AddonLocator::FromEnvironment(), stdout,
+	                                                                 parsed.options->player.verbose)
 	             : parsed.options->listDevices ? ListDevices()
 	                                           : Run(*parsed.options, privateSettings);
 	ReportUnsavedSettings();

@@ -8,7 +8,7 @@
 
 #include "Checks.h"
 #include "ReportPipe.h"
-#include "TemporaryFolder.h"
+#include "host/ScratchFolder.h"
 
 namespace {
 
@@ -26,9 +26,12 @@ CheckOutcome RunCheckInThisProcess(int number, const std::string& addonPath, uin
 	for (const Check& candidate : AllChecks())
 		if (candidate.number == number) check = &candidate;
 	if (!check) return Failed("no check " + std::to_string(number));
-	std::optional<TemporaryFolder> ownFolder;
-	if (settingsFolder.empty() && ownFolder.emplace().Path().empty())
-		return Failed("a temporary settings folder: " + ownFolder->Error());
+	std::optional<ScratchFolder> ownFolder;
+	if (settingsFolder.empty()) {
+		Expected<ScratchFolder> made = ScratchFolder::Make("vucheck");
+		if (!made) return Failed("a temporary settings folder: " + made.Error());
+		ownFolder.emplace(std::move(*made));
+	}
 	const std::string folder = ownFolder ? ownFolder->Path() : settingsFolder;
 
 	kit::UseHeadlessDisplay();

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "CheckTranscript.h"
-#include "TemporaryFolder.h"
+#include "host/ScratchFolder.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -91,8 +91,8 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	const auto start = std::chrono::steady_clock::now();
 	// Made and removed here, so that no folder outlives a check process
 	// that crashed, hung or was ended by the add-on.
-	const TemporaryFolder folder;
-	if (folder.Path().empty()) return NotRun("cannot make the settings folder: " + folder.Error());
+	const Expected<ScratchFolder> folder = ScratchFolder::Make("vucheck");
+	if (!folder) return NotRun("cannot make the settings folder: " + folder.Error());
 	// Both pipes close on exec but for the report end the check process
 	// inherits, a copy numbered above standard error.
 	int output[2];
@@ -112,9 +112,9 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	std::error_code ignored;
 	const std::string program = std::filesystem::read_symlink("/proc/self/exe", ignored).string();
 	const std::vector<std::string> arguments = {
-	    "vucheck",     "--run-check", std::to_string(number),   "--addon",
-	    addonPath,     "--seed",      std::to_string(seed),     "--settings-folder",
-	    folder.Path(), "--report-fd", std::to_string(inherited)};
+	    "vucheck",      "--run-check", std::to_string(number),   "--addon",
+	    addonPath,      "--seed",      std::to_string(seed),     "--settings-folder",
+	    folder->Path(), "--report-fd", std::to_string(inherited)};
 	std::vector<const char*> argv;
 	for (const std::string& argument : arguments)
 		argv.push_back(argument.c_str());

@@ -25,6 +25,7 @@
 #include "host/AddonLocator.h"
 #include "host/ExitStatus.h"
 #include "host/Printable.h"
+#include "host/Report.h"
 #include "host/SignalFlag.h"
 
 namespace {
@@ -80,6 +81,8 @@ bool OutputWritten() {
 } // namespace
 
 int main(int argc, char** argv) {
+	// The lines host/ reports, such as an unusable $TMPDIR, name the program.
+	SetReportName("vucheck");
 	CLI::App app(kDescription, "vucheck");
 	std::vector<std::string> addons;
 	uint32_t seed = std::random_device{}();

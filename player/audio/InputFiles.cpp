@@ -1,9 +1,9 @@
 #include "audio/InputFiles.h"
 
-#include "audio/AudioFileSource.h"
-#include "audio/InterruptibleIo.h"
-#include "audio/RawFifoSource.h"
-#include "audio/StreamSource.h"
+#include "audio/helpers/InterruptibleIo.h"
+#include "audio/sources/AudioFileSource.h"
+#include "audio/sources/RawFifoSource.h"
+#include "audio/sources/StreamSource.h"
 #include "host/Report.h"
 
 Expected<std::unique_ptr<AudioSource>> InputFiles::Open(const std::string& path,

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "audio/AudioSource.h"
-#include "audio/RawPcm.h"
+#include "audio/helpers/RawPcm.h"
 #include "host/Expected.h"
 
 // An input that opened when checked. A pipe or FIFO stays open from then on,

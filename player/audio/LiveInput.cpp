@@ -1,8 +1,8 @@
 #include "audio/LiveInput.h"
 
-#include "audio/AudioCapture.h"
-#include "audio/PulseCapture.h"
-#include "audio/SoundDevices.h"
+#include "audio/helpers/SoundDevices.h"
+#include "audio/sources/AudioCapture.h"
+#include "audio/sources/PulseCapture.h"
 #include "host/Printable.h"
 
 namespace {

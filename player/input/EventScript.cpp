@@ -11,7 +11,7 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 #include "input/KeyNames.h"
 
 namespace {
@@ -207,12 +207,9 @@ Expected<std::vector<ScriptEvent>> EventScript::Parse(const std::string& text, c
 }
 
 Expected<std::vector<ScriptEvent>> EventScript::Load(const std::string& path, std::stop_token stop) {
-	bool stream = false;
-	std::string why;
-	const int fd = InterruptibleIo::OpenForReading(path, stream, why);
-	if (fd < 0) {
-		return Failure{path + ": cannot read: " + why};
-	}
+	const Expected<InterruptibleIo::Opened> opened = InterruptibleIo::OpenForReading(path);
+	if (!opened) return Failure{path + ": cannot read: " + opened.Error()};
+	const int fd = opened->fd;
 	std::string text;
 	char buffer[1 << 16];
 	ssize_t count = 0;

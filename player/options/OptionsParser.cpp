@@ -159,7 +159,7 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	    "files", o.files,
 	    "Sound files to play one after the other (any format libsndfile reads: WAV, FLAC, Ogg Vorbis, "
 	    "Opus, MP3, ...); '-' is standard input. Without files a built-in demo piece of 20 seconds plays.");
-	app.add_option("-p,--plugin", o.plugins,
+	app.add_option("-p,--plugin", o.session.addons,
 	               "Add-on to run: 'corvel' (bars), 'kestle' (needles), the file name of another add-on in "
 	               "the add-on folders (see below), or a path containing '/'. Repeat to run several at once. "
 	               "Default: corvel.")
@@ -187,7 +187,7 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	    "--list-devices", o.listDevices,
 	    "List the sound server's outputs and inputs, monitors included, with the names --capture takes "
 	    "and the defaults marked, and exit.");
-	app.add_option("--duration", o.durationSeconds,
+	app.add_option("--duration", o.player.durationSeconds,
 	               "Stop after SECONDS of sound, of the files together, the demo or the live input.")
 	    ->type_name("SECONDS")
 	    ->check(Finite)
@@ -198,29 +198,30 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 		               ? ""
 		               : "'" + text + "' is not a number of seconds above 0";
 	    });
-	app.add_option("--latency-offset", o.latencyOffsetMs,
+	app.add_option("--latency-offset", o.player.latencyOffsetMs,
 	               "Show the meters MS milliseconds later (negative: earlier) than the output latency alone "
 	               "suggests.")
 	    ->type_name("MS")
 	    ->check(Finite)
 	    ->check(CLI::Range(-10000.0, 10000.0));
-	app.add_flag("--mute", o.mute, "Play no sound; pace the blocks by the clock.");
+	app.add_flag("--mute", o.player.mute, "Play no sound; pace the blocks by the clock.");
 	auto* headless = app.add_flag(
-	    "--headless", o.headless,
+	    "--headless", o.player.headless,
 	    "Draw into an off-screen display instead of windows; play no sound and render as fast as possible.");
-	app.add_flag("--keep-open", o.keepOpen,
+	app.add_flag("--keep-open", o.player.keepOpen,
 	             "Keep the meter windows open, as the sound left them, once the files, the demo or "
 	             "--duration have ended, until they are closed or 'q' is pressed.")
 	    ->excludes(headless);
 	app.add_flag("--alert", o.alert,
 	             "When the run fails, show what standard error says in an alert box too, and wait until it "
 	             "is answered: for launchers without a terminal, such as the desktop's menu.");
-	app.add_flag("--realtime", o.realtime, "With --headless: pace the blocks by the clock.")->needs(headless);
-	app.add_flag("-v,--verbose", o.verbose,
+	app.add_flag("--realtime", o.player.realtime, "With --headless: pace the blocks by the clock.")
+	    ->needs(headless);
+	app.add_flag("-v,--verbose", o.player.verbose,
 	             "Report progress even when the output is not a terminal, and every message the add-ons send "
 	             "to the player.");
 	auto* record =
-	    app.add_option("--record", o.record,
+	    app.add_option("--record", o.session.record,
 	                   "Record the meter window of the first add-on that opens one, for every audio block "
 	                   "played (a stopped meter gives its last picture): PATH.y4m a Y4M video, - the Y4M "
 	                   "video on standard output (everything else then goes to standard error), PATH.png "
@@ -245,7 +246,7 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 	        ->check([](const std::string& text) -> std::string {
 		        return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
 	        });
-	app.add_flag("--fullscreen", o.fullScreen,
+	app.add_flag("--fullscreen", o.session.fullScreen,
 	             "Make the first add-on's meter window fill the screen, without decoration and with the "
 	             "pointer hidden over it, for as long as the player runs; the frame the add-on saves stays "
 	             "the one the window had before.")
@@ -256,19 +257,19 @@ void Describe(CLI::App& app, Options& o, Texts& texts, RawWords& raw) {
 		    return ParseSize(text) ? "" : "'" + text + "' is not WIDTHxHEIGHT with sides 1..16384";
 	    });
 	app.add_option(
-	       "--settings-dir", o.settingsDir,
+	       "--settings-dir", o.kit.settingsDir,
 	       "Folder for the add-ons' settings files, where they are read and saved. Default: "
 	       "$VUMETERS_SETTINGS_DIR, else vu-meters in the user's configuration folder; without either, "
 	       "--headless gives the add-ons a private copy of that folder, so a headless run leaves the "
 	       "on-screen meters' settings alone.")
 	    ->type_name("DIR");
-	app.add_option("--events", o.events,
+	app.add_option("--events", o.session.events,
 	               "Scripted input: lines 'BLOCK EVENT ARGS...' applied before that Render call of the first "
 	               "add-on (resize, move, close, mouse, key, menu, prefs, about, gain, activate, expose, "
 	               "stop, start).")
 	    ->type_name("FILE");
 	app.add_option(
-	       "--trace", o.trace,
+	       "--trace", o.session.trace,
 	       "Write a trace of the first add-on's Render calls and of its drawing in its meter window to "
 	       "FILE.")
 	    ->type_name("FILE");
@@ -351,18 +352,20 @@ ParsedOptions OptionsParser::Parse(int argc, const char* const* argv) {
 			result.message = format.Error() + " (see --help)";
 			return result;
 		}
-		options.raw = *format;
+		options.player.raw = *format;
 	}
-	if (options.plugins.empty()) options.plugins = {"corvel"};
-	if (const std::string problem = RecordingProblem(options.record); !problem.empty()) {
+	if (options.session.addons.empty()) options.session.addons = {"corvel"};
+	if (const std::string problem = RecordingProblem(options.session.record); !problem.empty()) {
 		result.exitStatus = ExitUsage;
 		result.message = problem;
 		return result;
 	}
-	if (const auto size = ParseSize(texts.screen))
-		std::tie(options.screenWidth, options.screenHeight) = *size;
-	if (const auto size = ParseSize(texts.size)) std::tie(options.meterWidth, options.meterHeight) = *size;
-	if (const auto fps = ParseFps(texts.fps)) options.fps = *fps;
+	if (const auto size = ParseSize(texts.screen)) options.kit.screen = *size;
+	if (const auto size = ParseSize(texts.size))
+		std::tie(options.session.meterWidth, options.session.meterHeight) = *size;
+	if (const auto fps = ParseFps(texts.fps)) options.session.fps = *fps;
+	options.kit.headless = options.session.headless = options.player.headless;
+	options.session.verbose = options.player.verbose;
 	if (const std::string clash = OutputClash::Find(options); !clash.empty()) {
 		result.exitStatus = ExitUsage;
 		result.message = clash + " (see --help)";

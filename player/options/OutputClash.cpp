@@ -16,9 +16,11 @@ bool RecordsOneFile(const std::string& path) {
 // The trace and a recording into one file.
 std::vector<FileClash::Named> Outputs(const Options& options) {
 	std::vector<FileClash::Named> outputs;
-	if (!options.trace.empty()) outputs.push_back({"--trace '" + options.trace + "'", options.trace});
-	if (RecordsOneFile(options.record))
-		outputs.push_back({"--record '" + options.record + "'", options.record, STDOUT_FILENO});
+	if (!options.session.trace.empty())
+		outputs.push_back({"--trace '" + options.session.trace + "'", options.session.trace});
+	if (RecordsOneFile(options.session.record))
+		outputs.push_back(
+		    {"--record '" + options.session.record + "'", options.session.record, STDOUT_FILENO});
 	return outputs;
 }
 
@@ -39,9 +41,10 @@ std::string OutputClash::Find(const Options& options) {
 	std::vector<FileClash::Named> inputs;
 	for (const std::string& file : options.files)
 		inputs.push_back({"the input '" + file + "'", file, STDIN_FILENO});
-	if (!options.events.empty()) inputs.push_back({"--events '" + options.events + "'", options.events});
+	if (!options.session.events.empty())
+		inputs.push_back({"--events '" + options.session.events + "'", options.session.events});
 	const AddonLocator locator = AddonLocator::FromEnvironment();
-	for (const std::string& name : options.plugins)
+	for (const std::string& name : options.session.addons)
 		if (const auto path = locator.Find(name))
 			inputs.push_back({"the add-on '" + path->string() + "'", path->string()});
 	return FileClash::Find(outputs, inputs);

@@ -42,11 +42,12 @@ std::string WithoutTrailingSlash(std::string path) {
 
 } // namespace
 
-MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop)
+MeterRecorder::MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop,
+                             int standardOutput)
     : path_(WithoutTrailingSlash(path)), kind_(path == "-" || HasExtension(path, ".y4m") ? Kind::Stream
                                                : HasExtension(path, ".png")              ? Kind::Picture
                                                                                          : Kind::Folder),
-      fps_(fps), blockFrames_(blockFrames), stop_(std::move(stop)) {}
+      fps_(fps), blockFrames_(blockFrames), stop_(std::move(stop)), stream_(standardOutput) {}
 
 Expected<void> MeterRecorder::Remember(BWindow* window) {
 	if (kit::ReadPixels(window, &pixels_, &pictureWidth_, &pictureHeight_, &pictureVersion_)) return {};

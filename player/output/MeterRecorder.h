@@ -31,8 +31,9 @@ class MeterRecorder {
 public:
 	// `path`: "X.y4m" or "-" for a stream, "X.png" or a folder. `fps` 0: one frame per block;
 	// a block is `blockFrames` frames of sound. A reader that takes nothing
-	// is waited for until a stop is requested of `stop`.
-	MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop);
+	// is waited for until a stop is requested of `stop`. `standardOutput`:
+	// the descriptor a stream to "-" writes to, as RecordingFile takes it.
+	MeterRecorder(std::string path, double fps, int blockFrames, std::stop_token stop, int standardOutput);
 
 	// Takes the window's picture as the last one, for the blocks played
 	// once it is gone. Fails when it cannot be read.

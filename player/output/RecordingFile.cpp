@@ -10,8 +10,7 @@
 #include <filesystem>
 #include <random>
 
-#include "audio/InterruptibleIo.h"
-#include "output/StandardOutput.h"
+#include "audio/helpers/InterruptibleIo.h"
 
 namespace {
 
@@ -63,14 +62,13 @@ std::string RecordingFile::Protected(const std::string& path) {
 }
 
 Expected<void> RecordingFile::OpenStandardOutput() {
-	const int reserved = RecordingDescriptor();
-	const int fd = reserved < 0 ? -1 : ::fcntl(reserved, F_DUPFD_CLOEXEC, 3);
+	const int fd = standardOutput_ < 0 ? -1 : ::fcntl(standardOutput_, F_DUPFD_CLOEXEC, 3);
 	if (fd >= 0 && (file_ = ::fdopen(fd, "wb"))) {
 		::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
 		return {};
 	}
 	Failure failure{"standard output: " +
-	                (reserved < 0 ? std::string("not kept for the recording") : Reason(errno))};
+	                (standardOutput_ < 0 ? std::string("not kept for the recording") : Reason(errno))};
 	if (fd >= 0) ::close(fd);
 	return failure;
 }

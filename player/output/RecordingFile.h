@@ -14,7 +14,8 @@
 // exists and is neither a regular file nor a folder (a pipe, a FIFO, a device
 // such as /dev/null) is written straight into instead; a FIFO's reader is
 // waited for until it comes or a quit signal does. PATH "-" is standard
-// output, once ReserveStandardOutputForRecording() has kept it.
+// output, through the descriptor ReserveStandardOutputForRecording() kept
+// for it.
 //
 // A PATH that is a write-protected file (one its owner, or the user, may not
 // write) is not replaced: the recording fails instead, as copying over it
@@ -26,7 +27,9 @@
 // [player thread]
 class RecordingFile {
 public:
-	RecordingFile() = default;
+	// `standardOutput`: the descriptor kept for PATH "-", which stays open
+	// and is copied; -1 when standard output was not kept.
+	explicit RecordingFile(int standardOutput = -1) : standardOutput_(standardOutput) {}
 	~RecordingFile(); // Discard()
 
 	RecordingFile(const RecordingFile&) = delete;
@@ -55,6 +58,7 @@ private:
 	Expected<void> OpenBeside();
 	Expected<void> OpenStandardOutput();
 
+	int standardOutput_;
 	std::string path_;
 	std::string temporary_; // empty when writing PATH itself
 	std::FILE* file_ = nullptr;

@@ -11,8 +11,6 @@
 
 namespace {
 
-int recordingDescriptor = -1;
-
 // Says once that standard output failed, with `error` (an errno) when known.
 bool Failed(int error) {
 	static bool told = false;
@@ -38,7 +36,7 @@ bool PrintWhole(const std::string& text) {
 	return Failed(errno);
 }
 
-Expected<void> ReserveStandardOutputForRecording() {
+Expected<int> ReserveStandardOutputForRecording() {
 	std::fflush(stdout);
 	const int saved = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
 	if (saved < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
@@ -47,8 +45,5 @@ Expected<void> ReserveStandardOutputForRecording() {
 		return Failure{std::string("standard output: cannot keep it for the recording: ") +
 		               std::strerror(error)};
 	}
-	recordingDescriptor = saved;
-	return {};
+	return saved;
 }
-
-int RecordingDescriptor() { return recordingDescriptor; }

@@ -15,8 +15,7 @@ bool PrintWhole(const std::string& text);
 
 // Gives standard output to a recording to "-": from here on what the player
 // and the add-ons print goes to standard error, so that standard output
-// carries nothing but the recording. Fails with one line when it cannot.
+// carries nothing but the recording. The descriptor the recording writes to,
+// which stays open for the run; fails with one line when it cannot.
 // [main thread] Before any other thread starts.
-Expected<void> ReserveStandardOutputForRecording();
-// The descriptor a recording to "-" writes to; -1 unless reserved. [any thread]
-int RecordingDescriptor();
+Expected<int> ReserveStandardOutputForRecording();

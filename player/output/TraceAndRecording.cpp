@@ -7,8 +7,8 @@
 #include <Window.h>
 #include <kit/Display.h>
 
-#include "audio/InterruptibleIo.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/InterruptibleIo.h"
+#include "audio/helpers/TimeText.h"
 #include "host/Report.h"
 
 namespace {
@@ -30,7 +30,8 @@ Expected<void> TraceAndRecording::OpenTrace(const std::string& path, std::stop_t
 
 void TraceAndRecording::StartRecording(const std::string& path, double fps, int blockFrames,
                                        std::stop_token stop) {
-	recorder_ = std::make_unique<MeterRecorder>(path, fps, blockFrames, std::move(stop));
+	recorder_ =
+	    std::make_unique<MeterRecorder>(path, fps, blockFrames, std::move(stop), recordingDescriptor_);
 }
 
 void TraceAndRecording::Trace(BWindow* window) {

@@ -20,7 +20,9 @@ class BWindow;
 // [player thread] Every call; the windows passed must be alive.
 class TraceAndRecording {
 public:
-	TraceAndRecording() = default;
+	// `recordingDescriptor`: standard output, kept for a recording to "-";
+	// -1 when not kept.
+	explicit TraceAndRecording(int recordingDescriptor) : recordingDescriptor_(recordingDescriptor) {}
 
 	TraceAndRecording(const TraceAndRecording&) = delete;
 	TraceAndRecording& operator=(const TraceAndRecording&) = delete;
@@ -60,6 +62,7 @@ public:
 private:
 	void RecordingFailed(const std::string& why);
 
+	const int recordingDescriptor_;
 	std::unique_ptr<DrawingTrace> trace_;
 	BWindow* traced_ = nullptr; // the window the trace follows
 	std::unique_ptr<MeterRecorder> recorder_;

@@ -20,7 +20,10 @@
 // [player thread]
 class Y4mWriter {
 public:
-	Y4mWriter() = default; // an unfinished stream is abandoned and its partial file removed
+	// An unfinished stream is abandoned and its partial file removed.
+	// `standardOutput`: the descriptor a stream to "-" writes to, as
+	// RecordingFile takes it.
+	explicit Y4mWriter(int standardOutput = -1) : output_(standardOutput) {}
 
 	Y4mWriter(const Y4mWriter&) = delete;
 	Y4mWriter& operator=(const Y4mWriter&) = delete;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <thread>
 
-#include "audio/Clause.h"
-#include "audio/QuietStderr.h"
-#include "audio/SoundDevices.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/QuietStderr.h"
+#include "audio/helpers/SoundDevices.h"
 
 namespace {
 
@@ -29,19 +29,15 @@ bool SdlMayUseSoundServer() {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::stop_token stop,
-                                               std::string& why, Clock clock) {
-	std::unique_ptr<AudioOutput> output(new AudioOutput(sampleRate, std::move(clock)));
-	if (mute) return output;
+Expected<std::unique_ptr<AudioOutput>> AudioOutput::Open(int sampleRate, std::stop_token stop, Clock clock) {
 	if (SdlMayUseSoundServer()) {
 		ServerAnswer answer = ServerAnswer::Absent;
 		const Expected<void> answered = SoundDevices::Probe(std::move(stop), &answer);
 		switch (answer) {
 		case ServerAnswer::Silent:
-			why = "no sound output: sound server: " + answered.Error();
-			return output;
+			return Failure{"no sound output: sound server: " + answered.Error()};
 		case ServerAnswer::Interrupted:
-			return output;
+			return Failure{};
 		case ServerAnswer::Answered:
 		case ServerAnswer::Absent:
 			break;
@@ -49,10 +45,8 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	}
 	// The sound systems SDL tries say on standard error why they cannot play.
 	QuietStderr quiet;
-	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-		why = std::string("no sound output: ") + Clause(SDL_GetError());
-		return output;
-	}
+	if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+		return Failure{std::string("no sound output: ") + Clause(SDL_GetError())};
 	SDL_AudioSpec want{};
 	want.freq = sampleRate;
 	want.format = AUDIO_S16SYS;
@@ -61,10 +55,11 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	SDL_AudioSpec have{};
 	const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
 	if (device == 0) {
-		why = std::string("no sound output: ") + Clause(SDL_GetError());
+		Failure failure{std::string("no sound output: ") + Clause(SDL_GetError())};
 		SDL_QuitSubSystem(SDL_INIT_AUDIO);
-		return output;
+		return failure;
 	}
+	std::unique_ptr<AudioOutput> output = Clocked(sampleRate, std::move(clock));
 	output->device_ = device;
 	output->audioStarted_ = true;
 	// `have` describes the device's side; its buffer holds this many of our frames.
@@ -72,6 +67,10 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(int sampleRate, bool mute, std::s
 	output->bufferClock_ = BufferClock(output->latencyFrames_, sampleRate, output->clock_());
 	SDL_PauseAudioDevice(device, 0);
 	return output;
+}
+
+std::unique_ptr<AudioOutput> AudioOutput::Clocked(int sampleRate, Clock clock) {
+	return std::unique_ptr<AudioOutput>(new AudioOutput(sampleRate, std::move(clock)));
 }
 
 AudioOutput::AudioOutput(int sampleRate, Clock clock)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "audio/AudioSource.h"
+#include "host/Expected.h"
 #include "playback/BufferClock.h"
 
 // With a device, the frame heard follows the frames the device has taken from
@@ -29,13 +30,17 @@ public:
 	using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
 	// Opens the default output device at `sampleRate` for interleaved 16-bit
-	// stereo; SDL converts when the device differs. Paces by `clock` instead when
-	// `mute` is set or no device opens; `why` then says why not, if no device opened.
-	// A sound server that SDL would play through is asked first, within a
-	// bound and until a stop is requested of `stop`, as SDL would wait for it
-	// without end.
-	static std::unique_ptr<AudioOutput> Open(int sampleRate, bool mute, std::stop_token stop,
-	                                         std::string& why, Clock clock = std::chrono::steady_clock::now);
+	// stereo; SDL converts when the device differs. Fails when no device
+	// opens, with the line that says why ("no sound output: ..."), or with no
+	// line when a stop request ended the wait, which is no news; the caller
+	// then paces by the clock with Clocked(). A sound server that SDL would
+	// play through is asked first, within a bound and until a stop is
+	// requested of `stop`, as SDL would wait for it without end.
+	static Expected<std::unique_ptr<AudioOutput>> Open(int sampleRate, std::stop_token stop,
+	                                                   Clock clock = std::chrono::steady_clock::now);
+	// An output without a device, paced by `clock`: for muted sound, or
+	// when Open() failed.
+	static std::unique_ptr<AudioOutput> Clocked(int sampleRate, Clock clock = std::chrono::steady_clock::now);
 	~AudioOutput();
 
 	AudioOutput(const AudioOutput&) = delete;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "audio/TimeText.h"
+#include "audio/helpers/TimeText.h"
 
 std::string ProgressLine::Level(double dbfs) {
 	if (std::isinf(dbfs) && dbfs < 0) return "-inf";

@@ -7,30 +7,26 @@
 
 #include <FindDirectory.h>
 
-#include "ScratchFolder.h"
 #include "host/AddonCrashWatch.h"
 #include "host/AddonLibrary.h"
 #include "host/Printable.h"
 #include "host/Report.h"
+#include "host/ScratchFolder.h"
 
 namespace {
 
 // The add-ons' settings folder for as long as it lives, removed then.
 class ScratchSettings {
 public:
-	explicit ScratchSettings(std::string folder) : folder_(std::move(folder)) {
-		set_settings_directory(folder_.c_str());
+	explicit ScratchSettings(ScratchFolder folder) : folder_(std::move(folder)) {
+		set_settings_directory(folder_.Path().c_str());
 	}
-	~ScratchSettings() {
-		set_settings_directory(nullptr);
-		std::error_code ignored;
-		std::filesystem::remove_all(folder_, ignored);
-	}
+	~ScratchSettings() { set_settings_directory(nullptr); }
 	ScratchSettings(const ScratchSettings&) = delete;
 	ScratchSettings& operator=(const ScratchSettings&) = delete;
 
 private:
-	std::string folder_;
+	ScratchFolder folder_;
 };
 
 struct Row {
@@ -45,13 +41,13 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbos
 	std::vector<Row> rows;
 	std::vector<std::string> skipped;
 	{
-		const Expected<std::string> folder = ScratchFolder::Make("vuplay-list");
+		Expected<ScratchFolder> folder = ScratchFolder::Make("vuplay-list");
 		// Without it the add-ons would read and write the user's settings.
 		if (!folder) {
 			Report("--list-plugins: " + folder.Error());
 			return 1;
 		}
-		ScratchSettings scratch(*folder);
+		ScratchSettings scratch(std::move(*folder));
 		// A crash in an add-on's own code while it loads or unloads is one line naming it.
 		AddonCrashWatch crashWatch;
 		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {

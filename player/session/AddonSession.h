@@ -16,20 +16,7 @@
 #include "input/EventScriptRunner.h"
 #include "output/TraceAndRecording.h"
 #include "session/FullScreenMeter.h"
-
-// What the command line asks of the add-ons' session.
-struct SessionOptions {
-	std::vector<std::string> addons; // names AddonLocator finds, or paths to add-ons; never empty
-	std::string events;              // the event script; empty: none
-	std::string trace;               // the drawing trace's file; empty: none
-	std::string record;              // what --record writes; empty: no recording
-	double fps = 30.0;               // of the recording; 0: one frame per audio block
-	int meterWidth = 0;              // the first add-on's meter window made this size; 0: as it opens
-	int meterHeight = 0;
-	bool fullScreen = false; // the first add-on's meter window fills the screen
-	bool headless = false;   // every window catches up before each block, so that runs repeat
-	bool verbose = false;    // what the add-ons send, and the blocks each rendered, on standard output
-};
+#include "session/SessionOptions.h"
 
 // The first add-on that started is the one scripted events and the trace
 // follow; its meter window is the window that appeared during its Init. The
@@ -138,7 +125,7 @@ private:
 	std::optional<size_t> recorded_;    // the add-on whose window is recorded, once recording
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
-	TraceAndRecording outputs_;
+	TraceAndRecording outputs_{options_.recordingDescriptor};
 	FullScreenMeter fullScreen_; // the first add-on's window, left before that add-on stops
 	std::vector<PlayerKey> keys_;
 	bool left_ = false;

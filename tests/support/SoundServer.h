@@ -19,14 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "support/TempDir.h"
+
 class SoundServer {
 public:
 	enum class Kind { PulseAudio, PipeWire };
 
-	explicit SoundServer(Kind kind) : kind_(kind) {
-		char pattern[] = "/tmp/vuplay-sound-XXXXXX"; // short: a socket's path has a limit
-		if (!mkdtemp(pattern)) std::abort();
-		dir_ = pattern;
+	// In /tmp, however long $TMPDIR is: a socket's path has a limit.
+	explicit SoundServer(Kind kind) : kind_(kind), folder_("/tmp", "vuplay-sound"), dir_(folder_.Path()) {
 		Set("PULSE_SERVER", "unix:" + dir_ + "/pulse/native");
 		Set("PULSE_CLIENTCONFIG", dir_ + "/client.conf");
 		// Clients keep a cookie in their home; not in the user's.
@@ -36,8 +36,6 @@ public:
 		Stop();
 		for (const auto& [name, value] : saved_)
 			value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
-		std::error_code ignored;
-		std::filesystem::remove_all(dir_, ignored);
 	}
 	SoundServer(const SoundServer&) = delete;
 	SoundServer& operator=(const SoundServer&) = delete;
@@ -122,7 +120,8 @@ private:
 	}
 
 	Kind kind_;
-	std::string dir_;
+	const TempDir folder_;
+	const std::string dir_; // folder_'s path
 	pid_t pid_ = 0;
 	std::vector<std::pair<std::string, std::string>> saved_; // variables replaced, empty when unset before
 };

@@ -1,6 +1,9 @@
-// The one scratch folder of the tests: fresh under the system's temporary
-// folder, removed with its contents when the object goes.
+// The one scratch folder of the tests: fresh, removed with its contents when
+// the object goes. The programs' own is host/ScratchFolder; this one stays
+// header-only, as the kit's tests link nothing above the kit.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,13 +11,21 @@
 
 class TempDir {
 public:
-	TempDir() {
-		std::string pattern = (std::filesystem::temp_directory_path() / "vu-test-XXXXXX").string();
+	// "PREFIX-XXXXXX" in `parent`: the system's temporary folder, or a short
+	// one where a socket's path inside must stay short.
+	explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path(),
+	                 const std::string& prefix = "vu-test") {
+		std::string pattern = (parent / (prefix + "-XXXXXX")).string();
 		if (!mkdtemp(pattern.data())) std::abort();
 		fPath = pattern;
 	}
+	// Also where a test left folders in it read-only.
 	~TempDir() {
 		std::error_code ignored;
+		::chmod(fPath.c_str(), 0700);
+		for (const auto& entry : std::filesystem::recursive_directory_iterator(fPath, ignored))
+			if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
+				::chmod(entry.path().c_str(), 0700);
 		std::filesystem::remove_all(fPath, ignored);
 	}
 	TempDir(const TempDir&) = delete;

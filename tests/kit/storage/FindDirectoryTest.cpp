@@ -9,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/TempDir.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -22,9 +23,6 @@ protected:
 	static constexpr const char* kVariables[] = {"XDG_CONFIG_HOME", "HOME"};
 
 	void SetUp() override {
-		std::string pattern = (fs::temp_directory_path() / "find-directory-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fRoot = pattern;
 		for (size_t i = 0; i < std::size(kVariables); ++i) {
 			if (const char* value = std::getenv(kVariables[i])) fSaved[i] = value;
 			unsetenv(kVariables[i]);
@@ -40,12 +38,11 @@ protected:
 			else
 				unsetenv(kVariables[i]);
 		}
-		fs::remove_all(fRoot);
 	}
 
-	std::string At(const char* relative) const { return (fRoot / relative).string(); }
+	std::string At(const char* relative) const { return fRoot / relative; }
 
-	fs::path fRoot;
+	const TempDir fRoot;
 	std::optional<std::string> fSaved[std::size(kVariables)];
 };
 

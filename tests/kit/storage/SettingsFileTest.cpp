@@ -19,6 +19,7 @@
 #include <iterator>
 #include <thread>
 
+#include "support/TempDir.h"
 #include "support/Unprivileged.h"
 #include "support/Watchdog.h"
 
@@ -39,19 +40,12 @@ int Write(const char* platformPath = kPlatformFile, const std::string& bytes = k
 class SettingsFileTest : public testing::Test {
 protected:
 	void SetUp() override {
-		std::string pattern = (fs::temp_directory_path() / "settings-file-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fRoot = pattern;
 		fFolder = fRoot / "settings";
 		fs::create_directory(fFolder);
 		set_settings_directory(fFolder.c_str());
 	}
 
-	void TearDown() override {
-		set_settings_directory(nullptr);
-		fs::permissions(fFolder, fs::perms::owner_all);
-		fs::remove_all(fRoot);
-	}
+	void TearDown() override { set_settings_directory(nullptr); }
 
 	fs::path File() const { return fFolder / "Meter.preferences"; }
 
@@ -77,7 +71,7 @@ protected:
 		return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
 	}
 
-	fs::path fRoot;
+	const TempDir fRoot;
 	fs::path fFolder;
 };
 
@@ -200,7 +194,7 @@ TEST_F(SettingsFileTest, TwoWritersInOneFolderNeverSpoilEachOthersWrites) {
 TEST_F(SettingsFileTest, AReadOnlyFolderHoldingAWritableFileIsWrittenInPlace) {
 	Put(File(), kOld + kOld);
 	fs::permissions(File(), fs::perms(0644));
-	GiveToUnprivilegedUser(fRoot);
+	GiveToUnprivilegedUser(fRoot.Path());
 	fs::permissions(fFolder, fs::perms(0555));
 	struct stat before;
 	ASSERT_EQ(stat(File().c_str(), &before), 0);

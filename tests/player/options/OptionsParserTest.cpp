@@ -27,16 +27,15 @@ void ExpectUsageError(std::vector<const char*> args, const std::string& mentions
 TEST(Options, DefaultsPlayTheDemoOnCorvel) {
 	const ParsedOptions parsed = ParseArgs({});
 	ASSERT_TRUE(parsed.options) << parsed.message;
-	EXPECT_EQ(parsed.options->plugins, std::vector<std::string>{"corvel"});
+	EXPECT_EQ(parsed.options->session.addons, std::vector<std::string>{"corvel"});
 	EXPECT_TRUE(parsed.options->files.empty());
 	EXPECT_FALSE(parsed.options->capture);
-	EXPECT_EQ(parsed.options->screenWidth, 1280);
-	EXPECT_EQ(parsed.options->screenHeight, 800);
-	EXPECT_DOUBLE_EQ(parsed.options->fps, 30.0);
-	EXPECT_EQ(parsed.options->meterWidth, 0);
+	EXPECT_EQ(parsed.options->kit.screen, (std::pair{1280, 800}));
+	EXPECT_DOUBLE_EQ(parsed.options->session.fps, 30.0);
+	EXPECT_EQ(parsed.options->session.meterWidth, 0);
 	const ParsedOptions perBlock = ParseArgs({"--record", "-", "--fps", "block"});
 	ASSERT_TRUE(perBlock.options) << perBlock.message;
-	EXPECT_DOUBLE_EQ(perBlock.options->fps, 0.0);
+	EXPECT_DOUBLE_EQ(perBlock.options->session.fps, 0.0);
 }
 
 TEST(Options, ReadsTheWholeSet) {
@@ -70,20 +69,22 @@ TEST(Options, ReadsTheWholeSet) {
 	                                        "--verbose"});
 	ASSERT_TRUE(parsed.options) << parsed.message;
 	const Options& o = *parsed.options;
-	EXPECT_EQ(o.plugins, (std::vector<std::string>{"kestle", "./build/add-ons/x.so"}));
+	EXPECT_EQ(o.session.addons, (std::vector<std::string>{"kestle", "./build/add-ons/x.so"}));
 	EXPECT_EQ(o.files, (std::vector<std::string>{"a.flac", "b.mp3"}));
-	EXPECT_DOUBLE_EQ(o.latencyOffsetMs, -40.0);
-	EXPECT_TRUE(o.mute && o.headless && o.realtime && o.verbose);
-	EXPECT_EQ(o.record, "out.y4m");
-	EXPECT_DOUBLE_EQ(o.fps, 12.5);
-	EXPECT_EQ(o.meterWidth, 200);
-	EXPECT_EQ(o.meterHeight, 400);
-	EXPECT_EQ(o.screenWidth, 640);
-	EXPECT_EQ(o.screenHeight, 480);
-	EXPECT_EQ(o.settingsDir, "/tmp/s");
-	EXPECT_EQ(o.events, "e.txt");
-	EXPECT_EQ(o.trace, "t.txt");
-	EXPECT_DOUBLE_EQ(o.durationSeconds, 2.5);
+	EXPECT_DOUBLE_EQ(o.player.latencyOffsetMs, -40.0);
+	EXPECT_TRUE(o.player.mute && o.player.realtime);
+	// One flag for each part of the run that takes it.
+	EXPECT_TRUE(o.kit.headless && o.session.headless && o.player.headless);
+	EXPECT_TRUE(o.session.verbose && o.player.verbose);
+	EXPECT_EQ(o.session.record, "out.y4m");
+	EXPECT_DOUBLE_EQ(o.session.fps, 12.5);
+	EXPECT_EQ(o.session.meterWidth, 200);
+	EXPECT_EQ(o.session.meterHeight, 400);
+	EXPECT_EQ(o.kit.screen, (std::pair{640, 480}));
+	EXPECT_EQ(o.kit.settingsDir, "/tmp/s");
+	EXPECT_EQ(o.session.events, "e.txt");
+	EXPECT_EQ(o.session.trace, "t.txt");
+	EXPECT_DOUBLE_EQ(o.player.durationSeconds, 2.5);
 }
 
 TEST(Options, CaptureTakesAnOptionalDevice) {
@@ -153,14 +154,14 @@ TEST(Options, AMisspeltOptionOrAddonNameGetsTheNearestSuggested) {
 
 TEST(Options, RawInputTakesWhatTheMetersCanUseAndNothingElse) {
 	const ParsedOptions raw = ParseArgs({"--raw", "s24le", "--rate", "48000", "--channels", "1", "-"});
-	ASSERT_TRUE(raw.options && raw.options->raw) << raw.message;
-	EXPECT_EQ(raw.options->raw->Rate(), 48000);
-	EXPECT_EQ(raw.options->raw->Channels(), 1);
-	EXPECT_EQ(raw.options->raw->FrameBytes(), 3u);
+	ASSERT_TRUE(raw.options && raw.options->player.raw) << raw.message;
+	EXPECT_EQ(raw.options->player.raw->Rate(), 48000);
+	EXPECT_EQ(raw.options->player.raw->Channels(), 1);
+	EXPECT_EQ(raw.options->player.raw->FrameBytes(), 3u);
 	const ParsedOptions defaults = ParseArgs({"--raw", "f32le", "sound.raw"});
-	ASSERT_TRUE(defaults.options && defaults.options->raw) << defaults.message;
-	EXPECT_EQ(defaults.options->raw->Rate(), 44100);
-	EXPECT_EQ(defaults.options->raw->FrameBytes(), 8u);
+	ASSERT_TRUE(defaults.options && defaults.options->player.raw) << defaults.message;
+	EXPECT_EQ(defaults.options->player.raw->Rate(), 44100);
+	EXPECT_EQ(defaults.options->player.raw->FrameBytes(), 8u);
 
 	ExpectUsageError({"--raw", "u8", "-"}, "'u8' is not a raw format");
 	ExpectUsageError({"--raw", "s16le", "--rate", "400000", "-"}, "--rate 400000 is not a sample rate");

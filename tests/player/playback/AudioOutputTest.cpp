@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "audio/AudioCapture.h"
+#include "audio/sources/AudioCapture.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
@@ -22,10 +22,8 @@ struct FakeClock {
 };
 
 std::unique_ptr<AudioOutput> Muted(FakeClock& clock, int rate = 44100) {
-	std::string why;
-	auto output = AudioOutput::Open(rate, true, {}, why, clock.Function());
+	auto output = AudioOutput::Clocked(rate, clock.Function());
 	EXPECT_FALSE(output->HasDevice());
-	EXPECT_TRUE(why.empty()) << why;
 	return output;
 }
 
@@ -87,23 +85,21 @@ TEST(AudioOutput, RestartContinuesFromTheFrameGiven) {
 	EXPECT_EQ(output->AudibleFrame(), 441000 + 4410);
 }
 
-TEST(AudioOutput, FallsBackToTheClockWhenNoDeviceOpens) {
+TEST(AudioOutput, FailsWithTheReasonWhenNoDeviceOpens) {
 	setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-	std::string why;
-	auto output = AudioOutput::Open(44100, false, {}, why);
+	const auto opened = AudioOutput::Open(44100, {});
 	unsetenv("SDL_AUDIODRIVER");
-	EXPECT_FALSE(output->HasDevice());
-	EXPECT_EQ(why.rfind("no sound output: ", 0), 0u) << why;
-	WriteBlocks(*output, 4);
-	EXPECT_LE(output->AudibleFrame(), 4 * 512);
+	ASSERT_FALSE(opened);
+	EXPECT_EQ(opened.Error().rfind("no sound output: ", 0), 0u) << opened.Error();
 }
 
 TEST(AudioOutput, ADeviceReportsTheFrameHeardAdvancingBehindTheFramesWritten) {
 	Watchdog watchdog(30s);
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
-	std::string why;
-	auto output = AudioOutput::Open(44100, false, {}, why);
-	ASSERT_TRUE(output->HasDevice()) << why;
+	auto opened = AudioOutput::Open(44100, {});
+	ASSERT_TRUE(opened) << opened.Error();
+	auto& output = *opened;
+	ASSERT_TRUE(output->HasDevice());
 	EXPECT_GT(output->LatencyFrames(), 0);
 	WriteBlocks(*output, 100); // about 1.2 seconds
 	EXPECT_LT(output->AudibleFrame(), output->WrittenFrame());
@@ -132,9 +128,10 @@ TEST(AudioOutput, ADeviceReportsTheFrameHeardAdvancingBehindTheFramesWritten) {
 TEST(AudioOutput, ADeviceReportsTheFrameHeardBetweenBufferTakes) {
 	Watchdog watchdog(30s);
 	setenv("SDL_AUDIODRIVER", "dummy", 1);
-	std::string why;
-	auto output = AudioOutput::Open(44100, false, {}, why);
-	ASSERT_TRUE(output->HasDevice()) << why;
+	auto opened = AudioOutput::Open(44100, {});
+	ASSERT_TRUE(opened) << opened.Error();
+	auto& output = *opened;
+	ASSERT_TRUE(output->HasDevice());
 	WriteBlocks(*output, 100);
 	std::set<int64_t> seen;
 	int64_t last = 0;

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "audio/DemoSignal.h"
+#include "audio/sources/DemoSignal.h"
 #include "support/Watchdog.h"
 
 using namespace std::chrono_literals;
@@ -62,8 +62,7 @@ TEST(Playback, UnpacedRendersEveryBlockInOrder) {
 TEST(Playback, PacedRendersEachBlockOnlyOnceItIsHeard) {
 	Watchdog watchdog(30s);
 	CountingSource source(40); // under half a second
-	std::string why;
-	auto output = AudioOutput::Open(44100, true, {}, why);
+	auto output = AudioOutput::Clocked(44100);
 	std::vector<int64_t> frames;
 	Playback playback({.render = [&](const AudioBlock&, int64_t frame) {
 		EXPECT_GT(output->AudibleFrame(), frame);
@@ -89,8 +88,7 @@ TEST(Playback, ALatencyOffsetMovesWhenBlocksAreShownButNotWhenTheSoundEnds) {
 	for (const double offsetMs : {200.0, -200.0}) {
 		SCOPED_TRACE(offsetMs);
 		CountingSource source(kBlocks);
-		std::string why;
-		auto output = AudioOutput::Open(44100, true, {}, why);
+		auto output = AudioOutput::Clocked(44100);
 		std::vector<int64_t> frames;
 		int beforeHeard = 0;
 		// Shown once heard and 200 ms on, or at the end; or up to 200 ms before heard.
@@ -126,8 +124,7 @@ TEST(Playback, ALatencyOffsetMovesWhenBlocksAreShownButNotWhenTheSoundEnds) {
 TEST(Playback, PacedPlaybackMeasuresHowLateEachBlockIsShown) {
 	Watchdog watchdog(30s);
 	CountingSource source(20);
-	std::string why;
-	auto output = AudioOutput::Open(44100, true, {}, why);
+	auto output = AudioOutput::Clocked(44100);
 	Playback playback({.render = [&](const AudioBlock& block, int64_t) {
 		if (block[0] == 5) std::this_thread::sleep_for(30ms);
 	}});

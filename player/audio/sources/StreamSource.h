@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "audio/AudioFileSource.h"
 #include "audio/LiveSource.h"
+#include "audio/sources/AudioFileSource.h"
 
 // The writer on the other end sets the pace, and may stop for a while: the
 // player is never kept waiting inside a read, so its keys work while the

@@ -1,4 +1,4 @@
-#include "audio/HeaderClaim.h"
+#include "audio/helpers/HeaderClaim.h"
 
 #include <sndfile.h>
 

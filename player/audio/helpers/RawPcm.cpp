@@ -1,4 +1,4 @@
-#include "audio/RawPcm.h"
+#include "audio/helpers/RawPcm.h"
 
 #include <sndfile.h>
 

@@ -1,4 +1,4 @@
-#include "audio/FifoWriterWatch.h"
+#include "audio/helpers/FifoWriterWatch.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "audio/RawPcm.h"
+#include "audio/helpers/RawPcm.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "audio/AudioFileSource.h"
+#include "audio/sources/AudioFileSource.h"
 #include "player/TestFiles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -28,36 +28,34 @@ bool InterruptibleIo::IsNamedFifo(const std::string& path) {
 	return IsFifo(path) && ::statfs(path.c_str(), &where) == 0 && where.f_type != PIPEFS_MAGIC;
 }
 
-int InterruptibleIo::OpenForReading(const std::string& path, bool& stream, std::string& why) {
+Expected<InterruptibleIo::Opened> InterruptibleIo::OpenForReading(const std::string& path) {
 	// A copy of standard input, so that closing the source leaves descriptor 0 in place.
 	const int fd = path == "-" ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
 	                           : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 	if (fd < 0) {
 		const int error = errno;
-		why = std::strerror(error);
+		Failure failure{std::strerror(error)};
 		errno = error;
-		return -1;
+		return failure;
 	}
 	struct stat status;
 	if (::fstat(fd, &status) != 0) {
-		why = std::strerror(errno);
+		Failure failure{std::strerror(errno)};
 		::close(fd);
-		return -1;
+		return failure;
 	}
-	why.clear();
-	if (S_ISDIR(status.st_mode))
-		why = "is a directory";
-	else if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
-		why = "is a device, not a file";
-	if (!why.empty()) {
+	const char* refused = S_ISDIR(status.st_mode)                              ? "is a directory"
+	                      : S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) ? "is a device, not a file"
+	                                                                           : nullptr;
+	if (refused) {
 		::close(fd);
 		errno = 0;
-		return -1;
+		return Failure{refused};
 	}
-	stream = S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode);
+	const bool stream = S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode);
 	const int flags = ::fcntl(fd, F_GETFL);
 	::fcntl(fd, F_SETFL, stream ? flags | O_NONBLOCK : flags & ~O_NONBLOCK);
-	return fd;
+	return Opened{fd, stream};
 }
 
 ssize_t InterruptibleIo::Read(int fd, void* buffer, size_t size, std::stop_token stop) {

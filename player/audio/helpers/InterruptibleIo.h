@@ -8,6 +8,8 @@
 #include <stop_token>
 #include <string>
 
+#include "host/Expected.h"
+
 // open() of a FIFO waits for the other end and read() of a pipe for data, and
 // neither returns for a signal handled with SA_RESTART (QuitSignals). These
 // calls wait in slices of a tenth of a second instead and give up once
@@ -16,13 +18,20 @@
 // [any thread]
 class InterruptibleIo {
 public:
+	// A descriptor opened for reading, which the caller closes.
+	struct Opened {
+		int fd = -1;
+		bool stream = false; // a pipe, FIFO or socket, to be read with Read()
+	};
+
 	// Opens `path` for reading without waiting for a FIFO's writer. A regular
-	// file comes back blocking with `stream` false; a pipe, FIFO or socket
-	// non-blocking with `stream` true, to be read with Read(). -1 with `why`
-	// set when it cannot be opened ("No such file or directory", with errno
-	// kept), or is a directory or a device (a terminal, /dev/zero), which
-	// has no end to read to. The path "-" is standard input.
-	static int OpenForReading(const std::string& path, bool& stream, std::string& why);
+	// file comes back blocking; a pipe, FIFO or socket non-blocking, as a
+	// stream. Fails with the reason alone, not the path, when it cannot be
+	// opened ("No such file or directory", with errno kept for the caller to
+	// tell one reason from another), or is a directory or a device (a
+	// terminal, /dev/zero), which has no end to read to (errno 0). The path
+	// "-" is standard input.
+	static Expected<Opened> OpenForReading(const std::string& path);
 	// Reads up to `size` bytes from `fd`, waiting until some are there. The
 	// count, 0 at the end, or -1 with errno set (EINTR once `stop` is
 	// requested, from any thread).

@@ -1,4 +1,4 @@
-#include "audio/StreamInput.h"
+#include "audio/helpers/StreamInput.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "audio/InterruptibleIo.h"
+#include "audio/helpers/InterruptibleIo.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "audio/RawFifoSource.h"
+#include "audio/sources/RawFifoSource.h"
 
 #include <fcntl.h>
 #include <poll.h>

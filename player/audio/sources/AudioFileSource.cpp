@@ -1,4 +1,4 @@
-#include "audio/AudioFileSource.h"
+#include "audio/sources/AudioFileSource.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,14 +8,14 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
-#include "audio/Clause.h"
-#include "audio/HeaderClaim.h"
-#include "audio/InterruptibleIo.h"
-#include "audio/OggEnd.h"
-#include "audio/QuietStderr.h"
-#include "audio/RawPcm.h"
-#include "audio/StreamInput.h"
-#include "audio/TimeText.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/HeaderClaim.h"
+#include "audio/helpers/InterruptibleIo.h"
+#include "audio/helpers/OggEnd.h"
+#include "audio/helpers/QuietStderr.h"
+#include "audio/helpers/RawPcm.h"
+#include "audio/helpers/StreamInput.h"
+#include "audio/helpers/TimeText.h"
 #include "host/Printable.h"
 
 namespace {
@@ -92,12 +92,12 @@ std::string FfmpegHint(const std::string& path) {
 
 Expected<std::unique_ptr<AudioFileSource>> AudioFileSource::Open(const std::string& path,
                                                                  std::stop_token stop, const RawPcm* raw) {
-	bool isStream = false;
-	std::string why;
-	const int fd = InterruptibleIo::OpenForReading(path, isStream, why);
-	if (fd < 0) {
-		return Failure{path + ": " + (errno == ENOENT ? "no such file" : why)};
+	const Expected<InterruptibleIo::Opened> opened = InterruptibleIo::OpenForReading(path);
+	if (!opened) {
+		const bool missing = errno == ENOENT;
+		return Failure{path + ": " + (missing ? "no such file" : opened.Error())};
 	}
+	const auto [fd, isStream] = *opened;
 	// A pipe is read once, so the source keeps what it opened instead of opening the path again.
 	std::unique_ptr<StreamInput> stream = isStream ? std::make_unique<StreamInput>(fd, stop) : nullptr;
 	struct stat status {};

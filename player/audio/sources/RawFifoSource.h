@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "audio/FifoWriterWatch.h"
 #include "audio/LiveSource.h"
-#include "audio/RawPcm.h"
+#include "audio/helpers/FifoWriterWatch.h"
+#include "audio/helpers/RawPcm.h"
 #include "host/Expected.h"
 
 // A music server writes its FIFO while it plays and closes it on pause or

@@ -1,4 +1,9 @@
-#include "audio/PulseCapture.h"
+// One class for one state machine: connecting, following the default
+// output or input, retrying when the server goes, and the stream, all moved
+// by libpulse's callbacks on the mainloop's thread, which share the members
+// that thread owns. Split across files, each part would need the others'
+// state; kept whole, the callbacks read in the order the server calls them.
+#include "audio/sources/PulseCapture.h"
 
 #include <pulse/pulseaudio.h>
 

@@ -1,4 +1,4 @@
-#include "audio/QuietStderr.h"
+#include "audio/helpers/QuietStderr.h"
 
 #include <fcntl.h>
 #include <unistd.h>

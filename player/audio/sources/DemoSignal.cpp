@@ -1,4 +1,4 @@
-#include "audio/DemoSignal.h"
+#include "audio/sources/DemoSignal.h"
 
 #include <algorithm>
 #include <cmath>

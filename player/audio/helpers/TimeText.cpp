@@ -1,4 +1,4 @@
-#include "audio/TimeText.h"
+#include "audio/helpers/TimeText.h"
 
 #include <algorithm>
 #include <cstdio>

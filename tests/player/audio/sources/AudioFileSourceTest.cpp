@@ -1,11 +1,11 @@
-#include "audio/AudioFileSource.h"
+#include "audio/sources/AudioFileSource.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
 
-#include "audio/RawPcm.h"
+#include "audio/helpers/RawPcm.h"
 #include "playback/PeakMeter.h"
 #include "player/TestFiles.h"
 

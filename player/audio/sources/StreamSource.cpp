@@ -1,4 +1,4 @@
-#include "audio/StreamSource.h"
+#include "audio/sources/StreamSource.h"
 
 namespace {
 

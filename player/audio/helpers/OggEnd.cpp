@@ -1,4 +1,4 @@
-#include "audio/OggEnd.h"
+#include "audio/helpers/OggEnd.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "audio/SoundDevices.h"
+#include "audio/helpers/SoundDevices.h"
 
 #include <SDL.h>
 #include <pulse/pulseaudio.h>
 
-#include "audio/Clause.h"
-#include "audio/QuietStderr.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/QuietStderr.h"
 #include <algorithm>
 #include <chrono>
 #include <stop_token>

@@ -1,9 +1,9 @@
-#include "audio/AudioCapture.h"
+#include "audio/sources/AudioCapture.h"
 
 #include <SDL.h>
 
-#include "audio/Clause.h"
-#include "audio/QuietStderr.h"
+#include "audio/helpers/Clause.h"
+#include "audio/helpers/QuietStderr.h"
 
 AudioCapture::AudioCapture(std::string name)
     : LiveSource(kSampleRate, WhenFull::DropOldest, kSampleRate / 4), name_(std::move(name)) {}
