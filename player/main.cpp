@@ -22,6 +22,7 @@
 #include "audio/LiveInput.h"
 #include "audio/SoundDevices.h"
 #include "host/AddonExitGuard.h"
+#include "host/CrashReport.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "options/OptionsParser.h"
@@ -225,9 +226,9 @@ int Main(int argc, char** argv) {
 			return ExitFailure;
 		}
 	// An add-on that ends the process is one line naming it, as a crash in
-	// its own code while it loads or unloads is (the add-on session's and the
-	// listing's watches).
+	// its own code while it loads, starts or unloads is.
 	AddonExitGuard::Install();
+	CrashReport::Install(CrashReport::Covers::LoadingAndStarting);
 	KitChoices choices = KitChoicesFor(KitOptionsOf(*parsed.options));
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {

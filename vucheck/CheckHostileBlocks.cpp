@@ -39,8 +39,8 @@ void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<Nam
 } // namespace
 
 void CheckHostileBlocks(CheckContext& context) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	context.Step("Init");

@@ -1,29 +1,29 @@
 #include "PluginCalls.h"
 
-#include "ReportPipe.h"
+#include "host/AddonGate.h"
 #include "host/AddonLibrary.h"
 
 bool PluginCalls::Init() {
-	const ReportPipe::Call call("Init");
+	const AddonGate gate(path_, AddonStep::Init);
 	return plugin_->Init();
 }
 
 void PluginCalls::Cleanup() {
-	const ReportPipe::Call call("Cleanup");
+	const AddonGate gate(path_, AddonStep::Cleanup);
 	plugin_->Cleanup();
 }
 
 bool PluginCalls::About(bool query) {
-	const ReportPipe::Call call("About");
+	const AddonGate gate(path_, AddonStep::About);
 	return plugin_->About(query);
 }
 
 bool PluginCalls::Prefs(bool query) {
-	const ReportPipe::Call call("Prefs");
+	const AddonGate gate(path_, AddonStep::Prefs);
 	return plugin_->Prefs(query);
 }
 
 bool PluginCalls::Render(const int16* samples) {
-	const ReportPipe::Call call("Render");
+	const AddonGate gate(path_, AddonStep::Render);
 	return AddonLibrary::Render(plugin_, samples);
 }
