@@ -4,7 +4,7 @@
 
 #include "host/AddonGate.h"
 #include "host/ExceptionReport.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path) {
 	std::unique_ptr<RunningAddon> addon(new RunningAddon(path));
@@ -39,7 +39,7 @@ bool RunningAddon::Start(BHandler* host) {
 	running_ = Call(AddonStep::Init, [](VisualizationPlugin* started) { return started->Init(); });
 	// An exception out of Init is a failed start, which the host reports as one.
 	fault_.clear();
-	meterWindow_ = NewWindow(before);
+	meterWindow_ = FindNewWindow(before);
 	return running_;
 }
 

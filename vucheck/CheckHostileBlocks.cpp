@@ -7,7 +7,7 @@
 #include "PluginCalls.h"
 #include "TestBlocks.h"
 #include "host/AddonLibrary.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ void CheckHostileBlocks(CheckContext& context) {
 	const std::vector<BWindow*> before = kit::Windows();
 	context.Step("Init");
 	if (!context.Expect(plugin.Init(), "Init returned false")) return;
-	BWindow* meter = NewWindow(before);
+	BWindow* meter = FindNewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 
 	std::mt19937 random(context.Seed());

@@ -23,7 +23,7 @@
 #include "TestBlocks.h"
 #include "WindowProbe.h"
 #include "host/AddonLibrary.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 		if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 		const std::vector<BWindow*> before = kit::Windows();
 		if (!context.Expect(plugin.Init(), "Init returned false")) return;
-		BWindow* meter = NewWindow(before);
+		BWindow* meter = FindNewWindow(before);
 		if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 		kit::UserMove(meter, BPoint(217, 133));
 		kit::UserResize(meter, 71, 301);
@@ -135,7 +135,7 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	if (!context.Expect(plugin.Init(), "Init after the reload returned false")) return;
-	BWindow* meter = NewWindow(before);
+	BWindow* meter = FindNewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init after the reload opened no window")) return;
 	context.Expect(FrameOf(meter) == moved, "the meter window reopened elsewhere after the reload");
 	plugin.Prefs(false);
