@@ -33,6 +33,9 @@ struct AddonCall {
 	const RunningAddon* addon;
 	// The call the same thread was already inside when this one began, or null.
 	const AddonCall* outer;
+	// What the call returned (Init, Render, Prefs, About), by the time it
+	// ends; false when it threw or returns nothing.
+	bool returned = false;
 
 	const char* Name() const { return NameOf(step); }
 };

@@ -3,7 +3,7 @@
 #include "host/AddonWatch.h"
 
 AddonGate::AddonGate(const std::string& path, AddonStep step, const RunningAddon* addon)
-    : call_{&path, step, addon, nullptr} {
+    : call_{&path, step, addon, nullptr, false} {
 	AddonWatch::Begin(call_);
 }
 

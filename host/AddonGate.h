@@ -20,6 +20,9 @@ public:
 	AddonGate(const AddonGate&) = delete;
 	AddonGate& operator=(const AddonGate&) = delete;
 
+	// What the add-on's call returned, for the observers told of its end.
+	void Returned(bool result) { call_.returned = result; }
+
 private:
 	AddonCall call_;
 };

@@ -20,9 +20,11 @@ template <typename Body> bool RunningAddon::Call(AddonStep step, Body body) {
 	{
 		// Nothing of the host's is touched before the gate lets this thread
 		// past: a tracker may hold it there for good.
-		const AddonGate gate(Path(), step, this);
+		AddonGate gate(Path(), step, this);
 		try {
-			return body(plugin);
+			const bool result = body(plugin);
+			gate.Returned(result);
+			return result;
 		} catch (...) {
 			thrown = std::current_exception();
 		}

@@ -119,6 +119,7 @@ Expected<void> MeterChild::StartAddon() {
 		failures.push_back(std::move(failure));
 	if (!addons_.First())
 		return Failure{failures.empty() ? path->string() + ": the add-on did not start" : failures.back()};
+	if (renderTrace_) renderTrace_->Follow(&addons_.At(0));
 	if (BWindow* window = addons_.At(0).MeterWindow(); trace_ && window) {
 		// The window draws what its showing exposed on its own thread, before
 		// or after the trace would start; the trace starts with a redraw of
@@ -159,6 +160,10 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLo
 	if (!file) return Failure{named + ": cannot create: " + std::strerror(errno)};
 	trace_ = std::make_unique<DrawingTrace>();
 	trace_->Start(file, options_.trace);
+	renderTrace_ = std::make_unique<RenderTrace>(
+	    RenderTrace::Lines{.starting = [this](long long call) { trace_->RenderStarting(call); },
+	                       .done = [this](long long call, bool result) { trace_->RenderDone(call, result); }},
+	    [this] { return ++renders_; });
 	return {};
 }
 
@@ -259,12 +264,7 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 }
 
 void MeterChild::RenderBlock(const int16_t* samples) {
-	RunningAddon& addon = addons_.At(0);
-	if (!addon.Running()) return;
-	renders_++;
-	if (trace_) trace_->RenderStarting(renders_);
-	const bool result = addon.Render(samples);
-	if (trace_) trace_->RenderDone(renders_, result);
+	if (RunningAddon& addon = addons_.At(0); addon.Running()) addon.Render(samples);
 }
 
 bool MeterChild::HandleMessages() {

@@ -3,9 +3,20 @@
 #include "host/AddonGate.h"
 #include "host/AddonLibrary.h"
 
+namespace {
+
+// Calls `body` through the gate as `step`, telling the gate what it returned.
+template <typename Body> bool Gated(const std::string& path, AddonStep step, Body body) {
+	AddonGate gate(path, step);
+	const bool result = body();
+	gate.Returned(result);
+	return result;
+}
+
+} // namespace
+
 bool PluginCalls::Init() {
-	const AddonGate gate(path_, AddonStep::Init);
-	return plugin_->Init();
+	return Gated(path_, AddonStep::Init, [this] { return plugin_->Init(); });
 }
 
 void PluginCalls::Cleanup() {
@@ -14,16 +25,14 @@ void PluginCalls::Cleanup() {
 }
 
 bool PluginCalls::About(bool query) {
-	const AddonGate gate(path_, AddonStep::About);
-	return plugin_->About(query);
+	return Gated(path_, AddonStep::About, [this, query] { return plugin_->About(query); });
 }
 
 bool PluginCalls::Prefs(bool query) {
-	const AddonGate gate(path_, AddonStep::Prefs);
-	return plugin_->Prefs(query);
+	return Gated(path_, AddonStep::Prefs, [this, query] { return plugin_->Prefs(query); });
 }
 
 bool PluginCalls::Render(const int16* samples) {
-	const AddonGate gate(path_, AddonStep::Render);
-	return AddonLibrary::Render(plugin_, samples);
+	return Gated(path_, AddonStep::Render,
+	             [this, samples] { return AddonLibrary::Render(plugin_, samples); });
 }
