@@ -6,8 +6,8 @@
 #include <chrono>
 #include <string>
 
-// An observer of the AddonWatch for the rest of the process: it follows the
-// gated calls on the main thread. One not returned after `patience` (give or
+// A HangWatch for the rest of the process, which follows the gated calls on
+// the main thread. One not returned after `patience` (give or
 // take a second) is "PROGRAM: PATH: the add-on did not return from CALL
 // within N seconds; its settings are not saved" on standard error, after
 // which the process ends with status 1.

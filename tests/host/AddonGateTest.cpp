@@ -1,6 +1,7 @@
 // The one door into add-on code and what watches it: the crash and exit
 // reports, asked from their handlers; which call each thread is inside; and
 // the tracker that a call the host thread is held in is taken over with.
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <latch>
@@ -17,6 +18,7 @@
 #include "host/AddonGate.h"
 #include "host/AddonWatch.h"
 #include "host/CrashReport.h"
+#include "host/HangWatch.h"
 #include "host/Report.h"
 #include "support/Watchdog.h"
 
@@ -234,6 +236,32 @@ TEST(AddonGateTest, TheTrackerFollowsItsAddOnsCallsAndHoldsOneTakenOverForGood) 
 	EXPECT_FALSE(held.Returned()) << "a thread taken over from must stop where its call returns";
 	AddonWatch::Remove(tracker);
 	held.Forget();
+}
+
+TEST(AddonGateTest, TheHangWatchGivesUpACallOfItsThreadThatOutlastsItsPatienceOnly) {
+	using namespace std::chrono_literals;
+	Watchdog watchdog;
+	std::atomic<const char*> givenUp{nullptr};
+	std::latch fired(1);
+	HangWatch watch(300ms, 10ms, [&](const char* call) {
+		givenUp.store(call);
+		fired.count_down();
+	});
+	for (int i = 0; i < 10; i++) {
+		const AddonGate quick(kPath, AddonStep::Render);
+		std::this_thread::sleep_for(50ms);
+	}
+	// Another thread's call is not the watched thread's.
+	std::thread([] {
+		const AddonGate elsewhere(kPath, AddonStep::About);
+		std::this_thread::sleep_for(600ms);
+	}).join();
+	EXPECT_EQ(givenUp.load(), nullptr) << "calls that returned in time";
+
+	const AddonGate hung(kPath, AddonStep::Cleanup);
+	{ const AddonGate inner(kPath, AddonStep::Render); }
+	fired.wait();
+	EXPECT_STREQ(givenUp.load(), "Cleanup");
 }
 
 } // namespace
