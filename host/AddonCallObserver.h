@@ -8,8 +8,8 @@
 // runs and right after it returned or threw; from several threads at once
 // when several call. They must allocate nothing (a validator counts Render's
 // allocations) and throw nothing. Ended may hold its thread for good, as a
-// tracker that another thread took over from does: the observers added
-// before it then hear of the end no more.
+// tracker that another thread took over from does; such an observer is added
+// to hear of ends first (AddonWatch::Order::EndsFirst).
 class AddonCallObserver {
 public:
 	virtual ~AddonCallObserver() = default;

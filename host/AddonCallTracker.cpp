@@ -3,7 +3,7 @@
 #include "host/AddonWatch.h"
 
 AddonCallTracker::AddonCallTracker(std::function<bool(const RunningAddon*)> ours) : ours_(std::move(ours)) {
-	AddonWatch::Add(this);
+	AddonWatch::Add(this, AddonWatch::Order::EndsFirst);
 }
 
 AddonCallTracker::~AddonCallTracker() { AddonWatch::Remove(this); }

@@ -15,11 +15,18 @@ class AddonWatch {
 public:
 	static constexpr size_t kMaxObservers = 8;
 
+	enum class Order {
+		Any,
+		// Hears of each end before every Any observer: one that may hold the
+		// calling thread there for good (a tracker taken over from), before
+		// the others touch the host's state.
+		EndsFirst,
+	};
+
 	// Observers
-	// `observer` is told of every call from now on, after the observers added
-	// before it begin and before they end. Not owned. Asserts when
-	// kMaxObservers are added. [any thread]
-	static void Add(AddonCallObserver* observer);
+	// `observer` is told of every call from now on. Not owned. Asserts when
+	// kMaxObservers of its order are added. [any thread]
+	static void Add(AddonCallObserver* observer, Order order = Order::Any);
 	// Tells `observer` of no more calls. Its owner keeps it alive as long as
 	// a call it was told of may still end. [any thread]
 	static void Remove(AddonCallObserver* observer);

@@ -1,6 +1,7 @@
 // The one door into add-on code and what watches it: the crash and exit
 // reports, asked from their handlers; which call each thread is inside; and
 // the tracker that a call the host thread is held in is taken over with.
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
@@ -223,6 +224,7 @@ TEST(AddonGateTest, TheTrackerFollowsItsAddOnsCallsAndHoldsOneTakenOverForGood) 
 		EXPECT_FALSE(tracker->TakeOver(number)) << "the call has returned";
 	}
 
+	Recorder others;
 	// Outlives the test as well, as the thread does.
 	auto* held = new HostThread(kOurs);
 	const auto call = tracker->Current();
@@ -238,6 +240,9 @@ TEST(AddonGateTest, TheTrackerFollowsItsAddOnsCallsAndHoldsOneTakenOverForGood) 
 	held->Leave();
 	std::this_thread::sleep_for(std::chrono::milliseconds(200));
 	EXPECT_FALSE(held->Returned()) << "a thread taken over from must stop where its call returns";
+	const std::vector<std::string> heard = others.Of(kPath);
+	EXPECT_EQ(std::count(heard.begin(), heard.end(), "ended Render"), 0)
+	    << "no other observer may touch the host's state after the take-over";
 	AddonWatch::Remove(tracker);
 	held->Forget();
 }
