@@ -83,8 +83,10 @@ void ReportPipe::Send(std::string_view kind, std::string_view text) {
 void ReportPipe::Finish(CheckOutcome outcome) { WriteLine("done", OutcomeWord(outcome)); }
 
 void ReportPipe::WatchCalls() {
-	static CallLines lines;
-	AddonWatch::Add(&lines);
+	// Never destroyed: an add-on that ends the process runs the exit's
+	// destructors while other threads may still pass the gate.
+	static auto* const lines = new CallLines;
+	AddonWatch::Add(lines);
 }
 
 const char* ReportPipe::OutcomeWord(CheckOutcome outcome) {
