@@ -23,7 +23,7 @@
 #include <kit/Display.h>
 
 #include "host/AddonLibrary.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 // Heap allocations, counted process-wide: the executable's malloc comes
 // before the C library's for every module, the add-ons and the kit included.
@@ -116,7 +116,7 @@ public:
 		plugin_->host_handler = host;
 		const std::vector<BWindow*> before = kit::Windows();
 		if (!plugin_->Init()) return;
-		window_ = NewWindow(before);
+		window_ = FindNewWindow(before);
 		if (window_) kit::UserResize(window_, kWidth, kHeight);
 	}
 	~Meter() {

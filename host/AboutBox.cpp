@@ -8,7 +8,7 @@
 #include <kit/Display.h>
 
 #include "core/VisualizationPlugin.h"
-#include "host/AddonExitGuard.h"
+#include "host/AddonGate.h"
 #include "host/ExceptionReport.h"
 
 namespace {
@@ -41,7 +41,7 @@ bool AboutBox::Open(VisualizationPlugin* plugin, const std::string& path) {
 	thread_ = std::thread([state = state_, plugin, path, name = std::string(name ? name : "")] {
 		kit::NameUntitledWindows(name.c_str());
 		try {
-			const AddonExitGuard::Scope scope(path, "About");
+			const AddonGate gate(path, AddonStep::About);
 			plugin->About(false);
 		} catch (...) {
 			state->fault = ExceptionReport(path, "About", std::current_exception());

@@ -1,37 +1,37 @@
 #include "host/AddonCallTracker.h"
 
-AddonCallTracker::Scope::Scope(AddonCallTracker* tracker, const RunningAddon* addon, const std::string& path,
-                               const char* call)
-    : tracker_(tracker) {
-	if (!tracker_) return;
-	const auto now = std::chrono::steady_clock::now();
-	std::lock_guard guard(tracker_->lock_);
-	// Calls made by the thread that took over are its own business.
-	if (tracker_->takenOver_) {
-		tracker_ = nullptr;
-		return;
-	}
-	tracker_->inside_ = true;
-	tracker_->addon_ = addon;
-	tracker_->path_ = &path;
-	tracker_->name_ = call;
-	tracker_->since_ = now;
-	tracker_->number_++;
+#include "host/AddonWatch.h"
+
+AddonCallTracker::AddonCallTracker(std::function<bool(const RunningAddon*)> ours) : ours_(std::move(ours)) {
+	AddonWatch::Add(this, AddonWatch::Order::EndsFirst);
 }
 
-AddonCallTracker::Scope::~Scope() {
-	if (!tracker_) return;
-	std::unique_lock guard(tracker_->lock_);
+AddonCallTracker::~AddonCallTracker() { AddonWatch::Remove(this); }
+
+void AddonCallTracker::Began(const AddonCall& call) {
+	if (!call.addon) return;
+	const auto now = std::chrono::steady_clock::now();
+	std::lock_guard guard(lock_);
+	// Calls made by the thread that took over are its own business.
+	if (takenOver_ || inside_ || !ours_(call.addon)) return;
+	inside_ = &call;
+	since_ = now;
+	number_++;
+}
+
+void AddonCallTracker::Ended(const AddonCall& call) {
+	std::unique_lock guard(lock_);
+	if (inside_ != &call) return;
 	// The thread that took over owns everything now; this one waits for the
 	// process to end.
-	tracker_->never_.wait(guard, [this] { return !tracker_->takenOver_; });
-	tracker_->inside_ = false;
+	never_.wait(guard, [this] { return !takenOver_; });
+	inside_ = nullptr;
 }
 
 std::optional<AddonCallTracker::Call> AddonCallTracker::Current() const {
 	std::lock_guard guard(lock_);
 	if (!inside_) return std::nullopt;
-	return Call{addon_, *path_, name_, since_, number_};
+	return Call{inside_->addon, *inside_->path, inside_->Name(), since_, number_};
 }
 
 bool AddonCallTracker::TakeOver(uint64_t number) {

@@ -6,19 +6,21 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 
-class RunningAddon;
+#include "host/AddonCallObserver.h"
 
-// The host thread marks each call into an add-on's code with a Scope. Another
-// thread may take over from it while it is inside one (TakeOver): from then on
-// the host thread stops for good where the call returns, if it ever does,
-// before it touches anything of the host's, so that the thread that took over
-// may end the host's work without it; the calls that thread makes then are
-// not marked.
-class AddonCallTracker {
+// An observer of the AddonWatch for as long as it lives: it follows the calls
+// in the order of the add-ons `ours` names (Init, Render, Prefs, Cleanup),
+// which the host thread makes. Another thread may take over from the host
+// thread while it is inside one (TakeOver): from then on the host thread
+// stops for good where the call returns, if it ever does, before it touches
+// anything of the host's, so that the thread that took over may end the
+// host's work without it; the calls that thread makes then are not followed.
+class AddonCallTracker final : public AddonCallObserver {
 public:
 	struct Call {
 		const RunningAddon* addon; // the add-on whose code runs; alive while the call is
@@ -28,22 +30,11 @@ public:
 		uint64_t number; // of the calls made so far, this one's
 	};
 
-	// While it lives, the host thread is inside `call` of `addon`; `path`
-	// outlives it. A null tracker marks nothing. [host thread]
-	class Scope {
-	public:
-		Scope(AddonCallTracker* tracker, const RunningAddon* addon, const std::string& path,
-		      const char* call);
-		~Scope(); // stops for good once taken over
+	// `ours` tells the add-ons to follow; it is asked on the thread that
+	// calls, and outlives this. [host thread]
+	explicit AddonCallTracker(std::function<bool(const RunningAddon*)> ours);
+	~AddonCallTracker() override; // [host thread, no call under way]
 
-		Scope(const Scope&) = delete;
-		Scope& operator=(const Scope&) = delete;
-
-	private:
-		AddonCallTracker* tracker_;
-	};
-
-	AddonCallTracker() = default;
 	AddonCallTracker(const AddonCallTracker&) = delete;
 	AddonCallTracker& operator=(const AddonCallTracker&) = delete;
 
@@ -53,14 +44,16 @@ public:
 	// `number`; false when it has left it. [any thread but the host's]
 	bool TakeOver(uint64_t number);
 
+	// From the AddonWatch. Ended stops for good once taken over.
+	void Began(const AddonCall& call) override;
+	void Ended(const AddonCall& call) override;
+
 private:
+	const std::function<bool(const RunningAddon*)> ours_;
 	mutable std::mutex lock_; // guards the members below
 	std::condition_variable never_;
-	bool inside_ = false;
+	const AddonCall* inside_ = nullptr; // the call followed now, or null
 	bool takenOver_ = false;
-	const RunningAddon* addon_ = nullptr;
-	const std::string* path_ = nullptr;
-	const char* name_ = nullptr;
 	std::chrono::steady_clock::time_point since_;
 	uint64_t number_ = 0;
 };

@@ -17,6 +17,12 @@ constexpr bigtime_t kAboutTimeout = 10000000; // microseconds
 
 } // namespace
 
+AddonGroup::AddonGroup(Listener listener)
+    : listener_(std::move(listener)), calls_([this](const RunningAddon* addon) {
+	      return std::any_of(addons_.begin(), addons_.end(),
+	                         [addon](const auto& ours) { return ours.get() == addon; });
+      }) {}
+
 AddonGroup::~AddonGroup() { Leave(); }
 
 std::vector<std::string> AddonGroup::Start(const std::vector<std::string>& names,
@@ -38,7 +44,7 @@ std::vector<std::string> AddonGroup::Load(const std::vector<std::string>& names,
 			failures.push_back(locator.Unknown(name));
 			continue;
 		}
-		auto addon = RunningAddon::Load(path->string(), &crashWatch_, &calls_);
+		auto addon = RunningAddon::Load(path->string());
 		if (addon)
 			addons_.push_back(std::move(*addon));
 		else

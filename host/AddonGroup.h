@@ -12,7 +12,6 @@
 
 #include "host/AboutBox.h"
 #include "host/AddonCallTracker.h"
-#include "host/AddonCrashWatch.h"
 #include "host/HostLooper.h"
 #include "host/PlayerKeys.h"
 #include "host/RunningAddon.h"
@@ -26,9 +25,7 @@ class BMessage;
 // returned as the player's key, the about key ('a') opening the about box of
 // the first running add-on instead. The about box runs on a thread of its
 // own, so that the meters go on while it is up; an add-on whose About never
-// returns is kept loaded, with its object, for the rest of the process. A
-// crash in an add-on's own code while the group loads or unloads it is one
-// line naming the add-on and the step (the group's AddonCrashWatch). An
+// returns is kept loaded, with its object, for the rest of the process. An
 // add-on that lets an exception out of Render, Prefs, About or Cleanup is
 // reported in one line (ExceptionReport) the next time the group handles
 // messages or lets add-ons go, counts as a failure, and is stopped and
@@ -47,7 +44,7 @@ public:
 		std::function<void(const std::string& line)> log;
 	};
 
-	explicit AddonGroup(Listener listener = {}) : listener_(std::move(listener)) {}
+	explicit AddonGroup(Listener listener = {});
 	~AddonGroup(); // Leave()
 
 	AddonGroup(const AddonGroup&) = delete;
@@ -121,8 +118,7 @@ private:
 	void Log(const std::string& line) const;
 
 	Listener listener_;
-	AddonCrashWatch crashWatch_; // told of every step into the add-ons' code; outlives them
-	AddonCallTracker calls_;     // marks every call from Init on; outlives the add-ons
+	AddonCallTracker calls_; // follows every call from Init on; outlives the add-ons
 	std::vector<std::unique_ptr<RunningAddon>>
 	    addons_; // as named and found; one that failed to start has no object
 	std::optional<size_t> first_;

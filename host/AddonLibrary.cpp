@@ -5,32 +5,8 @@
 
 #include <vector>
 
-#include "host/AddonCallWatch.h"
-#include "host/AddonExitGuard.h"
+#include "host/AddonGate.h"
 #include "host/LibraryUnload.h"
-
-namespace {
-
-// Announces one step into the add-on's code for as long as it lasts.
-class Step {
-public:
-	Step(AddonCallWatch* watch, const std::string& path, const char* call)
-	    : watch_(watch), call_(call), exitGuard_(path, call) {
-		if (watch_) watch_->Enter(path, call_);
-	}
-	~Step() {
-		if (watch_) watch_->Leave(call_);
-	}
-	Step(const Step&) = delete;
-	Step& operator=(const Step&) = delete;
-
-private:
-	AddonCallWatch* watch_;
-	const char* call_;
-	AddonExitGuard::Scope exitGuard_;
-};
-
-} // namespace
 
 std::string AddonLibrary::NotARegularFile(const std::string& path) {
 	struct stat status {};
@@ -42,13 +18,13 @@ std::string AddonLibrary::NotARegularFile(const std::string& path) {
 	return std::string("not a regular file (") + kind + ")";
 }
 
-AddonLibrary::AddonLibrary(std::string path, AddonCallWatch* watch) : path_(std::move(path)), watch_(watch) {
+AddonLibrary::AddonLibrary(std::string path) : path_(std::move(path)) {
 	if (std::string why = NotARegularFile(path_); !why.empty()) {
 		failure_ = Failure::NotOpened;
 		openError_ = std::move(why);
 		return;
 	}
-	const Step step(watch_, path_, "the library's constructors (dlopen)");
+	const AddonGate gate(path_, AddonStep::Open);
 	handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
 	if (handle_) return;
 	failure_ = Failure::NotOpened;
@@ -84,7 +60,7 @@ VisualizationPlugin* AddonLibrary::NewPlugin() {
 		return nullptr;
 	}
 	try {
-		const Step step(watch_, path_, "NewPlugin");
+		const AddonGate gate(path_, AddonStep::NewPlugin);
 		plugin_ = create(&newPluginResult_);
 	} catch (...) {
 		// No exception may cross the add-on boundary; one that does is a failed load.
@@ -97,7 +73,7 @@ VisualizationPlugin* AddonLibrary::NewPlugin() {
 
 void AddonLibrary::DeletePlugin() {
 	if (!plugin_) return;
-	const Step step(watch_, path_, "the plug-in's destructor");
+	const AddonGate gate(path_, AddonStep::Delete);
 	delete plugin_;
 	plugin_ = nullptr;
 }
@@ -105,7 +81,7 @@ void AddonLibrary::DeletePlugin() {
 bool AddonLibrary::Close() {
 	DeletePlugin();
 	if (!handle_) return true;
-	const Step step(watch_, path_, "the library's destructors (dlclose)");
+	const AddonGate gate(path_, AddonStep::Close);
 	return CloseAndConfirmUnloaded(handle_, path_);
 }
 

@@ -6,12 +6,10 @@
 
 #include "core/VisualizationPlugin.h"
 
-class AddonCallWatch;
-
 // The plug-in object is always deleted before its library is closed; the
 // destructor does both if still needed. Every step that runs the add-on's own
 // code (its constructors, NewPlugin, the object's destructor, its destructors)
-// is announced to the watch the library was opened with.
+// passes the gate (AddonGate).
 //
 // [one thread] Every call, on the thread that opened the library.
 class AddonLibrary {
@@ -19,9 +17,7 @@ public:
 	// Opens the library; check IsOpen(), Error() says why not. A path that
 	// is not a regular file (a FIFO, a device, a folder) is refused before
 	// anything opens it, as opening a FIFO would wait for a writer for good.
-	// `watch` is told of every step into the add-on's code; null for none.
-	// Not owned: its owner keeps it until the library is closed or kept.
-	explicit AddonLibrary(std::string path, AddonCallWatch* watch = nullptr);
+	explicit AddonLibrary(std::string path);
 	~AddonLibrary(); // Close()
 
 	AddonLibrary(const AddonLibrary&) = delete;
@@ -67,7 +63,6 @@ private:
 	enum class Failure { None, NotOpened, NoNewPlugin, NewPluginThrew, NoObject };
 
 	std::string path_;
-	AddonCallWatch* watch_; // not owned; null for none
 	Failure failure_ = Failure::None;
 	std::string openError_;                 // dlerror() when the library did not open
 	void* handle_ = nullptr;                // dlopen handle, owned

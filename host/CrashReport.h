@@ -1,25 +1,28 @@
-// A one-line report instead of a core dump when an add-on crashes while the
-// host runs code of its own in it.
+// A one-line report instead of a core dump when an add-on crashes in its own
+// code: an observer of the AddonWatch, asked from the crash handler.
 #pragma once
 
-#include <csignal>
 #include <string>
 
-// While it lives, a crash signal (segmentation fault, bus error, arithmetic
-// error, illegal instruction, abort) in any thread writes "PROGRAM: MESSAGE
-// (signal N)" to standard error, PROGRAM as Report() names it, and ends the
-// process with status 1. Nothing else is safe once an add-on has corrupted
-// the process. One at a time.
-//
-// [the thread that calls the add-on]
+// Once installed, a crash signal (segmentation fault, bus error, arithmetic
+// error, illegal instruction, abort) on a thread inside a call the report
+// covers writes "PROGRAM: PATH: the add-on crashed in CALL (signal N)" to
+// standard error ("crashed while starting" for Init), PROGRAM as Report()
+// names it, and ends the process with status 1. Nothing else is safe once an
+// add-on has corrupted the process. Any other crash goes to the handler that
+// was there before, as does a fault signal another process sent (kill -SEGV).
 class CrashReport {
 public:
-	explicit CrashReport(const std::string& message);
-	~CrashReport(); // the previous handlers come back
+	enum class Covers {
+		// The library's steps and Init: a host that reports the rest itself.
+		LoadingAndStarting,
+		// Every call; a crash outside one is "PROGRAM: PATH: the add-on
+		// crashed (signal N)", for a process that runs one add-on and
+		// nothing else of note.
+		Everything,
+	};
 
-	CrashReport(const CrashReport&) = delete;
-	CrashReport& operator=(const CrashReport&) = delete;
-
-private:
-	struct sigaction previous_[5];
+	// For the rest of the process; `addonPath` is the one add-on's for
+	// Covers::Everything. [main thread, once, before any add-on loads]
+	static void Install(Covers covers, const std::string& addonPath = {});
 };

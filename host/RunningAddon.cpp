@@ -2,34 +2,34 @@
 
 #include <kit/Display.h>
 
-#include "host/AddonExitGuard.h"
-#include "host/CrashReport.h"
+#include "host/AddonGate.h"
 #include "host/ExceptionReport.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
-Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path, AddonCallWatch* watch,
-                                                           AddonCallTracker* calls) {
-	std::unique_ptr<RunningAddon> addon(new RunningAddon(path, watch, calls));
+Expected<std::unique_ptr<RunningAddon>> RunningAddon::Load(const std::string& path) {
+	std::unique_ptr<RunningAddon> addon(new RunningAddon(path));
 	if (!addon->library_.NewPlugin()) return Failure{addon->library_.Error()};
 	return addon;
 }
 
-template <typename Body> bool RunningAddon::Call(const char* call, Body body) {
-	// Read before the call is marked: a thread that takes over from this one
-	// may let go of the object then.
+template <typename Body> bool RunningAddon::Call(AddonStep step, Body body) {
+	// Read before the gate: a thread that takes over from this one may let
+	// go of the object then.
 	VisualizationPlugin* const plugin = Plugin();
 	std::exception_ptr thrown;
 	{
-		const AddonExitGuard::Scope inside(Path(), call);
-		// Nothing of the host's is touched before the tracker lets this thread past.
-		const AddonCallTracker::Scope tracked(calls_, this, Path(), call);
+		// Nothing of the host's is touched before the gate lets this thread
+		// past: a tracker may hold it there for good.
+		AddonGate gate(Path(), step, this);
 		try {
-			return body(plugin);
+			const bool result = body(plugin);
+			gate.Returned(result);
+			return result;
 		} catch (...) {
 			thrown = std::current_exception();
 		}
 	}
-	if (fault_.empty()) fault_ = ExceptionReport(Path(), call, thrown);
+	if (fault_.empty()) fault_ = ExceptionReport(Path(), NameOf(step), thrown);
 	return false;
 }
 
@@ -38,20 +38,17 @@ bool RunningAddon::Start(BHandler* host) {
 	if (!plugin || running_) return running_;
 	const std::vector<BWindow*> before = kit::Windows();
 	plugin->host_handler = host;
-	{
-		CrashReport crash(Path() + ": the add-on crashed while starting");
-		running_ = Call("Init", [](VisualizationPlugin* started) { return started->Init(); });
-	}
+	running_ = Call(AddonStep::Init, [](VisualizationPlugin* started) { return started->Init(); });
 	// An exception out of Init is a failed start, which the host reports as one.
 	fault_.clear();
-	meterWindow_ = NewWindow(before);
+	meterWindow_ = FindNewWindow(before);
 	return running_;
 }
 
 bool RunningAddon::Render(const int16* samples) {
 	if (!running_ || !fault_.empty()) return false;
 	blocksRendered_++;
-	return Call("Render",
+	return Call(AddonStep::Render,
 	            [samples](VisualizationPlugin* plugin) { return AddonLibrary::Render(plugin, samples); });
 }
 
@@ -59,7 +56,7 @@ void RunningAddon::Stop() {
 	if (!running_) return;
 	running_ = false;
 	meterWindow_ = nullptr;
-	Call("Cleanup", [](VisualizationPlugin* plugin) {
+	Call(AddonStep::Cleanup, [](VisualizationPlugin* plugin) {
 		plugin->Cleanup();
 		return true;
 	});
@@ -67,7 +64,7 @@ void RunningAddon::Stop() {
 
 void RunningAddon::Prefs() {
 	if (!running_ || !fault_.empty()) return;
-	Call("Prefs", [](VisualizationPlugin* plugin) { return plugin->Prefs(false); });
+	Call(AddonStep::Prefs, [](VisualizationPlugin* plugin) { return plugin->Prefs(false); });
 }
 
 void RunningAddon::Discard() {

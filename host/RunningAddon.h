@@ -7,12 +7,15 @@
 #include <memory>
 #include <string>
 
-#include "host/AddonCallTracker.h"
+#include "host/AddonCall.h"
 #include "host/AddonLibrary.h"
 #include "host/Expected.h"
 
 class BWindow;
 
+// Keeps the order of an add-on's calls; each passes the gate (AddonGate),
+// Init, Render, Prefs and Cleanup as this add-on's.
+//
 // Life: Load (dlopen, NewPlugin) → Start (Init) → Render ... → Stop (Cleanup)
 // → Start again or Discard (object deleted) → destructor (dlclose, which lets
 // the library write its settings file). After Abandon instead neither
@@ -25,14 +28,10 @@ class BWindow;
 // [host thread] Every call: the thread that drives the add-ons.
 class RunningAddon {
 public:
-	// Loads the library at `path` and creates its plug-in object, each step
-	// into the add-on's code told to `watch` (null for none; not owned, kept
-	// by its owner for as long as this object), and each of its calls from
-	// Init on marked for `calls` (null for none; the same). Fails with one
-	// line, "PATH: reason", when the file is no loadable library, has no
+	// Loads the library at `path` and creates its plug-in object. Fails with
+	// one line, "PATH: reason", when the file is no loadable library, has no
 	// NewPlugin, or NewPlugin gives no object.
-	static Expected<std::unique_ptr<RunningAddon>> Load(const std::string& path, AddonCallWatch* watch,
-	                                                    AddonCallTracker* calls = nullptr);
+	static Expected<std::unique_ptr<RunningAddon>> Load(const std::string& path);
 	~RunningAddon() { Discard(); }
 
 	RunningAddon(const RunningAddon&) = delete;
@@ -45,7 +44,7 @@ public:
 
 	// Sets the host handler and calls Init. The windows that appeared during
 	// Init are taken as the add-on's meter window. False when Init failed or
-	// threw; a crash in Init ends the process with one line (CrashReport).
+	// threw.
 	bool Start(BHandler* host);
 	// Calls Render with `samples` (kBlockValues values), when running.
 	bool Render(const int16* samples);
@@ -72,16 +71,14 @@ public:
 	BWindow* MeterWindow() const { return meterWindow_; }
 
 private:
-	RunningAddon(const std::string& path, AddonCallWatch* watch, AddonCallTracker* calls)
-	    : library_(path, watch), calls_(calls) {}
+	explicit RunningAddon(const std::string& path) : library_(path) {}
 
-	// Runs `body` with the plug-in object, the add-on's `call`, marked for
-	// the exit guard and the tracker, and returns what it returns; an
-	// exception it lets out becomes Fault() and gives false.
-	template <typename Body> bool Call(const char* call, Body body);
+	// Runs `body` with the plug-in object through the gate as this add-on's
+	// `step`, and returns what it returns; an exception it lets out becomes
+	// Fault() and gives false.
+	template <typename Body> bool Call(AddonStep step, Body body);
 
 	AddonLibrary library_;
-	AddonCallTracker* calls_; // not owned; null for none
 	std::string fault_;
 	bool running_ = false;
 	BWindow* meterWindow_ = nullptr;

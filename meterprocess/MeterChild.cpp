@@ -16,6 +16,7 @@
 
 #include "feed/MeterProtocol.h"
 #include "host/AddonLocator.h"
+#include "host/CrashReport.h"
 #include "host/FileClash.h"
 #include "host/Report.h"
 #include "host/SignalFlag.h"
@@ -109,21 +110,17 @@ Expected<void> MeterChild::StartAddon() {
 	const AddonLocator locator = AddonLocator::FromEnvironment(InstalledAddons());
 	const auto path = locator.Find(options_.addon);
 	if (!path) return Failure{locator.Unknown(options_.addon)};
+	// Every crash is the add-on's, named with its call when in one.
+	CrashReport::Install(CrashReport::Covers::Everything, path->string());
 	CallWatch::Start(path->string(), kCallPatience);
-	std::vector<std::string> failures;
-	{
-		const CallWatch::Scope inside("NewPlugin");
-		failures = addons_.Load({options_.addon}, locator);
-	}
+	std::vector<std::string> failures = addons_.Load({options_.addon}, locator);
 	// The library read its settings file as it loaded: the trace may not be it.
 	if (const Expected<void> opened = OpenTrace(path->string(), locator); !opened) return opened;
-	{
-		const CallWatch::Scope inside("Init");
-		for (std::string& failure : addons_.Start())
-			failures.push_back(std::move(failure));
-	}
+	for (std::string& failure : addons_.Start())
+		failures.push_back(std::move(failure));
 	if (!addons_.First())
 		return Failure{failures.empty() ? path->string() + ": the add-on did not start" : failures.back()};
+	if (renderTrace_) renderTrace_->Follow(&addons_.At(0));
 	if (BWindow* window = addons_.At(0).MeterWindow(); trace_ && window) {
 		// The window draws what its showing exposed on its own thread, before
 		// or after the trace would start; the trace starts with a redraw of
@@ -164,6 +161,10 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLo
 	if (!file) return Failure{named + ": cannot create: " + std::strerror(errno)};
 	trace_ = std::make_unique<DrawingTrace>();
 	trace_->Start(file, options_.trace);
+	renderTrace_ = std::make_unique<RenderTrace>(
+	    RenderTrace::Lines{.starting = [this](long long call) { trace_->RenderStarting(call); },
+	                       .done = [this](long long call, bool result) { trace_->RenderDone(call, result); }},
+	    [this] { return ++renders_; });
 	return {};
 }
 
@@ -254,11 +255,8 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 		restNext_ = true;
 		break;
 	case ToMeter::Prefs:
-		if (addons_.At(0).Running()) {
-			if (!kit::IsHeadlessDisplay()) prefsPlacement_.Requested(::getppid());
-			const CallWatch::Scope inside("Prefs");
-			addons_.At(0).Prefs();
-		}
+		if (!kit::IsHeadlessDisplay() && addons_.At(0).Running()) prefsPlacement_.Requested(::getppid());
+		addons_.At(0).Prefs();
 		break;
 	case ToMeter::About:
 		addons_.About();
@@ -269,28 +267,13 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 }
 
 void MeterChild::RenderBlock(const int16_t* samples) {
-	RunningAddon& addon = addons_.At(0);
-	if (!addon.Running()) return;
-	renders_++;
-	if (trace_) trace_->RenderStarting(renders_);
-	bool result;
-	{
-		const CallWatch::Scope inside("Render");
-		result = addon.Render(samples);
-	}
-	if (trace_) trace_->RenderDone(renders_, result);
+	if (RunningAddon& addon = addons_.At(0); addon.Running()) addon.Render(samples);
 }
 
 bool MeterChild::HandleMessages() {
-	std::vector<PlayerKey> keys;
-	{
-		const CallWatch::Scope inside("Cleanup");
-		keys = addons_.HandleMessages();
-	}
-	for (const PlayerKey key : keys) {
+	for (const PlayerKey key : addons_.HandleMessages()) {
 		if (key == PlayerKey::Quit) {
 			// Inside a player that is not ours to end, these keys close the meter.
-			const CallWatch::Scope inside("Cleanup");
 			addons_.Discard(0);
 		} else if (const auto sent = KeyFor(key)) {
 			const auto byte = static_cast<uint8_t>(*sent);
@@ -307,10 +290,7 @@ bool MeterChild::HandleMessages() {
 void MeterChild::Leave() {
 	silence_.Stop();
 	if (trace_) trace_->Watch(nullptr);
-	{
-		const CallWatch::Scope inside("Cleanup");
-		addons_.Leave();
-	}
+	addons_.Leave();
 	if (trace_)
 		if (const Expected<void> closed = trace_->Close(); !closed) Report(closed.Error());
 	for (const kit::UnsavedSettings& unsaved : kit::TakeUnsavedSettings())

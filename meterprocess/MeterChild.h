@@ -18,6 +18,7 @@
 #include "host/AddonGroup.h"
 #include "host/AddonLocator.h"
 #include "host/DrawingTrace.h"
+#include "host/RenderTrace.h"
 
 #include "PrefsPlacement.h"
 #include "SilenceFeed.h"
@@ -76,6 +77,7 @@ private:
 	MeterChannel channel_;
 	std::vector<std::string> inputs_;
 	std::unique_ptr<DrawingTrace> trace_;
+	std::unique_ptr<RenderTrace> renderTrace_; // the trace's lines for Render calls; with trace_
 	AddonGroup addons_;
 	TimedBlocks blocks_; // sent, not yet heard
 	SilenceFeed silence_;
@@ -83,7 +85,7 @@ private:
 	LatenessTally lateness_; // how late Render started after each block's time
 	bool restNext_ = false;  // rest once the blocks waiting are rendered
 	int rate_ = 44100;       // of the last block, for the silence after it
-	int64_t renders_ = 0;    // Render calls, numbered as the trace numbers them
+	int64_t renders_ = 0;    // Render calls, numbered as the trace numbers them [renderTrace_]
 	int64_t rendered_ = 0;   // of those, blocks of sound
 	int64_t silent_ = 0;     // and silent blocks after a stop
 	bool ended_ = false;     // the plug-in sends no more, or cannot be told

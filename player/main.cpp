@@ -22,6 +22,7 @@
 #include "audio/LiveInput.h"
 #include "audio/helpers/SoundDevices.h"
 #include "host/AddonExitGuard.h"
+#include "host/CrashReport.h"
 #include "host/ExitStatus.h"
 #include "host/Report.h"
 #include "options/OptionsParser.h"
@@ -196,9 +197,9 @@ int Main(int argc, char** argv) {
 		parsed.options->session.recordingDescriptor = *reserved;
 	}
 	// An add-on that ends the process is one line naming it, as a crash in
-	// its own code while it loads or unloads is (the add-on session's and the
-	// listing's watches).
+	// its own code while it loads, starts or unloads is.
 	AddonExitGuard::Install();
+	CrashReport::Install(CrashReport::Covers::LoadingAndStarting);
 	KitChoices choices = KitChoicesFor(parsed.options->kit);
 	std::unique_ptr<PrivateSettingsCopy> privateSettings;
 	if (choices.privateSettings) {

@@ -33,8 +33,8 @@ void CallWhileStopped(CheckContext& context, PluginCalls* plugin, const std::str
 } // namespace
 
 void CheckCallsOutOfOrder(CheckContext& context) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 
 	CallWhileStopped(context, &plugin, "before Init");

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "CheckOutcome.h"
-#include "ReportPipe.h"
 
 // [check process, any thread] Fail(), Warn() and Step() send one line each
 // at once, so that what was seen before a crash or a hang still reaches the
@@ -19,9 +18,6 @@ public:
 	uint32_t Seed() const { return seed_; }
 	// The check's own temporary settings folder, already in use by the kit.
 	const std::string& SettingsDirectory() const { return settingsDirectory_; }
-	// What every add-on library the check opens tells of its steps into the
-	// add-on's code: calls on the report pipe. Lives as long as the context.
-	AddonCallWatch* CallWatch() { return &callWatch_; }
 
 	void Fail(const std::string& what);
 	void Warn(const std::string& what);
@@ -36,7 +32,6 @@ private:
 	std::string addonPath_;
 	uint32_t seed_;
 	std::string settingsDirectory_;
-	ReportPipe::CallWatch callWatch_;
 	bool failed_ = false;
 	bool warned_ = false;
 };

@@ -7,7 +7,7 @@
 #include "PluginCalls.h"
 #include "TestBlocks.h"
 #include "host/AddonLibrary.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 namespace {
 
@@ -39,13 +39,13 @@ void RenderAll(CheckContext& context, PluginCalls* plugin, const std::vector<Nam
 } // namespace
 
 void CheckHostileBlocks(CheckContext& context) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	context.Step("Init");
 	if (!context.Expect(plugin.Init(), "Init returned false")) return;
-	BWindow* meter = NewWindow(before);
+	BWindow* meter = FindNewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 
 	std::mt19937 random(context.Seed());

@@ -24,8 +24,8 @@ bool WaitForWindowCount(size_t count) {
 } // namespace
 
 void CheckLifecycle(CheckContext& context) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const size_t windows = kit::Windows().size();
 	const int threads = ProcessState::Now().threads;

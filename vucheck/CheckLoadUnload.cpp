@@ -21,7 +21,7 @@ constexpr bool kSanitized = false;
 // One load, one object and one unload; false (with the failure reported)
 // when any step goes wrong.
 bool LoadOnce(CheckContext& context, int round) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
+	AddonLibrary library(context.AddonPath());
 	if (!context.Expect(library.IsOpen(), "load " + std::to_string(round) + ": " + library.Error()))
 		return false;
 	// Error() says why only once NewPlugin has run.

@@ -39,6 +39,7 @@ CheckOutcome RunCheckInThisProcess(int number, const std::string& addonPath, uin
 	// process; starting one here counts it in every check's baseline.
 	std::thread([] {}).join();
 	set_settings_directory(folder.c_str());
+	ReportPipe::WatchCalls();
 	CheckContext context(addonPath, seed, folder);
 	check->run(context);
 	return context.Outcome();

@@ -268,8 +268,8 @@ private:
 } // namespace
 
 void CheckRandomSequence(CheckContext& context) {
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	std::unique_ptr<PlayerStandIn, decltype(&PlayerStandIn::Dispose)> player(new PlayerStandIn,
 	                                                                         &PlayerStandIn::Dispose);

@@ -20,8 +20,8 @@ void CheckRenderAllocations(CheckContext& context) {
 		context.Warn("allocations cannot be counted in a sanitizer build; not checked");
 		return;
 	}
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	context.Step("Init");
 	if (!context.Expect(plugin.Init(), "Init returned false")) return;

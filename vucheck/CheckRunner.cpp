@@ -54,14 +54,14 @@ bool ReadLines(LineSource& source, CheckTranscript& transcript) {
 enum class Reading { Closed, TimedOut, Interrupted };
 
 // Reads both pipes until the check process and whatever inherited them
-// closed them, until `deadline`, or until an interruption.
+// closed them, until `deadline`, or until a stop is requested of `stop`.
 template <size_t kCount>
 Reading ReadUntilClosed(LineSource (&sources)[kCount], CheckTranscript& transcript,
-                        std::chrono::steady_clock::time_point deadline) {
-	// A signal that comes just before poll() is seen one slice later.
+                        std::chrono::steady_clock::time_point deadline, std::stop_token stop) {
+	// A stop requested just before poll() is seen one slice later.
 	constexpr std::chrono::milliseconds kSlice(100);
 	for (size_t open = kCount; open > 0;) {
-		if (SignalFlag::Signal() != 0) return Reading::Interrupted;
+		if (stop.stop_requested()) return Reading::Interrupted;
 		const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
 		    deadline - std::chrono::steady_clock::now());
 		if (left.count() <= 0) return Reading::TimedOut;
@@ -87,7 +87,8 @@ CheckReport NotRun(const std::string& why) {
 
 } // namespace
 
-CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t seed, double timeoutSeconds) {
+CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t seed, double timeoutSeconds,
+                            std::stop_token stop) {
 	const auto start = std::chrono::steady_clock::now();
 	// Made and removed here, so that no folder outlives a check process
 	// that crashed, hung or was ended by the add-on.
@@ -136,7 +137,7 @@ CheckReport RunCheckProcess(int number, const std::string& addonPath, uint32_t s
 	CheckTranscript transcript;
 	const auto limit = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
 	    std::chrono::duration<double>(timeoutSeconds));
-	const Reading reading = ReadUntilClosed(sources, transcript, start + limit);
+	const Reading reading = ReadUntilClosed(sources, transcript, start + limit, stop);
 	const bool timedOut = reading == Reading::TimedOut;
 	for (const LineSource& source : sources)
 		if (source.fd >= 0) close(source.fd);

@@ -23,7 +23,7 @@
 #include "TestBlocks.h"
 #include "WindowProbe.h"
 #include "host/AddonLibrary.h"
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ constexpr const char* kPrefsSuffix = " Prefs";
 // a few blocks and stops it; then unloads. False when something failed.
 bool Cycle(CheckContext& context, const std::string& label, bool run) {
 	context.Step(label);
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, label + ": " + library.Error())) return false;
 	if (run) {
 		if (!context.Expect(plugin.Init(), label + ": Init returned false")) return false;
@@ -97,12 +97,12 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 	int32 gain = 0;
 	{
 		context.Step("change the frame and the gain");
-		AddonLibrary library(context.AddonPath(), context.CallWatch());
-		PluginCalls plugin(library.NewPlugin());
+		AddonLibrary library(context.AddonPath());
+		PluginCalls plugin(library.Path(), library.NewPlugin());
 		if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 		const std::vector<BWindow*> before = kit::Windows();
 		if (!context.Expect(plugin.Init(), "Init returned false")) return;
-		BWindow* meter = NewWindow(before);
+		BWindow* meter = FindNewWindow(before);
 		if (!context.Expect(meter != nullptr, "Init opened no window")) return;
 		kit::UserMove(meter, BPoint(217, 133));
 		kit::UserResize(meter, 71, 301);
@@ -130,12 +130,12 @@ void CheckValuesSurvive(CheckContext& context, SettingsFolder& folder) {
 	context.Expect(SettingsFolder::Frame(*bytes) == moved, "the moved window's frame was not saved");
 
 	context.Step("reload after the change");
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	const std::vector<BWindow*> before = kit::Windows();
 	if (!context.Expect(plugin.Init(), "Init after the reload returned false")) return;
-	BWindow* meter = NewWindow(before);
+	BWindow* meter = FindNewWindow(before);
 	if (!context.Expect(meter != nullptr, "Init after the reload opened no window")) return;
 	context.Expect(FrameOf(meter) == moved, "the meter window reopened elsewhere after the reload");
 	plugin.Prefs(false);

@@ -90,8 +90,8 @@ std::string Join(const std::vector<std::string>& names) {
 void CheckWindowsWhileRendering(CheckContext& context) {
 	const int threads = ProcessState::Now().threads;
 	const std::vector<std::string> names = ProcessState::ThreadNames();
-	AddonLibrary library(context.AddonPath(), context.CallWatch());
-	PluginCalls plugin(library.NewPlugin());
+	AddonLibrary library(context.AddonPath());
+	PluginCalls plugin(library.Path(), library.NewPlugin());
 	if (!context.Expect(plugin.Object() != nullptr, library.Error())) return;
 	if (!context.Expect(plugin.Init(), "Init returned false")) return;
 	{

@@ -11,6 +11,9 @@
 #include <random>
 #include <string>
 
+#include "host/AddonCallObserver.h"
+#include "host/AddonWatch.h"
+
 namespace {
 
 std::atomic<int> gFd{STDOUT_FILENO};
@@ -43,6 +46,12 @@ void WriteLine(std::string_view kind, std::string_view text) {
 	}
 }
 
+class CallLines final : public AddonCallObserver {
+public:
+	void Began(const AddonCall& call) override { WriteLine("enter", call.Name()); }
+	void Ended(const AddonCall& call) override { WriteLine("leave", call.Name()); }
+};
+
 } // namespace
 
 void ReportPipe::Use(int fd) {
@@ -73,13 +82,12 @@ void ReportPipe::Send(std::string_view kind, std::string_view text) {
 
 void ReportPipe::Finish(CheckOutcome outcome) { WriteLine("done", OutcomeWord(outcome)); }
 
-ReportPipe::Call::Call(const char* name) : name_(name) { WriteLine("enter", name_); }
-
-ReportPipe::Call::~Call() { WriteLine("leave", name_); }
-
-void ReportPipe::CallWatch::Enter(const std::string&, const char* call) { WriteLine("enter", call); }
-
-void ReportPipe::CallWatch::Leave(const char* call) { WriteLine("leave", call); }
+void ReportPipe::WatchCalls() {
+	// Never destroyed: an add-on that ends the process runs the exit's
+	// destructors while other threads may still pass the gate.
+	static auto* const lines = new CallLines;
+	AddonWatch::Add(lines);
+}
 
 const char* ReportPipe::OutcomeWord(CheckOutcome outcome) {
 	switch (outcome) {

@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "CheckOutcome.h"
-#include "host/AddonCallWatch.h"
 
 // [any thread] Every call but Use(); each line goes out in one write, so
 // lines from several threads never mix.
@@ -28,27 +27,12 @@ public:
 	// The last line of a check process that ran its check to the end.
 	static void Finish(CheckOutcome outcome);
 
-	// Notes a call into the add-on for as long as it lasts. Allocates
-	// nothing, so that it may wrap Render while allocations are counted.
-	class Call {
-	public:
-		// `name` must outlive the call: a literal.
-		explicit Call(const char* name);
-		~Call();
-		Call(const Call&) = delete;
-		Call& operator=(const Call&) = delete;
-
-	private:
-		const char* name_;
-	};
-
-	// Notes the steps the add-on library runs in the add-on's own code
-	// (its constructors, NewPlugin, destructors) as calls.
-	class CallWatch final : public AddonCallWatch {
-	public:
-		void Enter(const std::string& path, const char* call) override;
-		void Leave(const char* call) override;
-	};
+	// From now on, every call into add-on code that passes the gate
+	// (AddonGate) is an "enter" line as it begins and a "leave" line as it
+	// ends, whatever the thread. Allocates nothing per call, so that Render
+	// may be gated while allocations are counted. [main thread, once, before
+	// the add-on loads]
+	static void WatchCalls();
 
 	// The outcome's word in a "done" line, and back.
 	static const char* OutcomeWord(CheckOutcome outcome);

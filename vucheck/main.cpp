@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
 
 	// A signal ends the check under way, whose folder is then removed, and no other starts.
 	SignalFlag::CatchEnding(SignalFlag::Restart::No);
+	const std::stop_token stop = SignalFlag::StopToken();
 	// A closed pipe is a write that fails, and is said (the checks get SIGPIPE back).
 	std::signal(SIGPIPE, SIG_IGN);
 	const std::set<int> selected(only.begin(), only.end());
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
 		std::printf("%s (seed %u)\n", Printable(path).c_str(), seed);
 		for (const Check& check : AllChecks()) {
 			if (!selected.empty() && !selected.contains(check.number)) continue;
-			const CheckReport report = RunCheckProcess(check.number, path, seed, timeout);
+			const CheckReport report = RunCheckProcess(check.number, path, seed, timeout, stop);
 			if (SignalFlag::Signal() != 0) {
 				std::fflush(stdout);
 				std::fprintf(stderr, "vucheck: ended by %s\n", SignalFlag::Name().c_str());

@@ -7,7 +7,6 @@
 
 #include <FindDirectory.h>
 
-#include "host/AddonCrashWatch.h"
 #include "host/AddonLibrary.h"
 #include "host/Printable.h"
 #include "host/Report.h"
@@ -48,10 +47,8 @@ int AddonListing::Print(const AddonLocator& locator, std::FILE* out, bool verbos
 			return 1;
 		}
 		ScratchSettings scratch(std::move(*folder));
-		// A crash in an add-on's own code while it loads or unloads is one line naming it.
-		AddonCrashWatch crashWatch;
 		for (const AddonLocator::Addon& addon : locator.All(&skipped)) {
-			AddonLibrary library(addon.path.string(), &crashWatch);
+			AddonLibrary library(addon.path.string());
 			const VisualizationPlugin* plugin = library.NewPlugin();
 			if (!plugin) {
 				Report(library.Error());

@@ -26,7 +26,10 @@ constexpr bigtime_t kResizePoll = 1000;
 AddonSession::AddonSession(const SessionOptions& options, std::stop_token stop)
     : options_(options), stop_(std::move(stop)),
       addons_({.stopping = [this](size_t index) { Stopping(index); },
-               .log = [this](const std::string& line) { Log(line); }}) {}
+               .log = [this](const std::string& line) { Log(line); }}),
+      renderTrace_({.starting = [this](long long block) { outputs_.RenderStarting(block); },
+                    .done = [this](long long block, bool result) { outputs_.RenderDone(block, result); }},
+                   [this] { return blocks_; }) {}
 
 AddonSession::~AddonSession() { [[maybe_unused]] const Expected<void> left = Leave(Ending::Complete); }
 
@@ -54,6 +57,7 @@ Expected<void> AddonSession::Start() {
 	for (const std::string& failure : failures)
 		Report(failure);
 	if (none) return *none;
+	renderTrace_.Follow(&First());
 	if (Expected<void> sized = SizeMeterWindow(); !sized) return sized;
 	if (options_.fullScreen)
 		if (Expected<void> entered = fullScreen_.Enter(First().MeterWindow(), First().Path()); !entered)
@@ -136,11 +140,7 @@ void AddonSession::Render(const AudioBlock& block, int sampleRate, int soundFram
 	HandleMessages();
 	for (size_t i = 0; i < addons_.Size(); i++) {
 		RunningAddon& addon = addons_.At(i);
-		if (!addon.Running()) continue;
-		const bool followed = i == addons_.First();
-		if (followed) outputs_.RenderStarting(blocks_);
-		const bool result = addon.Render(block.data());
-		if (followed) outputs_.RenderDone(blocks_, result);
+		if (addon.Running()) addon.Render(block.data());
 	}
 	// Null once stopped or gone: the recording goes on with the last picture.
 	if (recorded_) outputs_.Record(RecordedWindow(*recorded_), sampleRate, soundFrames);

@@ -13,6 +13,7 @@
 #include "audio/AudioSource.h"
 #include "host/AddonGroup.h"
 #include "host/Expected.h"
+#include "host/RenderTrace.h"
 #include "input/EventScriptRunner.h"
 #include "output/TraceAndRecording.h"
 #include "session/FullScreenMeter.h"
@@ -126,6 +127,7 @@ private:
 	EventScriptRunner script_;
 	int64_t blocks_ = 0;
 	TraceAndRecording outputs_{options_.recordingDescriptor};
+	RenderTrace renderTrace_;    // the trace's lines for the first add-on's Render calls, by block
 	FullScreenMeter fullScreen_; // the first add-on's window, left before that add-on stops
 	std::vector<PlayerKey> keys_;
 	bool left_ = false;

@@ -10,18 +10,20 @@
 
 #include <gtest/gtest.h>
 
-#include "host/AddonCallWatch.h"
+#include "host/AddonCallObserver.h"
 #include "host/AddonLibrary.h"
+#include "host/AddonWatch.h"
 #include "support/TempDir.h"
 
 namespace {
 
-class RecordingWatch final : public AddonCallWatch {
+class RecordingWatch final : public AddonCallObserver {
 public:
-	void Enter(const std::string&, const char* call) override {
-		steps.push_back(std::string("enter ") + call);
-	}
-	void Leave(const char* call) override { steps.push_back(std::string("leave ") + call); }
+	RecordingWatch() { AddonWatch::Add(this); }
+	~RecordingWatch() override { AddonWatch::Remove(this); }
+
+	void Began(const AddonCall& call) override { steps.push_back(std::string("enter ") + call.Name()); }
+	void Ended(const AddonCall& call) override { steps.push_back(std::string("leave ") + call.Name()); }
 	std::vector<std::string> steps;
 };
 
@@ -42,12 +44,12 @@ protected:
 };
 
 TEST_F(AddonLibraryTest, FilesThatAreNoAddOnFailWithOneLineNamingThem) {
-	AddonLibrary missing("/nonexistent/vis_none", &fWatch);
+	AddonLibrary missing("/nonexistent/vis_none");
 	EXPECT_FALSE(missing.IsOpen());
 	EXPECT_EQ(missing.NewPlugin(), nullptr);
 	EXPECT_EQ(missing.Error().rfind("/nonexistent/vis_none: ", 0), 0u) << missing.Error();
 
-	AddonLibrary library(NOT_AN_ADDON, &fWatch);
+	AddonLibrary library(NOT_AN_ADDON);
 	ASSERT_TRUE(library.IsOpen()) << library.Error();
 	EXPECT_EQ(library.Error(), "");
 	EXPECT_EQ(library.NewPlugin(), nullptr);
@@ -57,7 +59,7 @@ TEST_F(AddonLibraryTest, FilesThatAreNoAddOnFailWithOneLineNamingThem) {
 
 TEST_F(AddonLibraryTest, EveryStepInTheAddOnsCodeIsAnnouncedAndCloseLeavesNothingMapped) {
 	{
-		AddonLibrary library(CORVEL_ADDON, &fWatch);
+		AddonLibrary library(CORVEL_ADDON);
 		VisualizationPlugin* plugin = library.NewPlugin();
 		ASSERT_NE(plugin, nullptr) << library.Error();
 		EXPECT_EQ(library.NewPlugin(), plugin);
@@ -80,7 +82,7 @@ TEST_F(AddonLibraryTest, EveryStepInTheAddOnsCodeIsAnnouncedAndCloseLeavesNothin
 
 TEST_F(AddonLibraryTest, ALibraryKeptLoadedOutlivesItsObjectAndStaysMapped) {
 	{
-		AddonLibrary library(CORVEL_ADDON, &fWatch);
+		AddonLibrary library(CORVEL_ADDON);
 		ASSERT_NE(library.NewPlugin(), nullptr) << library.Error();
 		library.KeepLoaded();
 		EXPECT_EQ(library.Plugin(), nullptr);

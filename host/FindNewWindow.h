@@ -6,4 +6,4 @@
 class BWindow;
 
 // The first open window that is not in `before`, or null. [any thread]
-BWindow* NewWindow(const std::vector<BWindow*>& before);
+BWindow* FindNewWindow(const std::vector<BWindow*>& before);

@@ -1,10 +1,10 @@
-#include "host/NewWindow.h"
+#include "host/FindNewWindow.h"
 
 #include <algorithm>
 
 #include <kit/Display.h>
 
-BWindow* NewWindow(const std::vector<BWindow*>& before) {
+BWindow* FindNewWindow(const std::vector<BWindow*>& before) {
 	for (BWindow* window : kit::Windows())
 		if (std::find(before.begin(), before.end(), window) == before.end()) return window;
 	return nullptr;
