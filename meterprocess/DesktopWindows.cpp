@@ -34,10 +34,7 @@ int IgnoreError(Display*, XErrorEvent*) { return 0; }
 std::optional<DesktopWindows> DesktopWindows::Open() {
 	Display* display = XOpenDisplay(nullptr);
 	if (!display) return std::nullopt;
-	DesktopWindows windows(display);
-	if (Property(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW).empty())
-		return std::nullopt;
-	return windows;
+	return DesktopWindows(display);
 }
 
 DesktopWindows::DesktopWindows(DesktopWindows&& other) noexcept
@@ -81,6 +78,27 @@ std::optional<DesktopWindows::Frame> DesktopWindows::FrameOf(Id window) const {
 	XSync(display_, False);
 	XSetErrorHandler(previous);
 	return frame;
+}
+
+std::string DesktopWindows::TitleOf(Id window) const {
+	const auto previous = XSetErrorHandler(IgnoreError);
+	Atom type;
+	int format;
+	unsigned long count, after;
+	unsigned char* data = nullptr;
+	std::string title;
+	if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_NAME", False), 0, 1024, False,
+	                       XInternAtom(display_, "UTF8_STRING", False), &type, &format, &count, &after,
+	                       &data) == Success &&
+	    data && format == 8)
+		title.assign(reinterpret_cast<const char*>(data), count);
+	if (data) XFree(data);
+	char* name = nullptr;
+	if (title.empty() && XFetchName(display_, window, &name) && name) title = name;
+	if (name) XFree(name);
+	XSync(display_, False);
+	XSetErrorHandler(previous);
+	return title;
 }
 
 DesktopWindows::Frame DesktopWindows::Screen() const {

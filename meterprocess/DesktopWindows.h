@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 struct _XDisplay;
@@ -23,7 +24,8 @@ public:
 		int Height() const { return bottom - top; }
 	};
 
-	// Empty without an X display or a window manager that lists its windows.
+	// Empty without an X display. Without a window manager that lists its
+	// windows, every process has none.
 	static std::optional<DesktopWindows> Open();
 	DesktopWindows(DesktopWindows&& other) noexcept;
 	DesktopWindows& operator=(DesktopWindows&& other) noexcept;
@@ -32,6 +34,8 @@ public:
 	// The managed windows of process `pid`, oldest first.
 	std::vector<Id> Of(pid_t pid) const;
 	std::optional<Frame> FrameOf(Id window) const;
+	// Its title as the window manager shows it.
+	std::string TitleOf(Id window) const;
 	Frame Screen() const;
 	// Asks the window manager to put the window's frame's top-left corner there.
 	void MoveFrameTo(Id window, int left, int top) const;

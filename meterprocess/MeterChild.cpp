@@ -18,6 +18,7 @@
 #include "host/AddonLocator.h"
 #include "host/CrashReport.h"
 #include "host/FileClash.h"
+#include "host/FindNewWindow.h"
 #include "host/Report.h"
 #include "host/SignalFlag.h"
 
@@ -255,8 +256,7 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 		restNext_ = true;
 		break;
 	case ToMeter::Prefs:
-		if (!kit::IsHeadlessDisplay() && addons_.At(0).Running()) prefsPlacement_.Requested(::getppid());
-		addons_.At(0).Prefs();
+		OpenPrefs();
 		break;
 	case ToMeter::About:
 		addons_.About();
@@ -264,6 +264,18 @@ void MeterChild::Take(const MeterChannel::Message& message) {
 	default:
 		break;
 	}
+}
+
+void MeterChild::OpenPrefs() {
+	const std::vector<BWindow*> before = kit::Windows();
+	addons_.At(0).Prefs();
+	if (kit::IsHeadlessDisplay()) return;
+	// A window that was open already is only raised, where the user left it.
+	BWindow* window = FindNewWindow(before);
+	if (!window || !window->Lock()) return;
+	const std::string title = window->Title();
+	window->Unlock();
+	prefsPlacement_.Requested(::getppid(), title);
 }
 
 void MeterChild::RenderBlock(const int16_t* samples) {

@@ -68,6 +68,8 @@ private:
 	// Renders the blocks heard by now, then rests when told to and none waits.
 	void RenderDue();
 	void RenderBlock(const int16_t* samples);
+	// The add-on's preferences window, beside the player's page when it is new.
+	void OpenPrefs();
 	// What the meter window posted; false once the meter is closed.
 	bool HandleMessages();
 	void Leave();

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "DesktopWindows.h"
@@ -17,18 +18,18 @@
 class PrefsPlacement {
 public:
 	using Clock = std::chrono::steady_clock;
-	static constexpr auto kPatience = std::chrono::seconds(2);
+	static constexpr auto kPatience = std::chrono::seconds(3);
 	static constexpr auto kNewPagePatience = std::chrono::milliseconds(500);
 
-	// Before the add-on opens its preferences window at the player's request:
-	// notes the windows of the player (`player`, the parent process) and of
-	// this process. Nothing on a display without a window manager's list.
-	void Requested(pid_t player);
+	// Once the add-on opened its preferences window, titled `title`, at the
+	// player's request: notes the windows of the player (`player`, the parent
+	// process) the window manager lists by now. Nothing without an X display.
+	void Requested(pid_t player, std::string title);
 	// Until both new windows are there or the patience is spent: whether
 	// Poll() has more to do.
 	bool Pending() const { return desktop_.has_value(); }
 	// Moves the new preferences window beside the player's new window once
-	// both are there; gives up after kPatience.
+	// both are there, until it stays there; gives up after kPatience.
 	void Poll();
 
 	// Where a frame of `size` goes beside `page` on `screen`: to its right,
@@ -37,12 +38,18 @@ public:
 	                                    const DesktopWindows::Frame& screen);
 
 private:
+	// The page and the new preferences window, once both are there: where
+	// the window goes.
+	void Find();
 	// The first of `now` not in `before`.
 	static std::optional<DesktopWindows::Id> NewOne(const std::vector<DesktopWindows::Id>& before,
 	                                                const std::vector<DesktopWindows::Id>& now);
 
 	std::optional<DesktopWindows> desktop_;
 	pid_t player_ = 0;
-	std::vector<DesktopWindows::Id> playerBefore_, ownBefore_;
+	std::string title_;
+	std::vector<DesktopWindows::Id> playerBefore_;
+	std::optional<DesktopWindows::Id> prefs_; // found, with its target
+	DesktopWindows::Frame target_;
 	Clock::time_point lookForNewPage_, giveUp_;
 };
