@@ -14,7 +14,6 @@
 
 #include "CheckTranscript.h"
 #include "host/ScratchFolder.h"
-#include "host/SignalFlag.h"
 
 namespace {
 
