@@ -71,8 +71,19 @@ void PassOn(int signal) {
 	::raise(signal);
 }
 
+// A fault signal another process sent: no crash of anybody's code here, so
+// it ends the process as the signal does by default, whatever handler (a
+// sanitizer's, say) was there before.
+void EndBySignal(int signal) {
+	struct sigaction fallback {};
+	fallback.sa_handler = SIG_DFL;
+	sigemptyset(&fallback.sa_mask);
+	sigaction(signal, &fallback, nullptr);
+	::raise(signal);
+}
+
 void OnCrash(int signal, siginfo_t* info, void*) {
-	if (info->si_code <= 0 && info->si_pid != ::getpid()) return PassOn(signal);
+	if (info->si_code <= 0 && info->si_pid != ::getpid()) return EndBySignal(signal);
 	const AddonCall* call = AddonWatch::Current();
 	Line line;
 	line.Add(gProgram.bytes, gProgram.length);
