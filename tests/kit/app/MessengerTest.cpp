@@ -130,7 +130,10 @@ TEST(Messenger, SendingWhileTheLooperIsDestroyedIsSafe) {
 		snooze(2000);
 		ASSERT_TRUE(looper->Lock());
 		looper->Quit();
-		snooze(2000);
+		// The senders go on until one is refused, however slowly a loaded
+		// machine schedules them.
+		for (int wait = 0; wait < 5000 && refused.load() == 0; wait++)
+			snooze(1000);
 		stop = true;
 		for (auto& sender : senders)
 			sender.join();
