@@ -66,4 +66,12 @@ std::string FindOverWritten(const std::vector<Named>& outputs, const std::vector
 	return {};
 }
 
+std::string FindOverSettings(const std::vector<Named>& outputs,
+                             const std::vector<std::string>& settingsFiles) {
+	std::vector<Named> written;
+	for (const std::string& file : settingsFiles)
+		written.push_back({"the add-on settings file '" + file + "'", file});
+	return FindOverWritten(outputs, written);
+}
+
 } // namespace FileClash

@@ -28,4 +28,9 @@ std::string Find(const std::vector<Named>& outputs, const std::vector<Named>& in
 // write over WRITTEN". Empty when there is none. [any thread]
 std::string FindOverWritten(const std::vector<Named>& outputs, const std::vector<Named>& written);
 
+// FindOverWritten() for the add-ons' settings files `settingsFiles`, each
+// named "the add-on settings file 'PATH'". [any thread]
+std::string FindOverSettings(const std::vector<Named>& outputs,
+                             const std::vector<std::string>& settingsFiles);
+
 } // namespace FileClash

@@ -153,10 +153,8 @@ Expected<void> MeterChild::OpenTrace(const std::string& addonPath, const AddonLo
 	for (const std::string& input : inputs_)
 		inputs.push_back({"the song '" + input + "'", input});
 	if (const std::string clash = FileClash::Find(outputs, inputs); !clash.empty()) return Failure{clash};
-	std::vector<FileClash::Named> settings;
-	for (const std::string& file : kit::SettingsFilesRead())
-		settings.push_back({"the add-on settings file '" + file + "'", file});
-	if (const std::string clash = FileClash::FindOverWritten(outputs, settings); !clash.empty())
+	if (const std::string clash = FileClash::FindOverSettings(outputs, kit::SettingsFilesRead());
+	    !clash.empty())
 		return Failure{clash};
 	std::FILE* file = std::fopen(options_.trace.c_str(), "w");
 	if (!file) return Failure{named + ": cannot create: " + std::strerror(errno)};

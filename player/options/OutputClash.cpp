@@ -28,10 +28,7 @@ std::vector<FileClash::Named> Outputs(const Options& options) {
 
 std::string OutputClash::FindOverSettings(const Options& options,
                                           const std::vector<std::string>& settingsFiles) {
-	std::vector<FileClash::Named> written;
-	for (const std::string& file : settingsFiles)
-		written.push_back({"the add-on settings file '" + file + "'", file});
-	return FileClash::FindOverWritten(Outputs(options), written);
+	return FileClash::FindOverSettings(Outputs(options), settingsFiles);
 }
 
 std::string OutputClash::Find(const Options& options) {
