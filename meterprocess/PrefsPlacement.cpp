@@ -32,13 +32,10 @@ void PrefsPlacement::Poll() {
 	// The window may still be placed by its own showing after the first
 	// move: asked again until it is where it belongs.
 	const std::optional<DesktopWindows::Frame> now = desktop_->FrameOf(*prefs_);
-	if (!now) {
+	if (!now || (now->left == target_.left && now->top == target_.top))
 		desktop_.reset();
-	} else if (now->left == target_.left && now->top == target_.top) {
-		desktop_.reset();
-	} else {
+	else
 		desktop_->MoveFrameTo(*prefs_, target_.left, target_.top);
-	}
 }
 
 void PrefsPlacement::Find() {
